@@ -1,0 +1,72 @@
+#pragma once
+// Orv Borealis, the stereo mastering compressor: parameters, processing frame and the values
+// it offers its editor.
+#include "borealis/borealis_settings.h"
+#include "presets/preset_system_effect.h"
+
+// Parameter indices of Orv Borealis.
+enum BorealisParam : VstInt32 {
+    kPower = 0, kFat, kSoft, kRms, kLimiter, kThreshold, kRatio, kAttack, kAutoAttack, kRelease,
+    kAutoRelease, kMakeup, kAutoMakeup, kHighScf, kHigh, kLowScf, kLow, kLinkHighCut, kLinkLowCut,
+    kLink, kTilt, kMix, kOutput, kMeters, kClassic, kScExt, kSmooth,
+    kFirstSpare = 27, kLastSpare = 33,
+    kUnused = 34,
+    kScMonit = 35, kVuIntegr, kVuRefer, kPpmIntegr, kPpmReturn, kOverIndic,
+    kNumParamSlots = 41,
+};
+
+constexpr VstInt32 kNumHostParams = 34;
+constexpr VstInt32 kBorealisLatency = 1660;
+
+class Borealis : public CPresetSystemEffect {
+public:
+    explicit Borealis(audioMasterCallback audioMaster);
+    ~Borealis() override;
+
+    void suspend() override;
+    void resume() override;
+    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    bool getParameterProperties(VstInt32 index, VstParameterProperties* p) override;
+    bool getInputProperties(VstInt32 index, VstPinProperties* p) override;
+    bool getOutputProperties(VstInt32 index, VstPinProperties* p) override;
+    bool setSpeakerArrangement(VstSpeakerArrangement* in, VstSpeakerArrangement* out) override;
+    bool setProcessPrecision(VstInt32 precision) override { return true; }
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 getVendorVersion() override { return 1700; }
+    VstInt32 getPlugCategory() override { return kPlugCategMastering; }
+
+    // A parameter in the units of the editor's readouts (see the readout table).
+    virtual float getUnitValue(VstInt32 index);
+    virtual float unitScale() { return 1.0f; }  // constant 1.0, kept for the editor interface
+    virtual bool hasSideChain() { return sideChainOn; }
+    virtual float getLatencyMs();
+    virtual float getLatencySamples();
+
+    const BorealisSettings& settings() const { return engine; }
+    bool failed() const { return constructionFailed; }
+
+protected:
+    // For tests: builds the object as if the allocation of its processing state had failed.
+    struct SimulateFailure {};
+    Borealis(audioMasterCallback audioMaster, SimulateFailure);
+
+private:
+    void construct(bool simulateFailure);
+    void applySwitchOrValue(VstInt32 index, double x);
+    void applyTilt();
+    void limitSampleRate();
+
+    double normalized[kNumParamSlots] = {};
+    BorealisSettings engine;
+    bool sideChainOn = true;
+    bool inputStereo = true;
+    bool outputStereo = true;
+    bool constructionFailed = false;
+};

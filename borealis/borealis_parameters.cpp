@@ -1,0 +1,262 @@
+// Orv Borealis parameters: normalised values, engine values, names, displays and properties.
+#include "borealis/borealis.h"
+#include "borealis/format_fixed.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+const double kRatioTable[kNumRatios] = {
+    0.5, 0.5946035575013605, 0.7071, 0.7711054127039704, 0.84, 0.9170040432046712, 1, 1.0905077326652577,
+    1.2, 1.2968395546510096, 1.4, 1.681792830507429, 2, 2.378414230005442, 2.8, 3.363585661014858, 4, 5.6,
+    8, 12, 64,
+};
+const double kSlopeTable[kNumRatios] = {
+    2, 1.6817928305074292, 1.4142271248762552, 1.2968395546510096, 1.1904761904761905, 1.0905077326652577,
+    1, 0.9170040432046712, 0.8333333333333334, 0.7711054127039704, 0.7142857142857143, 0.5946035575013605,
+    0.5, 0.4204482076268573, 0.35714285714285715, 0.29730177875068026, 0.25, 0.17857142857142858, 0.125,
+    0.08333333333333333, 0.015625,
+};
+
+namespace {
+
+const char* const kParamNames[kNumParamSlots] = {
+    " Power ", " FAT ", " Soft ", " RMS ", " Limiter ", " Threshold ", " Ratio ", " Attack ", "AutoAttck",
+    " Release ", " AutoRel ", " Makeup ", "AutoMakeup", " HighSCF ", " High ", " LowSCF ", " Low ",
+    "LnkHighCut", "LnkLowCut", " Link", " Tilt ", " Mix ", " Output ", " Meters ", " Classic ", "S.C.Ext",
+    "Smooth", " - ", " - ", " - ", " - ", " - ", " - ", " - ", " - ", "S.C.Monit", " VU Integr ",
+    " VU Refer ", " PPM Integr ", " PPM Return ", " OverIndic ",
+};
+
+int roundedSwitch(double x) { return static_cast<int>(x + 0.5); }
+
+// Writes a number through formatFixed followed by its unit.
+void numberWithUnit(char* text, double value, int decimals, const char* unit) {
+    char number[16];
+    formatFixed(value, decimals, number);
+    std::snprintf(text, 24, "%s%s", number, unit);
+}
+
+bool isSwitchIndex(VstInt32 i) {
+    switch (i) {
+        case kPower: case kFat: case kSoft: case kRms: case kLimiter: case kAutoAttack: case kAutoRelease:
+        case kAutoMakeup: case kHighScf: case kLowScf: case kLinkHighCut: case kLinkLowCut: case kClassic:
+        case kScExt: case kSmooth: case kScMonit:
+            return true;
+        default:
+            return false;
+    }
+}
+
+}  // namespace
+
+void Borealis::setParameter(VstInt32 index, float value) {
+    // A host may send anything; the engine only ever sees a value in 0..1.
+    double x = std::isnan(value) ? 0.0 : value < 0.0f ? 0.0 : value > 1.0f ? 1.0 : value;
+    if (index >= 0 && index < kNumParamSlots && index != kUnused) {
+        normalized[index] = x;
+        applySwitchOrValue(index, x);
+        x = normalized[index];  // OverIndic keeps its quantised value
+    }
+    if (!applyingPreset) {
+        CPresetSystemEffect::setParameter(index, static_cast<float>(x));
+        if (index == kPower && presets)
+            for (int k = 0; k < kNumPresets; ++k) presets[k].values[kPower] = static_cast<float>(x);
+    }
+    if (editor) editor->setParameter(index, static_cast<float>(x));
+}
+
+void Borealis::applySwitchOrValue(VstInt32 index, double x) {
+    BorealisSettings& s = engine;
+    switch (index) {
+        case kPower: s.powerOn = roundedSwitch(x); break;
+        case kFat: s.fat = roundedSwitch(x); break;
+        case kSoft: s.softKnee = roundedSwitch(x); break;
+        case kRms: s.rmsMode = roundedSwitch(x); break;
+        case kLimiter: s.limiter = roundedSwitch(x); break;
+        case kThreshold:
+            s.thresholdFactor = 0.5 * std::pow(64.0, x);
+            s.thresholdFactorInverse = 1.0 / s.thresholdFactor;
+            break;
+        case kRatio: {
+            int i = static_cast<int>(20.0 * x);
+            s.ratioIndex = i > 20 ? 20 : i;
+            s.ratio = kRatioTable[s.ratioIndex];
+            s.slope = kSlopeTable[s.ratioIndex];
+            applyTilt();  // the tilt direction depends on the ratio index
+            break;
+        }
+        case kAttack: s.attackMs = 0.01 * std::pow(100000.0, x); break;
+        case kAutoAttack: s.autoAttack = roundedSwitch(x); break;
+        case kRelease: s.releaseMs = 100.0 * std::pow(100.0, x); break;
+        case kAutoRelease: s.autoRelease = roundedSwitch(x); break;
+        case kMakeup: s.makeupGain = 0.25 * std::pow(64.0, x); break;
+        case kAutoMakeup: s.autoMakeup = roundedSwitch(x); break;
+        case kHighScf: s.highShelfBoost = roundedSwitch(x); break;
+        case kHigh: s.highShelfFreq = 1000.0 * std::pow(16.0, x); break;
+        case kLowScf: s.lowShelfBoost = roundedSwitch(x); break;
+        case kLow: s.lowShelfFreq = 25.0 * std::pow(16.0, x); break;
+        case kLinkHighCut: s.linkHighCut = roundedSwitch(x); break;
+        case kLinkLowCut: s.linkLowCut = roundedSwitch(x); break;
+        case kLink: s.link = std::pow(x, 1.4); break;
+        case kTilt: applyTilt(); break;
+        case kMix: s.mix = x; break;
+        case kOutput: s.outputGain = 0.25 * std::pow(16.0, x); break;
+        case kMeters: s.meterSource = x; break;
+        case kClassic: s.classic = roundedSwitch(x); break;
+        case kScExt: s.sideChainExternal = roundedSwitch(x); break;
+        case kSmooth: s.smooth = roundedSwitch(x); break;
+        case kScMonit: s.sideChainMonitor = roundedSwitch(x); break;
+        case kVuIntegr: s.vuIntegrationMs = 30.0 * std::pow(100.0, x); break;
+        case kVuRefer:
+            s.vuReference = std::pow(0.06125, 1.0 - x);
+            s.vuReferenceInverse = 1.0 / s.vuReference;
+            break;
+        case kPpmIntegr:
+            s.ppmIntegrationMs = std::pow(101.0, x) - 1.0;
+            s.ppmRatio = static_cast<float>(s.ppmIntegrationMs / s.ppmReturnMs);
+            break;
+        case kPpmReturn:
+            s.ppmReturnMs = 100.0 * std::pow(100.0, x);
+            s.ppmRatio = static_cast<float>(s.ppmIntegrationMs / s.ppmReturnMs);
+            break;
+        case kOverIndic: {
+            double q = static_cast<int>(9.0 * x + 0.5) / 9.0;
+            normalized[kOverIndic] = static_cast<float>(q);
+            s.overCount = 9.0 * q + 1.0;
+            break;
+        }
+        default: break;  // spare values are stored only
+    }
+}
+
+void Borealis::applyTilt() {
+    const double x = normalized[kTilt];
+    const double a = 0.5 * std::pow(4.0, 1.0 - x);
+    const double b = 0.5 * std::pow(4.0, x);
+    const bool expanding = engine.ratioIndex < 6;
+    engine.tiltLeft = expanding ? a : b;
+    engine.tiltRight = expanding ? b : a;
+}
+
+float Borealis::getParameter(VstInt32 index) {
+    if (index < 0 || index >= kNumParamSlots || index == kUnused) return 0.0f;
+    return static_cast<float>(normalized[index]);
+}
+
+void Borealis::getParameterName(VstInt32 index, char* text) {
+    if (!text) return;
+    const char* name = (index >= 0 && index < kNumParamSlots) ? kParamNames[index] : " - ";
+    std::strcpy(text, name);
+}
+
+void Borealis::getParameterDisplay(VstInt32 index, char* text) {
+    if (!text) return;
+    text[0] = 0;
+    if (index < 0 || index >= kNumParamSlots) return;
+    const BorealisSettings& s = engine;
+    const double x = normalized[index];
+    auto onOff = [&](int on) { std::strcpy(text, on ? " On " : " Off "); };
+    switch (index) {
+        case kPower: onOff(x >= 0.5); break;
+        case kFat: onOff(s.fat); break;
+        case kSoft: onOff(s.softKnee); break;
+        case kRms: onOff(s.rmsMode); break;
+        case kLimiter: onOff(s.limiter); break;
+        case kAutoAttack: onOff(s.autoAttack); break;
+        case kAutoRelease: onOff(s.autoRelease); break;
+        case kClassic: onOff(s.classic); break;
+        case kSmooth: onOff(s.smooth != 0.0); break;
+        case kThreshold: numberWithUnit(text, 20.0 * std::log10(s.thresholdFactorInverse), 2, "dB"); break;
+        case kRatio: numberWithUnit(text, static_cast<float>(s.ratio), 2, " : 1"); break;
+        case kAttack: numberWithUnit(text, s.attackMs, 2, "ms"); break;
+        case kRelease: numberWithUnit(text, s.releaseMs / 1000.0, 1, "s"); break;
+        case kMakeup: numberWithUnit(text, 20.0 * std::log10(s.makeupGain), 2, "dB"); break;
+        case kAutoMakeup: std::strcpy(text, s.autoMakeup != 0.0 ? " AutoMakeup " : " Off "); break;
+        case kHighScf: std::strcpy(text, s.highShelfBoost != 0.0 ? " HighBoost " : " HighCut "); break;
+        case kHigh: numberWithUnit(text, s.highShelfFreq / 1000.0, 2, "kHz"); break;
+        case kLowScf: std::strcpy(text, s.lowShelfBoost != 0.0 ? " LowBoost " : " LowCut "); break;
+        case kLow: numberWithUnit(text, s.lowShelfFreq, 0, "Hz"); break;
+        case kLinkHighCut: std::strcpy(text, s.linkHighCut != 0.0 ? " HighCut " : " Off "); break;
+        case kLinkLowCut: std::strcpy(text, s.linkLowCut != 0.0 ? " LowCut " : " Off "); break;
+        case kLink: numberWithUnit(text, 100.0 * x, 0, "%"); break;
+        case kTilt:
+            if (x > 0.51)
+                numberWithUnit(text, 100.0 * (x - 0.5), 0, "R");
+            else if (x < 0.49)
+                numberWithUnit(text, 100.0 * (0.5 - x), 0, "L");
+            else
+                std::strcpy(text, "C");
+            break;
+        case kMix: numberWithUnit(text, 100.0 * x, 0, "%"); break;
+        case kOutput: numberWithUnit(text, 20.0 * std::log10(s.outputGain), 2, "dB"); break;
+        case kMeters: std::strcpy(text, x < 0.33 ? " Pre " : x < 0.66 ? " GainRed " : " Post "); break;
+        case kScExt: std::strcpy(text, s.sideChainExternal ? "S.C.Ext" : " Off "); break;
+        case kScMonit: std::strcpy(text, s.sideChainMonitor ? "S.C.Monit" : " Off     "); break;
+        case kVuIntegr: numberWithUnit(text, s.vuIntegrationMs, 1, "ms"); break;
+        case kVuRefer: numberWithUnit(text, 20.0 * std::log10(s.vuReference), 2, "dBFS"); break;
+        case kPpmIntegr: numberWithUnit(text, s.ppmIntegrationMs, 1, "ms"); break;
+        case kPpmReturn: numberWithUnit(text, s.ppmReturnMs, 0, "ms"); break;
+        case kOverIndic: numberWithUnit(text, s.overCount, 0, "smps"); break;
+        default: break;  // spare and unused slots show nothing
+    }
+}
+
+bool Borealis::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
+    if (!p) return false;
+    float step;
+    if (isSwitchIndex(index)) {
+        p->flags = kVstParameterIsSwitch | kVstParameterUsesFloatStep;
+        step = 1.0f;
+    } else if (index == kMeters) {
+        p->flags = kVstParameterUsesFloatStep;
+        step = 0.5f;
+    } else {
+        return false;
+    }
+    p->stepFloat = p->smallStepFloat = p->largeStepFloat = step;
+    std::memset(p->label, 0, sizeof p->label);
+    std::strncpy(p->label, kParamNames[index], sizeof p->label - 1);
+    std::memset(p->shortLabel, 0, sizeof p->shortLabel);
+    std::strncpy(p->shortLabel, kParamNames[index], 7);
+    return true;
+}
+
+float Borealis::getUnitValue(VstInt32 index) {
+    if (index < 0 || index >= kNumParamSlots) return 0.0f;
+    const BorealisSettings& s = engine;
+    const double x = normalized[index];
+    switch (index) {
+        case kFat: return static_cast<float>(s.fat);
+        case kSoft: return static_cast<float>(s.softKnee);
+        case kRms: return static_cast<float>(s.rmsMode);
+        case kLimiter: return static_cast<float>(s.limiter);
+        case kThreshold: return static_cast<float>(6.0 - 36.0 * x);
+        case kRatio: return static_cast<float>(s.ratio);
+        case kAttack: return static_cast<float>(0.01 * std::pow(100000.0, x));
+        case kAutoAttack: return static_cast<float>(s.autoAttack);
+        case kRelease: return static_cast<float>(100.0 * std::pow(100.0, x));
+        case kAutoRelease: return static_cast<float>(s.autoRelease);
+        case kMakeup: return static_cast<float>(36.0 * x - 12.0);
+        case kAutoMakeup: return static_cast<float>(s.autoMakeup);
+        case kHighScf: return static_cast<float>(s.highShelfBoost);
+        case kHigh: return static_cast<float>(s.highShelfFreq);
+        case kLowScf: return static_cast<float>(s.lowShelfBoost);
+        case kLow: return static_cast<float>(s.lowShelfFreq);
+        case kLinkHighCut: return static_cast<float>(s.linkHighCut);
+        case kLinkLowCut: return static_cast<float>(s.linkLowCut);
+        case kLink: return static_cast<float>(100.0 * x);
+        case kTilt: return static_cast<float>(100.0 * (x - 0.5));
+        case kMix: return static_cast<float>(100.0 * x);
+        case kOutput: return static_cast<float>(24.0 * (x - 0.5));
+        case kClassic: return static_cast<float>(s.classic);
+        case kScExt: return static_cast<float>(s.sideChainExternal);
+        case kScMonit: return static_cast<float>(s.sideChainMonitor);
+        case kVuIntegr: return static_cast<float>(s.vuIntegrationMs);
+        case kVuRefer: return static_cast<float>(s.vuReference);
+        case kPpmIntegr: return static_cast<float>(s.ppmIntegrationMs);
+        case kPpmReturn: return static_cast<float>(s.ppmReturnMs);
+        case kOverIndic: return static_cast<float>(s.overCount);
+        default: return 0.0f;
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+// CPresetSystemEffect: the effect-side half of the preset system. It owns a bank of 16 named
+// presets (parameters 0 to 33), hands the whole bank to the host as one chunk, and applies a
+// preset by replaying its values through the engine's setParameter.
+#include "host/audioeffectx.h"
+#include "presets/preset_record.h"
+
+class CPresetSystemEffect : public AudioEffectX {
+public:
+    CPresetSystemEffect(audioMasterCallback audioMaster, const FactoryPresetValues& factoryValues);
+    ~CPresetSystemEffect() override;
+
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override { return -1.0f; }
+    VstInt32 getProgram() override { return 0; }
+    void setProgram(VstInt32 program) override {}
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    VstInt32 getChunk(void** data, bool isPreset = false) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset = false) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+
+    virtual VstInt32 getCurrentPreset() { return currentPreset; }
+    // Makes preset n current and replays it into the engine; n outside 0..15 is ignored.
+    virtual void selectPreset(VstInt32 n);
+    virtual void renameCurrentPreset(const char* text);
+    virtual VstInt32 getUniqueID() { return cEffect.uniqueID; }
+    virtual void loadStoredDefaults();
+    virtual void initFactoryPresets();
+
+    // Read access for the editor's preset bar and for tests.
+    PresetRecord* getPresets() { return presets; }
+    bool isApplyingPreset() const { return applyingPreset; }
+
+protected:
+    PresetRecord* presets = nullptr;
+    VstInt32 currentPreset = 0;
+    unsigned char* chunkBuffer = nullptr;
+    bool applyingPreset = false;
+
+private:
+    const FactoryPresetValues& factoryValues;
+};
+
+// The editor side of the preset system answers these when the effect asks. The preset bar
+// implements them; the effect finds them through its editor pointer.
+class CPresetSystemEditorHooks {
+public:
+    virtual ~CPresetSystemEditorHooks() = default;
+    virtual void presetNameChanged(const char* name) = 0;
+    virtual void loadStoredDefaults() = 0;
+};
