@@ -1,6 +1,7 @@
 #include "presets/preset_system_effect.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <new>
 
 namespace {

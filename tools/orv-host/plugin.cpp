@@ -1,0 +1,167 @@
+#include "tools/orv-host/plugin.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvhost {
+
+HostContext& hostContext() {
+    static HostContext context;
+    return context;
+}
+
+VstIntPtr VSTCALLBACK_hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                   float opt) {
+    HostContext& host = hostContext();
+    switch (opcode) {
+        case audioMasterVersion: return 2400;
+        case audioMasterAutomate:
+            ++host.automationCount;
+            if (host.printAutomation) {
+                std::printf("automate: parameter %d = %.6f\n", index, static_cast<double>(opt));
+                std::fflush(stdout);
+            }
+            return 0;
+        case audioMasterPinConnected:
+            // 0 means connected. Inputs 2 and 3 are the side-chain, present only with a key signal.
+            if (value == 0 && (index == 2 || index == 3)) return host.sideChainConnected ? 0 : 1;
+            return 0;
+        case audioMasterGetSampleRate: return static_cast<VstIntPtr>(host.sampleRate);
+        case audioMasterGetBlockSize: return host.blockSize;
+        case audioMasterGetVendorString:
+            if (ptr) std::strcpy(static_cast<char*>(ptr), "Orv-tonekraft");
+            return 1;
+        case audioMasterGetProductString:
+            if (ptr) std::strcpy(static_cast<char*>(ptr), "orv-host");
+            return 1;
+        case audioMasterGetVendorVersion: return 1;
+        case audioMasterUpdateDisplay:
+        case audioMasterBeginEdit:
+        case audioMasterEndEdit: return 1;
+        case audioMasterGetCurrentProcessLevel: return 0;
+        default: return 0;
+    }
+}
+
+namespace {
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string executableFolder() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    buf[n] = 0;
+    std::string path(buf);
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+}  // namespace
+
+std::string resolvePluginPath(const std::string& name) {
+    const char* file = nullptr;
+    if (name == "borealis") file = "OrvBorealis.so";
+    if (name == "kestrel") file = "OrvKestrel.so";
+    if (!file) return name;
+    std::string beside = executableFolder() + "/" + file;
+    if (fileExists(beside)) return beside;
+    const char* home = std::getenv("HOME");
+    if (home) {
+        std::string installed = std::string(home) + "/.vst/" + file;
+        if (fileExists(installed)) return installed;
+    }
+    return beside;
+}
+
+Plugin::~Plugin() { close(); }
+
+bool Plugin::load(const std::string& nameOrPath, std::string& error) {
+    libraryPath = resolvePluginPath(nameOrPath);
+    if (!fileExists(libraryPath)) {
+        error = "unknown plug-in: " + nameOrPath + " (no file " + libraryPath + ")";
+        return false;
+    }
+    std::string openPath = libraryPath.find('/') == std::string::npos ? "./" + libraryPath : libraryPath;
+    library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* why = dlerror();
+        error = "cannot load " + libraryPath + ": " + (why ? why : "unknown reason");
+        return false;
+    }
+    using Entry = AEffect* (*)(audioMasterCallback);
+    auto entry = reinterpret_cast<Entry>(dlsym(library, "VSTPluginMain"));
+    if (!entry) entry = reinterpret_cast<Entry>(dlsym(library, "main"));
+    if (!entry) {
+        error = "not a VST 2.4 plug-in (no VSTPluginMain or main symbol): " + libraryPath;
+        return false;
+    }
+    fx = entry(VSTCALLBACK_hostCallback);
+    if (!fx) {
+        error = "the plug-in refused to start: " + libraryPath;
+        return false;
+    }
+    if (fx->magic != kEffectMagic || !fx->dispatcher) {
+        error = "the plug-in returned a record without the VST magic: " + libraryPath;
+        fx = nullptr;
+        return false;
+    }
+    return true;
+}
+
+void Plugin::close() {
+    if (fx) {
+        fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
+        fx = nullptr;
+    }
+    if (library) {
+        dlclose(library);
+        library = nullptr;
+    }
+}
+
+VstIntPtr Plugin::dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt) const {
+    return fx ? fx->dispatcher(fx, opcode, index, value, ptr, opt) : 0;
+}
+
+std::string Plugin::stringOf(VstInt32 opcode, VstInt32 index, VstIntPtr value) const {
+    // Generous buffer: plug-ins often write past the interface's nominal limits.
+    char buf[512];
+    std::memset(buf, 0, sizeof buf);
+    dispatch(opcode, index, value, buf);
+    buf[sizeof buf - 1] = 0;
+    return buf;
+}
+
+float Plugin::getParameter(int index) const { return fx && fx->getParameter ? fx->getParameter(fx, index) : 0.0f; }
+void Plugin::setParameter(int index, float value) const {
+    if (fx && fx->setParameter) fx->setParameter(fx, index, value);
+}
+int Plugin::numParams() const { return fx ? fx->numParams : 0; }
+int Plugin::numInputs() const { return fx ? fx->numInputs : 0; }
+int Plugin::numOutputs() const { return fx ? fx->numOutputs : 0; }
+int Plugin::initialDelay() const { return fx ? fx->initialDelay : 0; }
+
+bool Plugin::isOrvPlugin() const {
+    return fx && (fx->uniqueID == fourCharCode('O', 'r', 'B', 'o') || fx->uniqueID == fourCharCode('O', 'r', 'K', 'e'));
+}
+
+std::vector<unsigned char> Plugin::getChunk() const {
+    void* data = nullptr;
+    VstIntPtr size = dispatch(effGetChunk, 0, 0, &data);
+    if (size <= 0 || !data || size > (1 << 28)) return {};
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    return std::vector<unsigned char>(bytes, bytes + size);
+}
+
+VstIntPtr Plugin::setChunk(std::vector<unsigned char>& bytes) const {
+    return dispatch(effSetChunk, 0, static_cast<VstIntPtr>(bytes.size()), bytes.data());
+}
+
+}  // namespace orvhost

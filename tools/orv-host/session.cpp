@@ -1,0 +1,140 @@
+#include "tools/orv-host/session.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
+namespace orvhost {
+namespace {
+
+std::string trim(const std::string& s) {
+    std::size_t b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return std::string();
+    std::size_t e = s.find_last_not_of(" \t");
+    return s.substr(b, e - b + 1);
+}
+
+bool isNumber(const std::string& s) {
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return s.size() < 10;
+}
+
+// Selects an Orv preset by rewriting the current-preset field of the bank chunk.
+bool selectPreset(const Plugin& plugin, const std::string& preset, std::string& error) {
+    int index = -1;
+    if (isNumber(preset)) {
+        index = std::atoi(preset.c_str());
+    } else {
+        for (int i = 0; i < 16; ++i) {
+            char name[64] = {};
+            if (plugin.dispatch(effGetProgramNameIndexed, i, 0, name) && trim(name) == trim(preset)) {
+                index = i;
+                break;
+            }
+        }
+    }
+    if (index < 0 || index > 15) {
+        error = "unknown preset: " + preset;
+        return false;
+    }
+    if (!plugin.isOrvPlugin()) {
+        if (index >= plugin.effect()->numPrograms) {
+            error = "the plug-in has no program " + preset;
+            return false;
+        }
+        plugin.dispatch(effSetProgram, 0, index);
+        return true;
+    }
+    std::vector<unsigned char> chunk = plugin.getChunk();
+    if (chunk.size() < 16) {
+        error = "the plug-in gave no bank chunk";
+        return false;
+    }
+    std::int32_t current = index;
+    std::memcpy(&chunk[12], &current, 4);
+    if (plugin.setChunk(chunk) != 0) {
+        error = "the plug-in refused its own bank chunk";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int findParameter(const Plugin& plugin, const std::string& key) {
+    std::string wanted = trim(key);
+    if (isNumber(wanted)) {
+        int i = std::atoi(wanted.c_str());
+        return i < plugin.numParams() ? i : -1;
+    }
+    for (int i = 0; i < plugin.numParams(); ++i)
+        if (trim(plugin.paramName(i)) == wanted) return i;
+    return -1;
+}
+
+bool loadAndPrepare(Plugin& plugin, const Options& o, std::string& error) {
+    HostContext& host = hostContext();
+    host.sampleRate = o.rate;
+    host.blockSize = o.block;
+    host.sideChainConnected = !o.sidechain.empty();
+    if (!plugin.load(o.plugin, error)) return false;
+    plugin.dispatch(effOpen);
+    plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(o.rate));
+    plugin.dispatch(effSetBlockSize, 0, o.block);
+
+    if (!o.stateFile.empty()) {
+        std::ifstream in(o.stateFile, std::ios::binary);
+        if (!in) {
+            error = "cannot read state file: " + o.stateFile;
+            return false;
+        }
+        std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.empty()) {
+            error = "state file is empty: " + o.stateFile;
+            return false;
+        }
+        if (!(plugin.effect()->flags & effFlagsProgramChunks)) {
+            error = "the plug-in does not take state chunks";
+            return false;
+        }
+        if (plugin.setChunk(bytes) != 0) {
+            error = "the plug-in refused the state file: " + o.stateFile;
+            return false;
+        }
+    }
+    if (!o.preset.empty() && !selectPreset(plugin, o.preset, error)) return false;
+    for (const auto& [key, value] : o.sets) {
+        int index = findParameter(plugin, key);
+        if (index < 0) {
+            error = "unknown parameter: " + key;
+            return false;
+        }
+        plugin.setParameter(index, value);
+    }
+    return true;
+}
+
+bool saveStateIfAsked(const Plugin& plugin, const Options& o, std::string& error) {
+    if (o.saveStateFile.empty()) return true;
+    std::vector<unsigned char> chunk = plugin.getChunk();
+    if (chunk.empty()) {
+        error = "the plug-in gave no state chunk";
+        return false;
+    }
+    std::string tmp = o.saveStateFile + ".partial";
+    std::FILE* f = std::fopen(tmp.c_str(), "wb");
+    bool ok = f && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size();
+    if (f) ok = (std::fclose(f) == 0) && ok;
+    if (ok) ok = std::rename(tmp.c_str(), o.saveStateFile.c_str()) == 0;
+    if (!ok) {
+        std::remove(tmp.c_str());
+        error = "cannot write state file: " + o.saveStateFile;
+    }
+    return ok;
+}
+
+}  // namespace orvhost

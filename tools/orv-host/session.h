@@ -1,0 +1,15 @@
+#pragma once
+// Brings a loaded plug-in into the state the options ask for, in the order a host would:
+// open, rate and block size, state file, preset, parameter settings; and saves the state at the end.
+#include "tools/orv-host/options.h"
+#include "tools/orv-host/plugin.h"
+
+namespace orvhost {
+
+bool loadAndPrepare(Plugin& plugin, const Options& options, std::string& error);
+bool saveStateIfAsked(const Plugin& plugin, const Options& options, std::string& error);
+
+// Finds a parameter by index or by exact name (surrounding blanks ignored on both sides); -1 if none.
+int findParameter(const Plugin& plugin, const std::string& key);
+
+}  // namespace orvhost
