@@ -1,0 +1,100 @@
+#pragma once
+// The root view of an editor window. A frame either lives in a real X window, a child of the
+// host's window, or offscreen with no X server at all. Both draw into an image surface: dirty
+// views are redrawn there on idle, and an embedded frame then copies the changed areas to its
+// window. Events reach the frame through the dispatch operations, which the X event pump calls
+// and which tests and tools call directly with synthetic events (coordinates in frame pixels).
+#include <cairo.h>
+
+#include <memory>
+#include <vector>
+
+#include "toolkit/cviewcontainer.h"
+#include "toolkit/editorinterface.h"
+
+namespace toolkit {
+
+class X11Window;
+
+class CFrame : public CViewContainer {
+public:
+    // `systemWindow` is the host's X11 Window id (cast to a pointer) to embed in, or null for
+    // an offscreen frame. Only the width and height of `size` matter.
+    CFrame(const CRect& size, void* systemWindow, CEditorInterface* editor);
+    ~CFrame() override;
+
+    // True when the frame has its drawing surface and, if embedded, its window.
+    bool isOpen() const;
+    bool isEmbedded() const { return window != nullptr; }
+    // The frame's own X window (as a pointer-sized id); null when offscreen.
+    void* getSystemWindow() const;
+    CEditorInterface* getEditor() const { return editor; }
+
+    // Knob mode of the owning editor; an editor-less frame keeps its own.
+    std::int32_t getKnobMode() const;
+    void setKnobMode(std::int32_t mode) { knobMode = mode; }
+    // Edit gestures of the control with parameter `index`, passed to the editor.
+    void beginEdit(std::int32_t index);
+    void endEdit(std::int32_t index);
+
+    CPoint getChildOrigin() const override { return CPoint(); }
+    void invalid() override;
+    // Marks a rectangle in frame coordinates for redrawing at the next idle pass.
+    void invalidFrameRect(const CRect& rect);
+    // Pumps pending window events (without blocking), redraws what is dirty and shows it.
+    void idle();
+    cairo_surface_t* getSurface() const { return surface; }
+    // Redraws the whole frame and writes it as a PNG file; false on failure.
+    bool writePng(const char* path);
+
+    CMouseEventResult dispatchMouseDown(const CPoint& where, const CButtonState& buttons);
+    CMouseEventResult dispatchMouseUp(const CPoint& where, const CButtonState& buttons);
+    CMouseEventResult dispatchMouseMoved(const CPoint& where, const CButtonState& buttons);
+    // The mouse left the window: the view under it gets its exited event.
+    void dispatchMouseExited();
+    bool dispatchWheel(const CPoint& where, float distance, const CButtonState& buttons);
+    // Wheel at the last known mouse position (host wheel events carry no position).
+    bool dispatchWheel(float distance, const CButtonState& buttons);
+    std::int32_t dispatchKeyDown(VstKeyCode& key);
+    std::int32_t dispatchKeyUp(VstKeyCode& key);
+
+    // Last mouse position seen by the frame; false when the mouse is outside the window.
+    bool getCurrentMouseLocation(CPoint& where) const;
+    CButtonState getCurrentMouseButtons() const { return mouseButtons; }
+    CView* getMouseOverView() const { return mouseOverView; }
+
+    // The view that receives key events first (a text field being edited).
+    void setFocusView(CView* view);
+    CView* getFocusView() const { return focusView; }
+
+    // Bookkeeping of removed views: no event goes to them afterwards, and the final release
+    // of a removed view waits until no event handler of it can still be running.
+    void viewRemoved(CView* view);
+    void forgetLater(CView* view);
+
+    bool isTypeOf(const char* name) const override;
+
+private:
+    struct EventScope;
+    void collectDirty(CViewContainer* container);
+    void redrawInvalid();
+    void updateMouseOver(const CPoint& where, const CButtonState& buttons);
+    void releasePending();
+
+    CEditorInterface* editor;
+    std::unique_ptr<X11Window> window;
+    cairo_surface_t* surface = nullptr;
+    std::vector<CRect> invalidRects;
+    std::vector<CView*> pendingForget;
+    CView* mouseOverView = nullptr;
+    CView* focusView = nullptr;
+    CPoint mouseLocation;
+    bool mouseInside = false;
+    CButtonState mouseButtons;
+    std::int32_t knobMode = kCircularMode;
+    int eventDepth = 0;
+    bool inIdle = false;
+    bool embeddedRequested = false;
+};
+
+}  // namespace toolkit
