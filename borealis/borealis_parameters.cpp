@@ -79,7 +79,8 @@ void Borealis::applySwitchOrValue(VstInt32 index, double x) {
             s.thresholdFactorInverse = 1.0 / s.thresholdFactor;
             break;
         case kRatio: {
-            int i = static_cast<int>(20.0 * x);
+            // In single precision, as the host's value is: 0.95 selects step 19.
+            int i = static_cast<int>(20.0f * static_cast<float>(x));
             s.ratioIndex = i > 20 ? 20 : i;
             s.ratio = kRatioTable[s.ratioIndex];
             s.slope = kSlopeTable[s.ratioIndex];

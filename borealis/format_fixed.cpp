@@ -44,7 +44,7 @@ void formatFixed(double value, int decimals, char* text) {
     for (int i = numFrac - 1; i >= 0; --i) text[pos++] = fracDigits[i];
     text[pos] = 0;
 
-    if (decimals <= 0) {
+    if (decimals <= 0 || numFrac == 0) {
         text[pointPos] = 0;
     } else if (decimals < numFrac) {
         text[pointPos + 1 + decimals] = 0;

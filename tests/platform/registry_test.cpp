@@ -1,0 +1,134 @@
+// The per-user store: values survive, bad data reads as missing, writes are never half done.
+#include "gui/meter_settings.h"
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <vector>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace orv::platform;
+
+class Store : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/orv-store-XXXXXX";
+        root = mkdtemp(pattern);
+        previous = std::getenv("XDG_CONFIG_HOME") ? std::getenv("XDG_CONFIG_HOME") : "";
+        setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    }
+    void TearDown() override {
+        setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+        std::system(("rm -rf " + root).c_str());
+    }
+    std::string valueFile(const std::string& key, const std::string& name) { return root + "/" + key + "/" + name; }
+    void overwrite(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    }
+    std::string root, previous;
+    const std::string key = "SOFTWARE\\Orv-tonekraft\\Tamarind";
+};
+
+TEST_F(Store, BinaryAndStringValuesRoundTrip) {
+    const unsigned char bytes[5] = {1, 2, 0, 255, 7};
+    ASSERT_TRUE(registrySetBinary(key, "blob", bytes, sizeof bytes));
+    unsigned char back[8] = {};
+    EXPECT_EQ(registryGetBinary(key, "blob", back, sizeof back), 5);
+    EXPECT_EQ(std::memcmp(back, bytes, 5), 0);
+    EXPECT_EQ(registryGetBinary(key, "blob", back, 2), 2) << "reads at most the capacity";
+
+    ASSERT_TRUE(registrySetString(key, "CurrDir", "/home/user/Presets"));
+    std::string s;
+    ASSERT_TRUE(registryGetString(key, "CurrDir", s));
+    EXPECT_EQ(s, "/home/user/Presets");
+    EXPECT_EQ(registryGetBinary(key, "CurrDir", back, sizeof back), -1) << "a string is not binary";
+
+    EXPECT_TRUE(registryDeleteValue(key, "blob"));
+    EXPECT_EQ(registryGetBinary(key, "blob", back, sizeof back), -1);
+    EXPECT_FALSE(registryDeleteValue(key, "blob"));
+}
+
+TEST_F(Store, GarbageTruncatedAndForeignFilesReadAsMissing) {
+    float v = 0.7f;
+    ASSERT_TRUE(registrySetBinary(key, "vureference", &v, 4));
+    const std::string path = valueFile("SOFTWARE/Orv-tonekraft/Tamarind", "vureference");
+    std::ifstream in(path, std::ios::binary);
+    std::string good((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(good.size(), 20u);
+
+    float out = 0;
+    for (std::size_t cut = 0; cut < good.size(); ++cut) {
+        overwrite(path, good.substr(0, cut));
+        EXPECT_EQ(registryGetBinary(key, "vureference", &out, 4), -1) << "cut at " << cut;
+    }
+    std::string flipped = good;
+    flipped[13] ^= 0x40;
+    overwrite(path, flipped);
+    EXPECT_EQ(registryGetBinary(key, "vureference", &out, 4), -1);
+    overwrite(path, "0.7\n");
+    EXPECT_EQ(registryGetBinary(key, "vureference", &out, 4), -1);
+    overwrite(path, good + "x");
+    EXPECT_EQ(registryGetBinary(key, "vureference", &out, 4), -1);
+}
+
+TEST_F(Store, NamesCannotEscapeTheStore) {
+    const char b = 1;
+    EXPECT_FALSE(registrySetBinary(key, "../evil", &b, 1));
+    EXPECT_FALSE(registrySetBinary(key, "", &b, 1));
+    EXPECT_FALSE(registrySetBinary("SOFTWARE\\..\\..\\x", "v", &b, 1));
+    EXPECT_FALSE(registrySetBinary("SOFTWARE\\a/b", "v", &b, 1));
+}
+
+TEST_F(Store, ConcurrentWritersNeverLeaveAHalfWrittenValue) {
+    // Two processes write different complete records as fast as they can; a reader in this
+    // process must only ever see one of the two, never a mixture or a short record.
+    std::vector<unsigned char> a(2565, 0xAA), b(2565, 0xBB);
+    ASSERT_TRUE(registrySetBinary(key, "DefaultBank", a.data(), a.size()));
+    pid_t writers[2];
+    for (int w = 0; w < 2; ++w) {
+        writers[w] = fork();
+        if (writers[w] == 0) {
+            const auto& mine = w ? b : a;
+            for (int i = 0; i < 200; ++i) registrySetBinary(key, "DefaultBank", mine.data(), mine.size());
+            _exit(0);
+        }
+    }
+    std::vector<unsigned char> seen(2565);
+    for (int i = 0; i < 400; ++i) {
+        long n = registryGetBinary(key, "DefaultBank", seen.data(), seen.size());
+        if (n == -1) continue;  // momentarily unreadable is fine; wrong is not
+        ASSERT_EQ(n, 2565);
+        ASSERT_TRUE(seen == a || seen == b);
+    }
+    for (pid_t p : writers) waitpid(p, nullptr, 0);
+}
+
+TEST_F(Store, MeterSettingsDefaultsAndFallbacks) {
+    EXPECT_FLOAT_EQ(readMeterSetting(36), 0.5f);
+    EXPECT_FLOAT_EQ(readMeterSetting(37), 0.41f);
+    EXPECT_NEAR(readMeterSetting(40), 2.0f / 9.0f, 1e-7);
+    EXPECT_FLOAT_EQ(readMeterSetting(35), 0.5f);
+    EXPECT_FLOAT_EQ(readMeterSetting(41), 0.5f);
+
+    writeMeterSetting(38, 0.9f);
+    EXPECT_FLOAT_EQ(readMeterSetting(38), 0.9f);
+    writeMeterSetting(39, 3.0f);
+    EXPECT_FLOAT_EQ(readMeterSetting(39), 3.0f);
+    EXPECT_FLOAT_EQ(readCheckedMeterSetting(39), 0.72365f);
+    writeMeterSetting(37, std::nanf(""));
+    EXPECT_FLOAT_EQ(readCheckedMeterSetting(37), 0.5f) << "a stored NaN is out of range";
+    writeMeterSetting(50, 0.1f);  // ignored
+    EXPECT_FLOAT_EQ(readMeterSetting(50), 0.5f);
+}
+
+}  // namespace
