@@ -2,6 +2,8 @@
 // Orv Borealis, the stereo mastering compressor: parameters, processing frame and the values
 // it offers its editor.
 #include "borealis/borealis_settings.h"
+#include "borealis/kernel.h"
+#include "borealis/meter_feeds.h"
 #include "presets/preset_system_effect.h"
 
 // Parameter indices of Orv Borealis.
@@ -41,6 +43,10 @@ public:
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override { return 1700; }
     VstInt32 getPlugCategory() override { return kPlugCategMastering; }
+    // vendorSpecific(kGainReductionQuery, 0, double[2], 0) writes the largest compressor and
+    // limiter gain reduction (positive dB) since the last clear and answers 1; with lArg2 = 1
+    // the two values are cleared afterwards.
+    VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) override;
 
     // A parameter in the units of the editor's readouts (see the readout table).
     virtual float getUnitValue(VstInt32 index);
@@ -52,6 +58,24 @@ public:
     const BorealisSettings& settings() const { return engine; }
     bool failed() const { return constructionFailed; }
 
+    // Meter feeds: what the editor's meters show (VU/PPM per channel, holds, hold ages, over
+    // flags). The editor may release holds or clear everything (a click on a meter).
+    const borealis::MeterFeeds& meters() const { return meterFeeds; }
+    borealis::MeterFeeds& meters() { return meterFeeds; }
+    void clearMeters() { meterFeeds.clear(); }
+
+    // Gain reduction: the largest reduction in dB (positive) of the compressor and of the
+    // limiter since the last clearGainReduction; 0 when nothing was reduced or construction failed.
+    double maxGainReductionDb() const;
+    double maxLimiterReductionDb() const;
+    void clearGainReduction();
+    // The compressor's gain factor of the last processed sample, per channel.
+    double currentGain(int channel) const { return kernel ? kernel->currentGain(channel) : 1.0; }
+    // The processing state, for tests and diagnostics; null when construction failed.
+    const borealis::Kernel* processingKernel() const { return kernel; }
+
+    static constexpr VstInt32 kGainReductionQuery = 0x4F724752;  // 'OrGR'
+
 protected:
     // For tests: builds the object as if the allocation of its processing state had failed.
     struct SimulateFailure {};
@@ -62,9 +86,16 @@ private:
     void applySwitchOrValue(VstInt32 index, double x);
     void applyTilt();
     void limitSampleRate();
+    void recomputeDerived(VstInt32 index, const BorealisSettings& before);
+    template <class T>
+    void processBlock(T** inputs, T** outputs, VstInt32 sampleFrames);
+    template <class T>
+    borealis::BlockChannels<T> chooseChannels(T** inputs, T** outputs, bool simpleChoice);
 
     double normalized[kNumParamSlots] = {};
     BorealisSettings engine;
+    borealis::Kernel* kernel = nullptr;
+    borealis::MeterFeeds meterFeeds;
     bool sideChainOn = true;
     bool inputStereo = true;
     bool outputStereo = true;

@@ -5,7 +5,9 @@
 #include "host/shared_answers.h"
 #include "platform/message_box.h"
 
+#include <cmath>
 #include <cstring>
+#include <new>
 
 namespace {
 constexpr float kMinRate = 22050.0f;
@@ -30,6 +32,11 @@ void Borealis::construct(bool simulateFailure) {
     canDoubleReplacing(true);
     setUniqueID(fourCharCode('O', 'r', 'B', 'o'));
 
+    // Every ring, filter, resampler and buffer of the processing lives in one object.
+    if (!constructionFailed) {
+        kernel = new (std::nothrow) borealis::Kernel();
+        if (!kernel) constructionFailed = true;
+    }
     if (!constructionFailed) setInitialDelay(kBorealisLatency);
 
     // Starting values; the factory preset replaces those of parameters 0 to 33 below.
@@ -41,6 +48,7 @@ void Borealis::construct(bool simulateFailure) {
     }
     setParameter(kMeters, 0.5f);
     limitSampleRate();
+    if (kernel) kernel->setHostRate(sampleRate, engine);
 
     if (constructionFailed) {
         setNumInputs(1);
@@ -59,6 +67,7 @@ Borealis::~Borealis() {
         for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
             writeMeterSetting(index, static_cast<float>(normalized[index]));
     }
+    delete kernel;
 }
 
 void Borealis::limitSampleRate() {
@@ -71,26 +80,73 @@ void Borealis::suspend() {
         orv::platform::messageBox("Not enough memory", "Cannot create Orv Borealis");
         return;
     }
+    if (kernel) kernel->reset(engine);
+    meterFeeds.clear();
     limitSampleRate();
 }
 
 void Borealis::resume() {
-    if (constructionFailed) return;
+    if (constructionFailed || !kernel) return;
     if (sampleRate < kMinRate || sampleRate > kMaxRate) sampleRate = 44100.0f;
+    kernel->setHostRate(sampleRate, engine);
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
 }
 
 void Borealis::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    if (!outputs || sampleFrames <= 0) return;
-    for (int c = 0; c < 2; ++c)
-        if (outputs[c]) std::memset(outputs[c], 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
+    processBlock(inputs, outputs, sampleFrames);
 }
 
 void Borealis::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    if (!outputs || sampleFrames <= 0) return;
-    for (int c = 0; c < 2; ++c)
-        if (outputs[c]) std::memset(outputs[c], 0, sizeof(double) * static_cast<std::size_t>(sampleFrames));
+    processBlock(inputs, outputs, sampleFrames);
 }
+
+template <class T>
+void Borealis::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
+    if (!outputs || sampleFrames <= 0) return;
+    if (constructionFailed || !kernel || !inputs || !inputs[0] || !outputs[0]) {
+        // Nothing to process with: the outputs stay silent.
+        for (VstInt32 c = 0; c < cEffect.numOutputs && c < 2; ++c)
+            if (outputs[c]) std::memset(outputs[c], 0, sizeof(T) * static_cast<std::size_t>(sampleFrames));
+        return;
+    }
+    const borealis::KernelVariant variant = borealis::chooseVariant(engine);
+    const bool simpleChoice =
+        variant == borealis::KernelVariant::PowerOff || variant == borealis::KernelVariant::Smooth;
+    kernel->process(chooseChannels(inputs, outputs, simpleChoice), sampleFrames, engine, meterFeeds);
+    meterFeeds.latchOvers(engine.overCount);
+}
+
+// Main inputs are pins 0 and 1, the external key inputs pins 2 and 3. The Smooth and power-off
+// kernels test the key pins for connection only, not against the speaker arrangement.
+template <class T>
+borealis::BlockChannels<T> Borealis::chooseChannels(T** inputs, T** outputs, bool simpleChoice) {
+    borealis::BlockChannels<T> io{};
+    io.mainL = inputs[0];
+    if (simpleChoice)
+        io.mainR = inputs[1] ? inputs[1] : inputs[0];
+    else
+        io.mainR = (inputStereo && inputs[1] && isInputConnected(1)) ? inputs[1] : inputs[0];
+    io.keyL = io.mainL;
+    io.keyR = io.mainR;
+    if (engine.sideChainExternal) {
+        const bool keysAllowed = simpleChoice || sideChainOn;
+        const bool key3 = keysAllowed && isInputConnected(2);
+        io.keyL = (key3 && inputs[2]) ? inputs[2] : inputs[0];
+        if (keysAllowed && inputs[3] && isInputConnected(3))
+            io.keyR = inputs[3];
+        else
+            io.keyR = key3 ? io.keyL : io.mainR;
+    }
+    io.outL = outputs[0];
+    if (simpleChoice)
+        io.outR = outputs[1];
+    else
+        io.outR = (outputStereo && outputs[1] && isOutputConnected(1)) ? outputs[1] : nullptr;
+    return io;
+}
+
+template void Borealis::processBlock<float>(float**, float**, VstInt32);
+template void Borealis::processBlock<double>(double**, double**, VstInt32);
 
 bool Borealis::getInputProperties(VstInt32 index, VstPinProperties* p) { return fillPinProperties(index, p, true); }
 bool Borealis::getOutputProperties(VstInt32 index, VstPinProperties* p) { return fillPinProperties(index, p, false); }
@@ -125,4 +181,29 @@ float Borealis::getLatencyMs() {
     float fs = sampleRate;
     if (fs > 200000.0f || fs < 20000.0f) fs = 44100.0f;
     return getLatencySamples() * 1000.0f / fs;
+}
+
+double Borealis::maxGainReductionDb() const {
+    if (!kernel) return 0.0;
+    const double g = kernel->lowestGain();
+    return g < 1.0 && g > 0.0 ? -20.0 * std::log10(g) : 0.0;
+}
+
+double Borealis::maxLimiterReductionDb() const {
+    if (!kernel) return 0.0;
+    const double g = kernel->lowestLimiterGain();
+    return g < 1.0 && g > 0.0 ? -20.0 * std::log10(g) : 0.0;
+}
+
+void Borealis::clearGainReduction() {
+    if (kernel) kernel->clearGainExtremes();
+}
+
+VstIntPtr Borealis::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {
+    if (lArg != kGainReductionQuery || !ptrArg) return 0;
+    double* values = static_cast<double*>(ptrArg);
+    values[0] = maxGainReductionDb();
+    values[1] = maxLimiterReductionDb();
+    if (lArg2 == 1) clearGainReduction();
+    return 1;
 }

@@ -54,9 +54,11 @@ void Borealis::setParameter(VstInt32 index, float value) {
     // A host may send anything; the engine only ever sees a value in 0..1.
     double x = std::isnan(value) ? 0.0 : value < 0.0f ? 0.0 : value > 1.0f ? 1.0 : value;
     if (index >= 0 && index < kNumParamSlots && index != kUnused) {
+        const BorealisSettings before = engine;
         normalized[index] = x;
         applySwitchOrValue(index, x);
         x = normalized[index];  // OverIndic keeps its quantised value
+        recomputeDerived(index, before);
     }
     if (!applyingPreset) {
         CPresetSystemEffect::setParameter(index, static_cast<float>(x));
@@ -128,6 +130,42 @@ void Borealis::applySwitchOrValue(VstInt32 index, double x) {
             break;
         }
         default: break;  // spare values are stored only
+    }
+}
+
+// Coefficients, filters and delay geometry that depend on the changed parameter. FAT and Smooth
+// restart the delay chain only when the switch really changes: a preset that repeats the current
+// value must not cut the audio.
+void Borealis::recomputeDerived(VstInt32 index, const BorealisSettings& before) {
+    if (!kernel) return;
+    const BorealisSettings& s = engine;
+    switch (index) {
+        case kFat:
+            kernel->updateAttack(s);
+            kernel->updateRelease(s);
+            if (s.fat != before.fat) {
+                kernel->rebuildDelays(s);
+                kernel->updateLevelFilters(s);
+            }
+            break;
+        case kSmooth:
+            if (s.smooth != before.smooth) kernel->rebuildDelays(s);
+            break;
+        case kRms:
+            kernel->updateAttack(s);
+            kernel->updateRelease(s);
+            break;
+        case kThreshold:
+        case kRatio: kernel->updateCurve(s); break;
+        case kAttack: kernel->updateAttack(s); break;
+        case kRelease: kernel->updateRelease(s); break;
+        case kHighScf:
+        case kHigh: kernel->updateHighShelf(s); break;
+        case kLowScf:
+        case kLow: kernel->updateLowShelf(s); break;
+        case kLinkHighCut:
+        case kLinkLowCut: kernel->updateLinkFilters(s); break;
+        default: break;
     }
 }
 

@@ -1,0 +1,103 @@
+#include "borealis/gain_computer.h"
+
+#include <cmath>
+
+namespace borealis {
+
+using orv::dsp::BiquadType;
+
+namespace {
+// The envelope follows the detector value (peak) or its square (RMS); the settling target is
+// squared for RMS so that both settle to 5 % on the level scale in the set time.
+double settlingTarget(const BorealisSettings& s) { return s.rmsMode ? 0.0025 : 0.05; }
+
+double coefficientFor(double samples, double target) {
+    if (samples < 1e-9) return 1.0;
+    return 1.0 - std::pow(target, 1.0 / samples);
+}
+
+double programFactor(double ratio) { return 2.0 * ratio / (ratio + 1.0) + 0.1; }
+}  // namespace
+
+GainComputer::GainComputer() {
+    for (int c = 0; c < 2; ++c) {
+        fast_[c].create(44100.0, BiquadType::Lowpass, 200.0, 0.5, 0.0);
+        slow_[c].create(44100.0, BiquadType::Lowpass, 20.0, 0.5, 0.0);
+    }
+    classicTable_[0] = 0.0f;
+    for (int i = 1; i < kClassicTableSize; ++i) classicTable_[i] = static_cast<float>(std::pow(i, 0.05));
+}
+
+void GainComputer::updateAttack(const BorealisSettings& s, double rate) {
+    attack_ = coefficientFor(s.attackMs * 0.001 * rate, settlingTarget(s));
+}
+
+void GainComputer::updateRelease(const BorealisSettings& s, double rate) {
+    release_ = coefficientFor(s.releaseMs * 0.001 * rate, settlingTarget(s));
+}
+
+void GainComputer::updateCurve(const BorealisSettings& s) {
+    knee_ = orv::dsp::kneePointsForSlope(s.slope);
+    makeup_ = std::pow(0.55 * s.thresholdFactor, 0.8 * (1.0 - s.slope));
+}
+
+void GainComputer::setLevelFilterRate(double rate) {
+    for (int c = 0; c < 2; ++c) {
+        fast_[c].create(rate, BiquadType::Lowpass, 200.0, 0.5, 0.0);
+        slow_[c].create(rate, BiquadType::Lowpass, 20.0, 0.5, 0.0);
+        fast_[c].reset();
+        slow_[c].reset();
+    }
+}
+
+void GainComputer::reset() {
+    for (int c = 0; c < 2; ++c) {
+        envelope_[c] = kEnvelopeFloor;
+        fast_[c].reset();
+        slow_[c].reset();
+    }
+}
+
+template <bool Tabulated>
+double GainComputer::computeGain(int ch, double d, const BorealisSettings& s) {
+    if (s.rmsMode) d *= d;
+    double fast = fast_[ch].processPlain(d);
+    double slow = slow_[ch].processPlain(d);
+    if (fast < 1e-6) fast = 1e-6;
+    if (slow < 1e-6) slow = 1e-6;
+
+    double env = envelope_[ch];
+    const double attackFactor = s.autoAttack ? programFactor(0.1 * fast / slow) : 1.0;
+    const double releaseFactor = s.autoRelease ? programFactor(0.15 * fast / slow) : 1.0;
+    if (!s.classic) {
+        if (d > env)
+            env += (d - env) * attack_ * attackFactor;
+        else
+            env += (d - env) * release_ * releaseFactor;
+    } else {
+        if (d > env) env += (d - env) * attack_ * attackFactor;
+        const double floor = s.rmsMode ? 0.5 : 0.4;
+        const double target = (1.0 - floor) * d + floor;
+        double exponent;
+        if (Tabulated) {
+            const float quotient = static_cast<float>((fast + 3.0) / (1.2 * fast));
+            int index = static_cast<int>(quotient + 0.5f);
+            if (index < 0) index = 0;
+            if (index > kClassicTableSize - 1) index = kClassicTableSize - 1;
+            exponent = classicTable_[index];
+        } else {
+            exponent = std::pow((fast + 3.0) / (1.2 * fast), 0.05);
+        }
+        env += (target - env) * std::pow(release_, exponent) * releaseFactor;
+    }
+    if (env < kEnvelopeFloor) env = kEnvelopeFloor;
+    envelope_[ch] = env;
+
+    const double level = s.rmsMode ? std::sqrt(env) : env;
+    return orv::dsp::kneeGain(level, s.slope, knee_, s.softKnee != 0);
+}
+
+template double GainComputer::computeGain<true>(int, double, const BorealisSettings&);
+template double GainComputer::computeGain<false>(int, double, const BorealisSettings&);
+
+}  // namespace borealis

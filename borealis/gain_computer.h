@@ -1,0 +1,49 @@
+#pragma once
+// The envelope follower and static curve of Orv Borealis: per channel, the detector value
+// (1.0 = at the threshold) becomes a linear gain factor.
+#include "borealis/borealis_settings.h"
+#include "borealis/dsp/biquad.h"
+#include "borealis/dsp/knee_curve.h"
+
+namespace borealis {
+
+class GainComputer {
+public:
+    static constexpr double kEnvelopeFloor = 0.0001;
+    static constexpr int kClassicTableSize = 1000;
+
+    GainComputer();
+
+    // Time constants for the gain-stage rate (host rate, doubled with FAT).
+    void updateAttack(const BorealisSettings& s, double gainStageRate);
+    void updateRelease(const BorealisSettings& s, double gainStageRate);
+    // Knee points and automatic makeup from the threshold and ratio.
+    void updateCurve(const BorealisSettings& s);
+    // The four level filters at the gain-stage rate, histories cleared.
+    void setLevelFilterRate(double gainStageRate);
+    // Envelopes to rest, level filter histories cleared.
+    void reset();
+
+    // One gain-stage sample of one channel. With `tabulated` the Classic exponent comes from the
+    // table (normal and FAT kernels); otherwise it is computed with the power function.
+    template <bool Tabulated>
+    double computeGain(int channel, double detector, const BorealisSettings& s);
+
+    double automaticMakeup() const { return makeup_; }
+    double attackCoefficient() const { return attack_; }
+    double releaseCoefficient() const { return release_; }
+    double envelope(int channel) const { return envelope_[channel]; }
+    float classicExponent(int index) const { return classicTable_[index]; }
+
+private:
+    double envelope_[2] = {kEnvelopeFloor, kEnvelopeFloor};
+    orv::dsp::Biquad fast_[2];
+    orv::dsp::Biquad slow_[2];
+    double attack_ = 0.0;
+    double release_ = 0.0;
+    double makeup_ = 1.0;
+    orv::dsp::KneePoints knee_ = orv::dsp::kneePointsForSlope(1.0);
+    float classicTable_[kClassicTableSize];
+};
+
+}  // namespace borealis

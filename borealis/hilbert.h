@@ -1,0 +1,29 @@
+#pragma once
+// The Hilbert transformer of the detector: an antisymmetric FIR with coefficients 2/((2k+1)pi)
+// at the odd offsets 1, 3, ..., 2N-1 on each side of its centre. Together with the key sample
+// at the centre it gives the analytic signal whose magnitude is the key's envelope.
+namespace borealis {
+
+class HilbertTable {
+public:
+    // Half length limit: 2.5 ms at 384 kHz, the highest rate the side-chain runs at.
+    static constexpr int kMaxHalfLength = 960;
+
+    HilbertTable() { build(44100.0, false); }
+
+    // N = trunc(rate * (1 + smooth) * 0.5 / 400): 1.25 ms, or 2.5 ms with Smooth on.
+    void build(double sideChainRate, bool smooth);
+
+    int halfLength() const { return n_; }
+    const double* coefficients() const { return c_; }
+
+    // `centre` points at the centre sample of a contiguous history that reaches 2N-1 samples
+    // to both sides (newer samples at higher addresses).
+    double transform(const double* centre) const;
+
+private:
+    int n_ = 1;
+    double c_[kMaxHalfLength] = {};
+};
+
+}  // namespace borealis

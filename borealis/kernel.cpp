@@ -1,0 +1,251 @@
+#include "borealis/kernel.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace borealis {
+
+namespace {
+constexpr unsigned kInputMask = Kernel::kInputRingSize - 1;
+constexpr unsigned kWetDryMask = Kernel::kWetDryRingSize - 1;
+constexpr double kGlide = 0.001;  // per-sample glide of makeup, output and mix
+
+template <class T>
+void clearArray(T& a) {
+    std::memset(a, 0, sizeof a);
+}
+}  // namespace
+
+Kernel::Kernel() {
+    clearRings();
+}
+
+double Kernel::sideChainRate(const BorealisSettings& s) const {
+    // The Smooth kernel runs the side-chain in the gain stage, at twice the host rate with FAT.
+    return hostRate_ * ((s.fat && s.smooth != 0.0) ? 2.0 : 1.0);
+}
+
+void Kernel::clearRings() {
+    clearArray(inMainL_);
+    clearArray(inMainR_);
+    clearArray(inKeyL_);
+    clearArray(inKeyR_);
+    clearArray(wetL_);
+    clearArray(wetR_);
+    clearArray(dryL_);
+    clearArray(dryR_);
+    clearArray(workMainL_);
+    clearArray(workMainR_);
+    clearArray(workDetL_);
+    clearArray(workDetR_);
+    clearArray(workOutL_);
+    clearArray(workOutR_);
+    clearArray(workNoise_);
+    inWrite_ = kInputRingSize - 1;
+    wetDryWrite_ = kWetDryRingSize - 1;
+    mainL_.reset();
+    mainR_.reset();
+    detL_.reset();
+    detR_.reset();
+    sideChain_.clearHistories();
+}
+
+void Kernel::rebuildDelays(const BorealisSettings& s) {
+    const double rate = sideChainRate(s);
+    sideChain_.setRate(rate);
+    sideChain_.rebuild(rate, s.smooth != 0.0);
+    clearRings();
+}
+
+void Kernel::setHostRate(double rate, const BorealisSettings& s) {
+    hostRate_ = rate;
+    limiter_.setRate(rate);
+    rebuildDelays(s);
+    gain_.setLevelFilterRate(gainStageRate(s));
+    gain_.updateAttack(s, gainStageRate(s));
+    gain_.updateRelease(s, gainStageRate(s));
+}
+
+void Kernel::reset(const BorealisSettings& s) {
+    clearRings();
+    sideChain_.resetFilters();
+    gain_.reset();
+    limiter_.reset();
+    noise_.reseed();
+    currentNoise_ = 1e-12;
+    makeup_ = s.makeupGain;
+    output_ = s.outputGain;
+    mix_ = s.mix;
+    currentGain_[0] = currentGain_[1] = 1.0;
+}
+
+template <class T>
+void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters) {
+    if (frames <= 0) return;
+    const KernelVariant variant = chooseVariant(s);
+    const KernelLayout layout = makeLayout(variant, s.fat != 0, sideChain_.halfLength());
+    sideChain_.setGeometry(layout.centre, layout.monitorDelay);
+    meters.beginBlock(s, hostRate_);
+    for (int done = 0; done < frames; done += kChunk) {
+        const int n = std::min(kChunk, frames - done);
+        switch (variant) {
+            case KernelVariant::PowerOff: runChunk<T, KernelVariant::PowerOff>(io, done, n, layout, s, meters); break;
+            case KernelVariant::Smooth: runChunk<T, KernelVariant::Smooth>(io, done, n, layout, s, meters); break;
+            case KernelVariant::Fat: runChunk<T, KernelVariant::Fat>(io, done, n, layout, s, meters); break;
+            case KernelVariant::Normal: runChunk<T, KernelVariant::Normal>(io, done, n, layout, s, meters); break;
+        }
+    }
+    meters.ageHolds(frames);
+}
+
+template <class T, KernelVariant V>
+void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
+                      MeterFeeds& meters) {
+    constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
+    constexpr bool kPowerOff = V == KernelVariant::PowerOff;
+    const int factor = l.gainStageFactor;
+    const bool monitor = s.sideChainMonitor != 0;
+    const MeterSource source = meters.source();
+
+    // Stage A, host rate: input delay; the normal and FAT kernels run the side-chain here.
+    for (int i = 0; i < n; ++i) {
+        const unsigned w = inWrite_ = (inWrite_ + 1) & kInputMask;
+        inMainL_[w] = io.mainL[offset + i];
+        inMainR_[w] = io.mainR[offset + i];
+        inKeyL_[w] = io.keyL[offset + i];
+        inKeyR_[w] = io.keyR[offset + i];
+        const unsigned m = (w - static_cast<unsigned>(l.mainDelay)) & kInputMask;
+        const unsigned k = (w - static_cast<unsigned>(l.keyDelay)) & kInputMask;
+        const double mainL = inMainL_[m], mainR = inMainR_[m];
+        const double keyL = inKeyL_[k], keyR = inKeyR_[k];
+        if (source == MeterSource::Pre) meters.feedLevel(mainL, mainR, currentNoise_);
+        if constexpr (kSideChainInGain) {
+            workMainL_[i] = mainL;
+            workMainR_[i] = mainR;
+            workDetL_[i] = keyL;
+            workDetR_[i] = keyR;
+        } else {
+            const double nL = noise_.next(), nR = noise_.next();
+            currentNoise_ = workNoise_[i] = noise_.next();
+            const SideChainOutput o = sideChain_.process<false>(keyL + nL, keyR + nR, s);
+            workMainL_[i] = mainL + nL;
+            workMainR_[i] = mainR + nR;
+            workDetL_[i] = monitor ? o.monitorL : o.detectorL;
+            workDetR_[i] = monitor ? o.monitorR : o.detectorR;
+        }
+    }
+
+    // To the gain-stage rate: 64-sample delays, or 2x upsampling.
+    const int m = n * factor;
+    if (factor == 2) {
+        mainL_.upsample(workMainL_, n);
+        mainR_.upsample(workMainR_, n);
+        detL_.upsample(workDetL_, n);
+        detR_.upsample(workDetR_, n);
+    } else {
+        mainL_.delayIn(workMainL_, n);
+        mainR_.delayIn(workMainR_, n);
+        detL_.delayIn(workDetL_, n);
+        detR_.delayIn(workDetR_, n);
+    }
+
+    // Stage B, gain-stage rate: detector, gain computer, wet/dry delay, makeup, mix, output.
+    const double limiterGain = s.limiter ? limiter_.gain() : 1.0;
+    const double automaticMakeup = gain_.automaticMakeup();
+    double lowest = lowestGain_;
+    for (int j = 0; j < m; ++j) {
+        double mainL = workMainL_[j], mainR = workMainR_[j];
+        double dL, dR, monL = 0.0, monR = 0.0, noise;
+        if constexpr (kSideChainInGain) {
+            const double nL = noise_.next(), nR = noise_.next();
+            noise = currentNoise_ = workNoise_[j] = noise_.next();
+            const SideChainOutput o = sideChain_.process<true>(workDetL_[j] + nL, workDetR_[j] + nR, s);
+            mainL += nL;
+            mainR += nR;
+            dL = o.detectorL;
+            dR = o.detectorR;
+            monL = o.monitorL;
+            monR = o.monitorR;
+        } else {
+            noise = workNoise_[j / factor];
+            if (monitor) {
+                monL = workDetL_[j];
+                monR = workDetR_[j];
+                dL = dR = 0.0;
+            } else {
+                dL = workDetL_[j];
+                dR = workDetR_[j];
+            }
+        }
+        constexpr bool kTabulated = !kSideChainInGain;
+        const double gL = gain_.computeGain<kTabulated>(0, dL, s);
+        const double gR = gain_.computeGain<kTabulated>(1, dR, s);
+
+        const unsigned w = wetDryWrite_ = (wetDryWrite_ + 1) & kWetDryMask;
+        wetL_[w] = mainL;
+        wetR_[w] = mainR;
+        dryL_[w] = monitor ? monL : mainL;
+        dryR_[w] = monitor ? monR : mainR;
+        const unsigned r = (w - static_cast<unsigned>(l.wetDryDelay)) & kWetDryMask;
+
+        makeup_ += (s.makeupGain - makeup_) * kGlide + noise;
+        output_ += (s.outputGain - output_) * kGlide + noise;
+        mix_ += (s.mix - mix_) * kGlide + noise;
+
+        if constexpr (kPowerOff) {
+            workOutL_[j] = wetL_[r];
+            workOutR_[j] = wetR_[r];
+            if (source == MeterSource::GainRed) meters.feedGain(1.0, 1.0, noise);
+        } else {
+            double wetL = wetL_[r] * gL * makeup_;
+            double wetR = wetR_[r] * gR * makeup_;
+            if (s.autoMakeup != 0.0) {
+                wetL *= automaticMakeup;
+                wetR *= automaticMakeup;
+            }
+            const double dryL = dryL_[r], dryR = dryR_[r];
+            const double yL = monitor ? dryL : dryL + (wetL - dryL) * mix_;
+            const double yR = monitor ? dryR : dryR + (wetR - dryR) * mix_;
+            workOutL_[j] = output_ * yL;
+            workOutR_[j] = output_ * yR;
+            if (source == MeterSource::GainRed)
+                meters.feedGain(MeterFeeds::gainMeterValue(gL, s.mix, limiterGain),
+                                MeterFeeds::gainMeterValue(gR, s.mix, limiterGain), noise);
+            lowest = std::min(lowest, std::min(gL, gR));
+        }
+        currentGain_[0] = gL;
+        currentGain_[1] = gR;
+    }
+    lowestGain_ = lowest;
+
+    // Back to the host rate: 64-sample delays, or 2x downsampling.
+    if (factor == 2) {
+        mainL_.downsample(workOutL_, m);
+        mainR_.downsample(workOutR_, m);
+    } else {
+        mainL_.delayOut(workOutL_, n);
+        mainR_.delayOut(workOutR_, n);
+    }
+
+    // Stage C, host rate: limiter ring and output.
+    const bool limiterOn = !kPowerOff && s.limiter;
+    for (int i = 0; i < n; ++i) {
+        const double noise = kSideChainInGain ? workNoise_[i * factor + factor - 1] : workNoise_[i];
+        double left = workOutL_[i], right = workOutR_[i];
+        limiter_.process(left, right, limiterOn, noise);
+        if (limiterOn && limiter_.gain() < lowestLimiterGain_) lowestLimiterGain_ = limiter_.gain();
+        if (io.outR) {
+            io.outL[offset + i] = static_cast<T>(left);
+            io.outR[offset + i] = static_cast<T>(right);
+        } else {
+            io.outL[offset + i] = static_cast<T>(left);
+            io.outL[offset + i] = static_cast<T>(right);
+        }
+        if (source == MeterSource::Post) meters.feedLevel(left, right, noise);
+    }
+}
+
+template void Kernel::process<float>(const BlockChannels<float>&, int, const BorealisSettings&, MeterFeeds&);
+template void Kernel::process<double>(const BlockChannels<double>&, int, const BorealisSettings&, MeterFeeds&);
+
+}  // namespace borealis

@@ -1,0 +1,113 @@
+#pragma once
+// The processing state of Orv Borealis and the four kernel variants that run a block through
+// it: input delay, side-chain and detector, gain stage (at the host rate or twice it), limiter
+// and output. One object holds every ring and buffer, so the effect allocates it once.
+#include "borealis/borealis_settings.h"
+#include "borealis/dsp/denormal_noise.h"
+#include "borealis/dsp/oversampler2x.h"
+#include "borealis/gain_computer.h"
+#include "borealis/kernel_layout.h"
+#include "borealis/limiter.h"
+#include "borealis/meter_feeds.h"
+#include "borealis/side_chain.h"
+
+namespace borealis {
+
+// The channels of one block, chosen by the frame from the host's pins and arrangement.
+template <class T>
+struct BlockChannels {
+    const T* mainL;
+    const T* mainR;
+    const T* keyL;
+    const T* keyR;
+    T* outL;
+    T* outR;  // null: both channels go to outL, right after left
+};
+
+class Kernel {
+public:
+    static constexpr int kChunk = 64;
+    static constexpr int kInputRingSize = 1024;
+    static constexpr int kWetDryRingSize = 1024;
+
+    Kernel();
+
+    // Everything that depends on the host rate (called by resume).
+    void setHostRate(double rate, const BorealisSettings& s);
+    double hostRate() const { return hostRate_; }
+    // Rates of the side-chain and of the gain stage for the current switches.
+    double sideChainRate(const BorealisSettings& s) const;
+    double gainStageRate(const BorealisSettings& s) const { return hostRate_ * (s.fat ? 2.0 : 1.0); }
+
+    // Processing state back to rest: rings, histories, envelopes, limiter; smoothers to targets.
+    void reset(const BorealisSettings& s);
+    // FAT or Smooth changed: new Hilbert length, all delay rings cleared, resamplers reset.
+    void rebuildDelays(const BorealisSettings& s);
+
+    // Parameter-driven updates.
+    void updateAttack(const BorealisSettings& s) { gain_.updateAttack(s, gainStageRate(s)); }
+    void updateRelease(const BorealisSettings& s) { gain_.updateRelease(s, gainStageRate(s)); }
+    void updateCurve(const BorealisSettings& s) { gain_.updateCurve(s); }
+    void updateLowShelf(const BorealisSettings& s) { sideChain_.setLowShelf(s.lowShelfFreq, s.lowShelfBoost != 0.0); }
+    void updateHighShelf(const BorealisSettings& s) { sideChain_.setHighShelf(s.highShelfFreq, s.highShelfBoost != 0.0); }
+    void updateLinkFilters(const BorealisSettings& s) { sideChain_.setLinkFilters(s.linkHighCut != 0.0, s.linkLowCut != 0.0); }
+    void updateLevelFilters(const BorealisSettings& s) { gain_.setLevelFilterRate(gainStageRate(s)); }
+
+    // Runs one block with the variant the switches select, in chunks of at most 64 samples.
+    template <class T>
+    void process(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
+
+    const GainComputer& gainComputer() const { return gain_; }
+    const Limiter& limiter() const { return limiter_; }
+    int hilbertHalfLength() const { return sideChain_.halfLength(); }
+
+    // The smallest compressor gain and limiter gain applied since the last call of
+    // clearGainExtremes (1.0 when nothing was reduced).
+    double lowestGain() const { return lowestGain_; }
+    double lowestLimiterGain() const { return lowestLimiterGain_; }
+    void clearGainExtremes() {
+        lowestGain_ = 1.0;
+        lowestLimiterGain_ = 1.0;
+    }
+    // The gain factors of the last gain-stage sample.
+    double currentGain(int channel) const { return currentGain_[channel & 1]; }
+
+private:
+    template <class T, KernelVariant V>
+    void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
+                  MeterFeeds& meters);
+    void clearRings();
+
+    double hostRate_ = 44100.0;
+    orv::dsp::DenormalNoise noise_;
+    double currentNoise_ = 1e-12;
+
+    double inMainL_[kInputRingSize], inMainR_[kInputRingSize];
+    double inKeyL_[kInputRingSize], inKeyR_[kInputRingSize];
+    unsigned inWrite_ = kInputRingSize - 1;
+
+    double wetL_[kWetDryRingSize], wetR_[kWetDryRingSize];
+    double dryL_[kWetDryRingSize], dryR_[kWetDryRingSize];
+    unsigned wetDryWrite_ = kWetDryRingSize - 1;
+
+    // Work buffers of one chunk; room for a doubled chunk.
+    static constexpr int kWork = 2 * kChunk;
+    alignas(64) double workMainL_[kWork], workMainR_[kWork];
+    alignas(64) double workDetL_[kWork], workDetR_[kWork];
+    alignas(64) double workOutL_[kWork], workOutR_[kWork];
+    // The noise value that goes with each sample of the chunk (stage A or gain-stage samples),
+    // so that the result never depends on how the host cuts its blocks.
+    double workNoise_[kWork];
+
+    orv::dsp::Oversampler2x mainL_, mainR_, detL_, detR_;
+    SideChain sideChain_;
+    GainComputer gain_;
+    Limiter limiter_;
+
+    double makeup_ = 1.0, output_ = 1.0, mix_ = 1.0;
+    double currentGain_[2] = {1.0, 1.0};
+    double lowestGain_ = 1.0;
+    double lowestLimiterGain_ = 1.0;
+};
+
+}  // namespace borealis

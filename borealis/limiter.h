@@ -1,0 +1,44 @@
+#pragma once
+// The brick-wall limiter of the output stage: a 512-sample ring whose running maximum gives a
+// look-ahead of about 1.4 ms, an envelope with a program-dependent release, and a final clip at
+// 0.999. The ring is always in the path, so the limiter adds the same 511 samples on or off.
+#include "borealis/dsp/biquad.h"
+
+namespace borealis {
+
+class Limiter {
+public:
+    static constexpr int kRingSize = 512;
+    static constexpr unsigned kMask = kRingSize - 1;
+    static constexpr double kCeiling = 0.999;
+
+    Limiter();
+
+    // Look-ahead and coefficients for the host rate; also places the read index behind the
+    // write index by the look-ahead.
+    void setRate(double hostRate);
+    // Rings, envelope, gain and filter histories back to rest.
+    void reset();
+
+    // One host sample through the ring; `on` selects limiting, `noise` is the current noise value.
+    void process(double& left, double& right, bool on, double noise);
+
+    double gain() const { return gain_; }
+    int lookAhead() const { return lookAhead_; }
+
+private:
+    double left_[kRingSize];
+    double right_[kRingSize];
+    double peak_[kRingSize];
+    unsigned write_ = kMask;
+    unsigned read_ = 0;
+    int lookAhead_ = 61;
+    double attack_ = 0.0;
+    double release_ = 0.0;
+    double envelope_ = 0.0001;
+    double gain_ = 1.0;
+    orv::dsp::Biquad fast_;
+    orv::dsp::Biquad slow_;
+};
+
+}  // namespace borealis

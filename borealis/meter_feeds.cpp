@@ -1,0 +1,102 @@
+#include "borealis/meter_feeds.h"
+
+#include <cmath>
+
+namespace borealis {
+
+void MeterFeeds::beginBlock(const BorealisSettings& s, double hostRate) {
+    source_ = sourceFor(s.meterSource);
+    // The ballistics are calibrated for twice the host rate in the Pre and GainRed modes.
+    const double rate = source_ == MeterSource::Post ? hostRate : 2.0 * hostRate;
+    cVu_ = 1.0 - std::pow(0.1091012, 1.0 / (rate * s.vuIntegrationMs * 0.001));
+    cInt_ = s.ppmIntegrationMs > 0.05 ? 1.0 - std::pow(0.01, 1.0 / (s.ppmIntegrationMs * rate * 0.001)) : 1.0;
+    cRet_ = 1.0 - std::pow(0.0625, 1.0 / (rate * s.ppmReturnMs * 0.001));
+    referenceInverse_ = s.vuReferenceInverse;
+    overLimit_ = static_cast<int>(s.overCount);
+    expansion_ = s.ratioIndex < 6;
+}
+
+void MeterFeeds::level(Channel& c, double x, double noise) {
+    const double a = std::fabs(x);
+    c.vu += (a * 1.096 * 1.4142136 * referenceInverse_ - c.vu) * cVu_ + noise;
+    c.ppm += (a - c.ppm) * (a <= c.ppm ? cRet_ : cInt_) + noise;
+    if (a >= 1.0)
+        ++c.overCount;
+    else if (c.overCount < overLimit_)
+        c.overCount = 0;
+    if (c.ppm > c.ppmHold) {
+        c.ppmHold = c.ppm;
+        c.ppmHoldAge = 0;
+    }
+    if (c.vu > c.vuHold) {
+        c.vuHold = c.vu;
+        c.vuHoldAge = 0;
+    }
+}
+
+void MeterFeeds::gain(Channel& c, double m, double noise) {
+    c.vu += (m - c.vu) * cVu_ + noise;
+    if (expansion_)
+        c.ppm += (m - c.ppm) * (m <= c.ppm ? cRet_ : cInt_) + noise;
+    else
+        c.ppm += (m - c.ppm) * (c.ppm <= m ? cRet_ : cInt_) + noise;
+    // A deeper reduction lowers the hold at once; a rise above unity raises it.
+    auto hold = [](double value, double& held, int& age) {
+        if ((value > 1.0 && value > held) || (value < held && value > 0.01)) {
+            held = value;
+            age = 0;
+        }
+    };
+    hold(c.vu, c.vuHold, c.vuHoldAge);
+    hold(c.ppm, c.ppmHold, c.ppmHoldAge);
+}
+
+void MeterFeeds::feedLevel(double left, double right, double noise) {
+    level(ch_[0], left, noise);
+    level(ch_[1], right, noise);
+}
+
+void MeterFeeds::feedGain(double left, double right, double noise) {
+    gain(ch_[0], left, noise);
+    gain(ch_[1], right, noise);
+}
+
+void MeterFeeds::ageHolds(int samples) {
+    // Ages saturate instead of overflowing when no editor ever releases the holds.
+    constexpr int kMaxAge = 1 << 30;
+    if (samples <= 0) return;
+    for (Channel& c : ch_) {
+        c.vuHoldAge = c.vuHoldAge > kMaxAge - samples ? kMaxAge : c.vuHoldAge + samples;
+        c.ppmHoldAge = c.ppmHoldAge > kMaxAge - samples ? kMaxAge : c.ppmHoldAge + samples;
+    }
+}
+
+void MeterFeeds::latchOvers(double limit) {
+    for (Channel& c : ch_) {
+        if (c.overCount >= limit) {
+            c.overFlag = 1.0;
+            c.overCount = 0;
+        } else {
+            c.overFlag = 0.0;
+        }
+    }
+}
+
+void MeterFeeds::clear() {
+    ch_[0] = Channel();
+    ch_[1] = Channel();
+}
+
+void MeterFeeds::releaseVuHold(int channel) {
+    Channel& c = ch_[channel & 1];
+    c.vuHold = source_ == MeterSource::GainRed ? 1.0 : 0.0;
+    c.vuHoldAge = 0;
+}
+
+void MeterFeeds::releasePpmHold(int channel) {
+    Channel& c = ch_[channel & 1];
+    c.ppmHold = source_ == MeterSource::GainRed ? 1.0 : 0.0;
+    c.ppmHoldAge = 0;
+}
+
+}  // namespace borealis

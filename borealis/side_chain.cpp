@@ -1,0 +1,138 @@
+#include "borealis/side_chain.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace borealis {
+
+using orv::dsp::BiquadType;
+
+namespace {
+constexpr double kBoostDb = 12.0, kBoostQ = 0.5;
+constexpr double kCutDb = -15.0, kCutQ = 0.35;
+}  // namespace
+
+SideChain::SideChain() {
+    for (int c = 0; c < 2; ++c) {
+        lowShelf_[c].create(44100.0, BiquadType::LowShelf, 35.0, 0.35, -15.0);
+        highShelf_[c].create(44100.0, BiquadType::HighShelf, 5500.0, 0.5, 12.0);
+        linkFilter_[c].create(44100.0, BiquadType::Peaking, 700.0, 0.3, 12.0);
+    }
+    rebuild(44100.0, false);
+}
+
+void SideChain::setRate(double rate) {
+    for (int c = 0; c < 2; ++c) {
+        lowShelf_[c].setRate(rate);
+        highShelf_[c].setRate(rate);
+        linkFilter_[c].setRate(rate);
+    }
+}
+
+void SideChain::setLowShelf(double frequency, bool boost) {
+    for (auto& f : lowShelf_) {
+        f.setFrequency(0.7 * frequency);
+        f.setQ(boost ? kBoostQ : kCutQ);
+        f.setGain(boost ? kBoostDb : kCutDb);
+    }
+}
+
+void SideChain::setHighShelf(double frequency, bool boost) {
+    for (auto& f : highShelf_) {
+        f.setFrequency(1.375 * frequency);
+        f.setQ(boost ? kBoostQ : kCutQ);
+        f.setGain(boost ? kBoostDb : kCutDb);
+    }
+}
+
+void SideChain::setLinkFilters(bool highCut, bool lowCut) {
+    BiquadType type = BiquadType::Peaking;
+    double frequency = 700.0, q = 0.01;
+    if (highCut && !lowCut) {
+        type = BiquadType::LowShelf;
+        frequency = 7000.0;
+        q = 0.45;
+    } else if (!highCut && lowCut) {
+        type = BiquadType::HighShelf;
+        frequency = 100.0;
+        q = 0.45;
+    } else if (highCut && lowCut) {
+        frequency = 1000.0;
+        q = 0.1;
+    }
+    for (auto& f : linkFilter_) {
+        f.setType(type);
+        f.setFrequency(frequency);
+        f.setQ(q);
+        f.setGain(12.0);
+        f.reset();
+    }
+}
+
+void SideChain::rebuild(double sideChainRate, bool smooth) {
+    hilbert_.build(sideChainRate, smooth);
+    clearHistories();
+}
+
+void SideChain::clearHistories() {
+    for (int c = 0; c < 2; ++c) {
+        history_[c].clear();
+        monitor_[c].clear();
+    }
+}
+
+void SideChain::resetFilters() {
+    for (int c = 0; c < 2; ++c) {
+        lowShelf_[c].reset();
+        highShelf_[c].reset();
+        linkFilter_[c].reset();
+    }
+}
+
+float fastMagnitude(double a, double h) {
+    const float v = static_cast<float>(a * a + h * h);
+    std::int32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    bits = 0x5f3759df - (bits >> 1);
+    float y;
+    std::memcpy(&y, &bits, sizeof y);
+    y = y * (1.5f - 0.5f * v * y * y);
+    y = y * (1.5f - 0.5f * v * y * y);
+    return y * v;
+}
+
+template <bool Exact>
+SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings& s) {
+    const double eL = highShelf_[0].processSmoothed(lowShelf_[0].processSmoothed(kL * s.tiltLeft));
+    const double eR = highShelf_[1].processSmoothed(lowShelf_[1].processSmoothed(kR * s.tiltRight));
+    const double fL = 0.25 * linkFilter_[0].processPlain(eL);
+    const double fR = 0.25 * linkFilter_[1].processPlain(eR);
+    const double common = 0.7071 * (fL + fR);
+    history_[0].push(eL + s.link * (common - fL));
+    history_[1].push(eR + s.link * (common - fR));
+    monitor_[0].push(eL);
+    monitor_[1].push(eR);
+
+    SideChainOutput out;
+    const int n = hilbert_.halfLength();
+    const int span = centre_ + 2 * n;  // from the oldest tap to the newest sample
+    double d[2];
+    for (int c = 0; c < 2; ++c) {
+        const double* centre = history_[c].newest(span) + (2 * n - 1);
+        const double h = hilbert_.transform(centre);
+        const double a = *centre;
+        const double magnitude = Exact ? std::sqrt(a * a + h * h) : fastMagnitude(a, h);
+        d[c] = detectorValue(magnitude, s.thresholdFactor);
+    }
+    out.detectorL = d[0];
+    out.detectorR = d[1];
+    out.monitorL = monitor_[0].ago(monitorDelay_);
+    out.monitorR = monitor_[1].ago(monitorDelay_);
+    return out;
+}
+
+template SideChainOutput SideChain::process<true>(double, double, const BorealisSettings&);
+template SideChainOutput SideChain::process<false>(double, double, const BorealisSettings&);
+
+}  // namespace borealis

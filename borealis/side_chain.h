@@ -1,0 +1,73 @@
+#pragma once
+// The side-chain of Orv Borealis: per channel a balance gain, a low and a high shelving filter
+// and a link filter that blends the channel's key with the common key in one frequency band;
+// then the Hilbert detector that measures the level of the linked key relative to the threshold.
+#include "borealis/borealis_settings.h"
+#include "borealis/dsp/biquad.h"
+#include "borealis/dsp/mirrored_ring.h"
+#include "borealis/hilbert.h"
+
+namespace borealis {
+
+// Result of one side-chain sample: the detector values and the filtered key (after balance and
+// shelving, before the link), the latter delayed so that it stays aligned with the main signal.
+struct SideChainOutput {
+    double detectorL, detectorR;
+    double monitorL, monitorR;
+};
+
+class SideChain {
+public:
+    // Holds the key history the transformer reads: the centre plus 2N - 1 newer and older
+    // samples at the largest N.
+    static constexpr int kHistorySize = 4096;
+    static constexpr int kMonitorSize = 1024;
+
+    SideChain();
+
+    // Rate of the six filters; the Hilbert table is rebuilt separately (rebuild).
+    void setRate(double rate);
+    void setLowShelf(double frequency, bool boost);
+    void setHighShelf(double frequency, bool boost);
+    void setLinkFilters(bool highCut, bool lowCut);
+    // Rebuilds the Hilbert table for the rate the transformer runs at, and clears the histories.
+    void rebuild(double sideChainRate, bool smooth);
+    // Where the transformer is centred and how far the monitor key is delayed.
+    void setGeometry(int centre, int monitorDelay) {
+        centre_ = centre;
+        monitorDelay_ = monitorDelay;
+    }
+    void clearHistories();
+    // Filter histories cleared, coefficients kept (gliding ones jump to their targets).
+    void resetFilters();
+
+    int halfLength() const { return hilbert_.halfLength(); }
+
+    // One side-chain sample; kL and kR already carry the denormal noise. With `exact` the level
+    // is a double-precision square root; otherwise the fast single-precision approximation.
+    template <bool Exact>
+    SideChainOutput process(double kL, double kR, const BorealisSettings& s);
+
+private:
+    double level(int channel, double centreValue, double hilbert) const;
+
+    orv::dsp::Biquad lowShelf_[2];
+    orv::dsp::Biquad highShelf_[2];
+    orv::dsp::Biquad linkFilter_[2];
+    HilbertTable hilbert_;
+    orv::dsp::MirroredRing<kHistorySize> history_[2];
+    orv::dsp::MirroredRing<kMonitorSize> monitor_[2];
+    int centre_ = 1;
+    int monitorDelay_ = 0;
+};
+
+// The level of the analytic signal (a, h), computed in single precision with the integer
+// inverse-square-root estimate and two Newton steps.
+float fastMagnitude(double a, double h);
+
+// Scales a magnitude to the detector value: 1.0 at the threshold, 0.005 in silence.
+inline double detectorValue(double magnitude, double thresholdFactor) {
+    return magnitude * 1.4142 * 0.582 * 1.005773063 * thresholdFactor + 0.005;
+}
+
+}  // namespace borealis
