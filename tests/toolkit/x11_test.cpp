@@ -1,0 +1,218 @@
+// A frame embedded in a real X window under Xvfb: real X events pumped from idle change a
+// control, expose events redraw, and a bad parent window fails the open instead of the process.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "support.h"
+
+extern char** environ;
+
+namespace tktest {
+namespace {
+
+// Starts a private Xvfb for the suite when one is installed, else uses $DISPLAY, else skips.
+class EmbeddedFrame : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        if (access("/usr/bin/Xvfb", X_OK) == 0) {
+            for (int n = 90 + getpid() % 200; n < 400 && serverPid == 0; n += 7) {
+                const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+                const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+                if (access(socket.c_str(), F_OK) == 0 || access(lock.c_str(), F_OK) == 0) continue;
+                const std::string display = ":" + std::to_string(n);
+                const char* argv[] = {"/usr/bin/Xvfb", display.c_str(), "-nolisten", "tcp", "-screen", "0",
+                                      "320x240x24", nullptr};
+                pid_t pid = 0;
+                if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0) break;
+                for (int i = 0; i < 100 && access(socket.c_str(), F_OK) != 0; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (access(socket.c_str(), F_OK) != 0) {
+                    kill(pid, SIGTERM);
+                    waitpid(pid, nullptr, 0);
+                    continue;
+                }
+                serverPid = pid;
+                savedDisplay = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
+                setenv("DISPLAY", display.c_str(), 1);
+            }
+        }
+    }
+    static void TearDownTestSuite() {
+        if (serverPid) {
+            kill(serverPid, SIGTERM);
+            waitpid(serverPid, nullptr, 0);
+            serverPid = 0;
+            if (savedDisplay.empty())
+                unsetenv("DISPLAY");
+            else
+                setenv("DISPLAY", savedDisplay.c_str(), 1);
+        }
+    }
+
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY") || !(host = XOpenDisplay(nullptr))) GTEST_SKIP() << "no X server (Xvfb or DISPLAY)";
+        // The host's window, which the frame is embedded in.
+        hostWindow = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 100, 80, 0, 0, 0);
+        XMapWindow(host, hostWindow);
+        XSync(host, False);
+    }
+    void TearDown() override {
+        if (!host) return;
+        XDestroyWindow(host, hostWindow);
+        XCloseDisplay(host);
+    }
+
+    void send(Window target, XEvent& event, long mask) {
+        XSendEvent(host, target, False, mask, &event);
+        XSync(host, False);
+    }
+    XEvent buttonEvent(Window target, int type, unsigned int button, int x, int y, unsigned int state) {
+        XEvent e{};
+        e.xbutton.type = type;
+        e.xbutton.display = host;
+        e.xbutton.window = target;
+        e.xbutton.root = DefaultRootWindow(host);
+        e.xbutton.x = x;
+        e.xbutton.y = y;
+        e.xbutton.button = button;
+        e.xbutton.state = state;
+        e.xbutton.same_screen = True;
+        return e;
+    }
+    // Idles the frame until `done` holds or a second has passed.
+    template <class F>
+    bool idleUntil(CFrame* frame, F done) {
+        for (int i = 0; i < 100; ++i) {
+            frame->idle();
+            if (done()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    static pid_t serverPid;
+    static std::string savedDisplay;
+    Display* host = nullptr;
+    Window hostWindow = 0;
+};
+
+pid_t EmbeddedFrame::serverPid = 0;
+std::string EmbeddedFrame::savedDisplay;
+
+TEST_F(EmbeddedFrame, RealButtonAndMotionEventsDragAKnobAndExposeRedraws) {
+    RecordingEditor editor;
+    RecordingListener listener;
+    auto* frame = new CFrame(CRect(0, 0, 100, 80), reinterpret_cast<void*>(hostWindow), &editor);
+    ASSERT_TRUE(frame->isOpen());
+    ASSERT_TRUE(frame->isEmbedded());
+    const Window own = reinterpret_cast<Window>(frame->getSystemWindow());
+    Window root = 0, parent = 0, *children = nullptr;
+    unsigned int count = 0;
+    XQueryTree(host, own, &root, &parent, &children, &count);
+    if (children) XFree(children);
+    EXPECT_EQ(parent, hostWindow);
+
+    CBitmap* strip = new CBitmap(kStrip11);
+    auto* knob = new CAnimKnob(CRect(40, 40, 50, 50), &listener, 12, 11, 10, strip);
+    strip->forget();
+    frame->addView(knob);
+    frame->idle();
+
+    XEvent press = buttonEvent(own, ButtonPress, Button1, 45, 45, 0);
+    send(own, press, ButtonPressMask);
+    XEvent motion{};
+    motion.xmotion.type = MotionNotify;
+    motion.xmotion.display = host;
+    motion.xmotion.window = own;
+    motion.xmotion.x = 45;
+    motion.xmotion.y = -55;
+    motion.xmotion.state = Button1Mask;
+    send(own, motion, PointerMotionMask);
+    XEvent release = buttonEvent(own, ButtonRelease, Button1, 45, -55, Button1Mask);
+    send(own, release, ButtonReleaseMask);
+
+    EXPECT_TRUE(idleUntil(frame, [&] { return !editor.ends.empty(); }));
+    EXPECT_NEAR(knob->getValue(), 0.5f, 1e-6);
+    EXPECT_EQ(editor.begins, std::vector<std::int32_t>{12});
+    EXPECT_FALSE(listener.calls.empty());
+
+    // Wheel buttons turn the knob.
+    XEvent wheel = buttonEvent(own, ButtonPress, Button4, 45, 45, 0);
+    send(own, wheel, ButtonPressMask);
+    EXPECT_TRUE(idleUntil(frame, [&] { return knob->getValue() > 0.505f; }));
+
+    // The window shows the knob's image after an expose.
+    XClearArea(host, own, 0, 0, 100, 80, True);
+    XSync(host, False);
+    frame->idle();
+    XSync(host, False);
+    XImage* image = XGetImage(host, own, 45, 45, 1, 1, AllPlanes, ZPixmap);
+    ASSERT_NE(image, nullptr);
+    const unsigned long pixel = XGetPixel(image, 0, 0);
+    XDestroyImage(image);
+    const CColor expected = stripColor(5);
+    EXPECT_EQ((pixel >> 16) & 0xff, expected.red);
+    EXPECT_EQ((pixel >> 8) & 0xff, expected.green);
+    EXPECT_EQ(pixel & 0xff, expected.blue);
+
+    frame->forget();
+}
+
+TEST_F(EmbeddedFrame, DoubleClicksAreRecognisedFromTheEventTimes) {
+    struct Noting : CView {
+        using CView::CView;
+        std::vector<CButtonState> presses;
+        CMouseEventResult onMouseDown(CPoint&, const CButtonState& b) override {
+            presses.push_back(b);
+            return kMouseEventHandled;
+        }
+        CMouseEventResult onMouseUp(CPoint&, const CButtonState&) override { return kMouseEventHandled; }
+    };
+    RecordingEditor editor;
+    auto* frame = new CFrame(CRect(0, 0, 100, 80), reinterpret_cast<void*>(hostWindow), &editor);
+    ASSERT_TRUE(frame->isOpen());
+    auto* view = new Noting(CRect(0, 0, 100, 80));
+    frame->addView(view);
+    const Window own = reinterpret_cast<Window>(frame->getSystemWindow());
+    const Time times[] = {1000, 1200, 1400, 3000};
+    for (Time t : times) {
+        XEvent press = buttonEvent(own, ButtonPress, Button1, 10, 10, ControlMask);
+        press.xbutton.time = t;
+        send(own, press, ButtonPressMask);
+        XEvent release = buttonEvent(own, ButtonRelease, Button1, 10, 10, Button1Mask | ControlMask);
+        release.xbutton.time = t + 50;
+        send(own, release, ButtonReleaseMask);
+    }
+    EXPECT_TRUE(idleUntil(frame, [&] { return view->presses.size() == 4; }));
+    ASSERT_EQ(view->presses.size(), 4u);
+    EXPECT_FALSE(view->presses[0].isDoubleClick());
+    EXPECT_TRUE(view->presses[1].isDoubleClick());
+    EXPECT_FALSE(view->presses[2].isDoubleClick());  // a third click starts over
+    EXPECT_FALSE(view->presses[3].isDoubleClick());
+    EXPECT_TRUE(view->presses[1] & kControl);
+    frame->forget();
+}
+
+TEST_F(EmbeddedFrame, ABadParentWindowFailsTheOpen) {
+    RecordingEditor editor;
+    auto* frame = new CFrame(CRect(0, 0, 10, 10), reinterpret_cast<void*>(0x7fffff0UL), &editor);
+    EXPECT_FALSE(frame->isOpen());
+    frame->idle();
+    frame->forget();
+}
+
+}  // namespace
+}  // namespace tktest
