@@ -11,8 +11,8 @@
 // In linear knob mode (the frame's) the value follows the vertical movement, up increasing, and
 // half the horizontal movement, right increasing, at `linearRange` pixels for the whole range
 // (ten times as many with Shift); otherwise the knob follows the angle of the mouse. Release
-// ends the gesture. The wheel moves the value by `wheelInc` per notch (a tenth of that with
-// Shift), inside one gesture.
+// ends the gesture. The wheel moves the value by `wheelInc` (0.01) of the range per notch, a
+// tenth of that with Shift, each notch one gesture.
 #include "toolkit/ccontrol.h"
 
 namespace toolkit {

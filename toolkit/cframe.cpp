@@ -33,7 +33,6 @@ CFrame::CFrame(const CRect& rect, void* systemWindow, CEditorInterface* editor)
     if (systemWindow && surface) {
         window = std::make_unique<X11Window>(reinterpret_cast<unsigned long>(systemWindow), width, height, *this);
         if (!window->isOpen()) window.reset();
-        else invalidFrameRect(size);
         embeddedRequested = true;
     }
     invalidFrameRect(size);

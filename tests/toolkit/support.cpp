@@ -1,6 +1,8 @@
 #include "support.h"
 
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
 
 #include <map>
 #include <string>
@@ -78,3 +80,15 @@ bool findResource(int id, const unsigned char*& data, std::size_t& size) {
     return true;
 }
 }  // namespace orv::platform
+
+namespace {
+// Releases cairo's and fontconfig's process-wide caches after the last test so that leak
+// checking sees only what the toolkit itself leaves behind.
+struct ReleaseFontCaches : ::testing::Environment {
+    void TearDown() override {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+const auto* releaseFontCaches = ::testing::AddGlobalTestEnvironment(new ReleaseFontCaches);
+}  // namespace
