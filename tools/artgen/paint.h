@@ -1,0 +1,55 @@
+#pragma once
+// Small cairo helpers shared by every drawing: owned surfaces, shapes, gradients and text.
+#include <cairo.h>
+
+#include <memory>
+#include <string>
+
+#include "geometry.h"
+#include "theme.h"
+
+namespace orv::artgen {
+
+struct SurfaceDeleter {
+    void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+using Surface = std::unique_ptr<cairo_surface_t, SurfaceDeleter>;
+
+struct ContextDeleter {
+    void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+using Context = std::unique_ptr<cairo_t, ContextDeleter>;
+
+// An opaque-capable ARGB image of the given size, cleared to transparent.
+Surface newImage(int width, int height);
+// A drawing context with the text options every bitmap uses (grey antialiasing, slight hinting).
+Context newContext(cairo_surface_t* target);
+
+// A copy of the pixels of `source` under `area` (the background a control sits on).
+Surface crop(cairo_surface_t* source, const Rect& area);
+
+void setColour(cairo_t* cr, const Colour& c);
+void roundedRect(cairo_t* cr, double x, double y, double w, double h, double radius);
+// Fills the current path with a vertical gradient from `top` (at y0) to `bottom` (at y1).
+void fillVertical(cairo_t* cr, double y0, double y1, const Colour& top, const Colour& bottom);
+
+enum class Align { Left, Centre, Right };
+
+struct Font {
+    const char* family = "Liberation Sans";
+    double size = 9;
+    bool bold = true;
+};
+
+inline Font labelFont() { return {"Liberation Sans Narrow", 9, true}; }
+inline Font smallFont() { return {"Liberation Sans Narrow", 8, true}; }
+inline Font scaleFont() { return {"Liberation Sans Narrow", 7.5, false}; }
+
+// The ink box `text` would cover when drawn with its baseline centred vertically on `midY`.
+Rect textBox(cairo_t* cr, const Font& font, const std::string& text, double x, double midY,
+             Align align);
+// Draws `text` so that its capital letters are centred vertically on `midY`; returns its box.
+Rect drawText(cairo_t* cr, const Font& font, const Colour& colour, const std::string& text,
+              double x, double midY, Align align);
+
+}  // namespace orv::artgen
