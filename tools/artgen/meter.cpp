@@ -42,7 +42,7 @@ double needleAngle(double level) {
     return 5 * kPi / 6 - std::pow(level / 1.44, 1.2) * 2 * kPi / 3;
 }
 
-Surface meterFace(const Theme& theme) {
+Surface meterFace() {
     Surface face = newImage(G::faceWidth, G::faceHeight);
     Context ctx = newContext(face.get());
     cairo_t* cr = ctx.get();
@@ -120,7 +120,6 @@ Surface meterFace(const Theme& theme) {
         cairo_paint(cr);
         cairo_pattern_destroy(s);
     }
-    (void)theme;
     return face;
 }
 

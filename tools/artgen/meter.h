@@ -16,7 +16,7 @@ struct MeterGeometry {
 // Needle angle in radians (counter-clockwise from +x, y up) for a linear level v.
 double needleAngle(double level);
 
-Surface meterFace(const Theme& theme);
+Surface meterFace();
 Surface meterCover(const Theme& theme, const char* channel);
 // Three images (lit, held, off) drawn over the face pixels under the lamp.
 Surface overLamp(cairo_surface_t* face);

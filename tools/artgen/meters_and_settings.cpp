@@ -60,7 +60,7 @@ void registerMeters(Page& page) {
 
 void addMeterBitmaps(ArtSet& set, const Theme& theme) {
     using G = MeterGeometry;
-    Surface face = meterFace(theme);
+    Surface face = meterFace();
     Surface lamp = overLamp(face.get());
     const struct {
         int faceId;
@@ -85,7 +85,7 @@ void addMeterBitmaps(ArtSet& set, const Theme& theme) {
 void drawMeterSettingsPage(Page& page, const MeterSettingsLayout& l) {
     const Theme& t = page.theme();
     const Rect plate{110, 36, 338, 134};
-    const Rect version{294, 45, 338, 56};
+    // The plate is also where the version label writes its black text (top right).
     page.control(plate);
     for (const Setting& s : kSettings) {
         const Rect k = knobArea(s, l);
@@ -95,7 +95,6 @@ void drawMeterSettingsPage(Page& page, const MeterSettingsLayout& l) {
     drawPanel(page);
     drawNameplate(page, {plate.left + 2, plate.top + 2, plate.right - 2, plate.bottom - 2},
                   "METER SETTINGS");
-    (void)version;  // the version label draws its own black text on the plate's light metal
 
     drawSectionTitle(page, "VU NEEDLE", 36, 214, l.firstRow - 17);
     drawSectionTitle(page, "PPM NEEDLE", 236, 414, l.firstRow - 17);
