@@ -1,0 +1,168 @@
+#pragma once
+// Orv Kestrel, the smaller stereo mastering compressor: parameters, processing frame, the two
+// dynamics kernels and the values it offers its editor.
+#include "borealis/dsp/biquad.h"
+#include "borealis/dsp/denormal_noise.h"
+#include "borealis/dsp/knee_curve.h"
+#include "borealis/dsp/mirrored_ring.h"
+#include "kestrel/kestrel_meters.h"
+#include "presets/preset_system_effect.h"
+
+namespace kestrel {
+// Parameter indices of Orv Kestrel.
+enum Param : VstInt32 {
+    kPower = 0, kReset = 1, kSoft = 2, kRms = 3, kHidden4 = 4, kThreshold = 5, kRatio = 6,
+    kAttack = 8, kRelease = 10, kAutoRelease = 11, kLowScf = 12, kLowFreq = 13, kHighScf = 14,
+    kHighFreq = 15, kMakeup = 16, kAutoMakeup = 17, kHidden18 = 18, kHidden19 = 19, kLink = 20,
+    kBalance = 21, kMix = 22, kOutput = 23, kMeters = 24, kClassic = 25, kScExt = 26, kSmooth = 27,
+    kStereo = 28, kUnused = 34, kScMonit = 35, kVuIntegr = 36, kVuRefer = 37, kPpmIntegr = 38,
+    kPpmReturn = 39, kOverIndic = 40,
+    kNumParamSlots = 41,
+};
+}  // namespace kestrel
+
+// Engine values derived from the parameters.
+struct KestrelSettings {
+    double thresholdGain = 1.0, thresholdLevel = 1.0;
+    int ratioIndex = 6;
+    double ratio = 1.0, ratioInverse = 1.0;
+    double autoMakeupFactor = 1.0;
+    orv::dsp::KneePoints knee{-0.5, 0.5, 1.5, 2.5};
+    int softKnee = 0, rmsMode = 0, hidden4 = 0, autoRelease = 0, stereo = 1, classic = 0;
+    int sideChainExternal = 0, sideChainMonitor = 0, powerOn = 1;
+    double autoMakeup = 0, link = 0, smooth = 0, hidden18 = 0, hidden19 = 0;
+    int lowShelfMode = 1, highShelfMode = 1;
+    double lowShelfFreq = 25.0, highShelfFreq = 1000.0;
+    double makeupGain = 1.0, outputGain = 1.0, mix = 1.0, meters = 0.5;
+    double attackCoeff = 0.01, releaseCoeff = 0.001;
+    kestrel::MeterSettings meter;
+    double vuReference = 0.1, ppmRatio = 0.01f;
+};
+
+// The editor is optional for the engine; when one is linked in it answers these calls.
+class KestrelEditorHooks {
+public:
+    virtual ~KestrelEditorHooks() = default;
+    virtual void resetMeters() = 0;
+    virtual void refreshLatency() = 0;
+};
+
+class Kestrel;
+// Creates the editor of the plug-in; the engine alone provides a version that creates none.
+AEffEditor* createKestrelEditor(Kestrel* effect);
+
+class Kestrel : public CPresetSystemEffect {
+public:
+    // Ring length of every delay line; the Hilbert span and the main delay fit inside it.
+    static constexpr int kRingSize = 1024;
+    static constexpr unsigned kRingMask = kRingSize - 1;
+    static constexpr int kMaxHilbertLength = 192;  // at 192 kHz, the highest rate accepted
+    static constexpr int kChunk = 64;
+    // The delay the detector's centre has behind the input: main delay plus N.
+    static constexpr int kDetectorDelay = 1021;
+
+    explicit Kestrel(audioMasterCallback audioMaster);
+    ~Kestrel() override;
+
+    void suspend() override;
+    void resume() override;
+    void setSampleRate(float rate) override;
+    void setBlockSize(VstInt32 size) override { blockSize = size; }
+    void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    void setParameter(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    bool getParameterProperties(VstInt32 index, VstParameterProperties* p) override;
+    bool getInputProperties(VstInt32 index, VstPinProperties* p) override;
+    bool getOutputProperties(VstInt32 index, VstPinProperties* p) override;
+    bool setSpeakerArrangement(VstSpeakerArrangement* in, VstSpeakerArrangement* out) override;
+    bool setProcessPrecision(VstInt32 precision) override { return true; }
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 getVendorVersion() override { return 1700; }
+    VstInt32 getPlugCategory() override { return kPlugCategMastering; }
+
+    // A parameter in the units of the editor's readouts.
+    virtual float getUnitValue(VstInt32 index);
+    virtual float unitScale() { return 1.0f; }  // constant 1.0, kept for the editor interface
+    virtual bool hasSideChain() { return sideChainOn; }
+    virtual void updateAttack();
+    virtual void updateRelease();
+    virtual float getLatencyMs();
+    virtual float getLatencySamples();
+
+    // Read access for the editor, tests and diagnostics.
+    const KestrelSettings& settings() const { return engine; }
+    bool failed() const { return constructionFailed; }
+    int hilbertLength() const { return hilbertN; }
+    int latency() const { return latencySamples; }
+    double envelope(int channel) const { return envelopes[channel & 1]; }
+    double lastGain(int channel) const { return gains[channel & 1]; }
+    const orv::dsp::Biquad& lowShelf(int channel) const { return lowShelves[channel & 1]; }
+    const orv::dsp::Biquad& highShelf(int channel) const { return highShelves[channel & 1]; }
+
+    // Meter feeds: VU/PPM per channel, holds, hold ages, over flags. The editor may release
+    // holds or clear everything.
+    const kestrel::Meters& meters() const { return meterFeeds; }
+    kestrel::Meters& meters() { return meterFeeds; }
+    void clearMeters() { meterFeeds.clear(); }
+
+protected:
+    // For tests: builds the object as if the allocation of its processing state had failed.
+    struct SimulateFailure {};
+    Kestrel(audioMasterCallback audioMaster, SimulateFailure);
+
+private:
+    // Every ring and buffer of the processing, allocated once at construction.
+    struct Buffers {
+        double input[4][kRingSize];  // left, right, side-chain left, side-chain right
+        orv::dsp::MirroredRing<kRingSize> detector[2];
+        orv::dsp::MirroredRing<kRingSize> monitor[2];
+        double chunkLeft[512];
+        double chunkRight[512];
+        alignas(64) double hilbert[kMaxHilbertLength];
+        float hilbert32[kMaxHilbertLength];
+        void clear();
+    };
+    struct Channels {
+        const float* in[4];  // left, right, side-chain left, side-chain right
+        float* out[2];
+    };
+
+    void construct(bool simulateFailure);
+    void applyParameter(VstInt32 index, double x);
+    void applyLowShelfMode(bool fromResume);
+    void applyHighShelfMode(bool fromResume);
+    void computeHilbert();
+    void clearHistory();
+    void limitSampleRate();
+    int hilbertLengthForRate() const;
+    Channels chooseChannels(float** inputs, float** outputs);
+    void beginMeterBlock(bool powerOff);
+    void processStereo(const Channels& ch, VstInt32 sampleFrames);
+    void processMono(const Channels& ch, VstInt32 sampleFrames);
+    void processPowerOff(const Channels& ch, VstInt32 sampleFrames);
+    void writeChunk(const Channels& ch, int offset, int n);
+    inline double detect(const orv::dsp::MirroredRing<kRingSize>& ring) const;
+    inline double envelopeGain(int channel, double e);
+
+    double normalized[kestrel::kNumParamSlots] = {};
+    KestrelSettings engine;
+    Buffers* buffers = nullptr;
+    orv::dsp::Biquad lowShelves[2], highShelves[2], fastLevel[2], slowLevel[2], spare[2];
+    orv::dsp::DenormalNoise noise{orv::dsp::DenormalNoise::kKernelScale};
+    kestrel::Meters meterFeeds;
+    double noiseNow = 1e-12;
+    double envelopes[2] = {0.0001, 0.0001};
+    double gains[2] = {1.0, 1.0};
+    double makeupSmoothed = 1.0, outputSmoothed = 1.0;
+    unsigned inWrite = 0;
+    int hilbertN = 44;
+    int latencySamples = 977;
+    bool sideChainOn = true;
+    bool inputStereo = true;
+    bool outputStereo = true;
+    bool constructionFailed = false;
+};

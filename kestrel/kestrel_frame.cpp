@@ -1,0 +1,292 @@
+// The frame of Orv Kestrel: construction, suspend and resume, the rate-dependent latency, the
+// processing entry point with its channel routing and power-off path, and the identity answers.
+#include "gui/meter_settings.h"
+#include "host/shared_answers.h"
+#include "kestrel/kestrel.h"
+#include "platform/message_box.h"
+
+#include <cmath>
+#include <cstring>
+#include <initializer_list>
+#include <new>
+
+using namespace kestrel;
+using orv::dsp::Biquad;
+using orv::dsp::BiquadType;
+
+namespace {
+constexpr float kMinRate = 22050.0f;
+constexpr float kMaxRate = 192000.0f;
+constexpr const char* kNoMemory = "Not enough memory";
+constexpr const char* kCannotCreate = "Cannot create Orv Kestrel";
+}  // namespace
+
+// The engine alone has no editor; the editor library supplies the real factory.
+__attribute__((weak)) AEffEditor* createKestrelEditor(Kestrel*) { return nullptr; }
+
+void Kestrel::Buffers::clear() {
+    std::memset(input, 0, sizeof input);
+    for (auto& r : detector) r.clear();
+    for (auto& r : monitor) r.clear();
+    std::memset(chunkLeft, 0, sizeof chunkLeft);
+    std::memset(chunkRight, 0, sizeof chunkRight);
+}
+
+Kestrel::Kestrel(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, kKestrelFactoryPresets) {
+    construct(false);
+}
+
+Kestrel::Kestrel(audioMasterCallback audioMaster, SimulateFailure)
+    : CPresetSystemEffect(audioMaster, kKestrelFactoryPresets) {
+    construct(true);
+}
+
+void Kestrel::construct(bool simulateFailure) {
+    setNumInputs(4);
+    setNumOutputs(2);
+    canProcessReplacing(true);
+    canDoubleReplacing(false);
+    setUniqueID(fourCharCode('O', 'r', 'K', 'e'));
+    sideChainOn = inputStereo = outputStereo = true;
+
+    for (Biquad& f : lowShelves) f.create(44100.0, BiquadType::LowShelf, 35.0, 0.35, -15.0);
+    for (Biquad& f : highShelves) f.create(44100.0, BiquadType::HighShelf, 5500.0, 0.5, 12.0);
+    for (Biquad& f : fastLevel) f.create(44100.0, BiquadType::Lowpass, 33.333333333333336, 0.5, 0.0);
+    for (Biquad& f : slowLevel) f.create(44100.0, BiquadType::Lowpass, 3.3333333333333335, 0.5, 0.0);
+    for (Biquad& f : spare) f.create(44100.0, BiquadType::Peaking, 700.0, 0.3, 12.0);
+
+    hilbertN = hilbertLengthForRate();
+    setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
+
+    engine = KestrelSettings();
+    normalized[kScMonit] = 0.0;
+    constructionFailed = simulateFailure || !presets || !chunkBuffer;
+    if (!constructionFailed) {
+        for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
+            setParameter(index, readCheckedMeterSetting(index));
+        setParameter(kMeters, 0.5f);
+        buffers = new (std::nothrow) Buffers;
+        constructionFailed = buffers == nullptr;
+    }
+    if (constructionFailed) {
+        setNumInputs(1);
+        setNumOutputs(1);
+        setUniqueID(fourCharCode('-', '-', '-', '-'));
+        orv::platform::messageBox(kNoMemory, kCannotCreate);
+        return;
+    }
+    buffers->clear();
+    computeHilbert();
+    setEditor(createKestrelEditor(this));
+    loadStoredDefaults();
+    selectPreset(0);
+    suspend();
+}
+
+Kestrel::~Kestrel() {
+    if (!constructionFailed) {
+        for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
+            writeMeterSetting(index, static_cast<float>(normalized[index]));
+    }
+    delete buffers;
+}
+
+int Kestrel::hilbertLengthForRate() const {
+    const double fs = sampleRate > 0.0f ? std::floor(static_cast<double>(sampleRate)) : 0.0;
+    int n = static_cast<int>(fs / 1000.0);
+    if (n < 1) n = 1;
+    if (n > kMaxHilbertLength) n = kMaxHilbertLength;
+    return n;
+}
+
+void Kestrel::computeHilbert() {
+    if (!buffers) return;
+    hilbertN = hilbertLengthForRate();
+    for (int k = 0; k < kMaxHilbertLength; ++k) {
+        const double c = k < hilbertN ? 2.0 / ((2 * k + 1) * M_PI) : 0.0;
+        buffers->hilbert[k] = c;
+        buffers->hilbert32[k] = static_cast<float>(c);
+    }
+}
+
+void Kestrel::clearHistory() {
+    if (buffers) buffers->clear();
+}
+
+void Kestrel::limitSampleRate() {
+    if (sampleRate < kMinRate) sampleRate = kMinRate;
+    if (sampleRate > kMaxRate) sampleRate = kMaxRate;
+}
+
+void Kestrel::setSampleRate(float rate) {
+    sampleRate = rate;
+    suspend();
+    resume();
+}
+
+void Kestrel::suspend() {
+    meterFeeds.resetVuFilters();
+    if (constructionFailed) {
+        orv::platform::messageBox(kNoMemory, kCannotCreate);
+        return;
+    }
+    meterFeeds.clear();
+    envelopes[0] = envelopes[1] = 0.0001;
+    gains[0] = gains[1] = 1.0;
+    for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
+                      &fastLevel[1], &slowLevel[0], &slowLevel[1], &spare[0], &spare[1]}) {
+        f->setRate(f->sampleRate());
+        f->reset();
+    }
+    if (updateBlockSize() <= 0) blockSize = 1024;
+    if (std::isnan(sampleRate)) sampleRate = 44100.0f;
+    limitSampleRate();
+    clearHistory();
+    makeupSmoothed = engine.makeupGain;
+    outputSmoothed = engine.outputGain;
+    if (auto* hooks = dynamic_cast<KestrelEditorHooks*>(editor)) hooks->resetMeters();
+}
+
+void Kestrel::resume() {
+    if (constructionFailed) {
+        orv::platform::messageBox(kNoMemory, kCannotCreate);
+        return;
+    }
+    updateBlockSize();
+    if (!(sampleRate >= kMinRate && sampleRate <= kMaxRate)) sampleRate = 44100.0f;
+    const double fs = sampleRate;
+    meterFeeds.setVuRate(fs);
+    updateAttack();
+    updateRelease();
+    for (Biquad& f : spare) f.setRate(fs);
+    for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
+                      &fastLevel[1], &slowLevel[0], &slowLevel[1]})
+        f->setRate(fs);
+    // The mode tables of resume apply; the frequency parameters wait for their next change.
+    applyLowShelfMode(true);
+    applyHighShelfMode(true);
+    for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
+                      &fastLevel[1], &slowLevel[0], &slowLevel[1], &spare[0], &spare[1]})
+        f->reset();
+    // A new rate changes the Hilbert length and with it the delays: start from silence.
+    const int previousN = hilbertN;
+    computeHilbert();
+    if (hilbertN != previousN) clearHistory();
+    setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
+    if (auto* hooks = dynamic_cast<KestrelEditorHooks*>(editor)) hooks->refreshLatency();
+}
+
+float Kestrel::getLatencySamples() {
+    latencySamples = kDetectorDelay - hilbertN;
+    return static_cast<float>(latencySamples);
+}
+
+float Kestrel::getLatencyMs() {
+    float fs = sampleRate;
+    if (fs > 200000.0f || fs < 20000.0f) fs = 44100.0f;
+    return getLatencySamples() * 1000.0f / fs;
+}
+
+Kestrel::Channels Kestrel::chooseChannels(float** inputs, float** outputs) {
+    Channels c{};
+    const float* left = inputs[0];
+    const bool rightIn = inputStereo && inputs[1] && isInputConnected(1);
+    const float* right = rightIn ? inputs[1] : left;
+    c.out[0] = outputs[0];
+    c.out[1] = (outputStereo && outputs[1] && isOutputConnected(1)) ? outputs[1] : outputs[0];
+    const bool keyLeft = sideChainOn && inputs[2] && isInputConnected(2);
+    const bool keyRight = sideChainOn && inputs[3] && isInputConnected(3);
+    const float* scLeft = keyLeft ? inputs[2] : left;
+    const float* scRight = keyRight ? inputs[3] : keyLeft ? scLeft : right;
+    if (!engine.sideChainExternal) {
+        scLeft = left;
+        scRight = right;
+    }
+    c.in[0] = left;
+    c.in[1] = right;
+    c.in[2] = scLeft;
+    c.in[3] = scRight;
+    return c;
+}
+
+void Kestrel::beginMeterBlock(bool powerOff) {
+    meterFeeds.beginBlock(Meters::sourceFor(engine.meters), engine.meter, sampleRate, engine.ratioIndex < 6,
+                          powerOff);
+}
+
+void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
+    if (!outputs || !outputs[0] || sampleFrames <= 0) return;
+    if (constructionFailed || !buffers || !inputs || !inputs[0]) {
+        // Nothing to process: silence rather than whatever the host left in the buffer.
+        for (int c = 0; c < 2 && c < cEffect.numOutputs; ++c)
+            if (outputs[c]) std::memset(outputs[c], 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
+        return;
+    }
+    const Channels ch = chooseChannels(inputs, outputs);
+    if (engine.powerOn) {
+        if (engine.stereo)
+            processStereo(ch, sampleFrames);
+        else
+            processMono(ch, sampleFrames);
+    } else {
+        processPowerOff(ch, sampleFrames);
+    }
+    meterFeeds.latchOvers(engine.meter.overCount);
+}
+
+// Power off: a pure delay by the reported latency, with the meters still running.
+void Kestrel::processPowerOff(const Channels& ch, VstInt32 sampleFrames) {
+    beginMeterBlock(true);
+    const MeterSource source = meterFeeds.source();
+    Buffers& b = *buffers;
+    const unsigned back = static_cast<unsigned>(kRingSize - latencySamples);
+    for (int done = 0; done < sampleFrames;) {
+        const int n = sampleFrames - done < kChunk ? sampleFrames - done : kChunk;
+        for (int i = 0; i < n; ++i) {
+            const int t = done + i;
+            const unsigned w = (inWrite + 1) & kRingMask;
+            inWrite = w;
+            for (int c = 0; c < 4; ++c) b.input[c][w] = ch.in[c][t];
+            const unsigned r = (w + back) & kRingMask;
+            const double left = b.input[0][r], right = b.input[1][r];
+            b.chunkLeft[i] = left;
+            b.chunkRight[i] = right;
+            noiseNow = -noiseNow;
+            if (source == MeterSource::GainRed)
+                meterFeeds.feedUnityPowerOff(noiseNow);
+            else
+                meterFeeds.feedLevelPowerOff(left, right, noiseNow);
+        }
+        for (int i = 0; i < n; ++i) ch.out[0][done + i] = static_cast<float>(b.chunkLeft[i]);
+        for (int i = 0; i < n; ++i) ch.out[1][done + i] = static_cast<float>(b.chunkRight[i]);
+        done += n;
+    }
+    meterFeeds.ageHolds(sampleFrames);
+}
+
+bool Kestrel::getInputProperties(VstInt32 index, VstPinProperties* p) { return fillPinProperties(index, p, true); }
+bool Kestrel::getOutputProperties(VstInt32 index, VstPinProperties* p) { return fillPinProperties(index, p, false); }
+
+bool Kestrel::setSpeakerArrangement(VstSpeakerArrangement* in, VstSpeakerArrangement* out) {
+    if (!in || !out) return false;
+    const ChannelRouting r = routingForArrangement(in->numChannels, out->numChannels);
+    sideChainOn = r.sideChainOn;
+    inputStereo = r.inputStereo;
+    outputStereo = r.outputStereo;
+    return r.accepted;
+}
+
+bool Kestrel::getEffectName(char* name) {
+    std::strcpy(name, "Orv Kestrel");
+    return true;
+}
+
+bool Kestrel::getVendorString(char* text) {
+    std::strcpy(text, kOrvVendorString);
+    return true;
+}
+
+bool Kestrel::getProductString(char* text) {
+    std::strcpy(text, "Orv Kestrel - stereo mastering compressor");
+    return true;
+}

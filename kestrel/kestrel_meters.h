@@ -1,0 +1,93 @@
+#pragma once
+// The values Kestrel's meters show, computed inside the audio loop: per channel a VU value (from
+// a second-order ballistics low-pass while processing, a one-pole follower while powered off), a
+// PPM follower, their held extremes and hold ages, and an over indicator. Written by the audio
+// thread and read (holds released or cleared) by the editor's timer without a lock; every value
+// is a single aligned double or integer.
+#include "borealis/dsp/biquad.h"
+
+namespace kestrel {
+
+enum class MeterSource { Pre = 0, GainRed = 1, Post = 2 };
+
+// The ballistics settings the meters are computed from (engine units).
+struct MeterSettings {
+    double vuIntegrationMs = 300.0;
+    double vuReferenceInverse = 10.0;
+    double ppmIntegrationMs = 10.0;
+    double ppmReturnMs = 1000.0;
+    double overCount = 3.0;
+};
+
+class Meters {
+public:
+    Meters();
+
+    // Meters parameter (normalised) to the source it selects.
+    static MeterSource sourceFor(double meters) {
+        const int m = static_cast<int>(2.0 * meters + 0.5);
+        return m <= 0 ? MeterSource::Pre : m == 1 ? MeterSource::GainRed : MeterSource::Post;
+    }
+    // The meter value of a gain factor: the reduction scaled by Mix (1.0 = no gain change).
+    static double gainMeterValue(double gain, double mix) {
+        const double g = 0.98 * gain;
+        return ((g < 0.0 ? -g : g) - 1.0) * mix + 1.0;
+    }
+
+    // Coefficients for the next block. `rate` is the host rate; `powerOff` selects the
+    // power-off ballistics (all coefficients at the host rate).
+    void beginBlock(MeterSource source, const MeterSettings& s, double rate, bool expansion, bool powerOff);
+
+    // Processing: the VU runs through the ballistics low-pass.
+    void feedLevel(double left, double right, double noise);
+    void feedGain(double left, double right, double noise);
+    // Power off: one-pole VU follower; GainRed returns both channels towards unity.
+    void feedLevelPowerOff(double left, double right, double noise);
+    void feedUnityPowerOff(double noise);
+
+    void ageHolds(int samples);
+    // After a block: an over count that reached `limit` shows the over and starts again.
+    void latchOvers(double limit);
+
+    // The two VU ballistics filters.
+    void setVuRate(double rate);
+    void setVuIntegration(double ms);
+    void resetVuFilters();
+    const orv::dsp::Biquad& vuFilter(int channel) const { return vuFilter_[channel & 1]; }
+
+    // Everything back to the values after a suspend (over flags 0.01).
+    void clear();
+    // The editor releases a hold after it has been shown long enough.
+    void releaseVuHold(int channel);
+    void releasePpmHold(int channel);
+
+    double vu(int channel) const { return ch_[channel & 1].vu; }
+    double ppm(int channel) const { return ch_[channel & 1].ppm; }
+    double vuHold(int channel) const { return ch_[channel & 1].vuHold; }
+    double ppmHold(int channel) const { return ch_[channel & 1].ppmHold; }
+    int vuHoldAge(int channel) const { return ch_[channel & 1].vuHoldAge; }
+    int ppmHoldAge(int channel) const { return ch_[channel & 1].ppmHoldAge; }
+    int overCount(int channel) const { return ch_[channel & 1].overCount; }
+    double overFlag(int channel) const { return ch_[channel & 1].overFlag; }
+    MeterSource source() const { return source_; }
+
+private:
+    struct Channel {
+        double vu = 0, ppm = 0, vuHold = 0, ppmHold = 0;
+        int vuHoldAge = 0, ppmHoldAge = 0;
+        int overCount = 0;
+        double overFlag = 0.01;
+    };
+    void levelCommon(Channel& c, double a, double noise);
+    void gainCommon(Channel& c, double m, double noise);
+
+    Channel ch_[2];
+    orv::dsp::Biquad vuFilter_[2];
+    MeterSource source_ = MeterSource::GainRed;
+    double cVu_ = 0, cInt_ = 1, cRet_ = 0;
+    double referenceInverse_ = 10.0;
+    int overLimit_ = 3;
+    bool expansion_ = false;
+};
+
+}  // namespace kestrel
