@@ -89,6 +89,7 @@ void Borealis::resume() {
     if (constructionFailed || !kernel) return;
     if (sampleRate < kMinRate || sampleRate > kMaxRate) sampleRate = 44100.0f;
     kernel->setHostRate(sampleRate, engine);
+    kernel->snapSmoothers(engine);
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
 }
 

@@ -1,5 +1,7 @@
 #include "borealis/gain_computer.h"
 
+#include "borealis/filter_restart.h"
+
 #include <cmath>
 
 namespace borealis {
@@ -45,16 +47,16 @@ void GainComputer::setLevelFilterRate(double rate) {
     for (int c = 0; c < 2; ++c) {
         fast_[c].create(rate, BiquadType::Lowpass, 200.0, 0.5, 0.0);
         slow_[c].create(rate, BiquadType::Lowpass, 20.0, 0.5, 0.0);
-        fast_[c].reset();
-        slow_[c].reset();
+        restartFilter(fast_[c]);
+        restartFilter(slow_[c]);
     }
 }
 
 void GainComputer::reset() {
     for (int c = 0; c < 2; ++c) {
         envelope_[c] = kEnvelopeFloor;
-        fast_[c].reset();
-        slow_[c].reset();
+        restartFilter(fast_[c]);
+        restartFilter(slow_[c]);
     }
 }
 

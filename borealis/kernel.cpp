@@ -61,6 +61,9 @@ void Kernel::setHostRate(double rate, const BorealisSettings& s) {
     hostRate_ = rate;
     limiter_.setRate(rate);
     rebuildDelays(s);
+    // Resume follows suspend: start the side-chain filters from their current designs, so a
+    // program loaded while suspended does not glide in.
+    sideChain_.resetFilters();
     gain_.setLevelFilterRate(gainStageRate(s));
     gain_.updateAttack(s, gainStageRate(s));
     gain_.updateRelease(s, gainStageRate(s));
@@ -73,10 +76,14 @@ void Kernel::reset(const BorealisSettings& s) {
     limiter_.reset();
     noise_.reseed();
     currentNoise_ = 1e-12;
+    snapSmoothers(s);
+    currentGain_[0] = currentGain_[1] = 1.0;
+}
+
+void Kernel::snapSmoothers(const BorealisSettings& s) {
     makeup_ = s.makeupGain;
     output_ = s.outputGain;
     mix_ = s.mix;
-    currentGain_[0] = currentGain_[1] = 1.0;
 }
 
 template <class T>

@@ -41,6 +41,9 @@ public:
 
     // Processing state back to rest: rings, histories, envelopes, limiter; smoothers to targets.
     void reset(const BorealisSettings& s);
+    // Makeup, output and mix jump to their targets (suspend and resume: no glide after resume,
+    // even when a program was loaded while suspended).
+    void snapSmoothers(const BorealisSettings& s);
     // FAT or Smooth changed: new Hilbert length, all delay rings cleared, resamplers reset.
     void rebuildDelays(const BorealisSettings& s);
 

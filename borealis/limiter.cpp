@@ -1,5 +1,7 @@
 #include "borealis/limiter.h"
 
+#include "borealis/filter_restart.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -23,8 +25,8 @@ void Limiter::setRate(double rate) {
     release_ = 1.0 - std::pow(0.05, 1.0 / (t * 3.3 * 16.0 * 1.7));
     fast_.create(rate, BiquadType::Lowpass, 200.0, 0.5, 0.0);
     slow_.create(rate, BiquadType::Lowpass, 20.0, 0.5, 0.0);
-    fast_.reset();
-    slow_.reset();
+    restartFilter(fast_);
+    restartFilter(slow_);
     write_ = kMask;
     read_ = (kMask - static_cast<unsigned>(t) - 1) & kMask;
 }
@@ -35,8 +37,8 @@ void Limiter::reset() {
     std::memset(peak_, 0, sizeof peak_);
     envelope_ = 0.0001;
     gain_ = 1.0;
-    fast_.reset();
-    slow_.reset();
+    restartFilter(fast_);
+    restartFilter(slow_);
 }
 
 void Limiter::process(double& left, double& right, bool on, double noise) {

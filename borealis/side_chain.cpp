@@ -1,5 +1,7 @@
 #include "borealis/side_chain.h"
 
+#include "borealis/filter_restart.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -84,9 +86,9 @@ void SideChain::clearHistories() {
 
 void SideChain::resetFilters() {
     for (int c = 0; c < 2; ++c) {
-        lowShelf_[c].reset();
-        highShelf_[c].reset();
-        linkFilter_[c].reset();
+        restartFilter(lowShelf_[c]);
+        restartFilter(highShelf_[c]);
+        restartFilter(linkFilter_[c]);
     }
 }
 
