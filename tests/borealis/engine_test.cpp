@@ -60,7 +60,8 @@ TEST(BorealisEngine, ProcessingAndAutomationAllocateNothing) {
     const int switches[] = {0, 1, 2, 3, 4, 8, 10, 12, 13, 15, 17, 18, 24, 25, 26, 35};
     for (int round = 0; round < 4; ++round) {
         const float on = round % 2 ? 1.0f : 0.0f;
-        for (int s : switches) fx->setParameter(fx, s, (s == 0) ? 1.0f - on * 0.0f : on);  // power stays on
+        // Every switch flips (FAT and Smooth restart the delay chain); power goes off last.
+        for (int s : switches) fx->setParameter(fx, s, on);
         fx->setParameter(fx, 0, round == 3 ? 0.0f : 1.0f);
         for (int p : {5, 6, 7, 9, 11, 14, 16, 19, 20, 21, 22, 23}) fx->setParameter(fx, p, 0.25f * round);
         fx->processReplacing(fx, in, out, 4096);
