@@ -201,10 +201,12 @@ void Borealis::clearGainReduction() {
 }
 
 VstIntPtr Borealis::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {
-    if (lArg != kGainReductionQuery || !ptrArg) return 0;
-    double* values = static_cast<double*>(ptrArg);
-    values[0] = maxGainReductionDb();
-    values[1] = maxLimiterReductionDb();
+    if (lArg != kGainReductionQuery) return 0;
+    if (ptrArg) {
+        double* values = static_cast<double*>(ptrArg);
+        values[0] = maxGainReductionDb();
+        values[1] = maxLimiterReductionDb();
+    }
     if (lArg2 == 1) clearGainReduction();
     return 1;
 }
