@@ -238,7 +238,9 @@ CMouseEventResult CAnimKnob2::onMouseDown(CPoint& where, const CButtonState& but
 }
 
 CMouseEventResult CAnimKnob2::onMouseMoved(CPoint& where, const CButtonState& buttons) {
-    if (!buttons.isLeftButton()) return kMouseEventNotHandled;
+    // Only a drag that started on this knob moves it: a button pressed elsewhere and dragged
+    // over the knob would otherwise replay a stale drag, jumping the value outside any gesture.
+    if (!buttons.isLeftButton() || !isEditing()) return kMouseEventNotHandled;
     const float before = value;
     if (linearDrag) {
         const float diff = static_cast<float>((firstPoint.y - where.y) + (where.x - firstPoint.x) * 0.5);

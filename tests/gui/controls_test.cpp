@@ -281,6 +281,19 @@ TEST_F(KnobTest, WheelStepsAndCtrlReset) {
     EXPECT_EQ(f.editor.ends.size(), 4u);
 }
 
+TEST_F(KnobTest, ADragStartedElsewhereDoesNotMoveTheKnob) {
+    f.down(110, 360);
+    f.move(110, 300);
+    f.up(110, 300);
+    const float after = knob->getValue();
+    f.down(50, 50);  // on the background
+    f.move(110, 355);
+    f.move(110, 200);
+    EXPECT_EQ(knob->getValue(), after);
+    EXPECT_EQ(f.listener.calls.size(), 1u);
+    EXPECT_EQ(f.editor.begins.size(), 1u);
+}
+
 TEST(AnimKnob2, WithoutListenerIgnoresTheMouse) {
     OffscreenFrame f;
     auto* knob = f.add(new CAnimKnob2(CRect(10, 10, 30, 30), nullptr, 7, 11, 20, f.bitmap(kKnob11)));
