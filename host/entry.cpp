@@ -5,7 +5,15 @@
 
 #include <new>
 
+#if defined(_WIN32)
+#include "platform/module_handle.h"
+
+#include <windows.h>
+// The export table comes from plugin.def, which also exports the entry point as `main`.
+#define ORV_EXPORT extern "C" __declspec(dllexport)
+#else
 #define ORV_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 ORV_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
     if (!audioMaster || audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
@@ -17,7 +25,14 @@ ORV_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
     }
 }
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+// The load hook: records the library's own module handle, which the editor needs to find its
+// bitmaps, and nothing else (the loader lock is held here).
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) orv::platform::setModuleHandle(instance);
+    return TRUE;
+}
+#else
 // `main` as an assembler-level alias of the entry point.
 asm(".globl main\n\t.type main, @function\n\t.set main, VSTPluginMain");
 #endif

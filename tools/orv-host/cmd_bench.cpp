@@ -2,23 +2,14 @@
 #include "tools/orv-host/block_runner.h"
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
+#include "tools/orv-host/os.h"
 #include "tools/orv-host/session.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 namespace orvhost {
-namespace {
-
-double threadCpuSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
-
-}  // namespace
 
 int runBench(const Options& o) {
     Plugin plugin;

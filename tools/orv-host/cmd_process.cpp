@@ -2,14 +2,18 @@
 #include "tools/orv-host/block_runner.h"
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
+#include "tools/orv-host/os.h"
 #include "tools/orv-host/session.h"
 
+#if ORV_HAVE_SNDFILE
 #include <sndfile.h>
+#else
+#include "tools/orv-host/wav_io.h"
+#endif
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 namespace orvhost {
@@ -17,15 +21,21 @@ namespace {
 
 constexpr double kMinRate = 22050.0;
 constexpr double kMaxRate = 192000.0;
+#if ORV_HAVE_SNDFILE
+constexpr int kFloatWav = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+#else
+constexpr int kFloatWav = static_cast<int>(WavEncoding::Float32);
+#endif
 
 struct Audio {
     std::vector<double> left, right;
     int channels = 2;
-    int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    int format = kFloatWav;
     double rate = 44100.0;
     std::size_t frames() const { return left.size(); }
 };
 
+#if ORV_HAVE_SNDFILE
 bool readAudio(const std::string& path, Audio& audio, std::string& error) {
     SF_INFO info{};
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
@@ -81,13 +91,63 @@ bool writeAudio(const std::string& path, const Audio& audio, int channels, std::
     const bool ok = sf_writef_double(f, interleaved.data(), static_cast<sf_count_t>(audio.frames())) ==
                     static_cast<sf_count_t>(audio.frames());
     sf_close(f);
-    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (!ok || !replaceFile(tmp, path)) {
         std::remove(tmp.c_str());
         error = "cannot write audio file " + path;
         return false;
     }
     return true;
 }
+#else
+// The same two operations with the built-in WAV reader and writer.
+bool readAudio(const std::string& path, Audio& audio, std::string& error) {
+    WavAudio wav;
+    std::string why;
+    if (!readWav(path, wav, why)) {
+        error = "cannot read audio file " + path + ": " + why;
+        return false;
+    }
+    if (wav.channels > 2) {
+        error = path + ": " + std::to_string(wav.channels) + " channels (only mono and stereo are supported)";
+        return false;
+    }
+    if (wav.rate < kMinRate || wav.rate > kMaxRate) {
+        error = path + ": sample rate " + std::to_string(wav.rate) + " Hz is out of range (22050 to 192000)";
+        return false;
+    }
+    const std::size_t frames = wav.frames();
+    audio.channels = wav.channels;
+    audio.format = static_cast<int>(wav.encoding);
+    audio.rate = wav.rate;
+    audio.left.resize(frames);
+    audio.right.resize(frames);
+    for (std::size_t i = 0; i < frames; ++i) {
+        audio.left[i] = wav.samples[i * wav.channels];
+        audio.right[i] = wav.samples[i * wav.channels + (wav.channels - 1)];  // mono feeds both inputs
+    }
+    return true;
+}
+
+bool writeAudio(const std::string& path, const Audio& audio, int channels, std::string& error) {
+    WavAudio wav;
+    wav.channels = channels;
+    wav.rate = static_cast<int>(audio.rate);
+    wav.encoding = static_cast<WavEncoding>(audio.format);
+    wav.samples.resize(audio.frames() * channels);
+    for (std::size_t i = 0; i < audio.frames(); ++i) {
+        wav.samples[i * channels] = audio.left[i];
+        if (channels == 2) wav.samples[i * channels + 1] = audio.right[i];
+    }
+    const std::string tmp = path + ".partial";
+    std::string why;
+    if (!writeWav(tmp, wav, why) || !replaceFile(tmp, path)) {
+        std::remove(tmp.c_str());
+        error = "cannot write audio file " + path;
+        return false;
+    }
+    return true;
+}
+#endif
 
 struct Levels {
     double peak[2] = {0, 0};
@@ -177,12 +237,12 @@ int runProcess(const Options& o) {
     const std::size_t total = input.frames() + delay;
     Audio output;
     output.rate = input.rate;
-    output.format = inPath.empty() ? (SF_FORMAT_WAV | SF_FORMAT_FLOAT) : input.format;
+    output.format = inPath.empty() ? kFloatWav : input.format;
     output.left.assign(input.frames(), 0.0);
     output.right.assign(input.frames(), 0.0);
 
     BlockRunner runner(plugin, o.block, o.useDouble);
-    const bool showProgress = isatty(2);
+    const bool showProgress = stderrIsTerminal();
     std::size_t lastShown = 0;
     Levels inLevels, outLevels;
     for (std::size_t pos = 0; pos < total;) {

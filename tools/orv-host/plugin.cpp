@@ -1,12 +1,10 @@
 #include "tools/orv-host/plugin.h"
 
-#include <climits>
+#include "tools/orv-host/os.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dlfcn.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace orvhost {
 
@@ -48,33 +46,17 @@ VstIntPtr VSTCALLBACK_hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
     }
 }
 
-namespace {
-bool fileExists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-std::string executableFolder() {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return ".";
-    buf[n] = 0;
-    std::string path(buf);
-    std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash);
-}
-}  // namespace
-
 std::string resolvePluginPath(const std::string& name) {
     const char* file = nullptr;
-    if (name == "borealis") file = "OrvBorealis.so";
-    if (name == "kestrel") file = "OrvKestrel.so";
+    if (name == "borealis") file = "OrvBorealis";
+    if (name == "kestrel") file = "OrvKestrel";
     if (!file) return name;
-    std::string beside = executableFolder() + "/" + file;
+    const std::string fileName = std::string(file) + kPluginSuffix;
+    std::string beside = executableFolder() + "/" + fileName;
     if (fileExists(beside)) return beside;
     const char* home = std::getenv("HOME");
     if (home) {
-        std::string installed = std::string(home) + "/.vst/" + file;
+        std::string installed = std::string(home) + "/.vst/" + fileName;
         if (fileExists(installed)) return installed;
     }
     return beside;
@@ -88,16 +70,11 @@ bool Plugin::load(const std::string& nameOrPath, std::string& error) {
         error = "unknown plug-in: " + nameOrPath + " (no file " + libraryPath + ")";
         return false;
     }
-    std::string openPath = libraryPath.find('/') == std::string::npos ? "./" + libraryPath : libraryPath;
-    library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        const char* why = dlerror();
-        error = "cannot load " + libraryPath + ": " + (why ? why : "unknown reason");
-        return false;
-    }
+    library = openLibrary(libraryPath, error);
+    if (!library) return false;
     using Entry = AEffect* (*)(audioMasterCallback);
-    auto entry = reinterpret_cast<Entry>(dlsym(library, "VSTPluginMain"));
-    if (!entry) entry = reinterpret_cast<Entry>(dlsym(library, "main"));
+    auto entry = reinterpret_cast<Entry>(librarySymbol(library, "VSTPluginMain"));
+    if (!entry) entry = reinterpret_cast<Entry>(librarySymbol(library, "main"));
     if (!entry) {
         error = "not a VST 2.4 plug-in (no VSTPluginMain or main symbol): " + libraryPath;
         return false;
@@ -121,7 +98,7 @@ void Plugin::close() {
         fx = nullptr;
     }
     if (library) {
-        dlclose(library);
+        closeLibrary(library);
         library = nullptr;
     }
 }

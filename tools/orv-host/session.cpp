@@ -1,5 +1,7 @@
 #include "tools/orv-host/session.h"
 
+#include "tools/orv-host/os.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -129,7 +131,7 @@ bool saveStateIfAsked(const Plugin& plugin, const Options& o, std::string& error
     std::FILE* f = std::fopen(tmp.c_str(), "wb");
     bool ok = f && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size();
     if (f) ok = (std::fclose(f) == 0) && ok;
-    if (ok) ok = std::rename(tmp.c_str(), o.saveStateFile.c_str()) == 0;
+    if (ok) ok = replaceFile(tmp, o.saveStateFile);
     if (!ok) {
         std::remove(tmp.c_str());
         error = "cannot write state file: " + o.saveStateFile;

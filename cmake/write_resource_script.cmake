@@ -1,0 +1,17 @@
+# Writes a windres resource script naming every PNG of PNG_DIR (files named by resource number,
+# e.g. 19000.png) as a resource of type "PNG" with that number. Run with cmake -P.
+file(GLOB pngs RELATIVE ${PNG_DIR} ${PNG_DIR}/*.png)
+list(SORT pngs)
+set(text "// Generated from the editor art; resource number, type, file.\n")
+set(count 0)
+foreach(png ${pngs})
+  string(REGEX MATCH "^([0-9]+)\\.png$" match ${png})
+  if(match)
+    string(APPEND text "${CMAKE_MATCH_1} PNG \"${PNG_DIR}/${png}\"\n")
+    math(EXPR count "${count} + 1")
+  endif()
+endforeach()
+if(count EQUAL 0)
+  message(FATAL_ERROR "no numbered PNG images in ${PNG_DIR}")
+endif()
+file(WRITE ${OUT} "${text}")

@@ -1,0 +1,56 @@
+#include "tools/orv-host/os.h"
+
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <dlfcn.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvhost {
+
+const char kPluginSuffix[] = ".so";
+
+void* openLibrary(const std::string& path, std::string& error) {
+    // dlopen searches the library path for a bare name; a file in the current folder needs "./".
+    std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
+    void* library = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        const char* why = dlerror();
+        error = "cannot load " + path + ": " + (why ? why : "unknown reason");
+    }
+    return library;
+}
+
+void* librarySymbol(void* library, const char* name) { return library ? dlsym(library, name) : nullptr; }
+
+void closeLibrary(void* library) {
+    if (library) dlclose(library);
+}
+
+std::string executableFolder() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0) return ".";
+    buf[n] = 0;
+    std::string path(buf);
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool replaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+
+double threadCpuSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
+}
+
+bool stderrIsTerminal() { return isatty(2); }
+
+}  // namespace orvhost

@@ -1,0 +1,57 @@
+#include "tools/orv-host/os.h"
+
+#include <windows.h>
+
+#include <io.h>
+
+namespace orvhost {
+
+const char kPluginSuffix[] = ".dll";
+
+void* openLibrary(const std::string& path, std::string& error) {
+    // Without a folder in the name LoadLibrary would search the system folders first.
+    std::string openPath = path.find_first_of("/\\:") == std::string::npos ? ".\\" + path : path;
+    HMODULE library = LoadLibraryA(openPath.c_str());
+    if (!library) error = "cannot load " + path + ": Windows error " + std::to_string(GetLastError());
+    return reinterpret_cast<void*>(library);
+}
+
+void* librarySymbol(void* library, const char* name) {
+    return library ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name)) : nullptr;
+}
+
+void closeLibrary(void* library) {
+    if (library) FreeLibrary(static_cast<HMODULE>(library));
+}
+
+std::string executableFolder() {
+    char buf[MAX_PATH + 1];
+    DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return ".";
+    std::string path(buf, n);
+    std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? "." : path.substr(0, slash);
+}
+
+bool fileExists(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// rename() of the C runtime refuses to replace an existing file on Windows.
+bool replaceFile(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+double threadCpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0.0;
+    auto seconds = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
+bool stderrIsTerminal() { return _isatty(2) != 0; }
+
+}  // namespace orvhost

@@ -1,0 +1,231 @@
+#include "tools/orv-host/wav_io.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace orvhost {
+namespace {
+
+constexpr std::uint16_t kFormatPcm = 1;
+constexpr std::uint16_t kFormatFloat = 3;
+constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+constexpr int kMaxChannels = 64;
+
+std::uint32_t u32(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+std::uint16_t u16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+void put32(std::vector<unsigned char>& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(v >> (8 * i)));
+}
+void put16(std::vector<unsigned char>& out, std::uint16_t v) {
+    out.push_back(static_cast<unsigned char>(v));
+    out.push_back(static_cast<unsigned char>(v >> 8));
+}
+void putTag(std::vector<unsigned char>& out, const char* tag) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(tag[i]));
+}
+
+int bytesPerSample(WavEncoding e) {
+    switch (e) {
+        case WavEncoding::Pcm16: return 2;
+        case WavEncoding::Pcm24: return 3;
+        default: return 4;
+    }
+}
+
+// Full scale of each PCM width: reading divides by 2^(bits-1), writing multiplies by
+// 2^(bits-1) - 1, as libsndfile does, so files round-trip the same way on every system.
+double readScale(WavEncoding e) {
+    switch (e) {
+        case WavEncoding::Pcm16: return 1.0 / 32768.0;
+        case WavEncoding::Pcm24: return 1.0 / 8388608.0;
+        default: return 1.0 / 2147483648.0;
+    }
+}
+
+std::int64_t toPcm(double x, WavEncoding e) {
+    const double top = e == WavEncoding::Pcm16 ? 32767.0 : e == WavEncoding::Pcm24 ? 8388607.0 : 2147483647.0;
+    if (std::isnan(x)) return 0;
+    double v = std::nearbyint(x * top);
+    if (v > top) v = top;
+    if (v < -top - 1.0) v = -top - 1.0;
+    return static_cast<std::int64_t>(v);
+}
+
+}  // namespace
+
+bool parseWav(const unsigned char* bytes, std::size_t size, WavAudio& audio, std::string& error) {
+    if (!bytes || size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0) {
+        error = "not a WAV file";
+        return false;
+    }
+    bool haveFormat = false;
+    WavEncoding encoding = WavEncoding::Float32;
+    int channels = 0, blockAlign = 0;
+    std::uint32_t rate = 0;
+    std::size_t pos = 12;
+    while (pos + 8 <= size) {
+        const unsigned char* chunk = bytes + pos;
+        const std::size_t declared = u32(chunk + 4);
+        const std::size_t available = size - pos - 8;
+        const std::size_t length = declared < available ? declared : available;
+        const unsigned char* body = chunk + 8;
+        if (std::memcmp(chunk, "fmt ", 4) == 0) {
+            if (length < 16) {
+                error = "WAV format chunk too short";
+                return false;
+            }
+            std::uint16_t tag = u16(body);
+            channels = u16(body + 2);
+            rate = u32(body + 4);
+            blockAlign = u16(body + 12);
+            const int bits = u16(body + 14);
+            if (tag == kFormatExtensible) {
+                if (length < 40) {
+                    error = "WAV extensible format chunk too short";
+                    return false;
+                }
+                tag = u16(body + 24);  // first two bytes of the sub-format identifier
+            }
+            if (tag == kFormatPcm && bits == 16) encoding = WavEncoding::Pcm16;
+            else if (tag == kFormatPcm && bits == 24) encoding = WavEncoding::Pcm24;
+            else if (tag == kFormatPcm && bits == 32) encoding = WavEncoding::Pcm32;
+            else if (tag == kFormatFloat && bits == 32) encoding = WavEncoding::Float32;
+            else {
+                error = "unsupported WAV sample format (format " + std::to_string(tag) + ", " + std::to_string(bits) +
+                        " bits; PCM 16/24/32 and float 32 are supported)";
+                return false;
+            }
+            if (channels < 1 || channels > kMaxChannels || rate == 0 ||
+                blockAlign != channels * bytesPerSample(encoding)) {
+                error = "malformed WAV format chunk";
+                return false;
+            }
+            haveFormat = true;
+        } else if (std::memcmp(chunk, "data", 4) == 0) {
+            if (!haveFormat) {
+                error = "WAV data before its format";
+                return false;
+            }
+            const std::size_t frames = length / static_cast<std::size_t>(blockAlign);
+            const int width = bytesPerSample(encoding);
+            const double scale = readScale(encoding);
+            audio.channels = channels;
+            audio.rate = static_cast<int>(rate > 0x7FFFFFFF ? 0x7FFFFFFF : rate);
+            audio.encoding = encoding;
+            audio.samples.resize(frames * static_cast<std::size_t>(channels));
+            for (std::size_t i = 0; i < audio.samples.size(); ++i) {
+                const unsigned char* p = body + i * width;
+                double v;
+                if (encoding == WavEncoding::Float32) {
+                    std::uint32_t raw = u32(p);
+                    float f;
+                    std::memcpy(&f, &raw, sizeof f);
+                    v = f;
+                } else if (encoding == WavEncoding::Pcm16) {
+                    v = static_cast<std::int16_t>(u16(p)) * scale;
+                } else if (encoding == WavEncoding::Pcm24) {
+                    std::int32_t s = static_cast<std::int32_t>(std::uint32_t(p[0]) << 8 | std::uint32_t(p[1]) << 16 |
+                                                               std::uint32_t(p[2]) << 24) >> 8;
+                    v = s * scale;
+                } else {
+                    v = static_cast<std::int32_t>(u32(p)) * scale;
+                }
+                audio.samples[i] = v;
+            }
+            return true;
+        }
+        const std::size_t step = 8 + declared + (declared & 1);  // chunks are padded to even lengths
+        if (step > size - pos) break;
+        pos += step;
+    }
+    error = haveFormat ? "WAV file without audio data" : "WAV file without a format chunk";
+    return false;
+}
+
+std::vector<unsigned char> encodeWav(const WavAudio& audio) {
+    std::vector<unsigned char> out;
+    if (audio.channels < 1 || audio.channels > kMaxChannels || audio.rate <= 0) return out;
+    const int width = bytesPerSample(audio.encoding);
+    const std::size_t frames = audio.frames();
+    const unsigned long long dataBytes = static_cast<unsigned long long>(frames) * audio.channels * width;
+    const bool isFloat = audio.encoding == WavEncoding::Float32;
+    const std::size_t header = isFloat ? 58 : 44;  // float adds a 2-byte extension size and a fact chunk
+    if (dataBytes + header > 0xFFFFFFF0ull) return out;
+    out.reserve(header + static_cast<std::size_t>(dataBytes) + 1);
+    putTag(out, "RIFF");
+    put32(out, static_cast<std::uint32_t>(header - 8 + dataBytes + (dataBytes & 1)));
+    putTag(out, "WAVE");
+    putTag(out, "fmt ");
+    put32(out, isFloat ? 18 : 16);
+    put16(out, isFloat ? kFormatFloat : kFormatPcm);
+    put16(out, static_cast<std::uint16_t>(audio.channels));
+    put32(out, static_cast<std::uint32_t>(audio.rate));
+    put32(out, static_cast<std::uint32_t>(audio.rate) * audio.channels * width);
+    put16(out, static_cast<std::uint16_t>(audio.channels * width));
+    put16(out, static_cast<std::uint16_t>(8 * width));
+    if (isFloat) {
+        put16(out, 0);
+        putTag(out, "fact");
+        put32(out, 4);
+        put32(out, static_cast<std::uint32_t>(frames));
+    }
+    putTag(out, "data");
+    put32(out, static_cast<std::uint32_t>(dataBytes));
+    for (std::size_t i = 0; i < frames * static_cast<std::size_t>(audio.channels); ++i) {
+        const double x = audio.samples[i];
+        if (isFloat) {
+            float f = static_cast<float>(x);
+            std::uint32_t raw;
+            std::memcpy(&raw, &f, sizeof raw);
+            put32(out, raw);
+        } else {
+            const std::uint32_t v = static_cast<std::uint32_t>(toPcm(x, audio.encoding));
+            for (int b = 0; b < width; ++b) out.push_back(static_cast<unsigned char>(v >> (8 * b)));
+        }
+    }
+    if (dataBytes & 1) out.push_back(0);
+    return out;
+}
+
+bool readWav(const std::string& path, WavAudio& audio, std::string& error) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        error = "cannot open " + path;
+        return false;
+    }
+    std::vector<unsigned char> bytes;
+    unsigned char buffer[1 << 16];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    const bool readError = std::ferror(f) != 0;
+    std::fclose(f);
+    if (readError) {
+        error = "cannot read " + path;
+        return false;
+    }
+    if (!parseWav(bytes.data(), bytes.size(), audio, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+bool writeWav(const std::string& path, const WavAudio& audio, std::string& error) {
+    std::vector<unsigned char> bytes = encodeWav(audio);
+    if (bytes.empty()) {
+        error = "audio cannot be stored as WAV: " + path;
+        return false;
+    }
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    if (f) ok = std::fclose(f) == 0 && ok;
+    if (!ok) error = "cannot write " + path;
+    return ok;
+}
+
+}  // namespace orvhost
