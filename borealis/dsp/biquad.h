@@ -1,0 +1,125 @@
+#pragma once
+// Second-order filter that designs its own coefficients from type, frequency, Q and gain and
+// runs in direct form I. Two ways to run it:
+//  - processSmoothed: the coefficients glide towards a new design over a few thousand samples,
+//    for side-chain EQ that must change without clicks;
+//  - processPlain: the designed coefficients are used at once, for fixed filters.
+// Both keep the recursion away from denormal numbers with an offset of about 1e-13.
+#include <cstdint>
+
+#include "borealis/dsp/denormal_noise.h"
+
+namespace orv::dsp {
+
+// Filter types by their stored numbers. Any other number passes the signal through.
+enum class BiquadType : std::int32_t {
+    PassThrough = 0,
+    LowShelf = 3,
+    Peaking = 4,
+    HighShelf = 7,
+    Lowpass = 8,
+};
+
+// a0 is the normaliser; the other five are already divided by it.
+struct BiquadCoefficients {
+    double a0, a1, a2, b0, b1, b2;
+};
+
+class Biquad {
+public:
+    // The highest corner or centre frequency, as a fraction of the sample rate.
+    static constexpr double kMaxFrequencyRatio = 0.499;
+    // The lowest frequency and Q a design accepts; below them the filter would stop being stable.
+    static constexpr double kMinFrequency = 0.01;
+    static constexpr double kMinQ = 1e-4;
+    // Gains beyond this (in either direction) are designed at this value.
+    static constexpr double kMaxGainDb = 200.0;
+    // The rate used when a rate is not a positive finite number.
+    static constexpr double kDefaultRate = 44100.0;
+
+    // A pass-through filter at 44100 Hz.
+    Biquad() noexcept;
+    Biquad(double rate, BiquadType type, double frequency, double q, double gainDb) noexcept;
+
+    // Stores all settings, clears the history, sets target and gliding coefficients to 1 and
+    // designs. The gliding coefficients then travel from 1 to the design unless reset() is called.
+    void create(double rate, BiquadType type, double frequency, double q, double gainDb) noexcept;
+    // Stores the rate, chooses the glide speed for it and redesigns (the frequency is limited
+    // to the new rate). The history is kept.
+    void setRate(double rate) noexcept;
+    // Stores the type, clears the history and designs.
+    void setType(BiquadType type) noexcept;
+    // Store the value and redesign, keeping the history.
+    void setFrequency(double frequency) noexcept;
+    void setQ(double q) noexcept;
+    void setGain(double gainDb) noexcept;
+    // Clears the history and makes the gliding coefficients equal to the design.
+    void reset() noexcept;
+
+    inline double processSmoothed(double x) noexcept;
+    inline double processPlain(double x) noexcept;
+
+    double sampleRate() const noexcept { return sampleRate_; }
+    BiquadType type() const noexcept { return type_; }
+    double frequency() const noexcept { return frequency_; }
+    double q() const noexcept { return q_; }
+    double gainDb() const noexcept { return gainDb_; }
+    double smoothing() const noexcept { return smoothing_; }
+    double noise() const noexcept { return noise_; }
+    // True when the type filters; false when the signal passes through untouched.
+    bool filters() const noexcept { return filters_; }
+    const BiquadCoefficients& targets() const noexcept { return target_; }
+    const BiquadCoefficients& currents() const noexcept { return current_; }
+
+private:
+    void design() noexcept;
+    void clearHistory() noexcept;
+
+    double sampleRate_ = kDefaultRate;
+    BiquadType type_ = BiquadType::PassThrough;
+    double frequency_ = 1000.0;
+    double q_ = 0.7071;
+    double gainDb_ = 0.0;
+    // Smoothed form: the last noise value. Plain form: the offset, negated on every sample.
+    double noise_ = 1e-13;
+    double smoothing_ = 0.001;
+    bool filters_ = false;
+    BiquadCoefficients target_{1, 1, 1, 1, 1, 1};
+    BiquadCoefficients current_{1, 1, 1, 1, 1, 1};
+    double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
+    DenormalNoise noiseSource_{DenormalNoise::kFilterScale};
+};
+
+inline double Biquad::processSmoothed(double x) noexcept {
+    if (!filters_) return x;
+    const double m = noiseSource_.next();
+    noise_ = m;
+    const double s = smoothing_;
+    BiquadCoefficients& c = current_;
+    c.b0 = c.b0 + (target_.b0 - c.b0) * s + m;
+    c.a1 = c.a1 + (target_.a1 - c.a1) * s + m;
+    c.a2 = c.a2 + (target_.a2 - c.a2) * s + m;
+    c.b1 = c.b1 + (target_.b1 - c.b1) * s + m;
+    c.b2 = c.b2 + (target_.b2 - c.b2) * s + m;
+    const double y = c.b0 * (x + m) + c.b1 * x1_ + c.b2 * x2_ - c.a1 * y1_ - c.a2 * y2_;
+    x2_ = x1_;
+    x1_ = x + m;
+    y2_ = y1_;
+    y1_ = y + m;
+    return y;
+}
+
+inline double Biquad::processPlain(double x) noexcept {
+    if (!filters_) return x;
+    const double o = -noise_;
+    noise_ = o;
+    const BiquadCoefficients& c = target_;
+    const double y = c.b0 * (x + o) + c.b1 * x1_ + c.b2 * x2_ - c.a1 * y1_ - c.a2 * y2_;
+    x2_ = x1_;
+    x1_ = x + o;
+    y2_ = y1_;
+    y1_ = y + o;
+    return y;
+}
+
+}  // namespace orv::dsp

@@ -1,0 +1,34 @@
+#pragma once
+// The half-band kernels of the 2x resampler and the folded sum that applies them.
+//
+// A kernel is symmetric with 255 taps, stored as its 128 half-taps h[0..127] (h[0] is the
+// centre, h[i] the taps at +-i). Only the centre and the odd taps are non-zero, so a filter
+// output needs only the 64 odd taps, applied to pairs of samples mirrored about the centre.
+#include <array>
+
+namespace orv::dsp {
+
+constexpr int kHalfBandHalfTaps = 128;
+constexpr int kHalfBandOddTaps = 64;
+// Samples before the newest one that a folded sum reaches back.
+constexpr int kHalfBandReach = 128;
+
+using HalfBandKernel = std::array<double, kHalfBandHalfTaps>;
+
+// Interpolator of the upsampler (Blackman window). Centre 1; the odd taps sum to 1/2, so the
+// interpolated samples carry a constant signal at exactly the gain of the original ones.
+HalfBandKernel makeUpsamplerKernel() noexcept;
+// Anti-alias filter of the downsampler (Hann window). Centre 1/2; unit gain at DC.
+HalfBandKernel makeDownsamplerKernel() noexcept;
+
+// The odd taps h[1], h[3], ..., h[127] of a kernel, in that order.
+std::array<double, kHalfBandOddTaps> oddTaps(const HalfBandKernel& kernel) noexcept;
+
+// For i = 0 .. count - 1:
+//   out[i] = sum over j = 0 .. 63, in that order, of odd[j] * (x[i + 64 + j] + x[i + 63 - j])
+// that is, the odd taps applied about the point halfway between x[i + 63] and x[i + 64].
+// x must hold count + 127 values. Summed in the same order for every output, so the result
+// does not depend on how a stream is cut into blocks.
+void foldedHalfBandSums(const double* x, const double* odd, double* out, int count) noexcept;
+
+}  // namespace orv::dsp

@@ -1,0 +1,44 @@
+#pragma once
+// A power-of-two ring of doubles whose every value is stored twice, at i and i + Size, so that
+// the newest Size values can always be read as one contiguous array: filters then run plain
+// dot products over memory instead of wrapping indices inside their inner loops.
+#include <cstddef>
+
+namespace orv::dsp {
+
+template <int Size>
+class MirroredRing {
+    static_assert(Size > 0 && (Size & (Size - 1)) == 0, "ring size must be a power of two");
+
+public:
+    static constexpr int kSize = Size;
+    static constexpr unsigned kMask = Size - 1;
+
+    MirroredRing() noexcept { clear(); }
+
+    // All values zero; the next value written goes to position 0.
+    void clear() noexcept {
+        for (double& v : data_) v = 0.0;
+        write_ = kMask;
+    }
+
+    void push(double x) noexcept {
+        write_ = (write_ + 1) & kMask;
+        data_[write_] = x;
+        data_[write_ + Size] = x;
+    }
+
+    // The value written `age` pushes ago (0 = newest); age in 0 .. Size - 1.
+    double ago(int age) const noexcept { return data_[write_ + Size - static_cast<unsigned>(age)]; }
+
+    // The newest `length` values, oldest first, contiguous; length in 1 .. Size.
+    const double* newest(int length) const noexcept {
+        return data_ + write_ + Size + 1 - static_cast<unsigned>(length);
+    }
+
+private:
+    alignas(64) double data_[2 * Size];
+    unsigned write_ = kMask;
+};
+
+}  // namespace orv::dsp
