@@ -1,12 +1,14 @@
 // Borealis parameter mapping, displays and the preset contract, on the engine linked directly.
 #include "borealis/borealis.h"
 #include "borealis/format_fixed.h"
+#include "gui/meter_settings.h"
 #include "platform/message_box.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -205,6 +207,40 @@ TEST(BorealisConstruction, SampleRateRules) {
     fx.resume();
     EXPECT_EQ(fx.getSampleRate(), 44100.0f);
     EXPECT_EQ(fx.getAeffect()->initialDelay, 1660);
+}
+
+}  // namespace
+
+namespace {
+
+// The meter settings live in the user's store: read by the constructor, written by the destructor.
+TEST(BorealisMeterSettings, SurviveANewInstanceAndBadValuesFallBack) {
+    char pattern[] = "/tmp/orv-meters-XXXXXX";
+    const std::string root = mkdtemp(pattern);
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = old ? old : "";
+    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    {
+        Borealis fresh(quietHost);
+        EXPECT_FLOAT_EQ(fresh.getParameter(kVuRefer), 0.41f) << "missing value gives the default";
+        EXPECT_NEAR(fresh.getParameter(kOverIndic), 2.0f / 9.0f, 1e-6);
+        fresh.setParameter(kVuIntegr, 0.8f);
+        fresh.setParameter(kOverIndic, 0.5f);
+    }
+    {
+        Borealis second(quietHost);
+        EXPECT_FLOAT_EQ(second.getParameter(kVuIntegr), 0.8f);
+        EXPECT_NEAR(second.getParameter(kOverIndic), 5.0f / 9.0f, 1e-6);
+    }
+    writeMeterSetting(kPpmReturn, 7.5f);
+    writeMeterSetting(kVuIntegr, -1.0f);
+    {
+        Borealis third(quietHost);
+        EXPECT_FLOAT_EQ(third.getParameter(kPpmReturn), 0.72365f);
+        EXPECT_FLOAT_EQ(third.getParameter(kVuIntegr), 0.5f);
+    }
+    setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    std::system(("rm -rf " + root).c_str());
 }
 
 }  // namespace
