@@ -232,6 +232,11 @@ int runProcess(const Options& o) {
     }
     plugin.dispatch(effMainsChanged, 0, 1);
     plugin.dispatch(effStartProcess);
+    // Orv plug-ins report the gain reduction they applied through a vendor-specific query
+    // ('OrGR': compressor and limiter, positive dB); value 1 clears it after reading.
+    constexpr VstInt32 kGainReductionQuery = fourCharCode('O', 'r', 'G', 'R');
+    double reported[2] = {0.0, 0.0};
+    const bool reportsReduction = plugin.dispatch(effVendorSpecific, kGainReductionQuery, 1, reported) == 1;
 
     const std::size_t delay = o.keepLatency ? 0 : static_cast<std::size_t>(std::max(0, plugin.initialDelay()));
     const std::size_t total = input.frames() + delay;
@@ -296,7 +301,10 @@ int runProcess(const Options& o) {
                 aligned.right[i] = i + d < output.frames() ? output.right[i + d] : 0.0;
             }
         }
-        std::printf("largest gain reduction %.2f dB (output against input level, 10 ms windows)\n",
+        if (reportsReduction && plugin.dispatch(effVendorSpecific, kGainReductionQuery, 0, reported) == 1)
+            std::printf("largest gain reduction %.2f dB (compressor), %.2f dB (limiter), as the plug-in reports\n",
+                        reported[0], reported[1]);
+        std::printf("largest level reduction %.2f dB (output against input level, makeup included, 10 ms windows)\n",
                     largestReduction(input, aligned, input.rate));
     }
     return 0;
