@@ -1,24 +1,11 @@
 #pragma once
 // The editor interface the host adapter talks to. The effect owns at most one editor; the
 // adapter routes effEditGetRect/Open/Close/Idle/KeyDown/KeyUp/SetEditKnobMode to it.
+#include "host/vst_interface.h"
+
 #include <cstdint>
 
 class AudioEffect;
-
-// Window rectangle handed to the host through effEditGetRect (16-bit fields, as hosts expect).
-struct ERect {
-    std::int16_t top;
-    std::int16_t left;
-    std::int16_t bottom;
-    std::int16_t right;
-};
-
-// A key event as the host delivers it: character, virtual key and modifier bits.
-struct VstKeyCode {
-    std::int32_t character;
-    unsigned char virt;
-    unsigned char modifier;
-};
 
 class AEffEditor {
 public:

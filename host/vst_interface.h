@@ -258,3 +258,18 @@ struct VstSpeakerArrangement {
 };
 
 enum VstProcessPrecision : VstInt32 { kVstProcessPrecision32 = 0, kVstProcessPrecision64 = 1 };
+
+// Window rectangle handed to the host through effEditGetRect (16-bit fields, as hosts expect).
+struct ERect {
+    std::int16_t top;
+    std::int16_t left;
+    std::int16_t bottom;
+    std::int16_t right;
+};
+
+// A key event as the host delivers it: character, virtual key and modifier bits.
+struct VstKeyCode {
+    std::int32_t character;
+    unsigned char virt;
+    unsigned char modifier;
+};

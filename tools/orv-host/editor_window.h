@@ -1,0 +1,29 @@
+#pragma once
+// The host's own top-level window that a plug-in's editor opens inside, and a screenshot of it.
+#include <string>
+
+namespace orvhost {
+
+class EditorWindow {
+public:
+    EditorWindow() = default;
+    ~EditorWindow();
+    EditorWindow(const EditorWindow&) = delete;
+    EditorWindow& operator=(const EditorWindow&) = delete;
+
+    // Creates and shows a window of the given client size. False with a reason in `error`.
+    bool create(int width, int height, const std::string& title, std::string& error);
+    // The system handle a plug-in expects as its parent (an X11 Window id on Linux).
+    void* parentHandle() const;
+    // Handles the window's own events without blocking; false once the user closed it.
+    bool pump();
+    // Writes what the window shows, child windows included, as a PNG.
+    bool capture(const std::string& pngPath, std::string& error);
+    void destroy();
+
+private:
+    struct Impl;
+    Impl* impl = nullptr;
+};
+
+}  // namespace orvhost
