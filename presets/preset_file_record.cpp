@@ -1,0 +1,1 @@
+#include "presets/preset_file_record.h"
