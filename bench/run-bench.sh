@@ -6,8 +6,8 @@
 #   bench/run-bench.sh [--seconds S] [--repeat R] [--callgrind]
 #
 # --callgrind also counts instructions per stereo frame under valgrind (repeatable where
-# timings are not): the difference between a 3 s and a 1 s run, divided by the extra frames,
-# so start-up costs cancel out.
+# timings are not): only what runs inside the host's block call is counted (the plug-in's
+# processing and the host's sample conversion), divided by the frames processed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 host=build/orv-host
@@ -29,13 +29,12 @@ reference=/usr/lib/vst/lsp-plugins/compressor-stereo.so
 ns_of() {  # plug-in, then orv-host options; prints the minimum ns per stereo frame
   "$host" bench "$@" --seconds "$seconds" --repeat "$repeat" | sed -n 's/^bench-result ns_min=\([0-9.]*\).*/\1/p'
 }
-instructions_of() {  # instructions per frame from two callgrind runs
-  local rate=$2 a b
-  a=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$host" bench "$@" --seconds 1 --repeat 1 2>&1 \
-      | sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
-  b=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null "$host" bench "$@" --seconds 3 --repeat 1 2>&1 \
-      | sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
-  echo "scale=1; ($b - $a) / (2 * $rate)" | bc
+instructions_of() {  # plug-in, rate, then orv-host options; prints instructions per frame
+  local plugin=$1 rate=$2; shift 2
+  local total
+  total=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null --toggle-collect='orvhost::BlockRunner::run(int)' \
+      "$host" bench "$plugin" --rate "$rate" "$@" --seconds 2 --repeat 1 2>&1 | sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
+  awk -v t="$total" -v r="$rate" 'BEGIN { printf "%.1f", t / (2 * r) }'
 }
 
 variants=("normal:" "FAT:--set 1=1" "Smooth:--set 26=1" "Smooth+FAT:--set 26=1 --set 1=1" "power-off:--set 0=0")
@@ -49,9 +48,9 @@ for rate in 44100 96000; do
   ref_ins=""
   if [ -n "$reference" ]; then
     ref_ns=$(ns_of "$reference" --rate $rate)
-    printf '%-28s %8s %10.1f %10.0f %9s' "LSP Compressor Stereo" $rate "$ref_ns" "$(echo "1e9 / $ref_ns / $rate" | bc -l)" "1.00"
+    printf '%-28s %8s %10.1f %10.0f %9s' "LSP Compressor Stereo" $rate "$ref_ns" "$(awk -v n="$ref_ns" -v r=$rate 'BEGIN { print 1e9 / n / r }')" "1.00"
     if [ $callgrind = 1 ]; then
-      ref_ins=$(instructions_of "$reference" $rate --rate $rate)
+      ref_ins=$(instructions_of "$reference" $rate)
       printf ' %12s %9s' "$ref_ins" "1.00"
     fi
     printf '\n'
@@ -63,13 +62,13 @@ for rate in 44100 96000; do
       # shellcheck disable=SC2086
       local ns; ns=$(ns_of "$plugin" --rate $rate $precision $opts)
       local ratio="-"
-      [ -n "$ref_ns" ] && ratio=$(printf '%.2f' "$(echo "$ns / $ref_ns" | bc -l)")
-      printf '%-28s %8s %10.1f %10.0f %9s' "$prefix $name" $rate "$ns" "$(echo "1e9 / $ns / $rate" | bc -l)" "$ratio"
+      [ -n "$ref_ns" ] && ratio=$(awk -v a="$ns" -v b="$ref_ns" 'BEGIN { printf "%.2f", a / b }')
+      printf '%-28s %8s %10.1f %10.0f %9s' "$prefix $name" $rate "$ns" "$(awk -v n="$ns" -v r=$rate 'BEGIN { print 1e9 / n / r }')" "$ratio"
       if [ $callgrind = 1 ]; then
         # shellcheck disable=SC2086
-        local ins; ins=$(instructions_of "$plugin" $rate --rate $rate $precision $opts)
+        local ins; ins=$(instructions_of "$plugin" $rate $precision $opts)
         local iratio="-"
-        [ -n "$ref_ins" ] && iratio=$(printf '%.2f' "$(echo "$ins / $ref_ins" | bc -l)")
+        [ -n "$ref_ins" ] && iratio=$(awk -v a="$ins" -v b="$ref_ins" 'BEGIN { printf "%.2f", a / b }')
         printf ' %12s %9s' "$ins" "$iratio"
       fi
       printf '\n'
