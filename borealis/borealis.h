@@ -2,6 +2,7 @@
 // Orv Borealis, the stereo mastering compressor: parameters, processing frame and the values
 // it offers its editor.
 #include "borealis/borealis_settings.h"
+#include "borealis/editor/editor_hooks.h"
 #include "borealis/kernel.h"
 #include "borealis/meter_feeds.h"
 #include "presets/preset_system_effect.h"
@@ -19,6 +20,10 @@ enum BorealisParam : VstInt32 {
 
 constexpr VstInt32 kNumHostParams = 34;
 constexpr VstInt32 kBorealisLatency = 1660;
+
+class Borealis;
+// Creates the editor of the plug-in; the engine alone provides a version that creates none.
+AEffEditor* createBorealisEditor(Borealis* effect);
 
 class Borealis : public CPresetSystemEffect {
 public:

@@ -14,6 +14,9 @@ constexpr float kMinRate = 22050.0f;
 constexpr float kMaxRate = 192000.0f;
 }  // namespace
 
+// The engine alone has no editor; the plug-in supplies the real factory.
+__attribute__((weak)) AEffEditor* createBorealisEditor(Borealis*) { return nullptr; }
+
 Borealis::Borealis(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, kBorealisFactoryPresets) {
     construct(false);
 }
@@ -57,6 +60,7 @@ void Borealis::construct(bool simulateFailure) {
         orv::platform::messageBox("Not enough memory", "Cannot create Orv Borealis");
         return;
     }
+    setEditor(createBorealisEditor(this));
     loadStoredDefaults();
     selectPreset(0);
     suspend();
@@ -83,6 +87,7 @@ void Borealis::suspend() {
     if (kernel) kernel->reset(engine);
     meterFeeds.clear();
     limitSampleRate();
+    if (auto* hooks = dynamic_cast<OrvEditorHooks*>(editor)) hooks->resetMeters();
 }
 
 void Borealis::resume() {
@@ -91,6 +96,7 @@ void Borealis::resume() {
     kernel->setHostRate(sampleRate, engine);
     kernel->snapSmoothers(engine);
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
+    if (auto* hooks = dynamic_cast<OrvEditorHooks*>(editor)) hooks->refreshLatency();
 }
 
 void Borealis::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {

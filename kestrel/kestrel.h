@@ -5,6 +5,7 @@
 #include "borealis/dsp/denormal_noise.h"
 #include "borealis/dsp/knee_curve.h"
 #include "borealis/dsp/mirrored_ring.h"
+#include "borealis/editor/editor_hooks.h"
 #include "kestrel/kestrel_meters.h"
 #include "presets/preset_system_effect.h"
 
@@ -39,13 +40,9 @@ struct KestrelSettings {
     double vuReference = 0.1, ppmRatio = 0.01f;
 };
 
-// The editor is optional for the engine; when one is linked in it answers these calls.
-class KestrelEditorHooks {
-public:
-    virtual ~KestrelEditorHooks() = default;
-    virtual void resetMeters() = 0;
-    virtual void refreshLatency() = 0;
-};
+// The editor is optional for the engine; when one is linked in it answers these calls
+// (resetMeters in suspend, refreshLatency in resume).
+using KestrelEditorHooks = OrvEditorHooks;
 
 class Kestrel;
 // Creates the editor of the plug-in; the engine alone provides a version that creates none.

@@ -1,0 +1,474 @@
+#include "borealis/editor/borealis_editor.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "gui/controls.h"
+#include "gui/editor_base.h"
+#include "gui/old_vu_meter.h"
+#include "host/audioeffect.h"
+#include "platform/tick_count.h"
+#include "toolkit/toolkit.h"
+
+using namespace toolkit;
+
+const char* const kEditorVersionText = "v.1.7.0";
+
+namespace {
+
+// Readouts vanish this long after the mouse left their knob.
+constexpr std::uint32_t kReadoutShowMs = 2000;
+
+// A bitmap loaded by resource number, released when it goes out of scope (the views that use
+// it keep references of their own).
+class BitmapRef {
+public:
+    explicit BitmapRef(int id) : bitmap(new CBitmap(id)) {}
+    ~BitmapRef() { bitmap->forget(); }
+    BitmapRef(const BitmapRef&) = delete;
+    BitmapRef& operator=(const BitmapRef&) = delete;
+    bool ok() const { return bitmap->isLoaded(); }
+    CBitmap* get() const { return bitmap; }
+    CCoord width() const { return bitmap->getWidth(); }
+    CCoord height() const { return bitmap->getHeight(); }
+
+private:
+    CBitmap* bitmap;
+};
+
+std::uint32_t platformClock() { return orv::platform::tickCount(); }
+
+// The meter geometry, the same in both plug-ins: face, cover, lamp, pivot, hold readouts.
+struct MeterGeometry {
+    int face, cover, lamp;
+    CCoord x;  // left edge of the face
+};
+constexpr CCoord kMeterTop = 34;
+constexpr CCoord kFaceHeight = 70;
+constexpr CCoord kCoverHeight = 21;
+
+}  // namespace
+
+BorealisEditor::BorealisEditor(AudioEffect* effect, const EditorLayout& layout, std::unique_ptr<EditorEffectLink> link)
+    : CPresetSystemEditor(effect, layout.presetBar), layout(layout), link(std::move(link)), clock(platformClock) {
+    rect = editorRectFor(layout.width, layout.height);
+}
+
+BorealisEditor::~BorealisEditor() {
+    // The effect is going away with its editor: release the window without talking to it.
+    if (frame) {
+        CPresetSystemEditor::close();
+        releaseWindow();
+    }
+}
+
+bool BorealisEditor::open(void* parentWindow) {
+    if (failed()) return false;
+    if (frame) close();
+    readoutTick = clock();
+    forcedReadout = -1;
+    leftButtonAtLastChange = false;
+    knobMode = kLinearMode;
+    if (!build()) return false;
+    return CPresetSystemEditor::open(parentWindow);
+}
+
+bool BorealisEditor::build() {
+    BitmapRef background(kBmpFrame);
+    frame = createEditorFrame(this, systemWindow, background.get());
+    if (!frame) return false;
+
+    BitmapRef mainBack(kBmpMainPage), settingsBack(kBmpSettingsPage);
+    if (!mainBack.ok() || !settingsBack.ok()) return false;
+    // The pages stop above the preset bar so that they never cover it, whichever is shown.
+    auto pageRect = [&](const BitmapRef& b) {
+        CCoord h = b.height();
+        if (h > layout.presetBar.mainTop) h = layout.presetBar.mainTop;
+        return CRect(0, 0, b.width(), h);
+    };
+    mainPage = new CViewContainer(pageRect(mainBack), frame, mainBack.get());
+    settingsPage = new CViewContainer(pageRect(settingsBack), frame, settingsBack.get());
+    if (!buildMainPage() || !buildSettingsPage()) return false;
+    showPage(mainPage);
+    return true;
+}
+
+bool BorealisEditor::buildMainPage() {
+    AudioEffect* fx = effect;
+    // Latency displays.
+    for (std::size_t k = 0; k < layout.latency.size() && k < 2; ++k) {
+        const EditorLatencyDisplay& spec = layout.latency[k];
+        CBitmap* back = nullptr;
+        std::unique_ptr<BitmapRef> bitmap;
+        if (spec.backgroundBitmap) {
+            bitmap = std::make_unique<BitmapRef>(spec.backgroundBitmap);
+            if (!bitmap->ok()) return false;
+            back = bitmap->get();
+        }
+        auto* display = new CBackDisplay(spec.rect, back, kNoFrame);
+        if (back) display->setBackOffset(spec.backgroundOffset);
+        else display->setTransparency(true);
+        display->setFont(kNormalFontVerySmall);
+        display->setFontColor(layout.latencyText);
+        display->setValueToText(spec.format);
+        display->setMouseEnabled(false);
+        display->setValue(spec.samples ? link->latencySamples() : link->latencyMs());
+        latencyDisplays[k] = display;
+        mainPage->addView(display);
+    }
+
+    // Meters.
+    const MeterGeometry geometry[2] = {{kBmpLeftFace, kBmpLeftCover, kBmpLeftLamp, 49},
+                                       {kBmpRightFace, kBmpRightCover, kBmpRightLamp, 256}};
+    for (int c = 0; c < 2; ++c) {
+        const MeterGeometry& g = geometry[c];
+        BitmapRef face(g.face), cover(g.cover), lamp(g.lamp);
+        if (!face.ok() || !cover.ok() || !lamp.ok()) return false;
+        const CCoord x = g.x;
+        auto* meter = new COldVuMeter(CRect(x, kMeterTop, x + face.width(), kMeterTop + kFaceHeight + kCoverHeight),
+                                      this, kTagMeter, face.get(), cover.get(), CPoint(x + 66, 85),
+                                      CPoint(x, kMeterTop + kFaceHeight), lamp.get(), CPoint(x + 72, 116), 3, 70, 55,
+                                      70, CRect(x + 84, 87, x + 134, 97), CRect(x + 10, 87, x + 60, 97));
+        if (c == 0) {
+            meter->setDefaultValue(0.0001f);
+            meter->setVuLevel(0.001f);
+            meter->setOver(0.001f);
+            meter->setPpmLevel(0.001f);
+        } else {
+            meter->setDefaultValue(0);
+            meter->setVuLevel(0);
+            meter->setOver(0);
+            meter->setPpmLevel(0);
+        }
+        meters[c] = meter;
+        mainPage->addView(meter);
+    }
+
+    // Buttons and selectors: the Power button, then the selectors, then the other buttons.
+    auto addButton = [&](const EditorButton& b) {
+        BitmapRef bitmap(b.bitmap);
+        if (!bitmap.ok()) return false;
+        auto* button = new COrvOnOffButton(CRect(b.x, b.y, b.x + bitmap.width(), b.y + bitmap.height() / 2), this,
+                                           b.tag, bitmap.get());
+        button->setValue(fx->getParameter(b.tag));
+        if (b.tag == kTagScMonit) scMonitButton = button;
+        controls.push_back(button);
+        mainPage->addView(button);
+        return true;
+    };
+    for (std::size_t k = 0; k < layout.buttons.size(); ++k) {
+        if (!addButton(layout.buttons[k])) return false;
+        if (k != 0) continue;
+        for (const EditorSelector& s : layout.selectors) {
+            BitmapRef bitmap(s.bitmap);
+            if (!bitmap.ok()) return false;
+            const CCoord imageHeight = bitmap.height() / 3;
+            auto* selector = new CVerticalSwitch(CRect(s.x, s.y, s.x + bitmap.width(), s.y + imageHeight), this, s.tag,
+                                                 3, imageHeight, 3, bitmap.get());
+            selector->setValue(fx->getParameter(s.tag));
+            controls.push_back(selector);
+            mainPage->addView(selector);
+        }
+    }
+
+    // Knobs, each followed by its readout (kept aside until the mouse rests on the knob).
+    knobs.reserve(layout.knobs.size());
+    for (const EditorKnob& k : layout.knobs) {
+        BitmapRef bitmap(k.bitmap);
+        if (!bitmap.ok() || k.frames <= 0) return false;
+        const CCoord imageHeight = bitmap.height() / k.frames;
+        auto* knob = new CAnimKnob2(CRect(k.x, k.y, k.x + bitmap.width(), k.y + imageHeight), this, k.tag, k.frames,
+                                    imageHeight, bitmap.get());
+        knob->setDefaultValue(k.resetValue);
+        knob->setValue(fx->getParameter(k.tag));
+        controls.push_back(knob);
+        mainPage->addView(knob);
+        KnobEntry entry{&k, knob, nullptr};
+        if (k.readout.tag) {
+            auto* readout = new CTextEdit(k.readout.rect, this, k.readout.tag);
+            readout->setFont(kNormalFontVerySmall);
+            readout->setHoriAlign(kCenterText);
+            readout->setBackColor(layout.readoutBack);
+            readout->setFrameColor(layout.readoutBack);
+            readout->setFontColor(layout.readoutText);
+            entry.readout = readout;
+            writeReadout(entry);
+        }
+        knobs.push_back(entry);
+    }
+
+    auto* pageSwitch = new CViewContainerSwitch(layout.mainPageSwitch, this, kTagMainPageSwitch);
+    controls.push_back(pageSwitch);
+    mainPage->addView(pageSwitch);
+    return true;
+}
+
+bool BorealisEditor::buildSettingsPage() {
+    BitmapRef knobBitmap(layout.settingsKnobBitmap), pageBitmap(kBmpSettingsPage);
+    if (!knobBitmap.ok() || !pageBitmap.ok() || layout.settingsKnobFrames <= 0) return false;
+    const CCoord imageHeight = knobBitmap.height() / layout.settingsKnobFrames;
+    for (const EditorSetting& s : layout.settings) {
+        auto* knob = new CAnimKnob2(CRect(s.x, s.y, s.x + knobBitmap.width(), s.y + imageHeight), this, s.tag,
+                                    layout.settingsKnobFrames, imageHeight, knobBitmap.get());
+        knob->setDefaultValue(s.resetValue);
+        knob->setValue(effect->getParameter(s.tag));
+        controls.push_back(knob);
+        settingsPage->addView(knob);
+
+        // The display shows the page's own art behind its text.
+        auto* display = new CBackDisplay(s.displayRect, pageBitmap.get(), kNoFrame);
+        display->setBackOffset(s.displayRect.getTopLeft());
+        display->setFont(kNormalFontVerySmall);
+        display->setFontColor(layout.settingsText);
+        display->setValueToText(s.format);
+        display->setMouseEnabled(false);
+        display->setValue(link->unitValue(s.tag));
+        settingsDisplays.emplace_back(s.tag, display);
+        settingsPage->addView(display);
+    }
+    settingsPage->addView(new CLabel2(layout.versionLabel, kEditorVersionText));
+    auto* pageSwitch = new CViewContainerSwitch(layout.settingsPageSwitch, this, kTagSettingsPageSwitch);
+    controls.push_back(pageSwitch);
+    settingsPage->addView(pageSwitch);
+    return true;
+}
+
+void BorealisEditor::showPage(CViewContainer* page) {
+    if (!frame || !page || page == shownPage) return;
+    if (shownPage) frame->removeView(shownPage, true);
+    page->remember();  // the frame's reference; the editor keeps its own
+    frame->addView(page);
+    shownPage = page;
+    frame->invalid();
+}
+
+void BorealisEditor::swapPages() { showPage(shownPage == mainPage ? settingsPage : mainPage); }
+
+void BorealisEditor::close() {
+    CPresetSystemEditor::close();
+    // The side-chain monitor is a listening aid of the open window only.
+    if (scMonitButton && scMonitButton->getValue() >= 0.5f) {
+        scMonitButton->setValue(0);
+        if (effect) effect->setParameter(kTagScMonit, 0);
+    }
+    releaseWindow();
+    systemWindow = nullptr;
+}
+
+void BorealisEditor::releaseWindow() {
+    for (KnobEntry& k : knobs) {
+        if (k.readout && mainPage && mainPage->isChild(k.readout)) mainPage->removeView(k.readout, true);
+        if (k.readout) k.readout->forget();
+    }
+    knobs.clear();
+    controls.clear();
+    settingsDisplays.clear();
+    meters[0] = meters[1] = nullptr;
+    latencyDisplays[0] = latencyDisplays[1] = nullptr;
+    scMonitButton = nullptr;
+    if (frame) {
+        frame->forget();  // releases the shown page and everything on it
+        frame = nullptr;
+    }
+    if (mainPage) mainPage->forget();
+    if (settingsPage) settingsPage->forget();
+    mainPage = settingsPage = shownPage = nullptr;
+}
+
+void BorealisEditor::idle() {
+    if (failed()) return;
+    CPresetSystemEditor::idle();
+    if (!frame || shownPage != mainPage) return;
+    feedMeters();
+    releaseHolds();
+    updateReadoutUnderMouse();
+    const std::uint32_t now = clock();
+    if (now - readoutTick > kReadoutShowMs && !leftButtonAtLastChange) hideReadouts(false);
+}
+
+void BorealisEditor::feedMeters() {
+    for (int c = 0; c < 2; ++c) {
+        if (!meters[c]) continue;
+        const EditorMeterChannel m = link->meter(c);
+        meters[c]->setAll(m.vu, m.over, m.ppm, m.ppmHold, m.vuHold);
+        meters[c]->invalid();  // the needles move on every tick
+    }
+}
+
+void BorealisEditor::releaseHolds() {
+    // A hold stays two seconds of audio, then starts again from rest.
+    const double limit = 2.0 * link->sampleRate();
+    for (int c = 0; c < 2; ++c) {
+        const EditorMeterChannel m = link->meter(c);
+        if (m.vuHoldAge >= limit) link->releaseVuHold(c);
+        if (m.ppmHoldAge >= limit) link->releasePpmHold(c);
+    }
+}
+
+void BorealisEditor::updateReadoutUnderMouse() {
+    std::int32_t tag = forcedReadout;
+    if (tag == -1) {
+        CPoint where;
+        if (!frame->getCurrentMouseLocation(where)) return;
+        CView* view = mainPage->getViewAt(mainPage->frameToLocal(where));
+        auto* control = dynamic_cast<CControl*>(view);
+        if (!control) return;
+        tag = control->getTag();
+    }
+    KnobEntry* entry = knobByTag(tag);
+    if (!entry) entry = knobByReadout(tag);
+    if (!entry || !entry->readout) return;
+    readoutTick = clock();
+    showReadout(*entry);
+}
+
+void BorealisEditor::showReadout(KnobEntry& entry) {
+    if (mainPage->isChild(entry.readout)) return;
+    writeReadout(entry);
+    entry.readout->remember();  // the page's reference
+    mainPage->addView(entry.readout);
+    entry.readout->invalid();
+}
+
+void BorealisEditor::hideReadouts(bool all) {
+    if (!mainPage) return;
+    for (KnobEntry& k : knobs) {
+        if (!k.readout || !mainPage->isChild(k.readout)) continue;
+        // Text being typed stays until the user finishes it.
+        if (!all && k.readout->isTyping()) continue;
+        mainPage->removeView(k.readout, true);
+    }
+}
+
+void BorealisEditor::writeReadout(KnobEntry& entry) {
+    if (!entry.readout) return;
+    char text[32] = {};
+    readoutText(entry.spec->readout.text, link->unitValue(entry.spec->tag), text);
+    entry.readout->setText(text);
+    entry.readout->setValue(entry.knob->getValue());
+    entry.readout->invalid();
+}
+
+void BorealisEditor::setParameter(std::int32_t index, float value) {
+    if (!frame) return;
+    if (index == kTagMainPageSwitch || index == kTagSettingsPageSwitch) {
+        swapPages();
+        return;
+    }
+    // S.C.Ext and S.C.Monit show what the user last clicked.
+    if (index == layout.scExtTag || index == kTagScMonit) return;
+    CControl* control = getControl(index);
+    if (!control) return;
+    control->setValue(effect->getParameter(index));
+    control->invalid();
+    if (KnobEntry* entry = knobByTag(index)) writeReadout(*entry);
+    if (CBackDisplay* display = getSettingsDisplay(index)) {
+        display->setValue(link->unitValue(index));
+        display->invalid();
+    }
+}
+
+void BorealisEditor::valueChanged(CControl* control) {
+    CPresetSystemEditor::valueChanged(control);
+    if (!control || !effect || failed()) return;
+    const std::int32_t tag = control->getTag();
+    if ((tag >= kTagPresetName && tag <= kTagSavePreset) || (tag >= kTagPresetMenu && tag <= kTagRecallMemoB)) return;
+    leftButtonAtLastChange = frame && frame->getCurrentMouseButtons().isLeftButton();
+    const float value = control->getValue();
+
+    if (tag == layout.scExtTag) {
+        // The external key can only be chosen when the host gives the side-chain inputs.
+        if (link->hasSideChain()) {
+            effect->setParameterAutomated(tag, value);
+        } else {
+            control->setValue(0);
+            control->invalid();
+        }
+        return;
+    }
+    if (KnobEntry* entry = knobByReadout(tag)) {
+        typedIntoReadout(*entry);
+        return;
+    }
+    if (tag == kTagMeter) {
+        meterClicked();
+        return;
+    }
+    if (tag >= 0 && tag <= kLastHostParameter)
+        effect->setParameterAutomated(tag, value);
+    else
+        effect->setParameter(tag, value);  // settings and page switches: not for the host
+}
+
+void BorealisEditor::typedIntoReadout(KnobEntry& entry) {
+    const EditorReadout& r = entry.spec->readout;
+    double t = parseNumber(entry.readout->getText());
+    if (t < r.typedMin) t = r.typedMin;
+    if (t > r.typedMax) t = r.typedMax;
+    const float x = readoutToNormalised(r.conversion, t);
+    effect->setParameterAutomated(entry.spec->tag, x);
+    if (!frame) return;  // the window may have gone while the effect answered
+    entry.knob->setValue(x);
+    entry.knob->invalid();
+    writeReadout(entry);
+}
+
+void BorealisEditor::meterClicked() {
+    for (COldVuMeter* m : meters)
+        if (m && m->isOverHeld()) {
+            for (COldVuMeter* n : meters)
+                if (n) n->resetOver();
+            break;
+        }
+    link->clearMeters();
+}
+
+void BorealisEditor::resetMeters() {
+    for (COldVuMeter* m : meters)
+        if (m) m->resetAll();
+}
+
+void BorealisEditor::refreshLatency() {
+    for (std::size_t k = 0; k < layout.latency.size() && k < 2; ++k) {
+        if (!latencyDisplays[k]) continue;
+        latencyDisplays[k]->setValue(layout.latency[k].samples ? link->latencySamples() : link->latencyMs());
+        latencyDisplays[k]->invalid();
+    }
+}
+
+CControl* BorealisEditor::getControl(std::int32_t tag) const {
+    for (CControl* c : controls)
+        if (c->getTag() == tag) return c;
+    for (const KnobEntry& k : knobs)
+        if (k.readout && k.readout->getTag() == tag) return k.readout;
+    return nullptr;
+}
+
+CTextEdit* BorealisEditor::getReadout(std::int32_t tag) const {
+    for (const KnobEntry& k : knobs)
+        if (k.readout && k.readout->getTag() == tag) return k.readout;
+    return nullptr;
+}
+
+bool BorealisEditor::isReadoutShown(std::int32_t tag) const {
+    CTextEdit* r = getReadout(tag);
+    return r && mainPage && mainPage->isChild(r);
+}
+
+CBackDisplay* BorealisEditor::getSettingsDisplay(std::int32_t tag) const {
+    for (const auto& d : settingsDisplays)
+        if (d.first == tag) return d.second;
+    return nullptr;
+}
+
+BorealisEditor::KnobEntry* BorealisEditor::knobByTag(std::int32_t tag) {
+    for (KnobEntry& k : knobs)
+        if (k.spec->tag == tag && k.readout) return &k;
+    return nullptr;
+}
+
+BorealisEditor::KnobEntry* BorealisEditor::knobByReadout(std::int32_t tag) {
+    for (KnobEntry& k : knobs)
+        if (k.readout && k.readout->getTag() == tag) return &k;
+    return nullptr;
+}

@@ -1,0 +1,103 @@
+#pragma once
+// BorealisEditor: the window of an Orv plug-in. Two pages on the frame: the main page with
+// knobs, switch buttons, selectors, two needle meters and the latency displays, and the
+// meter-settings page with five knobs and their displays. Every control is bound to the
+// parameter of its tag; the user's changes go to the effect (automated for parameters the host
+// sees), the effect's changes come back through setParameter. A typed value readout appears
+// above a knob while the mouse rests on it; the meters are fed from the effect on every idle.
+// The layout (sizes, bitmaps, positions, tags, conversions) is the plug-in's own.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "borealis/editor/editor_hooks.h"
+#include "borealis/editor/editor_layout.h"
+#include "borealis/editor/editor_link.h"
+#include "presets/preset_system_editor.h"
+
+namespace toolkit {
+class CViewContainer;
+class CControl;
+class CTextEdit;
+}  // namespace toolkit
+class COldVuMeter;
+class CBackDisplay;
+
+class BorealisEditor : public CPresetSystemEditor, public OrvEditorHooks {
+public:
+    BorealisEditor(AudioEffect* effect, const EditorLayout& layout, std::unique_ptr<EditorEffectLink> link);
+    ~BorealisEditor() override;
+
+    // Builds the window; false when the effect failed to construct or a bitmap is missing.
+    bool open(void* parentWindow) override;
+    // Switches S.C.Monit off if it was on, then releases the window.
+    void close() override;
+    // Preset bar, meters, hold release and the readout under the mouse.
+    void idle() override;
+    // The effect reports a parameter change (any source); 56 and 57 swap the pages.
+    void setParameter(std::int32_t index, float value) override;
+    void valueChanged(toolkit::CControl* control) override;
+
+    void resetMeters() override;
+    void refreshLatency() override;
+
+    // Read access for tests and tools.
+    const EditorLayout& getLayout() const { return layout; }
+    bool isSettingsPageShown() const { return frame && shownPage == settingsPage; }
+    // The control of the window with `tag` (knob, button, selector, settings knob, page
+    // switch, readout), or null; while closed always null.
+    toolkit::CControl* getControl(std::int32_t tag) const;
+    toolkit::CTextEdit* getReadout(std::int32_t tag) const;
+    // True while the readout with `tag` is shown on the main page.
+    bool isReadoutShown(std::int32_t tag) const;
+    COldVuMeter* getMeter(int channel) const { return meters[channel & 1]; }
+    CBackDisplay* getLatencyDisplay(int k) const { return k >= 0 && k < 2 ? latencyDisplays[k] : nullptr; }
+    CBackDisplay* getSettingsDisplay(std::int32_t tag) const;
+    // Milliseconds clock of the readout timer; tests may replace it.
+    using Clock = std::uint32_t (*)();
+    void setClock(Clock c) { clock = c; }
+
+protected:
+    struct KnobEntry {
+        const EditorKnob* spec;
+        toolkit::CControl* knob;
+        toolkit::CTextEdit* readout;
+    };
+
+    bool build();
+    bool buildMainPage();
+    bool buildSettingsPage();
+    void showPage(toolkit::CViewContainer* page);
+    void swapPages();
+    void releaseWindow();
+    void feedMeters();
+    void releaseHolds();
+    void updateReadoutUnderMouse();
+    void hideReadouts(bool all);
+    void showReadout(KnobEntry& entry);
+    void writeReadout(KnobEntry& entry);
+    void typedIntoReadout(KnobEntry& entry);
+    void meterClicked();
+    KnobEntry* knobByTag(std::int32_t tag);
+    KnobEntry* knobByReadout(std::int32_t tag);
+    bool failed() const { return !link || link->failed(); }
+
+    const EditorLayout& layout;
+    std::unique_ptr<EditorEffectLink> link;
+
+    toolkit::CViewContainer* mainPage = nullptr;
+    toolkit::CViewContainer* settingsPage = nullptr;
+    toolkit::CViewContainer* shownPage = nullptr;
+    std::vector<toolkit::CControl*> controls;  // every tagged control but the readouts
+    std::vector<KnobEntry> knobs;
+    std::vector<std::pair<std::int32_t, CBackDisplay*>> settingsDisplays;
+    COldVuMeter* meters[2] = {nullptr, nullptr};
+    CBackDisplay* latencyDisplays[2] = {nullptr, nullptr};
+    toolkit::CControl* scMonitButton = nullptr;
+
+    Clock clock;
+    std::uint32_t readoutTick = 0;
+    bool leftButtonAtLastChange = false;
+    // The readout shown regardless of the mouse; -1: the one of the control under the mouse.
+    std::int32_t forcedReadout = -1;
+};

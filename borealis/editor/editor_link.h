@@ -1,0 +1,50 @@
+#pragma once
+// What the editor reads from and does to its effect beyond the host adapter's parameter calls:
+// units, side-chain, latency, the meter feeds. Both engines answer the same calls, so one
+// template adapts either.
+#include <memory>
+
+struct EditorMeterChannel {
+    float vu, over, ppm, ppmHold, vuHold;
+    int vuHoldAge, ppmHoldAge;
+};
+
+class EditorEffectLink {
+public:
+    virtual ~EditorEffectLink() = default;
+    virtual bool failed() const = 0;
+    virtual float unitValue(int index) = 0;
+    virtual bool hasSideChain() = 0;
+    virtual float latencyMs() = 0;
+    virtual float latencySamples() = 0;
+    virtual float sampleRate() = 0;
+    virtual EditorMeterChannel meter(int channel) const = 0;
+    virtual void releaseVuHold(int channel) = 0;
+    virtual void releasePpmHold(int channel) = 0;
+    // A click on a meter: levels, over flags and over counts start again.
+    virtual void clearMeters() = 0;
+};
+
+template <class Effect>
+class EffectLink : public EditorEffectLink {
+public:
+    explicit EffectLink(Effect* fx) : fx(fx) {}
+    bool failed() const override { return !fx || fx->failed(); }
+    float unitValue(int index) override { return fx->getUnitValue(index); }
+    bool hasSideChain() override { return fx->hasSideChain(); }
+    float latencyMs() override { return fx->getLatencyMs(); }
+    float latencySamples() override { return fx->getLatencySamples(); }
+    float sampleRate() override { return fx->getSampleRate(); }
+    EditorMeterChannel meter(int c) const override {
+        const auto& m = fx->meters();
+        return {static_cast<float>(m.vu(c)),      static_cast<float>(m.overFlag(c)), static_cast<float>(m.ppm(c)),
+                static_cast<float>(m.ppmHold(c)), static_cast<float>(m.vuHold(c)),   m.vuHoldAge(c),
+                m.ppmHoldAge(c)};
+    }
+    void releaseVuHold(int c) override { fx->meters().releaseVuHold(c); }
+    void releasePpmHold(int c) override { fx->meters().releasePpmHold(c); }
+    void clearMeters() override { fx->clearMeters(); }
+
+private:
+    Effect* fx;
+};
