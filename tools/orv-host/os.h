@@ -24,7 +24,7 @@ bool fileExists(const std::string& path);
 // Moves `from` over `to`, replacing `to` if it exists. False when nothing was moved.
 bool replaceFile(const std::string& from, const std::string& to);
 
-// CPU seconds used by the calling thread.
+// CPU seconds used by the calling thread (on Windows: wall-clock seconds, see os_windows.cpp).
 double threadCpuSeconds();
 
 // True when standard error is a terminal (progress bars are shown only then).
