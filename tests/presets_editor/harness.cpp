@@ -28,7 +28,10 @@ TestEffect::~TestEffect() {
 
 bool TestEditor::open(void* parent) {
     frame = new CFrame(CRect(0, 0, 460, 480), nullptr, this);
-    return CPresetSystemEditor::open(parent);
+    if (CPresetSystemEditor::open(parent)) return true;
+    frame->forget();
+    frame = nullptr;
+    return false;
 }
 
 void TestEditor::close() {
