@@ -149,6 +149,7 @@ ORV_TEST(platform, DeleteRemovesOnlyExistingValues) {
     removeTestKey();
 }
 
+#if ORV_HAVE_ART
 ORV_TEST(platform, ResourcesAreFoundThroughTheRecordedModule) {
     using namespace orv::platform;
     const unsigned char* data = nullptr;
@@ -166,6 +167,7 @@ ORV_TEST(platform, ResourcesAreFoundThroughTheRecordedModule) {
     CHECK(!findResource(0x12345, data, size));
     CHECK(data == untouched);
 }
+#endif
 
 ORV_TEST(platform, TickCountFollowsTheClock) {
     const std::uint32_t before = orv::platform::tickCount();

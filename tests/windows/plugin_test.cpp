@@ -67,6 +67,7 @@ ORV_TEST(plugin, RefusesAHostThatGivesNoVersion) {
     }
 }
 
+#if ORV_HAVE_ART
 ORV_TEST(plugin, CarriesItsArtAsPngResources) {
     for (const Deliverable& d : deliverables()) {
         PluginDll dll(d.file);
@@ -79,6 +80,7 @@ ORV_TEST(plugin, CarriesItsArtAsPngResources) {
         CHECK(FindResourceA(dll.handle(), MAKEINTRESOURCEA(18999), "PNG") == nullptr);
     }
 }
+#endif
 
 // First half of the round trip (its own process): an instance takes meter settings from the
 // editor's indices and writes them to the registry when it is closed.
