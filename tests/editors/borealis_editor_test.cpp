@@ -1,0 +1,301 @@
+// The Orv Borealis window, driven through the effect's AEffect record and synthetic mouse and
+// key events on its offscreen frame.
+#include "borealis/borealis.h"
+#include "borealis/editor/borealis_layout.h"
+#include "editor_harness.h"
+
+using namespace edtest;
+
+namespace {
+
+const auto* releaseFontCaches = ::testing::AddGlobalTestEnvironment(new ReleaseFontCaches);
+
+using BorealisEditorTest = EditorFixture<Borealis>;
+
+TEST_F(BorealisEditorTest, AttachedAtConstructionWithTheWindowSize) {
+    EXPECT_TRUE(record()->flags & effFlagsHasEditor);
+    ERect* r = nullptr;
+    ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &r), 1);
+    EXPECT_EQ(r->right - r->left, 450);
+    EXPECT_EQ(r->bottom - r->top, 460);
+    open();
+    ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &r), 1);
+    EXPECT_EQ(r->right, 450);
+    EXPECT_EQ(r->bottom, 460);
+    EXPECT_EQ(frame->getWidth(), 450);
+    EXPECT_EQ(frame->getHeight(), 460);
+}
+
+TEST_F(BorealisEditorTest, ControlsShowTheEffectsValuesAndFollowHostAutomation) {
+    open();
+    for (int tag : {kPower, kFat, kThreshold, kRatio, kRelease, kLow, kMix, kMeters, kVuIntegr, kOverIndic}) {
+        ASSERT_NE(editor->getControl(tag), nullptr) << tag;
+        EXPECT_FLOAT_EQ(editor->getControl(tag)->getValue(), fx->getParameter(tag)) << tag;
+    }
+    hostSets(kRatio, 0.96f);  // step 19: 12 : 1
+    EXPECT_FLOAT_EQ(editor->getControl(kRatio)->getValue(), 0.96f);
+    EXPECT_STREQ(editor->getReadout(41)->getText(), "12.00 : 1");
+    hostSets(kRatio, 1.0f);
+    EXPECT_STREQ(editor->getReadout(41)->getText(), "oo : 1");
+    hostSets(kRelease, 0.5f);  // 1000 ms
+    EXPECT_STREQ(editor->getReadout(43)->getText(), "1.00s");
+    hostSets(kTilt, 0.3f);
+    EXPECT_STREQ(editor->getReadout(48)->getText(), "20L");
+    hostSets(kFat, 1.0f);
+    EXPECT_FLOAT_EQ(editor->getControl(kFat)->getValue(), 1.0f);
+    hostSets(kVuIntegr, 0.5f);  // 300 ms
+    EXPECT_FLOAT_EQ(editor->getControl(kVuIntegr)->getValue(), 0.5f);
+    EXPECT_NEAR(editor->getSettingsDisplay(kVuIntegr)->getValue(), 300.0f, 0.01f);
+}
+
+TEST_F(BorealisEditorTest, KnobDragAndButtonClickReachTheHostInsideEditGestures) {
+    open();
+    const float before = fx->getParameter(kThreshold);
+    const CPoint c = centreOf(kThreshold);
+    drag(c, CPoint(c.x, c.y - 30));  // 30 of 300 pixels: a tenth of the range
+    const float after = fx->getParameter(kThreshold);
+    EXPECT_NEAR(after, before + 0.1f, 1e-4f);
+    EXPECT_TRUE(automated(kThreshold, after));
+    EXPECT_EQ(hostLog().begins, std::vector<int>{kThreshold});
+    EXPECT_EQ(hostLog().ends, std::vector<int>{kThreshold});
+
+    hostLog().clear();
+    const float limiter = fx->getParameter(kLimiter);
+    click(centreOf(kLimiter));
+    EXPECT_FLOAT_EQ(fx->getParameter(kLimiter), limiter < 0.5f ? 1.0f : 0.0f);
+    EXPECT_EQ(hostLog().begins, std::vector<int>{kLimiter});
+    EXPECT_EQ(hostLog().ends, std::vector<int>{kLimiter});
+    EXPECT_EQ(hostLog().automated.size(), 1u);
+
+    // The meter-settings knobs are the user's own and are not automated.
+    hostSets(56, 1.0f);
+    hostLog().clear();
+    hostSets(kPpmReturn, 0.7f);
+    const CPoint s = centreOf(kPpmReturn);
+    drag(s, CPoint(s.x, s.y + 60));
+    EXPECT_NEAR(fx->getParameter(kPpmReturn), 0.5f, 1e-4f);
+    EXPECT_FALSE(anyAutomation(kPpmReturn));
+}
+
+TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {
+    open();
+    struct Case {
+        int knob, readout;
+        const char* typed;
+        float expected;
+    } cases[] = {
+        {kRatio, 41, "64", 1.0f},              // limited to 16
+        {kRatio, 41, "1.2", 0.41f},            // step 8
+        {kAttack, 42, "500", 0.93979f},        // log10(50000) / 5
+        {kAttack, 42, "5000", 1.0f},           // limited to 1000 ms
+        {kRelease, 43, "2k", 0.65051f},        // 2000 ms
+        {kRelease, 43, "350ms", 0.27203f},     // the unit ends the number
+        {kThreshold, 44, "-12", 0.5f},
+        {kThreshold, 44, "-60", 1.0f},         // limited to -30 dB
+        {kLow, 45, "100", 0.5f},
+        {kHigh, 46, "1,5", 0.14624f},          // 1.5 kHz
+        {kLink, 47, "25", 0.25f},
+        {kTilt, 48, "-50", 0.0f},
+        {kOutput, 50, "6", 0.75f},
+        {kMix, 49, "x", 0.0f},                 // not a number: 0
+        {kMakeup, 51, "abc", 0.33333f},        // 0 dB
+    };
+    for (const Case& c : cases) {
+        hostLog().clear();
+        typeIntoReadout(c.knob, c.readout, c.typed);
+        EXPECT_NEAR(fx->getParameter(c.knob), c.expected, 1e-4f) << c.typed;
+        EXPECT_TRUE(automated(c.knob, c.expected)) << c.typed;
+        EXPECT_NEAR(editor->getControl(c.knob)->getValue(), c.expected, 1e-4f) << c.typed;
+    }
+    EXPECT_STREQ(editor->getReadout(45)->getText(), "100Hz");
+}
+
+TEST_F(BorealisEditorTest, ReadoutAppearsUnderTheMouseAndGoesTwoSecondsLater) {
+    open();
+    hostSets(kRatio, 0.96f);
+    hover(centreOf(kRatio));
+    dispatch(effEditIdle);
+    ASSERT_TRUE(editor->isReadoutShown(41));
+    EXPECT_STREQ(editor->getReadout(41)->getText(), "12.00 : 1");
+    EXPECT_FALSE(editor->isReadoutShown(42));
+
+    hover(CPoint(20, 20));  // plain background
+    fakeNow() += 1500;
+    dispatch(effEditIdle);
+    EXPECT_TRUE(editor->isReadoutShown(41));
+    fakeNow() += 600;
+    dispatch(effEditIdle);
+    EXPECT_FALSE(editor->isReadoutShown(41));
+
+    // A button has no readout.
+    hover(centreOf(kLimiter));
+    dispatch(effEditIdle);
+    for (int tag = 41; tag <= 51; ++tag) EXPECT_FALSE(editor->isReadoutShown(tag)) << tag;
+}
+
+TEST_F(BorealisEditorTest, ReadoutBeingTypedIntoStaysUntilFinished) {
+    open();
+    hover(centreOf(kAttack));
+    dispatch(effEditIdle);
+    click(editor->getReadout(42)->getViewSize().getCenter());
+    ASSERT_TRUE(editor->getReadout(42)->isTyping());
+    hover(CPoint(20, 20));
+    fakeNow() += 5000;
+    dispatch(effEditIdle);
+    EXPECT_TRUE(editor->isReadoutShown(42));
+    for (int k = 0; k < 12; ++k) keyDown(kVKeyBack);
+    keyDown(0, '1');
+    keyDown(kVKeyReturn);
+    EXPECT_NEAR(fx->getParameter(kAttack), 0.4f, 1e-4f);  // 1 ms
+}
+
+TEST_F(BorealisEditorTest, PagesSwitchThroughTheEffect) {
+    open();
+    EXPECT_FALSE(editor->isSettingsPageShown());
+    hostSets(56, 1.0f);
+    EXPECT_TRUE(editor->isSettingsPageShown());
+    hostSets(56, 0.0f);
+    EXPECT_FALSE(editor->isSettingsPageShown());
+
+    click(CPoint(150, 412));  // the "meter settings" plate of the main page
+    EXPECT_TRUE(editor->isSettingsPageShown());
+    hostSets(kRatio, 0.96f);  // controls of the hidden page still follow
+    EXPECT_FLOAT_EQ(editor->getControl(kRatio)->getValue(), 0.96f);
+    click(CPoint(200, 80));  // the title plate of the settings page
+    EXPECT_FALSE(editor->isSettingsPageShown());
+    EXPECT_TRUE(hostLog().automated.empty());
+}
+
+TEST_F(BorealisEditorTest, MetersAreFedOnIdleOnlyOnTheMainPage) {
+    dispatch(effMainsChanged, 0, 1);
+    hostSets(kMeters, 0.0f);  // input level
+    open();
+    process(4096, 0.5f);
+    dispatch(effEditIdle);
+    COldVuMeter* left = editor->getMeter(0);
+    EXPECT_GT(fx->meters().vu(0), 0.01);
+    EXPECT_FLOAT_EQ(left->getVuLevel(), static_cast<float>(fx->meters().vu(0)));
+    EXPECT_FLOAT_EQ(left->getPpmHold(), static_cast<float>(fx->meters().ppmHold(0)));
+
+    hostSets(56, 1.0f);
+    const float shown = left->getVuLevel();
+    process(8192, 0.0f);
+    dispatch(effEditIdle);
+    EXPECT_FLOAT_EQ(left->getVuLevel(), shown);
+    hostSets(56, 0.0f);
+    dispatch(effEditIdle);
+    EXPECT_FLOAT_EQ(left->getVuLevel(), static_cast<float>(fx->meters().vu(0)));
+}
+
+TEST_F(BorealisEditorTest, HoldsAreReleasedAfterTwoSecondsOfAudio) {
+    dispatch(effMainsChanged, 0, 1);
+    hostSets(kMeters, 0.0f);
+    open();
+    process(4096, 0.5f);
+    dispatch(effEditIdle);
+    ASSERT_GT(fx->meters().ppmHold(0), 0.1);
+    process(44100, 0.0f);  // one second: kept
+    dispatch(effEditIdle);
+    EXPECT_GT(fx->meters().ppmHold(0), 0.1);
+    process(44100 + 4096, 0.0f);
+    dispatch(effEditIdle);
+    EXPECT_EQ(fx->meters().ppmHold(0), 0.0);
+    EXPECT_EQ(fx->meters().ppmHoldAge(0), 0);
+}
+
+TEST_F(BorealisEditorTest, MeterClickClearsTheHeldOverLampsAndTheFeeds) {
+    dispatch(effMainsChanged, 0, 1);
+    hostSets(kMeters, 0.0f);
+    open();
+    process(4096, 0.5f);
+    COldVuMeter* right = editor->getMeter(1);
+    right->setOver(1.0f);
+    right->setOver(0.0f);
+    ASSERT_TRUE(right->isOverHeld());
+    click(CPoint(100, 50));  // the left meter's face
+    EXPECT_FALSE(right->isOverHeld());
+    EXPECT_EQ(fx->meters().vu(0), 0.0);
+    EXPECT_EQ(fx->meters().ppm(1), 0.0);
+}
+
+TEST_F(BorealisEditorTest, SideChainButtonsFollowTheInputsAndTheWindow) {
+    open();
+    setInputs(2);
+    click(centreOf(kScExt));
+    EXPECT_FLOAT_EQ(editor->getControl(kScExt)->getValue(), 0.0f);
+    EXPECT_FLOAT_EQ(fx->getParameter(kScExt), 0.0f);
+    EXPECT_FALSE(anyAutomation(kScExt));
+
+    setInputs(4);
+    click(centreOf(kScExt));
+    EXPECT_FLOAT_EQ(editor->getControl(kScExt)->getValue(), 1.0f);
+    EXPECT_TRUE(automated(kScExt, 1.0f));
+
+    // A program change does not move S.C.Ext: the button shows what the user clicked.
+    hostSets(kScExt, 0.0f);
+    EXPECT_FLOAT_EQ(editor->getControl(kScExt)->getValue(), 1.0f);
+
+    click(centreOf(kScMonit));
+    EXPECT_FLOAT_EQ(fx->getParameter(kScMonit), 1.0f);
+    EXPECT_FALSE(anyAutomation(kScMonit));  // not a host parameter
+    close();
+    EXPECT_FLOAT_EQ(fx->getParameter(kScMonit), 0.0f);
+    EXPECT_FALSE(anyAutomation(kScMonit));
+}
+
+TEST_F(BorealisEditorTest, SuspendResetsTheMetersAndResumeShowsTheLatency) {
+    open();
+    EXPECT_NEAR(editor->getLatencyDisplay(1)->getValue(), 1660.0f, 0.01f);
+    dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f);
+    dispatch(effMainsChanged, 0, 1);
+    EXPECT_NEAR(editor->getLatencyDisplay(0)->getValue(), 1660.0f * 1000.0f / 96000.0f, 0.01f);
+    editor->getMeter(0)->setVuLevel(0.7f);
+    dispatch(effMainsChanged, 0, 0);
+    EXPECT_LT(editor->getMeter(0)->getVuLevel(), 1e-6f);
+}
+
+TEST_F(BorealisEditorTest, OpensAndClosesManyTimes) {
+    for (int k = 0; k < 50; ++k) {
+        open();
+        hostSets(kThreshold, (k % 10) / 10.0f);
+        if (k % 7 == 0) hostSets(56, 1.0f);
+        hover(centreOf(kMix));
+        dispatch(effEditIdle);
+        close();
+        dispatch(effEditIdle);  // nothing to service while closed
+        hostSets(kRatio, 0.5f);
+    }
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    EXPECT_EQ(editor->getControl(kThreshold), nullptr);
+    open();  // still opens on the main page
+    EXPECT_FALSE(editor->isSettingsPageShown());
+    EXPECT_FLOAT_EQ(editor->getControl(kRatio)->getValue(), 0.5f);
+}
+
+// An effect that failed to construct shows no window.
+struct FailedBorealis : Borealis {
+    explicit FailedBorealis(audioMasterCallback cb) : Borealis(cb, SimulateFailure{}) {}
+};
+
+TEST(BorealisEditorFailure, OpenRefusesWhenTheEffectFailed) {
+    FailedBorealis fx(hostCallback);
+    BorealisEditor* editor = makeBorealisEditor(&fx);
+    EXPECT_FALSE(editor->open(nullptr));
+    EXPECT_EQ(editor->getFrame(), nullptr);
+    editor->idle();
+    editor->close();
+}
+
+TEST_F(BorealisEditorTest, WritesBothPages) {
+    dispatch(effMainsChanged, 0, 1);
+    hostSets(kMeters, 0.0f);
+    open();
+    process(8192, 0.4f);
+    hover(centreOf(kThreshold));
+    dispatch(effEditIdle);
+    writePng("borealis-main.png");
+    hostSets(56, 1.0f);
+    writePng("borealis-settings.png");
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#pragma once
+// Drives a plug-in's editor the way a host and a user do: the effect is built with its editor
+// (the plug-in's factory is linked in), the editor is opened offscreen through the AEffect
+// record, and the user's mouse and keys reach the frame as synthetic events. The host callback
+// records automation and edit gestures.
+#include <cairo.h>
+#include <fontconfig/fontconfig.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "borealis/editor/borealis_editor.h"
+#include "gui/controls.h"
+#include "gui/old_vu_meter.h"
+#include "host/audioeffectx.h"
+#include "toolkit/toolkit.h"
+
+namespace edtest {
+
+using namespace toolkit;
+
+struct HostLog {
+    std::vector<std::pair<int, float>> automated;
+    std::vector<int> begins, ends;
+    void clear() { *this = HostLog(); }
+};
+
+inline HostLog& hostLog() {
+    static HostLog log;
+    return log;
+}
+
+inline VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
+    switch (opcode) {
+        case audioMasterVersion: return 2400;
+        case audioMasterAutomate: hostLog().automated.emplace_back(index, opt); return 0;
+        case audioMasterBeginEdit: hostLog().begins.push_back(index); return 1;
+        case audioMasterEndEdit: hostLog().ends.push_back(index); return 1;
+        default: return 0;
+    }
+}
+
+// Milliseconds clock of the readout timer, moved by the tests.
+inline std::uint32_t& fakeNow() {
+    static std::uint32_t now = 1000;
+    return now;
+}
+inline std::uint32_t fakeClock() { return fakeNow(); }
+
+template <class Fx>
+class EditorFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hostLog().clear();
+        fx = new Fx(hostCallback);
+        editor = dynamic_cast<BorealisEditor*>(fx->getEditor());
+        ASSERT_NE(editor, nullptr);
+        editor->setClock(fakeClock);
+    }
+    void TearDown() override { delete fx; }
+
+    AEffect* record() { return fx->getAeffect(); }
+    VstIntPtr dispatch(VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0) {
+        return record()->dispatcher(record(), op, index, value, ptr, opt);
+    }
+    void hostSets(int index, float value) { record()->setParameter(record(), index, value); }
+    float hostGets(int index) { return record()->getParameter(record(), index); }
+
+    void open() {
+        ASSERT_EQ(dispatch(effEditOpen), 1);
+        frame = editor->getFrame();
+        ASSERT_NE(frame, nullptr);
+        dispatch(effEditIdle);
+    }
+    void close() {
+        dispatch(effEditClose);
+        frame = nullptr;
+    }
+
+    CPoint centreOf(int tag) {
+        CControl* c = editor->getControl(tag);
+        EXPECT_NE(c, nullptr) << "tag " << tag;
+        return c ? c->getViewSize().getCenter() : CPoint();
+    }
+    void click(const CPoint& p, std::int32_t buttons = kLButton) {
+        frame->dispatchMouseDown(p, CButtonState(buttons));
+        frame->dispatchMouseUp(p, CButtonState(buttons));
+    }
+    void hover(const CPoint& p) { frame->dispatchMouseMoved(p, CButtonState()); }
+    void drag(const CPoint& from, const CPoint& to) {
+        frame->dispatchMouseDown(from, CButtonState(kLButton));
+        frame->dispatchMouseMoved(to, CButtonState(kLButton));
+        frame->dispatchMouseUp(to, CButtonState(kLButton));
+    }
+    // Types `text` into the readout `tag` as a user does: hover its knob, click the readout,
+    // clear what it shows, type and press Return.
+    void typeIntoReadout(int knobTag, int readoutTag, const char* text) {
+        hover(centreOf(knobTag));
+        dispatch(effEditIdle);
+        ASSERT_TRUE(editor->isReadoutShown(readoutTag));
+        click(editor->getReadout(readoutTag)->getViewSize().getCenter());
+        for (int k = 0; k < 24; ++k) keyDown(kVKeyBack);
+        for (const char* c = text; *c; ++c) keyDown(0, *c);
+        keyDown(kVKeyReturn);
+    }
+    void keyDown(unsigned char virt, std::int32_t character = 0) {
+        VstKeyCode k{character, virt, 0};
+        frame->dispatchKeyDown(k);
+    }
+
+    // Four inputs, two outputs of `n` samples: a sine of amplitude `level` on the main inputs.
+    void process(int n, float level) {
+        std::vector<float> in(static_cast<std::size_t>(n)), out0(in.size()), out1(in.size());
+        for (int i = 0; i < n; ++i) in[static_cast<std::size_t>(i)] = level * std::sin(0.05f * static_cast<float>(i));
+        float* ins[4] = {in.data(), in.data(), in.data(), in.data()};
+        float* outs[2] = {out0.data(), out1.data()};
+        for (int done = 0; done < n;) {
+            const int block = n - done < 512 ? n - done : 512;
+            float* i4[4] = {ins[0] + done, ins[1] + done, ins[2] + done, ins[3] + done};
+            float* o2[2] = {outs[0] + done, outs[1] + done};
+            fx->processReplacing(i4, o2, block);
+            done += block;
+        }
+    }
+    void setInputs(int channels) {
+        VstSpeakerArrangement in{0, channels}, out{0, 2};
+        dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
+    }
+    bool automated(int index, float value) const {
+        for (const auto& a : hostLog().automated)
+            if (a.first == index && std::fabs(a.second - value) < 1e-4f) return true;
+        return false;
+    }
+    bool anyAutomation(int index) const {
+        for (const auto& a : hostLog().automated)
+            if (a.first == index) return true;
+        return false;
+    }
+    // Draws the window and writes it next to the test binary.
+    void writePng(const std::string& name) {
+        ASSERT_TRUE(frame->writePng((std::string(ORV_EDITOR_TEST_OUTPUT) + "/" + name).c_str()));
+    }
+
+    Fx* fx = nullptr;
+    BorealisEditor* editor = nullptr;
+    CFrame* frame = nullptr;
+};
+
+// Releases the font caches after the tests so sanitizer runs stay clean.
+struct ReleaseFontCaches : ::testing::Environment {
+    void TearDown() override {
+        cairo_debug_reset_static_data();
+        FcFini();
+    }
+};
+
+}  // namespace edtest
