@@ -20,10 +20,16 @@ public:
     // `centre` points at the centre sample of a contiguous history that reaches 2N-1 samples
     // to both sides (newer samples at higher addresses).
     double transform(const double* centre) const;
+    // Both channels in one pass: `centre` points at the centre (left, right) pair of an
+    // interleaved history that reaches 2N-1 pairs to both sides. The sums may round
+    // differently from transform(), which adds the taps in order.
+    void transformStereo(const double* centre, double& left, double& right) const;
 
 private:
     int n_ = 1;
     double c_[kMaxHalfLength] = {};
+    // Every coefficient twice, for the stereo pass.
+    alignas(16) double pairs_[2 * kMaxHalfLength] = {};
 };
 
 }  // namespace borealis

@@ -78,10 +78,8 @@ void SideChain::rebuild(double sideChainRate, bool smooth) {
 }
 
 void SideChain::clearHistories() {
-    for (int c = 0; c < 2; ++c) {
-        history_[c].clear();
-        monitor_[c].clear();
-    }
+    history_.clear();
+    monitor_.clear();
 }
 
 void SideChain::resetFilters() {
@@ -111,26 +109,25 @@ SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings&
     const double fL = 0.25 * linkFilter_[0].processPlain(eL);
     const double fR = 0.25 * linkFilter_[1].processPlain(eR);
     const double common = 0.7071 * (fL + fR);
-    history_[0].push(eL + s.link * (common - fL));
-    history_[1].push(eR + s.link * (common - fR));
-    monitor_[0].push(eL);
-    monitor_[1].push(eR);
+    history_.push(eL + s.link * (common - fL), eR + s.link * (common - fR));
+    monitor_.push(eL, eR);
 
     SideChainOutput out;
     const int n = hilbert_.halfLength();
     const int span = centre_ + 2 * n;  // from the oldest tap to the newest sample
+    const double* centre = history_.newest(span) + 2 * (2 * n - 1);
+    double h[2];
+    hilbert_.transformStereo(centre, h[0], h[1]);
     double d[2];
     for (int c = 0; c < 2; ++c) {
-        const double* centre = history_[c].newest(span) + (2 * n - 1);
-        const double h = hilbert_.transform(centre);
-        const double a = *centre;
-        const double magnitude = Exact ? std::sqrt(a * a + h * h) : fastMagnitude(a, h);
+        const double a = centre[c];
+        const double magnitude = Exact ? std::sqrt(a * a + h[c] * h[c]) : fastMagnitude(a, h[c]);
         d[c] = detectorValue(magnitude, s.thresholdFactor);
     }
     out.detectorL = d[0];
     out.detectorR = d[1];
-    out.monitorL = monitor_[0].ago(monitorDelay_);
-    out.monitorR = monitor_[1].ago(monitorDelay_);
+    out.monitorL = monitor_.ago(monitorDelay_, 0);
+    out.monitorR = monitor_.ago(monitorDelay_, 1);
     return out;
 }
 

@@ -55,8 +55,8 @@ private:
     orv::dsp::Biquad highShelf_[2];
     orv::dsp::Biquad linkFilter_[2];
     HilbertTable hilbert_;
-    orv::dsp::MirroredRing<kHistorySize> history_[2];
-    orv::dsp::MirroredRing<kMonitorSize> monitor_[2];
+    orv::dsp::MirroredPairRing<kHistorySize> history_;
+    orv::dsp::MirroredPairRing<kMonitorSize> monitor_;
     int centre_ = 1;
     int monitorDelay_ = 0;
 };

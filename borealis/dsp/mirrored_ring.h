@@ -42,3 +42,48 @@ private:
 };
 
 }  // namespace orv::dsp
+
+namespace orv::dsp {
+
+// The stereo form of MirroredRing: each entry is a (left, right) pair of doubles, stored
+// interleaved and twice, so a filter can run both channels in one pass over contiguous,
+// 16-byte aligned pairs.
+template <int Size>
+class MirroredPairRing {
+    static_assert(Size > 0 && (Size & (Size - 1)) == 0, "ring size must be a power of two");
+
+public:
+    static constexpr int kSize = Size;
+    static constexpr unsigned kMask = Size - 1;
+
+    MirroredPairRing() noexcept { clear(); }
+
+    void clear() noexcept {
+        for (double& v : data_) v = 0.0;
+        write_ = kMask;
+    }
+
+    void push(double left, double right) noexcept {
+        write_ = (write_ + 1) & kMask;
+        double* a = data_ + 2 * write_;
+        double* b = a + 2 * Size;
+        a[0] = b[0] = left;
+        a[1] = b[1] = right;
+    }
+
+    // The pair written `age` pushes ago (0 = newest); age in 0 .. Size - 1.
+    double ago(int age, int channel) const noexcept {
+        return data_[2 * (write_ + Size - static_cast<unsigned>(age)) + channel];
+    }
+
+    // The newest `length` pairs, oldest first, contiguous; length in 1 .. Size.
+    const double* newest(int length) const noexcept {
+        return data_ + 2 * (write_ + Size + 1 - static_cast<unsigned>(length));
+    }
+
+private:
+    alignas(64) double data_[4 * Size];
+    unsigned write_ = kMask;
+};
+
+}  // namespace orv::dsp
