@@ -1,10 +1,8 @@
-// The Windows back end of the platform layer: registry values under HKEY_CURRENT_USER, bitmap
-// resources through the recorded module handle, and the tick count.
-#include "platform/message_box.h"
+// The Windows back end of the platform layer: registry values under HKEY_CURRENT_USER and bitmap
+// resources through the recorded module handle.
 #include "platform/module_handle.h"
 #include "platform/registry.h"
 #include "platform/resources.h"
-#include "platform/tick_count.h"
 #include "tests/windows/check.h"
 
 #include <windows.h>
@@ -169,21 +167,3 @@ ORV_TEST(platform, ResourcesAreFoundThroughTheRecordedModule) {
 }
 #endif
 
-ORV_TEST(platform, TickCountFollowsTheClock) {
-    const std::uint32_t before = orv::platform::tickCount();
-    Sleep(60);
-    const std::uint32_t elapsed = orv::platform::tickCount() - before;
-    CHECK(elapsed >= 40 && elapsed < 5000);
-}
-
-ORV_TEST(platform, MessageBoxGoesToTheInstalledHandler) {
-    // A real message box would wait for a click forever in an unattended run; the handler
-    // must take it instead.
-    std::string seen;
-    orv::platform::setMessageBoxHandler([&](const std::string& text, const std::string& caption) {
-        seen = caption + ": " + text;
-    });
-    orv::platform::messageBox("Not enough memory", "Cannot create Orv Borealis");
-    orv::platform::setMessageBoxHandler(nullptr);
-    CHECK_EQ(seen, std::string("Cannot create Orv Borealis: Not enough memory"));
-}
