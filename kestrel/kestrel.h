@@ -121,6 +121,10 @@ private:
         double chunkRight[512];
         alignas(64) double hilbert[kMaxHilbertLength];
         float hilbert32[kMaxHilbertLength];
+        // What the meters take from one chunk, fed to them after it in one pass.
+        double meterLeft[kChunk];
+        double meterRight[kChunk];
+        double meterNoise[kChunk];
         void clear();
     };
     struct Channels {
@@ -142,8 +146,11 @@ private:
     void processMono(const Channels& ch, VstInt32 sampleFrames);
     void processPowerOff(const Channels& ch, VstInt32 sampleFrames);
     void writeChunk(const Channels& ch, int offset, int n);
-    inline double detect(const orv::dsp::MirroredRing<kRingSize>& ring) const;
-    inline double envelopeGain(int channel, double e);
+    template <bool kSmooth, bool kPlainShelves>
+    void stereoChunk(const Channels& ch, int offset, int n);
+    template <bool kSmooth, bool kPlainShelves>
+    void monoChunk(const Channels& ch, int offset, int n);
+    bool shelvesSettled(int channels);
 
     double normalized[kestrel::kNumParamSlots] = {};
     KestrelSettings engine;
@@ -156,6 +163,11 @@ private:
     double gains[2] = {1.0, 1.0};
     double makeupSmoothed = 1.0, outputSmoothed = 1.0;
     unsigned inWrite = 0;
+    // Side-chain shelves that have reached their design run plain: the design they reached and
+    // the frame count that places the arrival checks on fixed multiples of kChunk.
+    orv::dsp::BiquadCoefficients shelfReached[4] = {};
+    bool shelfArrived[4] = {};
+    unsigned frameClock = 0;
     int hilbertN = 44;
     int latencySamples = 977;
     bool sideChainOn = true;

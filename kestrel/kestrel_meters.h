@@ -41,6 +41,10 @@ public:
     // Processing: the VU runs through the ballistics low-pass.
     void feedLevel(double left, double right, double noise);
     void feedGain(double left, double right, double noise);
+    // A whole chunk of `n` frames at once, with the same result as feeding them one by one.
+    // `noise` holds one value per frame, or one for the whole chunk when noiseStride is 0.
+    void feedLevelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n);
+    void feedGainChunk(const double* left, const double* right, const double* noise, int n);
     // Power off: one-pole VU follower; GainRed returns both channels towards unity.
     void feedLevelPowerOff(double left, double right, double noise);
     void feedUnityPowerOff(double noise);
@@ -80,6 +84,9 @@ private:
     };
     void levelCommon(Channel& c, double a, double noise);
     void gainCommon(Channel& c, double m, double noise);
+    void levelChunk(Channel& c, orv::dsp::Biquad& vuFilter, const double* x, const double* noise, int noiseStride,
+                    int n);
+    void gainChunk(Channel& c, orv::dsp::Biquad& vuFilter, const double* x, const double* noise, int n);
 
     Channel ch_[2];
     orv::dsp::Biquad vuFilter_[2];

@@ -177,6 +177,46 @@ TEST(KestrelEngine, OutputDoesNotDependOnBlockSize) {
     }
 }
 
+// Side-chain shelves that glide towards a new design and later settle must not make the output
+// depend on where the host's blocks begin, in either kernel. The envelopes are compared as well
+// (every 1000 frames), since they keep differences far below the output's resolution.
+TEST(KestrelEngine, ShelfChangesMidStreamDoNotDependOnBlockSize) {
+    for (float stereo : {1.0f, 0.0f}) {
+        std::vector<float> reference;
+        std::vector<double> referenceEnvelopes;
+        for (int block : {512, 1, 64, 77, 1000}) {
+            Kestrel k(host);
+            k.setSampleRate(44100.0f);
+            compress(k);
+            k.setParameter(kStereo, stereo);
+            Signal s = sine(60000, 150.0, 0.8);
+            std::vector<double> envelopes;
+            for (int done = 0; done < s.size();) {
+                const int next = (done / 1000 + 1) * 1000;
+                const int n = std::min(block, next - done);
+                float* in[4] = {s.l.data() + done, s.r.data() + done, s.kl.data() + done, s.kr.data() + done};
+                float* out[2] = {s.outL.data() + done, s.outR.data() + done};
+                k.processReplacing(in, out, n);
+                done += n;
+                if (done % 1000 == 0) {
+                    envelopes.push_back(k.envelope(0));
+                    envelopes.push_back(k.envelope(1));
+                }
+                // New shelf designs at fixed frames, between whatever blocks the host uses.
+                if (done == 3000) k.setParameter(kLowFreq, 0.8f);
+                if (done == 20000) k.setParameter(kHighFreq, 0.2f);
+            }
+            if (reference.empty()) {
+                reference = s.outL;
+                referenceEnvelopes = envelopes;
+            } else {
+                ASSERT_EQ(reference, s.outL) << "block " << block << " stereo " << stereo;
+                ASSERT_EQ(referenceEnvelopes, envelopes) << "block " << block << " stereo " << stereo;
+            }
+        }
+    }
+}
+
 TEST(KestrelEngine, NoAllocationWhileProcessing) {
     Kestrel k(host);
     k.setSampleRate(96000.0f);
