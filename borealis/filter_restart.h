@@ -13,4 +13,10 @@ inline void restartFilter(orv::dsp::Biquad& f) {
     f = fresh;
 }
 
+inline void restartFilter(orv::dsp::BiquadPair& f) {
+    orv::dsp::Biquad fresh = f.filter();
+    restartFilter(fresh);
+    f.replace(fresh);
+}
+
 }  // namespace borealis

@@ -16,36 +16,28 @@ constexpr double kCutDb = -15.0, kCutQ = 0.35;
 }  // namespace
 
 SideChain::SideChain() {
-    for (int c = 0; c < 2; ++c) {
-        lowShelf_[c].create(44100.0, BiquadType::LowShelf, 35.0, 0.35, -15.0);
-        highShelf_[c].create(44100.0, BiquadType::HighShelf, 5500.0, 0.5, 12.0);
-        linkFilter_[c].create(44100.0, BiquadType::Peaking, 700.0, 0.3, 12.0);
-    }
+    lowShelf_.create(44100.0, BiquadType::LowShelf, 35.0, 0.35, -15.0);
+    highShelf_.create(44100.0, BiquadType::HighShelf, 5500.0, 0.5, 12.0);
+    linkFilter_.create(44100.0, BiquadType::Peaking, 700.0, 0.3, 12.0);
     rebuild(44100.0, false);
 }
 
 void SideChain::setRate(double rate) {
-    for (int c = 0; c < 2; ++c) {
-        lowShelf_[c].setRate(rate);
-        highShelf_[c].setRate(rate);
-        linkFilter_[c].setRate(rate);
-    }
+    lowShelf_.setRate(rate);
+    highShelf_.setRate(rate);
+    linkFilter_.setRate(rate);
 }
 
 void SideChain::setLowShelf(double frequency, bool boost) {
-    for (auto& f : lowShelf_) {
-        f.setFrequency(0.7 * frequency);
-        f.setQ(boost ? kBoostQ : kCutQ);
-        f.setGain(boost ? kBoostDb : kCutDb);
-    }
+    lowShelf_.setFrequency(0.7 * frequency);
+    lowShelf_.setQ(boost ? kBoostQ : kCutQ);
+    lowShelf_.setGain(boost ? kBoostDb : kCutDb);
 }
 
 void SideChain::setHighShelf(double frequency, bool boost) {
-    for (auto& f : highShelf_) {
-        f.setFrequency(1.375 * frequency);
-        f.setQ(boost ? kBoostQ : kCutQ);
-        f.setGain(boost ? kBoostDb : kCutDb);
-    }
+    highShelf_.setFrequency(1.375 * frequency);
+    highShelf_.setQ(boost ? kBoostQ : kCutQ);
+    highShelf_.setGain(boost ? kBoostDb : kCutDb);
 }
 
 void SideChain::setLinkFilters(bool highCut, bool lowCut) {
@@ -63,13 +55,11 @@ void SideChain::setLinkFilters(bool highCut, bool lowCut) {
         frequency = 1000.0;
         q = 0.1;
     }
-    for (auto& f : linkFilter_) {
-        f.setType(type);
-        f.setFrequency(frequency);
-        f.setQ(q);
-        f.setGain(12.0);
-        f.reset();
-    }
+    linkFilter_.setType(type);
+    linkFilter_.setFrequency(frequency);
+    linkFilter_.setQ(q);
+    linkFilter_.setGain(12.0);
+    linkFilter_.reset();
 }
 
 void SideChain::rebuild(double sideChainRate, bool smooth) {
@@ -83,11 +73,9 @@ void SideChain::clearHistories() {
 }
 
 void SideChain::resetFilters() {
-    for (int c = 0; c < 2; ++c) {
-        restartFilter(lowShelf_[c]);
-        restartFilter(highShelf_[c]);
-        restartFilter(linkFilter_[c]);
-    }
+    restartFilter(lowShelf_);
+    restartFilter(highShelf_);
+    restartFilter(linkFilter_);
 }
 
 float fastMagnitude(double a, double h) {
@@ -104,10 +92,13 @@ float fastMagnitude(double a, double h) {
 
 template <bool Exact>
 SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings& s) {
-    const double eL = highShelf_[0].processSmoothed(lowShelf_[0].processSmoothed(kL * s.tiltLeft));
-    const double eR = highShelf_[1].processSmoothed(lowShelf_[1].processSmoothed(kR * s.tiltRight));
-    const double fL = 0.25 * linkFilter_[0].processPlain(eL);
-    const double fR = 0.25 * linkFilter_[1].processPlain(eR);
+    double eL = kL * s.tiltLeft, eR = kR * s.tiltRight;
+    lowShelf_.processSmoothed(eL, eR);
+    highShelf_.processSmoothed(eL, eR);
+    double fL = eL, fR = eR;
+    linkFilter_.processPlain(fL, fR);
+    fL *= 0.25;
+    fR *= 0.25;
     const double common = 0.7071 * (fL + fR);
     history_.push(eL + s.link * (common - fL), eR + s.link * (common - fR));
     monitor_.push(eL, eR);

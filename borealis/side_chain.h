@@ -51,9 +51,10 @@ public:
 private:
     double level(int channel, double centreValue, double hilbert) const;
 
-    orv::dsp::Biquad lowShelf_[2];
-    orv::dsp::Biquad highShelf_[2];
-    orv::dsp::Biquad linkFilter_[2];
+    // Both channels of each filter always share their settings.
+    orv::dsp::BiquadPair lowShelf_;
+    orv::dsp::BiquadPair highShelf_;
+    orv::dsp::BiquadPair linkFilter_;
     HilbertTable hilbert_;
     orv::dsp::MirroredPairRing<kHistorySize> history_;
     orv::dsp::MirroredPairRing<kMonitorSize> monitor_;

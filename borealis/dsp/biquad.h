@@ -6,6 +6,7 @@
 //  - processPlain: the designed coefficients are used at once, for fixed filters.
 // Both keep the recursion away from denormal numbers with an offset of about 1e-13.
 #include <cstdint>
+#include <emmintrin.h>
 
 #include "borealis/dsp/denormal_noise.h"
 
@@ -72,6 +73,7 @@ public:
     const BiquadCoefficients& currents() const noexcept { return current_; }
 
 private:
+    friend class BiquadPair;
     void design() noexcept;
     void clearHistory() noexcept;
 
@@ -120,6 +122,90 @@ inline double Biquad::processPlain(double x) noexcept {
     y2_ = y1_;
     y1_ = y + o;
     return y;
+}
+
+// A stereo filter whose two channels always share every setting: one Biquad holds the design,
+// the gliding coefficients and the noise, and each channel has its own history. It computes
+// exactly what two Biquads given the same calls compute, with the glide and the noise worked
+// out once per sample and both channels run side by side in SSE2 lanes.
+class BiquadPair {
+public:
+    BiquadPair() noexcept { clearHistory(); }
+
+    void create(double rate, BiquadType type, double frequency, double q, double gainDb) noexcept {
+        f_.create(rate, type, frequency, q, gainDb);
+        clearHistory();
+    }
+    void setRate(double rate) noexcept { f_.setRate(rate); }
+    void setType(BiquadType type) noexcept {
+        f_.setType(type);
+        clearHistory();
+    }
+    void setFrequency(double frequency) noexcept { f_.setFrequency(frequency); }
+    void setQ(double q) noexcept { f_.setQ(q); }
+    void setGain(double gainDb) noexcept { f_.setGain(gainDb); }
+    void reset() noexcept {
+        f_.reset();
+        clearHistory();
+    }
+    // Takes over the settings, coefficients and noise of `f`, with both histories cleared.
+    void replace(const Biquad& f) noexcept {
+        f_ = f;
+        clearHistory();
+    }
+
+    // The shared settings and coefficients (its own history is not used).
+    const Biquad& filter() const noexcept { return f_; }
+
+    inline void processSmoothed(double& left, double& right) noexcept;
+    inline void processPlain(double& left, double& right) noexcept;
+
+private:
+    void clearHistory() noexcept { x1_ = x2_ = y1_ = y2_ = _mm_setzero_pd(); }
+    inline void run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept;
+
+    Biquad f_;
+    __m128d x1_, x2_, y1_, y2_;  // (left, right)
+};
+
+inline void BiquadPair::run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept {
+    // The same operations, in the same order, as Biquad's scalar form.
+    const __m128d o = _mm_set1_pd(offset);
+    const __m128d x = _mm_add_pd(_mm_set_pd(right, left), o);
+    __m128d y = _mm_mul_pd(_mm_set1_pd(c.b0), x);
+    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b1), x1_));
+    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b2), x2_));
+    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a1), y1_));
+    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a2), y2_));
+    x2_ = x1_;
+    x1_ = x;
+    y2_ = y1_;
+    y1_ = _mm_add_pd(y, o);
+    left = _mm_cvtsd_f64(y);
+    right = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+}
+
+inline void BiquadPair::processSmoothed(double& left, double& right) noexcept {
+    if (!f_.filters_) return;
+    const double m = f_.noiseSource_.next();
+    f_.noise_ = m;
+    const double s = f_.smoothing_;
+    BiquadCoefficients& c = f_.current_;
+    const BiquadCoefficients& t = f_.target_;
+    c.b0 = c.b0 + (t.b0 - c.b0) * s + m;
+    c.a1 = c.a1 + (t.a1 - c.a1) * s + m;
+    c.a2 = c.a2 + (t.a2 - c.a2) * s + m;
+    c.b1 = c.b1 + (t.b1 - c.b1) * s + m;
+    c.b2 = c.b2 + (t.b2 - c.b2) * s + m;
+    run(left, right, c, m);
+}
+
+inline void BiquadPair::processPlain(double& left, double& right) noexcept {
+    if (!f_.filters_) return;
+    // Each of two separate filters would negate its offset once per sample; both start equal.
+    const double o = -f_.noise_;
+    f_.noise_ = o;
+    run(left, right, f_.target_, o);
 }
 
 }  // namespace orv::dsp
