@@ -69,6 +69,7 @@ bool BorealisEditor::open(void* parentWindow) {
     forcedReadout = -1;
     leftButtonAtLastChange = false;
     knobMode = kLinearMode;
+    systemWindow = parentWindow;  // the frame is built inside the host's window
     if (!build()) return false;
     return CPresetSystemEditor::open(parentWindow);
 }
