@@ -22,10 +22,8 @@ double programFactor(double ratio) { return 2.0 * ratio / (ratio + 1.0) + 0.1; }
 }  // namespace
 
 GainComputer::GainComputer() {
-    for (int c = 0; c < 2; ++c) {
-        fast_[c].create(44100.0, BiquadType::Lowpass, 200.0, 0.5, 0.0);
-        slow_[c].create(44100.0, BiquadType::Lowpass, 20.0, 0.5, 0.0);
-    }
+    fast_.create(44100.0, BiquadType::Lowpass, 200.0, 0.5, 0.0);
+    slow_.create(44100.0, BiquadType::Lowpass, 20.0, 0.5, 0.0);
     classicTable_[0] = 0.0f;
     for (int i = 1; i < kClassicTableSize; ++i) classicTable_[i] = static_cast<float>(std::pow(i, 0.05));
 }
@@ -44,27 +42,33 @@ void GainComputer::updateCurve(const BorealisSettings& s) {
 }
 
 void GainComputer::setLevelFilterRate(double rate) {
-    for (int c = 0; c < 2; ++c) {
-        fast_[c].create(rate, BiquadType::Lowpass, 200.0, 0.5, 0.0);
-        slow_[c].create(rate, BiquadType::Lowpass, 20.0, 0.5, 0.0);
-        restartFilter(fast_[c]);
-        restartFilter(slow_[c]);
-    }
+    fast_.create(rate, BiquadType::Lowpass, 200.0, 0.5, 0.0);
+    slow_.create(rate, BiquadType::Lowpass, 20.0, 0.5, 0.0);
+    restartFilter(fast_);
+    restartFilter(slow_);
 }
 
 void GainComputer::reset() {
-    for (int c = 0; c < 2; ++c) {
-        envelope_[c] = kEnvelopeFloor;
-        restartFilter(fast_[c]);
-        restartFilter(slow_[c]);
-    }
+    envelope_[0] = envelope_[1] = kEnvelopeFloor;
+    restartFilter(fast_);
+    restartFilter(slow_);
 }
 
 template <bool Tabulated>
-double GainComputer::computeGain(int ch, double d, const BorealisSettings& s) {
-    if (s.rmsMode) d *= d;
-    double fast = fast_[ch].processPlain(d);
-    double slow = slow_[ch].processPlain(d);
+void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s, double& gainL, double& gainR) {
+    if (s.rmsMode) {
+        dL *= dL;
+        dR *= dR;
+    }
+    double fasts[2] = {dL, dR}, slows[2] = {dL, dR};
+    fast_.processPlain(fasts[0], fasts[1]);
+    slow_.processPlain(slows[0], slows[1]);
+    gainL = channelGain<Tabulated>(0, dL, fasts[0], slows[0], s);
+    gainR = channelGain<Tabulated>(1, dR, fasts[1], slows[1], s);
+}
+
+template <bool Tabulated>
+inline double GainComputer::channelGain(int ch, double d, double fast, double slow, const BorealisSettings& s) {
     if (fast < 1e-6) fast = 1e-6;
     if (slow < 1e-6) slow = 1e-6;
 
@@ -99,7 +103,7 @@ double GainComputer::computeGain(int ch, double d, const BorealisSettings& s) {
     return orv::dsp::kneeGain(level, s.slope, knee_, s.softKnee != 0);
 }
 
-template double GainComputer::computeGain<true>(int, double, const BorealisSettings&);
-template double GainComputer::computeGain<false>(int, double, const BorealisSettings&);
+template void GainComputer::computeGains<true>(double, double, const BorealisSettings&, double&, double&);
+template void GainComputer::computeGains<false>(double, double, const BorealisSettings&, double&, double&);
 
 }  // namespace borealis

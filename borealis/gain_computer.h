@@ -24,10 +24,10 @@ public:
     // Envelopes to rest, level filter histories cleared.
     void reset();
 
-    // One gain-stage sample of one channel. With `tabulated` the Classic exponent comes from the
-    // table (normal and FAT kernels); otherwise it is computed with the power function.
+    // One gain-stage sample of both channels. With `tabulated` the Classic exponent comes from
+    // the table (normal and FAT kernels); otherwise it is computed with the power function.
     template <bool Tabulated>
-    double computeGain(int channel, double detector, const BorealisSettings& s);
+    void computeGains(double detectorL, double detectorR, const BorealisSettings& s, double& gainL, double& gainR);
 
     double automaticMakeup() const { return makeup_; }
     double attackCoefficient() const { return attack_; }
@@ -36,9 +36,14 @@ public:
     float classicExponent(int index) const { return classicTable_[index]; }
 
 private:
+    // Envelope and curve of one channel, after its level filters.
+    template <bool Tabulated>
+    double channelGain(int channel, double detector, double fast, double slow, const BorealisSettings& s);
+
     double envelope_[2] = {kEnvelopeFloor, kEnvelopeFloor};
-    orv::dsp::Biquad fast_[2];
-    orv::dsp::Biquad slow_[2];
+    // The level filters of both channels always share their settings.
+    orv::dsp::BiquadPair fast_;
+    orv::dsp::BiquadPair slow_;
     double attack_ = 0.0;
     double release_ = 0.0;
     double makeup_ = 1.0;

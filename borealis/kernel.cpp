@@ -185,8 +185,8 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
             }
         }
         constexpr bool kTabulated = !kSideChainInGain;
-        const double gL = gain_.computeGain<kTabulated>(0, dL, s);
-        const double gR = gain_.computeGain<kTabulated>(1, dR, s);
+        double gL, gR;
+        gain_.computeGains<kTabulated>(dL, dR, s, gL, gR);
 
         const unsigned w = wetDryWrite_ = (wetDryWrite_ + 1) & kWetDryMask;
         wetL_[w] = mainL;
