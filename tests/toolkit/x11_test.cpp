@@ -16,8 +16,7 @@
 #include <thread>
 
 #include "support.h"
-
-extern char** environ;
+#include "tests/support/private_x_server.h"
 
 namespace tktest {
 namespace {
@@ -25,41 +24,8 @@ namespace {
 // Starts a private Xvfb for the suite when one is installed, else uses $DISPLAY, else skips.
 class EmbeddedFrame : public ::testing::Test {
 public:
-    static void SetUpTestSuite() {
-        if (access("/usr/bin/Xvfb", X_OK) == 0) {
-            for (int n = 90 + getpid() % 200; n < 400 && serverPid == 0; n += 7) {
-                const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-                const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-                if (access(socket.c_str(), F_OK) == 0 || access(lock.c_str(), F_OK) == 0) continue;
-                const std::string display = ":" + std::to_string(n);
-                const char* argv[] = {"/usr/bin/Xvfb", display.c_str(), "-nolisten", "tcp", "-screen", "0",
-                                      "320x240x24", nullptr};
-                pid_t pid = 0;
-                if (posix_spawn(&pid, argv[0], nullptr, nullptr, const_cast<char**>(argv), environ) != 0) break;
-                for (int i = 0; i < 100 && access(socket.c_str(), F_OK) != 0; ++i)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                if (access(socket.c_str(), F_OK) != 0) {
-                    kill(pid, SIGTERM);
-                    waitpid(pid, nullptr, 0);
-                    continue;
-                }
-                serverPid = pid;
-                savedDisplay = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-                setenv("DISPLAY", display.c_str(), 1);
-            }
-        }
-    }
-    static void TearDownTestSuite() {
-        if (serverPid) {
-            kill(serverPid, SIGTERM);
-            waitpid(serverPid, nullptr, 0);
-            serverPid = 0;
-            if (savedDisplay.empty())
-                unsetenv("DISPLAY");
-            else
-                setenv("DISPLAY", savedDisplay.c_str(), 1);
-        }
-    }
+    static void SetUpTestSuite() { server.start("320x240x24"); }
+    static void TearDownTestSuite() { server.stop(); }
 
 protected:
     void SetUp() override {
@@ -103,14 +69,12 @@ protected:
         return false;
     }
 
-    static pid_t serverPid;
-    static std::string savedDisplay;
+    static orvtest::PrivateXServer server;
     Display* host = nullptr;
     Window hostWindow = 0;
 };
 
-pid_t EmbeddedFrame::serverPid = 0;
-std::string EmbeddedFrame::savedDisplay;
+orvtest::PrivateXServer EmbeddedFrame::server;
 
 TEST_F(EmbeddedFrame, RealButtonAndMotionEventsDragAKnobAndExposeRedraws) {
     RecordingEditor editor;

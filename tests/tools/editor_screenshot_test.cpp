@@ -1,0 +1,99 @@
+// orv-host editor under a private X server: both pages of both plug-ins open in a real window
+// and are written as screenshots (kept in the build tree for a person to look at).
+#include "tests/support/private_x_server.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <sys/wait.h>
+
+namespace {
+
+class EditorScreenshots : public ::testing::Test {
+public:
+    static void SetUpTestSuite() { server.start("1024x768x24"); }
+    static void TearDownTestSuite() { server.stop(); }
+
+protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server (Xvfb or DISPLAY)";
+    }
+    // Runs orv-host with its output folded in; returns the exit status.
+    int host(const std::string& args, std::string& out) {
+        FILE* p = popen((std::string(ORV_HOST_PATH) + " " + args + " 2>&1").c_str(), "r");
+        if (!p) return -1;
+        char buf[1024];
+        std::size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        int raw = pclose(p);
+        return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    }
+    static orvtest::PrivateXServer server;
+};
+orvtest::PrivateXServer EditorScreenshots::server;
+
+struct Shot {
+    const char* plugin;
+    const char* page;
+    int width, height;
+};
+
+TEST_F(EditorScreenshots, BothPagesOfBothPluginsAreDrawnWhole) {
+    const Shot shots[] = {{ORV_BOREALIS_PATH, "main", 450, 460},
+                          {ORV_BOREALIS_PATH, "settings", 450, 460},
+                          {ORV_KESTREL_PATH, "main", 450, 378},
+                          {ORV_KESTREL_PATH, "settings", 450, 378}};
+    for (const Shot& s : shots) {
+        const std::string name = std::string(s.plugin).find("Kestrel") != std::string::npos ? "kestrel" : "borealis";
+        const std::string png = std::string(ORV_TEST_OUTPUT_DIR) + "/editor-" + name + "-" + s.page + ".png";
+        std::remove(png.c_str());
+        std::string out;
+        ASSERT_EQ(host(std::string("editor ") + s.plugin + " --png " + png + " --page " + s.page + " --seconds 0.5", out), 0)
+            << out;
+        cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+        ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
+        EXPECT_EQ(cairo_image_surface_get_width(image), s.width) << png;
+        EXPECT_EQ(cairo_image_surface_get_height(image), s.height) << png;
+        // A window the editor really drew in has art everywhere, not one flat colour.
+        std::set<std::uint32_t> colours;
+        const unsigned char* data = cairo_image_surface_get_data(image);
+        const int stride = cairo_image_surface_get_stride(image);
+        for (int y = 0; y < cairo_image_surface_get_height(image); y += 3)
+            for (int x = 0; x < cairo_image_surface_get_width(image); x += 3)
+                colours.insert(reinterpret_cast<const std::uint32_t*>(data + y * stride)[x] & 0xFFFFFF);
+        EXPECT_GT(colours.size(), 500u) << png << " looks empty";
+        cairo_surface_destroy(image);
+    }
+}
+
+TEST_F(EditorScreenshots, PagesDiffer) {
+    // The settings page is really another page, not the main page again.
+    auto load = [](const std::string& path) { return cairo_image_surface_create_from_png(path.c_str()); };
+    const std::string dir = ORV_TEST_OUTPUT_DIR;
+    cairo_surface_t* main = load(dir + "/editor-borealis-main.png");
+    cairo_surface_t* settings = load(dir + "/editor-borealis-settings.png");
+    if (cairo_surface_status(main) != CAIRO_STATUS_SUCCESS || cairo_surface_status(settings) != CAIRO_STATUS_SUCCESS)
+        GTEST_SKIP() << "screenshots not made";
+    const int bytes = cairo_image_surface_get_stride(main) * cairo_image_surface_get_height(main);
+    int differing = 0;
+    for (int i = 0; i < bytes; ++i)
+        differing += cairo_image_surface_get_data(main)[i] != cairo_image_surface_get_data(settings)[i];
+    EXPECT_GT(differing, bytes / 4);
+    cairo_surface_destroy(main);
+    cairo_surface_destroy(settings);
+}
+
+TEST_F(EditorScreenshots, NoDisplayIsAClearError) {
+    std::string out;
+    const std::string saved = std::getenv("DISPLAY");
+    unsetenv("DISPLAY");
+    const int status = host(std::string("editor ") + ORV_BOREALIS_PATH + " --png /tmp/never.png", out);
+    setenv("DISPLAY", saved.c_str(), 1);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.find("cannot open the X display"), std::string::npos) << out;
+}
+
+}  // namespace
