@@ -22,6 +22,21 @@ enum Param : VstInt32 {
 };
 }  // namespace kestrel
 
+namespace kestrel {
+// The detector history of one channel, split by the parity of the frame: every Hilbert tap of a
+// centre lies in the half the centre is not in, so a channel's whole Hilbert sum reads one
+// contiguous run of values.
+struct DetectorRing {
+    orv::dsp::MirroredRing<512> half[2];
+    unsigned next = 0;  // the half the next value goes to
+    void clear() {
+        half[0].clear();
+        half[1].clear();
+        next = 0;
+    }
+};
+}  // namespace kestrel
+
 // Engine values derived from the parameters.
 struct KestrelSettings {
     double thresholdGain = 1.0, thresholdLevel = 1.0;
@@ -115,12 +130,16 @@ private:
     // Every ring and buffer of the processing, allocated once at construction.
     struct Buffers {
         double input[4][kRingSize];  // left, right, side-chain left, side-chain right
-        orv::dsp::MirroredRing<kRingSize> detector[2];
+        kestrel::DetectorRing detector[2];
         orv::dsp::MirroredRing<kRingSize> monitor[2];
         double chunkLeft[512];
         double chunkRight[512];
         alignas(64) double hilbert[kMaxHilbertLength];
         float hilbert32[kMaxHilbertLength];
+        // The Hilbert coefficients over one detector half, oldest tap first: -c[N-1] .. -c[0],
+        // c[0] .. c[N-1]; built for hilbertTapsLength.
+        alignas(16) double hilbertTaps[2 * kMaxHilbertLength];
+        int hilbertTapsLength = 0;
         // What the meters take from one chunk, fed to them after it in one pass.
         double meterLeft[kChunk];
         double meterRight[kChunk];
@@ -151,6 +170,7 @@ private:
     template <bool kSmooth, bool kPlainShelves>
     void monoChunk(const Channels& ch, int offset, int n);
     bool shelvesSettled(int channels);
+    const double* hilbertTaps();
 
     double normalized[kestrel::kNumParamSlots] = {};
     KestrelSettings engine;

@@ -18,11 +18,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 
 using namespace kestrel;
 using orv::dsp::Biquad;
 using orv::dsp::BiquadCoefficients;
-using Ring = orv::dsp::MirroredRing<Kestrel::kRingSize>;
 
 namespace {
 
@@ -40,20 +40,53 @@ inline float fastMagnitude(double re, double im) {
     return q * y;
 }
 
-// The detector value of the newest frame of `ring`: the delayed key (Draft) or the magnitude of
-// its analytic signal (Smooth).
-template <bool kSmooth>
-inline double detect(const Ring& ring, int n, const double* c, double thresholdGain) {
-    const double* window = ring.newest(4 * n - 1);  // oldest first
-    const double* centre = window + 2 * n - 1;
-    if (!kSmooth) return *centre * 0.83 * thresholdGain * 2.0 + 0.005;
-    const double* newer = centre + 1;
-    const double* older = centre - 1;
-    double im = 0.0;
-#pragma omp simd reduction(+ : im)
-    for (int k = 0; k < n; ++k) im += c[k] * (newer[2 * k] - older[-2 * k]);
-    const double magnitude = fastMagnitude(*centre, im);
+// The detector rings of both channels always take their values together, so the kernels carry
+// one parity for both in a local: after a push, `phase` names the half that took the newest
+// value. The centre, 2N - 1 frames behind the newest, is N - 1 pushes back in the other half;
+// the 2N Hilbert taps around it are the newest 2N values of the half that took the newest value,
+// oldest first.
+inline double centre(const DetectorRing& ring, unsigned phase, int n) { return ring.half[phase ^ 1].ago(n - 1); }
+inline const double* taps(const DetectorRing& ring, unsigned phase, int n) { return ring.half[phase].newest(2 * n); }
+
+inline double draft(double centre, double thresholdGain) { return centre * 0.83 * thresholdGain * 2.0 + 0.005; }
+
+inline double smooth(double centre, double im, double thresholdGain) {
+    const double magnitude = fastMagnitude(centre, im);
     return magnitude * 1.4142 * 0.582 * 1.005773063 * thresholdGain * 2.0 + 0.005;
+}
+
+inline double horizontalSum(__m128d a) { return _mm_cvtsd_f64(a) + _mm_cvtsd_f64(_mm_unpackhi_pd(a, a)); }
+
+// Hilbert sums of two channels over the same coefficients; `length` (2N) is even, `h` aligned.
+inline void hilbertSums(const double* h, const double* left, const double* right, int length, double& imLeft,
+                        double& imRight) {
+    __m128d l0 = _mm_setzero_pd(), l1 = _mm_setzero_pd(), r0 = _mm_setzero_pd(), r1 = _mm_setzero_pd();
+    int i = 0;
+    for (; i + 4 <= length; i += 4) {
+        const __m128d h0 = _mm_load_pd(h + i), h1 = _mm_load_pd(h + i + 2);
+        l0 = _mm_add_pd(l0, _mm_mul_pd(h0, _mm_loadu_pd(left + i)));
+        r0 = _mm_add_pd(r0, _mm_mul_pd(h0, _mm_loadu_pd(right + i)));
+        l1 = _mm_add_pd(l1, _mm_mul_pd(h1, _mm_loadu_pd(left + i + 2)));
+        r1 = _mm_add_pd(r1, _mm_mul_pd(h1, _mm_loadu_pd(right + i + 2)));
+    }
+    if (i < length) {
+        const __m128d h0 = _mm_load_pd(h + i);
+        l0 = _mm_add_pd(l0, _mm_mul_pd(h0, _mm_loadu_pd(left + i)));
+        r0 = _mm_add_pd(r0, _mm_mul_pd(h0, _mm_loadu_pd(right + i)));
+    }
+    imLeft = horizontalSum(_mm_add_pd(l0, l1));
+    imRight = horizontalSum(_mm_add_pd(r0, r1));
+}
+
+inline double hilbertSum(const double* h, const double* x, int length) {
+    __m128d a0 = _mm_setzero_pd(), a1 = _mm_setzero_pd();
+    int i = 0;
+    for (; i + 4 <= length; i += 4) {
+        a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_load_pd(h + i), _mm_loadu_pd(x + i)));
+        a1 = _mm_add_pd(a1, _mm_mul_pd(_mm_load_pd(h + i + 2), _mm_loadu_pd(x + i + 2)));
+    }
+    if (i < length) a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_load_pd(h + i), _mm_loadu_pd(x + i)));
+    return horizontalSum(_mm_add_pd(a0, a1));
 }
 
 // The envelope follower of one channel with the static curve behind it, on local state.
@@ -107,6 +140,20 @@ bool arrived(const Biquad& f) {
 
 }  // namespace
 
+// The coefficients of the Hilbert sum in the order of taps(), rebuilt when N has changed.
+const double* Kestrel::hilbertTaps() {
+    Buffers& b = *buffers;
+    const int n = hilbertN;
+    if (b.hilbertTapsLength != n) {
+        for (int k = 0; k < n; ++k) {
+            b.hilbertTaps[n - 1 - k] = -b.hilbert[k];
+            b.hilbertTaps[n + k] = b.hilbert[k];
+        }
+        b.hilbertTapsLength = n;
+    }
+    return b.hilbertTaps;
+}
+
 // Whether the shelves of the first `channels` channels run plain in the chunk that starts now.
 // A new design makes a shelf glide at once; arrival is only checked at whole multiples of kChunk
 // frames, so the choice never depends on how the host cuts its blocks.
@@ -143,6 +190,7 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
     Buffers& b = *buffers;
     const KestrelSettings& s = engine;
     const int hn = hilbertN;
+    const double* h = hilbertTaps();
     const unsigned mainBack = static_cast<unsigned>(hn + 3);     // 1021 - N behind
     const unsigned keyBack = static_cast<unsigned>(2 * hn + 2);  // 1022 - 2N behind
     const int centreAge = 2 * hn - 1;
@@ -164,6 +212,7 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
     double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
     double gL = gains[0], gR = gains[1];
     unsigned w = inWrite;
+    unsigned phase = b.detector[0].next ^ 1;
 
     for (int i = 0; i < n; ++i) {
         w = (w + 1) & kRingMask;
@@ -190,11 +239,22 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
         const double fR = shelve<kPlainShelves>(high1, shelve<kPlainShelves>(low1, sR));
         double dL = fL, dR = fR;
         if (link) dL = dR = 0.7071 * std::sqrt(fL * fL + fR * fR);
-        b.detector[0].push(dL);
-        b.detector[1].push(dR);
+        phase ^= 1;
+        b.detector[0].half[phase].push(dL);
+        b.detector[1].half[phase].push(dR);
 
-        gL = left.gain(detect<kSmooth>(b.detector[0], hn, b.hilbert, thresholdGain), s);
-        gR = right.gain(detect<kSmooth>(b.detector[1], hn, b.hilbert, thresholdGain), s);
+        double eL, eR;
+        if (kSmooth) {
+            double imL, imR;
+            hilbertSums(h, taps(b.detector[0], phase, hn), taps(b.detector[1], phase, hn), 2 * hn, imL, imR);
+            eL = smooth(centre(b.detector[0], phase, hn), imL, thresholdGain);
+            eR = smooth(centre(b.detector[1], phase, hn), imR, thresholdGain);
+        } else {
+            eL = draft(centre(b.detector[0], phase, hn), thresholdGain);
+            eR = draft(centre(b.detector[1], phase, hn), thresholdGain);
+        }
+        gL = left.gain(eL, s);
+        gR = right.gain(eR, s);
 
         b.monitor[0].push(monitoring ? fL : mL);
         b.monitor[1].push(monitoring ? fR : mR);
@@ -217,6 +277,7 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
     }
 
     inWrite = w;
+    b.detector[0].next = b.detector[1].next = phase ^ 1;
     noise = rng;
     lowShelves[0] = low0;
     lowShelves[1] = low1;
@@ -247,6 +308,7 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
     Buffers& b = *buffers;
     const KestrelSettings& s = engine;
     const int hn = hilbertN;
+    const double* h = hilbertTaps();
     const unsigned mainBack = static_cast<unsigned>(hn + 3);
     const unsigned keyBack = static_cast<unsigned>(2 * hn + 2);
     const int centreAge = 2 * hn - 1;
@@ -266,6 +328,7 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
     double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
     double g = gains[0];
     unsigned w = inWrite;
+    unsigned phase = b.detector[0].next ^ 1;
 
     for (int i = 0; i < n; ++i) {
         w = (w + 1) & kRingMask;
@@ -285,9 +348,13 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
         noiseValue = rng.next();
 
         const double f = shelve<kPlainShelves>(high, shelve<kPlainShelves>(low, key));
-        b.detector[0].push(f);
-        b.detector[1].push(f);
-        g = follower.gain(detect<kSmooth>(b.detector[0], hn, b.hilbert, thresholdGain), s);
+        phase ^= 1;
+        b.detector[0].half[phase].push(f);
+        b.detector[1].half[phase].push(f);
+        const double c = centre(b.detector[0], phase, hn);
+        const double e = kSmooth ? smooth(c, hilbertSum(h, taps(b.detector[0], phase, hn), 2 * hn), thresholdGain)
+                                 : draft(c, thresholdGain);
+        g = follower.gain(e, s);
 
         b.monitor[0].push(monitoring ? f : o);
         b.monitor[1].push(monitoring ? f : o);
@@ -306,6 +373,7 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
     }
 
     inWrite = w;
+    b.detector[0].next = b.detector[1].next = phase ^ 1;
     noise = rng;
     lowShelves[0] = low;
     highShelves[0] = high;
