@@ -119,8 +119,12 @@ TEST(BorealisEngine, MeterFeedsSettle) {
     AEffect* fx = engine.getAeffect();
     auto settings = neutralSettings();
     settings.push_back({23, 0.0f});  // Pre
+    // Every meter setting is set here: the stored ones are whatever earlier tests left behind.
+    settings.push_back({36, 0.5f});  // VU integration 300 ms
     settings.push_back({37, 0.5f});  // VU reference 0.06125^0.5
     settings.push_back({38, 0.0f});  // PPM follows rises at once
+    settings.push_back({39, 0.5f});  // PPM return 1 s
+    settings.push_back({40, 0.25f}); // over after 3 samples
     configure(fx, 44100.0f, settings);
     feed(engine, 0.5, 44100 * 5);
     const double g = std::pow(0.06125, 0.5);
