@@ -10,8 +10,10 @@ if [ "${1:-}" = "--sanitize" ]; then
   dir=build-sanitize
   args=(-DCMAKE_BUILD_TYPE=Debug -DORV_SANITIZE=ON)
 fi
+# Sanitizer settings apply to the build too: the art generator runs during it.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cmake -S . -B "$dir" "${args[@]}" >/dev/null
 cmake --build "$dir" -j"$(nproc)"
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$dir" --output-on-failure -j"$(nproc)" --timeout 300
