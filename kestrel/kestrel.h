@@ -35,6 +35,12 @@ struct DetectorRing {
         next = 0;
     }
 };
+
+// The history of one pair of level filters (left, right) with the offset each negates per
+// frame; the kernels run it, the Biquads keep only the designs.
+struct LevelHistory {
+    double x1[2], x2[2], y1[2], y2[2], offset[2];
+};
 }  // namespace kestrel
 
 // Engine values derived from the parameters.
@@ -171,11 +177,14 @@ private:
     void monoChunk(const Channels& ch, int offset, int n);
     bool shelvesSettled(int channels);
     const double* hilbertTaps();
+    // Clears the level filters' history wherever their Biquads are reset.
+    void resetLevelHistory();
 
     double normalized[kestrel::kNumParamSlots] = {};
     KestrelSettings engine;
     Buffers* buffers = nullptr;
     orv::dsp::Biquad lowShelves[2], highShelves[2], fastLevel[2], slowLevel[2], spare[2];
+    kestrel::LevelHistory fastHistory{}, slowHistory{};
     orv::dsp::DenormalNoise noise{orv::dsp::DenormalNoise::kKernelScale};
     kestrel::Meters meterFeeds;
     double noiseNow = 1e-12;

@@ -138,6 +138,7 @@ void Kestrel::suspend() {
         f->setRate(f->sampleRate());
         f->reset();
     }
+    resetLevelHistory();
     if (updateBlockSize() <= 0) blockSize = 1024;
     if (std::isnan(sampleRate)) sampleRate = 44100.0f;
     limitSampleRate();
@@ -168,6 +169,7 @@ void Kestrel::resume() {
     for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
                       &fastLevel[1], &slowLevel[0], &slowLevel[1], &spare[0], &spare[1]})
         f->reset();
+    resetLevelHistory();
     // A new rate changes the Hilbert length and with it the delays: start from silence.
     const int previousN = hilbertN;
     computeHilbert();

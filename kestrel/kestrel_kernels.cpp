@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstring>
 #include <emmintrin.h>
+#include <initializer_list>
 
 using namespace kestrel;
 using orv::dsp::Biquad;
@@ -89,31 +90,100 @@ inline double hilbertSum(const double* h, const double* x, int length) {
     return horizontalSum(_mm_add_pd(a0, a1));
 }
 
-// The envelope follower of one channel with the static curve behind it, on local state.
-struct Follower {
-    Biquad fast, slow;
-    double envelope;
+// The envelope follower of one channel after its level filters, with the static curve behind it.
+inline double follow(double& envelope, double e, double fast, double slow, const KestrelSettings& s) {
+    if (fast < 1e-6) fast = 1e-6;
+    if (slow < 1e-6) slow = 1e-6;
+    double env = envelope;
+    if (e > env) {
+        env += (e - env) * s.attackCoeff;
+    } else if (s.autoRelease) {
+        const double r = 0.5 * fast / slow;
+        const double k = 2.0 * r / (r + 1.0) + 0.1;
+        env += (e - env) * s.releaseCoeff * k;
+    } else {
+        env += (e - env) * s.releaseCoeff;
+    }
+    if (env < 0.0001) env = 0.0001;
+    envelope = env;
+    const double level = s.rmsMode ? std::sqrt(env) : env;
+    return orv::dsp::kneeGain(level, s.ratioInverse, s.knee, s.softKnee != 0);
+}
 
-    inline double gain(double e, const KestrelSettings& s) {
-        if (s.rmsMode) e *= e;
-        double f = fast.processPlain(e);
-        double sl = slow.processPlain(e);
-        if (f < 1e-6) f = 1e-6;
-        if (sl < 1e-6) sl = 1e-6;
-        double env = envelope;
-        if (e > env) {
-            env += (e - env) * s.attackCoeff;
-        } else if (s.autoRelease) {
-            const double r = 0.5 * f / sl;
-            const double k = 2.0 * r / (r + 1.0) + 0.1;
-            env += (e - env) * s.releaseCoeff * k;
-        } else {
-            env += (e - env) * s.releaseCoeff;
-        }
-        if (env < 0.0001) env = 0.0001;
-        envelope = env;
-        const double level = s.rmsMode ? std::sqrt(env) : env;
-        return orv::dsp::kneeGain(level, s.ratioInverse, s.knee, s.softKnee != 0);
+// A pair of plain level filters (left, right) side by side in SSE2 lanes: per lane the
+// operations of the plain biquad, in the same order, with each lane negating its own offset.
+struct LevelPair {
+    __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2, offset;
+    bool filters;
+
+    static __m128d lanes(const double* v) { return _mm_loadu_pd(v); }
+    static __m128d lanes(double left, double right) { return _mm_set_pd(right, left); }
+
+    LevelPair(const Biquad& left, const Biquad& right, const LevelHistory& h) {
+        const BiquadCoefficients& l = left.targets();
+        const BiquadCoefficients& r = right.targets();
+        b0 = lanes(l.b0, r.b0);
+        b1 = lanes(l.b1, r.b1);
+        b2 = lanes(l.b2, r.b2);
+        a1 = lanes(l.a1, r.a1);
+        a2 = lanes(l.a2, r.a2);
+        x1 = lanes(h.x1);
+        x2 = lanes(h.x2);
+        y1 = lanes(h.y1);
+        y2 = lanes(h.y2);
+        offset = lanes(h.offset);
+        filters = left.filters() && right.filters();
+    }
+    void store(LevelHistory& h) const {
+        _mm_storeu_pd(h.x1, x1);
+        _mm_storeu_pd(h.x2, x2);
+        _mm_storeu_pd(h.y1, y1);
+        _mm_storeu_pd(h.y2, y2);
+        _mm_storeu_pd(h.offset, offset);
+    }
+    inline __m128d run(__m128d x) {
+        if (!filters) return x;
+        const __m128d o = _mm_xor_pd(offset, _mm_set1_pd(-0.0));
+        offset = o;
+        const __m128d xo = _mm_add_pd(x, o);
+        __m128d y = _mm_mul_pd(b0, xo);
+        y = _mm_add_pd(y, _mm_mul_pd(b1, x1));
+        y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
+        y = _mm_sub_pd(y, _mm_mul_pd(a1, y1));
+        y = _mm_sub_pd(y, _mm_mul_pd(a2, y2));
+        x2 = x1;
+        x1 = xo;
+        y2 = y1;
+        y1 = _mm_add_pd(y, o);
+        return y;
+    }
+};
+
+// The left filter of a level pair alone, for the mono kernel (the right one keeps its history).
+struct LevelLane {
+    double b0, b1, b2, a1, a2, x1, x2, y1, y2, offset;
+    bool filters;
+
+    LevelLane(const Biquad& f, const LevelHistory& h)
+        : b0(f.targets().b0), b1(f.targets().b1), b2(f.targets().b2), a1(f.targets().a1), a2(f.targets().a2),
+          x1(h.x1[0]), x2(h.x2[0]), y1(h.y1[0]), y2(h.y2[0]), offset(h.offset[0]), filters(f.filters()) {}
+    void store(LevelHistory& h) const {
+        h.x1[0] = x1;
+        h.x2[0] = x2;
+        h.y1[0] = y1;
+        h.y2[0] = y2;
+        h.offset[0] = offset;
+    }
+    inline double run(double x) {
+        if (!filters) return x;
+        const double o = -offset;
+        offset = o;
+        const double y = b0 * (x + o) + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = x + o;
+        y2 = y1;
+        y1 = y + o;
+        return y;
     }
 };
 
@@ -139,6 +209,14 @@ bool arrived(const Biquad& f) {
 }
 
 }  // namespace
+
+void Kestrel::resetLevelHistory() {
+    for (int c = 0; c < 2; ++c) {
+        for (LevelHistory* h : {&fastHistory, &slowHistory}) h->x1[c] = h->x2[c] = h->y1[c] = h->y2[c] = 0.0;
+        fastHistory.offset[c] = fastLevel[c].noise();
+        slowHistory.offset[c] = slowLevel[c].noise();
+    }
+}
 
 // The coefficients of the Hilbert sum in the order of taps(), rebuilt when N has changed.
 const double* Kestrel::hilbertTaps() {
@@ -207,8 +285,9 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
 
     orv::dsp::DenormalNoise rng = noise;
     Biquad low0 = lowShelves[0], low1 = lowShelves[1], high0 = highShelves[0], high1 = highShelves[1];
-    Follower left{fastLevel[0], slowLevel[0], envelopes[0]};
-    Follower right{fastLevel[1], slowLevel[1], envelopes[1]};
+    LevelPair fast(fastLevel[0], fastLevel[1], fastHistory), slow(slowLevel[0], slowLevel[1], slowHistory);
+    double envelopeL = envelopes[0], envelopeR = envelopes[1];
+    const bool rms = s.rmsMode != 0;
     double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
     double gL = gains[0], gR = gains[1];
     unsigned w = inWrite;
@@ -253,8 +332,15 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
             eL = draft(centre(b.detector[0], phase, hn), thresholdGain);
             eR = draft(centre(b.detector[1], phase, hn), thresholdGain);
         }
-        gL = left.gain(eL, s);
-        gR = right.gain(eR, s);
+        if (rms) {
+            eL *= eL;
+            eR *= eR;
+        }
+        const __m128d e = _mm_set_pd(eR, eL);
+        const __m128d fastLR = fast.run(e), slowLR = slow.run(e);
+        gL = follow(envelopeL, eL, _mm_cvtsd_f64(fastLR), _mm_cvtsd_f64(slowLR), s);
+        gR = follow(envelopeR, eR, _mm_cvtsd_f64(_mm_unpackhi_pd(fastLR, fastLR)),
+                    _mm_cvtsd_f64(_mm_unpackhi_pd(slowLR, slowLR)), s);
 
         b.monitor[0].push(monitoring ? fL : mL);
         b.monitor[1].push(monitoring ? fR : mR);
@@ -283,12 +369,10 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
     lowShelves[1] = low1;
     highShelves[0] = high0;
     highShelves[1] = high1;
-    fastLevel[0] = left.fast;
-    slowLevel[0] = left.slow;
-    envelopes[0] = left.envelope;
-    fastLevel[1] = right.fast;
-    slowLevel[1] = right.slow;
-    envelopes[1] = right.envelope;
+    fast.store(fastHistory);
+    slow.store(slowHistory);
+    envelopes[0] = envelopeL;
+    envelopes[1] = envelopeR;
     gains[0] = gL;
     gains[1] = gR;
     makeupSmoothed = makeup;
@@ -324,7 +408,9 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
 
     orv::dsp::DenormalNoise rng = noise;
     Biquad low = lowShelves[0], high = highShelves[0];
-    Follower follower{fastLevel[0], slowLevel[0], envelopes[0]};
+    LevelLane fast(fastLevel[0], fastHistory), slow(slowLevel[0], slowHistory);
+    double envelope = envelopes[0];
+    const bool rms = s.rmsMode != 0;
     double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
     double g = gains[0];
     unsigned w = inWrite;
@@ -352,9 +438,10 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
         b.detector[0].half[phase].push(f);
         b.detector[1].half[phase].push(f);
         const double c = centre(b.detector[0], phase, hn);
-        const double e = kSmooth ? smooth(c, hilbertSum(h, taps(b.detector[0], phase, hn), 2 * hn), thresholdGain)
-                                 : draft(c, thresholdGain);
-        g = follower.gain(e, s);
+        double e = kSmooth ? smooth(c, hilbertSum(h, taps(b.detector[0], phase, hn), 2 * hn), thresholdGain)
+                           : draft(c, thresholdGain);
+        if (rms) e *= e;
+        g = follow(envelope, e, fast.run(e), slow.run(e), s);
 
         b.monitor[0].push(monitoring ? f : o);
         b.monitor[1].push(monitoring ? f : o);
@@ -377,9 +464,9 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
     noise = rng;
     lowShelves[0] = low;
     highShelves[0] = high;
-    fastLevel[0] = follower.fast;
-    slowLevel[0] = follower.slow;
-    envelopes[0] = follower.envelope;
+    fast.store(fastHistory);
+    slow.store(slowHistory);
+    envelopes[0] = envelope;
     gains[0] = gains[1] = g;
     makeupSmoothed = makeup;
     outputSmoothed = output;

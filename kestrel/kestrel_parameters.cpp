@@ -82,6 +82,7 @@ void Kestrel::applyParameter(VstInt32 index, double x) {
                 f->setRate(sampleRate);
                 f->reset();
             }
+            resetLevelHistory();
             for (Biquad& f : spare) f.setRate(sampleRate);
             computeHilbert();
             updateAttack();

@@ -217,6 +217,38 @@ TEST(KestrelEngine, ShelfChangesMidStreamDoNotDependOnBlockSize) {
     }
 }
 
+// After suspend and resume the engine starts afresh: with auto release (which reads the level
+// filters) its envelope follows a new signal as a newly created engine's does.
+TEST(KestrelEngine, ResumeStartsTheLevelFiltersAfresh) {
+    auto setUp = [](Kestrel& k) {
+        k.setSampleRate(44100.0f);
+        compress(k);
+        k.setParameter(kAutoRelease, 1.0f);
+    };
+    Kestrel used(host), fresh(host);
+    setUp(used);
+    setUp(fresh);
+    Signal loud = sine(20000, 150.0, 0.9);
+    run(used, loud, 512);
+    used.suspend();
+    used.resume();
+
+    // A burst, then silence: the release after it is where the level filters act.
+    Signal a = sine(30000, 150.0, 0.8);
+    for (int t = 8000; t < a.size(); ++t) a.l[t] = a.r[t] = a.kl[t] = a.kr[t] = 0.0f;
+    Signal b = a;
+    for (int done = 0; done < a.size(); done += 100) {
+        float* inA[4] = {a.l.data() + done, a.r.data() + done, a.kl.data() + done, a.kr.data() + done};
+        float* outA[2] = {a.outL.data() + done, a.outR.data() + done};
+        float* inB[4] = {b.l.data() + done, b.r.data() + done, b.kl.data() + done, b.kr.data() + done};
+        float* outB[2] = {b.outL.data() + done, b.outR.data() + done};
+        used.processReplacing(inA, outA, 100);
+        fresh.processReplacing(inB, outB, 100);
+        for (int c = 0; c < 2; ++c)
+            ASSERT_NEAR(used.envelope(c), fresh.envelope(c), 1e-9 + 1e-7 * fresh.envelope(c)) << "frame " << done << " channel " << c;
+    }
+}
+
 TEST(KestrelEngine, NoAllocationWhileProcessing) {
     Kestrel k(host);
     k.setSampleRate(96000.0f);
