@@ -41,6 +41,18 @@ struct DetectorRing {
 struct LevelHistory {
     double x1[2], x2[2], y1[2], y2[2], offset[2];
 };
+
+// The running state of the four side-chain shelves, lanes in the order low left, low right,
+// high left, high right: history, gliding coefficients, the last noise value (the offset while
+// a shelf runs plain) and the registers of each shelf's own noise source. The kernels run it,
+// two lanes at a time; the Biquads keep only the designs.
+struct ShelfHistory {
+    static constexpr int kLowLeft = 0, kLowRight = 1, kHighLeft = 2, kHighRight = 3;
+    alignas(16) double x1[4], x2[4], y1[4], y2[4];
+    alignas(16) double b0[4], b1[4], b2[4], a1[4], a2[4];
+    alignas(16) double noise[4];
+    alignas(16) std::uint32_t r1[4], r2[4], r3[4];
+};
 }  // namespace kestrel
 
 // Engine values derived from the parameters.
@@ -118,6 +130,7 @@ public:
     int latency() const { return latencySamples; }
     double envelope(int channel) const { return envelopes[channel & 1]; }
     double lastGain(int channel) const { return gains[channel & 1]; }
+    // The shelves' designs (their running state lives in the kernels' own history).
     const orv::dsp::Biquad& lowShelf(int channel) const { return lowShelves[channel & 1]; }
     const orv::dsp::Biquad& highShelf(int channel) const { return highShelves[channel & 1]; }
 
@@ -176,8 +189,12 @@ private:
     template <bool kSmooth, bool kPlainShelves>
     void monoChunk(const Channels& ch, int offset, int n);
     bool shelvesSettled(int channels);
+    // The shelves' running state as the Biquads start it: no history, every coefficient 1, the
+    // noise sources at their seeds.
+    void startShelfHistory();
     const double* hilbertTaps();
-    // Clears the level filters' history wherever their Biquads are reset.
+    // Clears the level filters' and shelves' history, and sets the shelves' gliding coefficients
+    // to their designs, wherever their Biquads are reset.
     void resetLevelHistory();
 
     double normalized[kestrel::kNumParamSlots] = {};
@@ -185,6 +202,7 @@ private:
     Buffers* buffers = nullptr;
     orv::dsp::Biquad lowShelves[2], highShelves[2], fastLevel[2], slowLevel[2], spare[2];
     kestrel::LevelHistory fastHistory{}, slowHistory{};
+    kestrel::ShelfHistory shelfHistory{};
     orv::dsp::DenormalNoise noise{orv::dsp::DenormalNoise::kKernelScale};
     kestrel::Meters meterFeeds;
     double noiseNow = 1e-12;

@@ -51,6 +51,7 @@ void Kestrel::construct(bool simulateFailure) {
 
     for (Biquad& f : lowShelves) f.create(44100.0, BiquadType::LowShelf, 35.0, 0.35, -15.0);
     for (Biquad& f : highShelves) f.create(44100.0, BiquadType::HighShelf, 5500.0, 0.5, 12.0);
+    startShelfHistory();
     for (Biquad& f : fastLevel) f.create(44100.0, BiquadType::Lowpass, 33.333333333333336, 0.5, 0.0);
     for (Biquad& f : slowLevel) f.create(44100.0, BiquadType::Lowpass, 3.3333333333333335, 0.5, 0.0);
     for (Biquad& f : spare) f.create(44100.0, BiquadType::Peaking, 700.0, 0.3, 12.0);

@@ -187,10 +187,185 @@ struct LevelLane {
     }
 };
 
-template <bool kPlain>
-inline double shelve(Biquad& f, double x) {
-    return kPlain ? f.processPlain(x) : f.processSmoothed(x);
+// One step of a shelf's noise source, the generator of DenormalNoise on three registers.
+inline std::uint32_t stepNoise(std::uint32_t& r1, std::uint32_t& r2, std::uint32_t& r3) {
+    r1 = (((r1 >> 6) ^ (r1 >> 15)) & 0x1FFFu) ^ (r1 << 13);
+    r2 = (((r2 >> 7) ^ (r2 >> 9)) & 0xFFFFFu) ^ (r2 << 20);
+    r3 = (((r3 >> 8) ^ (r3 >> 14)) & 0x1FFFFu) ^ (r3 << 17);
+    return r1 ^ r2 ^ r3;
 }
+
+// The noise value of a register output: (u * 2.3283064365e-10 * 2 - 1) * 1e-13. Doubling
+// commutes with rounding, so one product by the doubled constant gives the same bits.
+constexpr double kNoiseStep = 2.3283064365e-10 * 2.0;
+constexpr double kShelfNoiseScale = orv::dsp::DenormalNoise::kFilterScale;
+
+// The four side-chain shelves of the stereo kernel as two lane pairs (low, high), each lane
+// with its own history, gliding coefficients and noise source: per lane the operations of the
+// Biquad's smoothed and plain forms, in the same order. The noise registers of all four shelves
+// step together, one register kind per vector.
+struct ShelfPairs {
+    enum { kLow = 0, kHigh = 1 };
+    __m128d x1[2], x2[2], y1[2], y2[2], noise[2];
+    __m128d b0[2], b1[2], b2[2], a1[2], a2[2];   // gliding
+    __m128d tb0[2], tb1[2], tb2[2], ta1[2], ta2[2], s[2];  // designs and glide speeds
+    __m128i r1, r2, r3;
+
+    ShelfPairs(const ShelfHistory& h, const Biquad* const lanes[4]) {
+        for (int p = 0; p < 2; ++p) {
+            const int i = 2 * p;
+            x1[p] = _mm_load_pd(h.x1 + i);
+            x2[p] = _mm_load_pd(h.x2 + i);
+            y1[p] = _mm_load_pd(h.y1 + i);
+            y2[p] = _mm_load_pd(h.y2 + i);
+            noise[p] = _mm_load_pd(h.noise + i);
+            b0[p] = _mm_load_pd(h.b0 + i);
+            b1[p] = _mm_load_pd(h.b1 + i);
+            b2[p] = _mm_load_pd(h.b2 + i);
+            a1[p] = _mm_load_pd(h.a1 + i);
+            a2[p] = _mm_load_pd(h.a2 + i);
+            const BiquadCoefficients& l = lanes[i]->targets();
+            const BiquadCoefficients& r = lanes[i + 1]->targets();
+            tb0[p] = _mm_set_pd(r.b0, l.b0);
+            tb1[p] = _mm_set_pd(r.b1, l.b1);
+            tb2[p] = _mm_set_pd(r.b2, l.b2);
+            ta1[p] = _mm_set_pd(r.a1, l.a1);
+            ta2[p] = _mm_set_pd(r.a2, l.a2);
+            s[p] = _mm_set_pd(lanes[i + 1]->smoothing(), lanes[i]->smoothing());
+        }
+        r1 = _mm_load_si128(reinterpret_cast<const __m128i*>(h.r1));
+        r2 = _mm_load_si128(reinterpret_cast<const __m128i*>(h.r2));
+        r3 = _mm_load_si128(reinterpret_cast<const __m128i*>(h.r3));
+    }
+    void store(ShelfHistory& h) const {
+        for (int p = 0; p < 2; ++p) {
+            const int i = 2 * p;
+            _mm_store_pd(h.x1 + i, x1[p]);
+            _mm_store_pd(h.x2 + i, x2[p]);
+            _mm_store_pd(h.y1 + i, y1[p]);
+            _mm_store_pd(h.y2 + i, y2[p]);
+            _mm_store_pd(h.noise + i, noise[p]);
+            _mm_store_pd(h.b0 + i, b0[p]);
+            _mm_store_pd(h.b1 + i, b1[p]);
+            _mm_store_pd(h.b2 + i, b2[p]);
+            _mm_store_pd(h.a1 + i, a1[p]);
+            _mm_store_pd(h.a2 + i, a2[p]);
+        }
+        _mm_store_si128(reinterpret_cast<__m128i*>(h.r1), r1);
+        _mm_store_si128(reinterpret_cast<__m128i*>(h.r2), r2);
+        _mm_store_si128(reinterpret_cast<__m128i*>(h.r3), r3);
+    }
+
+    // One step of all four noise sources; the values of the low and the high pair.
+    inline void stepNoise() {
+        r1 = _mm_xor_si128(_mm_and_si128(_mm_xor_si128(_mm_srli_epi32(r1, 6), _mm_srli_epi32(r1, 15)),
+                                         _mm_set1_epi32(0x1FFF)),
+                           _mm_slli_epi32(r1, 13));
+        r2 = _mm_xor_si128(_mm_and_si128(_mm_xor_si128(_mm_srli_epi32(r2, 7), _mm_srli_epi32(r2, 9)),
+                                         _mm_set1_epi32(0xFFFFF)),
+                           _mm_slli_epi32(r2, 20));
+        r3 = _mm_xor_si128(_mm_and_si128(_mm_xor_si128(_mm_srli_epi32(r3, 8), _mm_srli_epi32(r3, 14)),
+                                         _mm_set1_epi32(0x1FFFF)),
+                           _mm_slli_epi32(r3, 17));
+        // Unsigned to double: flip the sign bit, convert as signed, add 2^31 back (all exact).
+        const __m128i u = _mm_xor_si128(_mm_xor_si128(r1, r2), _mm_xor_si128(r3, _mm_set1_epi32(INT32_MIN)));
+        const __m128d bias = _mm_set1_pd(2147483648.0);
+        const __m128d low = _mm_add_pd(_mm_cvtepi32_pd(u), bias);
+        const __m128d high = _mm_add_pd(_mm_cvtepi32_pd(_mm_shuffle_epi32(u, 0x0E)), bias);
+        const __m128d step = _mm_set1_pd(kNoiseStep), one = _mm_set1_pd(1.0), scale = _mm_set1_pd(kShelfNoiseScale);
+        noise[kLow] = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(low, step), one), scale);
+        noise[kHigh] = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(high, step), one), scale);
+    }
+
+    inline __m128d filter(int p, __m128d x, __m128d c0, __m128d c1, __m128d c2, __m128d d1, __m128d d2, __m128d o) {
+        const __m128d xo = _mm_add_pd(x, o);
+        __m128d y = _mm_mul_pd(c0, xo);
+        y = _mm_add_pd(y, _mm_mul_pd(c1, x1[p]));
+        y = _mm_add_pd(y, _mm_mul_pd(c2, x2[p]));
+        y = _mm_sub_pd(y, _mm_mul_pd(d1, y1[p]));
+        y = _mm_sub_pd(y, _mm_mul_pd(d2, y2[p]));
+        x2[p] = x1[p];
+        x1[p] = xo;
+        y2[p] = y1[p];
+        y1[p] = _mm_add_pd(y, o);
+        return y;
+    }
+    static inline __m128d glide(__m128d c, __m128d t, __m128d s, __m128d m) {
+        return _mm_add_pd(_mm_add_pd(c, _mm_mul_pd(_mm_sub_pd(t, c), s)), m);
+    }
+    // Smoothed form; stepNoise() has given this sample's noise.
+    inline __m128d smoothed(int p, __m128d x) {
+        const __m128d m = noise[p];
+        b0[p] = glide(b0[p], tb0[p], s[p], m);
+        a1[p] = glide(a1[p], ta1[p], s[p], m);
+        a2[p] = glide(a2[p], ta2[p], s[p], m);
+        b1[p] = glide(b1[p], tb1[p], s[p], m);
+        b2[p] = glide(b2[p], tb2[p], s[p], m);
+        return filter(p, x, b0[p], b1[p], b2[p], a1[p], a2[p], m);
+    }
+    // Plain form: the designs, with each lane negating its offset.
+    inline __m128d plain(int p, __m128d x) {
+        const __m128d o = _mm_xor_pd(noise[p], _mm_set1_pd(-0.0));
+        noise[p] = o;
+        return filter(p, x, tb0[p], tb1[p], tb2[p], ta1[p], ta2[p], o);
+    }
+};
+
+// One shelf alone (the mono kernel's left shelves): the scalar forms on one lane.
+struct ShelfLane {
+    double x1, x2, y1, y2, noise, b0, b1, b2, a1, a2;
+    double tb0, tb1, tb2, ta1, ta2, s;
+    std::uint32_t r1, r2, r3;
+    int lane;
+
+    ShelfLane(const ShelfHistory& h, int i, const Biquad& f)
+        : x1(h.x1[i]), x2(h.x2[i]), y1(h.y1[i]), y2(h.y2[i]), noise(h.noise[i]), b0(h.b0[i]), b1(h.b1[i]),
+          b2(h.b2[i]), a1(h.a1[i]), a2(h.a2[i]), tb0(f.targets().b0), tb1(f.targets().b1), tb2(f.targets().b2),
+          ta1(f.targets().a1), ta2(f.targets().a2), s(f.smoothing()), r1(h.r1[i]), r2(h.r2[i]), r3(h.r3[i]),
+          lane(i) {}
+    void store(ShelfHistory& h) const {
+        const int i = lane;
+        h.x1[i] = x1;
+        h.x2[i] = x2;
+        h.y1[i] = y1;
+        h.y2[i] = y2;
+        h.noise[i] = noise;
+        h.b0[i] = b0;
+        h.b1[i] = b1;
+        h.b2[i] = b2;
+        h.a1[i] = a1;
+        h.a2[i] = a2;
+        h.r1[i] = r1;
+        h.r2[i] = r2;
+        h.r3[i] = r3;
+    }
+    inline double filter(double x, double c0, double c1, double c2, double d1, double d2, double o) {
+        const double y = c0 * (x + o) + c1 * x1 + c2 * x2 - d1 * y1 - d2 * y2;
+        x2 = x1;
+        x1 = x + o;
+        y2 = y1;
+        y1 = y + o;
+        return y;
+    }
+    inline double smoothed(double x) {
+        const double m = (static_cast<double>(stepNoise(r1, r2, r3)) * kNoiseStep - 1.0) * kShelfNoiseScale;
+        noise = m;
+        b0 = b0 + (tb0 - b0) * s + m;
+        a1 = a1 + (ta1 - a1) * s + m;
+        a2 = a2 + (ta2 - a2) * s + m;
+        b1 = b1 + (tb1 - b1) * s + m;
+        b2 = b2 + (tb2 - b2) * s + m;
+        return filter(x, b0, b1, b2, a1, a2, m);
+    }
+    inline double plain(double x) {
+        noise = -noise;
+        return filter(x, tb0, tb1, tb2, ta1, ta2, noise);
+    }
+    template <bool kPlain>
+    inline double run(double x) {
+        return kPlain ? plain(x) : smoothed(x);
+    }
+};
 
 bool sameCoefficients(const BiquadCoefficients& a, const BiquadCoefficients& b) {
     return a.b0 == b.b0 && a.b1 == b.b1 && a.b2 == b.b2 && a.a1 == b.a1 && a.a2 == b.a2;
@@ -198,14 +373,13 @@ bool sameCoefficients(const BiquadCoefficients& a, const BiquadCoefficients& b) 
 
 // A gliding filter has arrived once every coefficient sits within the spread its own noise keeps
 // up around the design (about six standard deviations of that spread).
-bool arrived(const Biquad& f) {
+bool arrived(const Biquad& f, const ShelfHistory& h, int lane) {
     if (!f.filters()) return true;
-    const BiquadCoefficients& c = f.currents();
     const BiquadCoefficients& t = f.targets();
     const double tolerance = 3.5e-13 / std::sqrt(2.0 * f.smoothing());
-    return std::fabs(c.b0 - t.b0) <= tolerance && std::fabs(c.b1 - t.b1) <= tolerance &&
-           std::fabs(c.b2 - t.b2) <= tolerance && std::fabs(c.a1 - t.a1) <= tolerance &&
-           std::fabs(c.a2 - t.a2) <= tolerance;
+    return std::fabs(h.b0[lane] - t.b0) <= tolerance && std::fabs(h.b1[lane] - t.b1) <= tolerance &&
+           std::fabs(h.b2[lane] - t.b2) <= tolerance && std::fabs(h.a1[lane] - t.a1) <= tolerance &&
+           std::fabs(h.a2[lane] - t.a2) <= tolerance;
 }
 
 }  // namespace
@@ -215,6 +389,30 @@ void Kestrel::resetLevelHistory() {
         for (LevelHistory* h : {&fastHistory, &slowHistory}) h->x1[c] = h->x2[c] = h->y1[c] = h->y2[c] = 0.0;
         fastHistory.offset[c] = fastLevel[c].noise();
         slowHistory.offset[c] = slowLevel[c].noise();
+    }
+    const Biquad* shelves[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
+    ShelfHistory& h = shelfHistory;
+    for (int i = 0; i < 4; ++i) {
+        const BiquadCoefficients& t = shelves[i]->targets();
+        h.x1[i] = h.x2[i] = h.y1[i] = h.y2[i] = 0.0;
+        h.b0[i] = t.b0;
+        h.b1[i] = t.b1;
+        h.b2[i] = t.b2;
+        h.a1[i] = t.a1;
+        h.a2[i] = t.a2;
+    }
+}
+
+void Kestrel::startShelfHistory() {
+    const Biquad* shelves[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
+    ShelfHistory& h = shelfHistory;
+    for (int i = 0; i < 4; ++i) {
+        h.x1[i] = h.x2[i] = h.y1[i] = h.y2[i] = 0.0;
+        h.b0[i] = h.b1[i] = h.b2[i] = h.a1[i] = h.a2[i] = 1.0;
+        h.noise[i] = shelves[i]->noise();
+        h.r1[i] = orv::dsp::DenormalNoise::kSeed1;
+        h.r2[i] = orv::dsp::DenormalNoise::kSeed2;
+        h.r3[i] = orv::dsp::DenormalNoise::kSeed3;
     }
 }
 
@@ -237,12 +435,14 @@ const double* Kestrel::hilbertTaps() {
 // frames, so the choice never depends on how the host cuts its blocks.
 bool Kestrel::shelvesSettled(int channels) {
     const Biquad* shelves[4] = {&lowShelves[0], &highShelves[0], &lowShelves[1], &highShelves[1]};
+    static constexpr int kLane[4] = {ShelfHistory::kLowLeft, ShelfHistory::kHighLeft, ShelfHistory::kLowRight,
+                                     ShelfHistory::kHighRight};
     const bool checkpoint = (frameClock & (kChunk - 1)) == 0;
     bool all = true;
     for (int i = 0; i < 4; ++i) {
         const Biquad& f = *shelves[i];
         if (shelfArrived[i] && !sameCoefficients(shelfReached[i], f.targets())) shelfArrived[i] = false;
-        if (!shelfArrived[i] && checkpoint && i < 2 * channels && arrived(f)) {
+        if (!shelfArrived[i] && checkpoint && i < 2 * channels && arrived(f, shelfHistory, kLane[i])) {
             shelfArrived[i] = true;
             shelfReached[i] = f.targets();
         }
@@ -284,7 +484,8 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
     const float* in3 = ch.in[3] + offset;
 
     orv::dsp::DenormalNoise rng = noise;
-    Biquad low0 = lowShelves[0], low1 = lowShelves[1], high0 = highShelves[0], high1 = highShelves[1];
+    const Biquad* const shelfLanes[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
+    ShelfPairs shelves(shelfHistory, shelfLanes);
     LevelPair fast(fastLevel[0], fastLevel[1], fastHistory), slow(slowLevel[0], slowLevel[1], slowHistory);
     double envelopeL = envelopes[0], envelopeR = envelopes[1];
     const bool rms = s.rmsMode != 0;
@@ -314,8 +515,14 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
         sR += nR;
         mR += nR;
 
-        const double fL = shelve<kPlainShelves>(high0, shelve<kPlainShelves>(low0, sL));
-        const double fR = shelve<kPlainShelves>(high1, shelve<kPlainShelves>(low1, sR));
+        __m128d fLR = _mm_set_pd(sR, sL);
+        if (kPlainShelves) {
+            fLR = shelves.plain(ShelfPairs::kHigh, shelves.plain(ShelfPairs::kLow, fLR));
+        } else {
+            shelves.stepNoise();
+            fLR = shelves.smoothed(ShelfPairs::kHigh, shelves.smoothed(ShelfPairs::kLow, fLR));
+        }
+        const double fL = _mm_cvtsd_f64(fLR), fR = _mm_cvtsd_f64(_mm_unpackhi_pd(fLR, fLR));
         double dL = fL, dR = fR;
         if (link) dL = dR = 0.7071 * std::sqrt(fL * fL + fR * fR);
         phase ^= 1;
@@ -365,10 +572,7 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
     inWrite = w;
     b.detector[0].next = b.detector[1].next = phase ^ 1;
     noise = rng;
-    lowShelves[0] = low0;
-    lowShelves[1] = low1;
-    highShelves[0] = high0;
-    highShelves[1] = high1;
+    shelves.store(shelfHistory);
     fast.store(fastHistory);
     slow.store(slowHistory);
     envelopes[0] = envelopeL;
@@ -407,7 +611,8 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
     const float* in3 = ch.in[3] + offset;
 
     orv::dsp::DenormalNoise rng = noise;
-    Biquad low = lowShelves[0], high = highShelves[0];
+    ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
+    ShelfLane high(shelfHistory, ShelfHistory::kHighLeft, highShelves[0]);
     LevelLane fast(fastLevel[0], fastHistory), slow(slowLevel[0], slowHistory);
     double envelope = envelopes[0];
     const bool rms = s.rmsMode != 0;
@@ -433,7 +638,7 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
         rng.next();  // the right channel's value, unused in mono
         noiseValue = rng.next();
 
-        const double f = shelve<kPlainShelves>(high, shelve<kPlainShelves>(low, key));
+        const double f = high.run<kPlainShelves>(low.run<kPlainShelves>(key));
         phase ^= 1;
         b.detector[0].half[phase].push(f);
         b.detector[1].half[phase].push(f);
@@ -462,8 +667,8 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
     inWrite = w;
     b.detector[0].next = b.detector[1].next = phase ^ 1;
     noise = rng;
-    lowShelves[0] = low;
-    highShelves[0] = high;
+    low.store(shelfHistory);
+    high.store(shelfHistory);
     fast.store(fastHistory);
     slow.store(slowHistory);
     envelopes[0] = envelope;

@@ -370,3 +370,58 @@ TEST(KestrelEngine, FailedConstructionTellsTheUserAndStaysSilent) {
 }
 
 }  // namespace
+
+namespace {
+// Gain of a biquad design at `freq`.
+double responseAt(const orv::dsp::BiquadCoefficients& c, double freq, double rate) {
+    const double w = 2 * M_PI * freq / rate;
+    const double nr = c.b0 + c.b1 * std::cos(w) + c.b2 * std::cos(2 * w), ni = -c.b1 * std::sin(w) - c.b2 * std::sin(2 * w);
+    const double dr = 1 + c.a1 * std::cos(w) + c.a2 * std::cos(2 * w), di = -c.a1 * std::sin(w) - c.a2 * std::sin(2 * w);
+    return std::sqrt((nr * nr + ni * ni) / (dr * dr + di * di));
+}
+
+// Peak of each output over the last `n` frames after running `frames` frames of a 60 Hz key
+// (left 0.1, right 0.05).
+void monitorPeaks(Kestrel& k, int frames, int n, double& left, double& right) {
+    Signal s(frames);
+    for (int t = 0; t < frames; ++t) {
+        s.kl[t] = static_cast<float>(0.1 * std::sin(2 * M_PI * 60.0 * t / 44100.0));
+        s.kr[t] = 0.5f * s.kl[t];
+        s.l[t] = s.r[t] = 0.3f;
+    }
+    run(k, s, 256);
+    left = right = 0;
+    for (int t = frames - n; t < frames; ++t) {
+        left = std::max(left, std::fabs(static_cast<double>(s.outL[t])));
+        right = std::max(right, std::fabs(static_cast<double>(s.outR[t])));
+    }
+}
+}  // namespace
+
+// With the side-chain monitor on, each output is its own key through its own shelves: both
+// channels follow the shelf designs, also after a stretch of Mono (which leaves the right
+// shelves idle) and a design change made meanwhile.
+TEST(KestrelEngine, EachChannelsKeyPassesItsOwnShelves) {
+    Kestrel k(host);
+    k.setSampleRate(44100.0f);
+    k.setParameter(kScExt, 1.0f);
+    k.setParameter(kScMonit, 1.0f);
+    k.setParameter(kHighScf, 0.5f);  // flat
+    k.setParameter(kLowScf, 0.0f);   // +9 dB below 110 Hz
+    auto check = [&](const char* when) {
+        double left, right;
+        monitorPeaks(k, 60000, 4000, left, right);
+        const double gain = k.settings().outputGain * responseAt(k.lowShelf(0).targets(), 60.0, 44100.0) *
+                            responseAt(k.highShelf(0).targets(), 60.0, 44100.0);
+        EXPECT_NEAR(left, 0.1 * gain, 0.002 * gain) << when;
+        EXPECT_NEAR(right, 0.05 * gain, 0.001 * gain) << when;
+    };
+    check("stereo");
+    k.setParameter(kStereo, 0.0f);
+    double left, right;
+    monitorPeaks(k, 10000, 4000, left, right);
+    k.setParameter(kLowFreq, 0.9f);  // a new design while the right shelves are idle
+    monitorPeaks(k, 10000, 4000, left, right);
+    k.setParameter(kStereo, 1.0f);
+    check("after mono");
+}
