@@ -1,7 +1,11 @@
 #include "borealis/dsp/half_band.h"
 
 #include <cmath>
-#include <cstring>
+#include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace orv::dsp {
 
@@ -71,37 +75,100 @@ std::array<double, kHalfBandOddTaps> oddTaps(const HalfBandKernel& kernel) noexc
     return odd;
 }
 
+HalfBandPairedTaps pairedOddTaps(const HalfBandKernel& kernel) noexcept {
+    HalfBandPairedTaps taps{};
+    for (int j = 0; j < kHalfBandOddTaps; ++j) taps.v[2 * j] = taps.v[2 * j + 1] = kernel[2 * j + 1];
+    return taps;
+}
+
 void foldedHalfBandSums(const double* x, const double* odd, double* out, int count) noexcept {
-    int i = 0;
-#if defined(__GNUC__)
-    // Eight neighbouring outputs at a time, two per 128-bit register, each output in its own
-    // lane: every tap costs one broadcast and, per register, two loads, two adds and a
-    // multiply. No output's sum is reordered, so the result equals the one-at-a-time loop
-    // below bit for bit. (Four registers keep all accumulators and loads in registers; eight
-    // made the compiler spill and ran slower.)
-    typedef double Pair __attribute__((vector_size(16)));
-    constexpr int kPairs = 4;
-    constexpr int kBlock = 2 * kPairs;
-    for (; i + kBlock <= count; i += kBlock) {
-        Pair acc[kPairs];
-        for (Pair& a : acc) a = Pair{0.0, 0.0};
-        for (int j = 0; j < kHalfBandOddTaps; ++j) {
-            const Pair c = {odd[j], odd[j]};
-            const double* ahead = x + i + 64 + j;
-            const double* behind = x + i + 63 - j;
-            for (int p = 0; p < kPairs; ++p) {
-                Pair a, b;
-                std::memcpy(&a, ahead + 2 * p, sizeof a);
-                std::memcpy(&b, behind + 2 * p, sizeof b);
-                acc[p] += c * (a + b);
-            }
-        }
-        std::memcpy(out + i, acc, sizeof acc);
-    }
-#endif
-    for (; i < count; ++i) {
+    for (int i = 0; i < count; ++i) {
         double acc = 0.0;
         for (int j = 0; j < kHalfBandOddTaps; ++j) acc += odd[j] * (x[i + 64 + j] + x[i + 63 - j]);
+        out[i] = acc;
+    }
+}
+
+#if defined(__SSE2__)
+namespace {
+
+// ahead + behind for two neighbouring outputs. The two addresses are an odd number of doubles
+// apart, so exactly one of them is 16-byte aligned; that one is read as the memory operand of
+// the add and only the other needs a load of its own.
+template <bool kAheadAligned>
+inline __m128d foldPair(const double* ahead, const double* behind) noexcept {
+    if constexpr (kAheadAligned) return _mm_add_pd(_mm_load_pd(ahead), _mm_loadu_pd(behind));
+    else return _mm_add_pd(_mm_loadu_pd(ahead), _mm_load_pd(behind));
+}
+
+// kAligned: whether x + 64 is 16-byte aligned. Outputs start at even i, so for even taps j
+// the ahead reads are aligned exactly when kAligned holds, and for odd taps the behind reads.
+// Each lane keeps its own output's sum in the order of the plain form (addition and
+// multiplication of two values commute exactly), so the results are the same bit for bit.
+// Predictive commoning is off here: carrying loads from one tap to the next made the compiler
+// run out of registers and spill inside the loop.
+template <bool kAligned>
+#if defined(__GNUC__) && !defined(__clang__)
+__attribute__((optimize("no-predictive-commoning")))
+#endif
+void pairedSums(const double* x, const double* taps, double* out, int count) noexcept {
+    int i = 0;
+    // Eight outputs per pass in four registers; every tap costs, per register, one load, the
+    // fold's add, a multiply and the accumulating add.
+    for (; i + 8 <= count; i += 8) {
+        __m128d a0 = _mm_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
+        const double* ahead = x + i + 64;
+        const double* behind = x + i + 63;
+#pragma GCC unroll 2
+        for (int j = 0; j < kHalfBandOddTaps; j += 2) {
+            const __m128d c0 = _mm_load_pd(taps + 2 * j);
+            const double* p = ahead + j;
+            const double* q = behind - j;
+            a0 = _mm_add_pd(a0, _mm_mul_pd(c0, foldPair<kAligned>(p, q)));
+            a1 = _mm_add_pd(a1, _mm_mul_pd(c0, foldPair<kAligned>(p + 2, q + 2)));
+            a2 = _mm_add_pd(a2, _mm_mul_pd(c0, foldPair<kAligned>(p + 4, q + 4)));
+            a3 = _mm_add_pd(a3, _mm_mul_pd(c0, foldPair<kAligned>(p + 6, q + 6)));
+            const __m128d c1 = _mm_load_pd(taps + 2 * j + 2);
+            a0 = _mm_add_pd(a0, _mm_mul_pd(c1, foldPair<!kAligned>(p + 1, q - 1)));
+            a1 = _mm_add_pd(a1, _mm_mul_pd(c1, foldPair<!kAligned>(p + 3, q + 1)));
+            a2 = _mm_add_pd(a2, _mm_mul_pd(c1, foldPair<!kAligned>(p + 5, q + 3)));
+            a3 = _mm_add_pd(a3, _mm_mul_pd(c1, foldPair<!kAligned>(p + 7, q + 5)));
+        }
+        _mm_storeu_pd(out + i, a0);
+        _mm_storeu_pd(out + i + 2, a1);
+        _mm_storeu_pd(out + i + 4, a2);
+        _mm_storeu_pd(out + i + 6, a3);
+    }
+    for (; i + 2 <= count; i += 2) {
+        __m128d a = _mm_setzero_pd();
+        const double* ahead = x + i + 64;
+        const double* behind = x + i + 63;
+        for (int j = 0; j < kHalfBandOddTaps; j += 2) {
+            a = _mm_add_pd(a, _mm_mul_pd(_mm_load_pd(taps + 2 * j), foldPair<kAligned>(ahead + j, behind - j)));
+            a = _mm_add_pd(a, _mm_mul_pd(_mm_load_pd(taps + 2 * j + 2),
+                                         foldPair<!kAligned>(ahead + j + 1, behind - j - 1)));
+        }
+        _mm_storeu_pd(out + i, a);
+    }
+    for (; i < count; ++i) {
+        double acc = 0.0;
+        for (int j = 0; j < kHalfBandOddTaps; ++j) acc += taps[2 * j] * (x[i + 64 + j] + x[i + 63 - j]);
+        out[i] = acc;
+    }
+}
+
+}  // namespace
+#endif
+
+void foldedHalfBandSums(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept {
+#if defined(__SSE2__)
+    if ((reinterpret_cast<std::uintptr_t>(x + 64) & 15) == 0) pairedSums<true>(x, taps.v, out, count);
+    else if ((reinterpret_cast<std::uintptr_t>(x + 64) & 7) == 0) pairedSums<false>(x, taps.v, out, count);
+    else
+#endif
+    for (int i = 0; i < count; ++i) {
+        double acc = 0.0;
+        for (int j = 0; j < kHalfBandOddTaps; ++j) acc += taps.v[2 * j] * (x[i + 64 + j] + x[i + 63 - j]);
         out[i] = acc;
     }
 }

@@ -7,8 +7,8 @@ namespace orv::dsp {
 Oversampler2x::Oversampler2x() noexcept
     : upKernel_(makeUpsamplerKernel()),
       downKernel_(makeDownsamplerKernel()),
-      upOdd_(oddTaps(upKernel_)),
-      downOdd_(oddTaps(downKernel_)) {}
+      upTaps_(pairedOddTaps(upKernel_)),
+      downTaps_(pairedOddTaps(downKernel_)) {}
 
 void Oversampler2x::reset() noexcept {
     up_.clear();
@@ -36,7 +36,7 @@ void Oversampler2x::upsampleChunk(const double* in, int stride, double* out, int
     // x[0] is the input 128 samples before the first of this pass.
     const double* x = up_.newest(kHalfBandReach + count);
     double halfway[kChunk];
-    foldedHalfBandSums(x, upOdd_.data(), halfway, count);
+    foldedHalfBandSums(x, upTaps_, halfway, count);
     for (int i = 0; i < count; ++i) {
         out[2 * i] = halfway[i];
         out[2 * i + 1] = x[i + kHalfBandReach - kUpsampleDelay];
@@ -63,7 +63,7 @@ void Oversampler2x::downsampleChunk(const double* in, double* out, int count) no
     const double* first = downFirst_.newest(kHalfBandReach + count);
     const double* second = downSecond_.newest(kHalfBandReach + count);
     double sums[kChunk];
-    foldedHalfBandSums(first, downOdd_.data(), sums, count);
+    foldedHalfBandSums(first, downTaps_, sums, count);
     // The centre tap falls on the second sample of the pair 65 pairs back.
     const double centre = downKernel_[0];
     for (int i = 0; i < count; ++i) out[i] = sums[i] + centre * second[i + kHalfBandReach - 65];

@@ -64,8 +64,8 @@ private:
     MirroredRing<kRingSize> downSecond_;
     HalfBandKernel upKernel_;
     HalfBandKernel downKernel_;
-    std::array<double, kHalfBandOddTaps> upOdd_;
-    std::array<double, kHalfBandOddTaps> downOdd_;
+    HalfBandPairedTaps upTaps_;
+    HalfBandPairedTaps downTaps_;
 };
 
 }  // namespace orv::dsp
