@@ -1,6 +1,7 @@
 #include "kestrel/kestrel_meters.h"
 
 #include <cmath>
+#include <emmintrin.h>
 
 namespace kestrel {
 
@@ -8,7 +9,7 @@ using orv::dsp::Biquad;
 using orv::dsp::BiquadType;
 
 Meters::Meters() {
-    for (Biquad& f : vuFilter_) f.create(44100.0, BiquadType::Lowpass, 2.0, 0.583, 0.0);
+    vu_.create(44100.0, BiquadType::Lowpass, 2.0, 0.583, 0.0);
 }
 
 void Meters::beginBlock(MeterSource source, const MeterSettings& s, double rate, bool expansion, bool powerOff) {
@@ -58,80 +59,124 @@ void Meters::gainCommon(Channel& c, double m, double noise) {
 void Meters::feedLevel(double left, double right, double noise) {
     const double k = 1.4142136 * 1.096 * referenceInverse_;
     const double a = std::fabs(left), b = std::fabs(right);
-    ch_[0].vu = vuFilter_[0].processPlain(a * k);
-    ch_[1].vu = vuFilter_[1].processPlain(b * k);
+    double vL = a * k, vR = b * k;
+    vu_.processPlain(vL, vR);
+    ch_[0].vu = vL;
+    ch_[1].vu = vR;
     levelCommon(ch_[0], a, noise);
     levelCommon(ch_[1], b, noise);
 }
 
 void Meters::feedGain(double left, double right, double noise) {
-    ch_[0].vu = vuFilter_[0].processPlain(left);
-    ch_[1].vu = vuFilter_[1].processPlain(right);
+    double vL = left, vR = right;
+    vu_.processPlain(vL, vR);
+    ch_[0].vu = vL;
+    ch_[1].vu = vR;
     gainCommon(ch_[0], left, noise);
     gainCommon(ch_[1], right, noise);
 }
 
-// The chunk feeds keep the channel and its filter in locals, so the loop runs on registers
-// instead of reloading members after every store. The channels do not depend on each other.
-void Meters::levelChunk(Channel& channel, Biquad& vuFilter, const double* x, const double* noise, int noiseStride,
-                        int n) {
-    const double k = 1.4142136 * 1.096 * referenceInverse_;
-    const double cInt = cInt_, cRet = cRet_;
-    const int overLimit = overLimit_;
-    Channel c = channel;
-    Biquad f = vuFilter;
-    for (int i = 0; i < n; ++i) {
-        const double a = std::fabs(x[i]);
-        c.vu = f.processPlain(a * k);
-        c.ppm += (a - c.ppm) * (a <= c.ppm ? cRet : cInt) + noise[i * noiseStride];
-        if (a >= 1.0)
-            ++c.overCount;
-        else if (c.overCount < overLimit)
-            c.overCount = 0;
-        if (c.ppm > c.ppmHold) {
-            c.ppmHold = c.ppm;
-            c.ppmHoldAge = 0;
-        }
-        if (c.vu > c.vuHold) {
-            c.vuHold = c.vu;
-            c.vuHoldAge = 0;
-        }
-    }
-    channel = c;
-    vuFilter = f;
+// The chunk feeds run both channels side by side in SSE2 lanes (left low, right high): per lane
+// the operations of the single-frame feeds, in the same order. A hold age only ever returns to 0
+// inside a chunk, so it is cleared once after the chunk when any frame of it moved the hold.
+namespace {
+inline __m128d pair(double left, double right) { return _mm_set_pd(right, left); }
+inline __m128d select(__m128d mask, __m128d yes, __m128d no) {
+    return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
 }
-
-void Meters::gainChunk(Channel& channel, Biquad& vuFilter, const double* x, const double* noise, int n) {
-    const double cInt = cInt_, cRet = cRet_;
-    const bool expansion = expansion_;
-    Channel c = channel;
-    Biquad f = vuFilter;
-    for (int i = 0; i < n; ++i) {
-        const double m = x[i];
-        c.vu = f.processPlain(m);
-        const bool returning = expansion ? m <= c.ppm : c.ppm <= m;
-        c.ppm += (m - c.ppm) * (returning ? cRet : cInt) + noise[i];
-        if ((c.vu > 1.0 && c.vu > c.vuHold) || (c.vu < c.vuHold && c.vu > 0.01)) {
-            c.vuHold = c.vu;
-            c.vuHoldAge = 0;
-        }
-        if ((c.ppm > 1.0 && c.ppm > c.ppmHold) || (c.ppm < c.ppmHold && c.ppm > 0.01)) {
-            c.ppmHold = c.ppm;
-            c.ppmHoldAge = 0;
-        }
-    }
-    channel = c;
-    vuFilter = f;
-}
+inline double lane(__m128d v, int i) { return i ? _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)) : _mm_cvtsd_f64(v); }
+}  // namespace
 
 void Meters::feedLevelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n) {
-    levelChunk(ch_[0], vuFilter_[0], left, noise, noiseStride, n);
-    levelChunk(ch_[1], vuFilter_[1], right, noise, noiseStride, n);
+    const double k = 1.4142136 * 1.096 * referenceInverse_;
+    const __m128d cInt = _mm_set1_pd(cInt_), cRet = _mm_set1_pd(cRet_);
+    const int overLimit = overLimit_;
+    orv::dsp::BiquadPair f = vu_;
+    __m128d vu = pair(ch_[0].vu, ch_[1].vu), ppm = pair(ch_[0].ppm, ch_[1].ppm);
+    __m128d vuHold = pair(ch_[0].vuHold, ch_[1].vuHold), ppmHold = pair(ch_[0].ppmHold, ch_[1].ppmHold);
+    __m128d vuMoved = _mm_setzero_pd(), ppmMoved = _mm_setzero_pd();
+    int overL = ch_[0].overCount, overR = ch_[1].overCount;
+    for (int i = 0; i < n; ++i) {
+        const double aL = std::fabs(left[i]), aR = std::fabs(right[i]);
+        double vL = aL * k, vR = aR * k;
+        f.processPlain(vL, vR);
+        vu = pair(vL, vR);
+        const __m128d a = pair(aL, aR);
+        const __m128d c = select(_mm_cmple_pd(a, ppm), cRet, cInt);
+        ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(a, ppm), c), _mm_set1_pd(noise[i * noiseStride])));
+        if (aL >= 1.0)
+            ++overL;
+        else if (overL < overLimit)
+            overL = 0;  // a count that reached the limit waits for the latch
+        if (aR >= 1.0)
+            ++overR;
+        else if (overR < overLimit)
+            overR = 0;
+        ppmMoved = _mm_or_pd(ppmMoved, _mm_cmpgt_pd(ppm, ppmHold));
+        ppmHold = _mm_max_pd(ppm, ppmHold);
+        vuMoved = _mm_or_pd(vuMoved, _mm_cmpgt_pd(vu, vuHold));
+        vuHold = _mm_max_pd(vu, vuHold);
+    }
+    vu_ = f;
+    const int vuBits = _mm_movemask_pd(vuMoved), ppmBits = _mm_movemask_pd(ppmMoved);
+    for (int c = 0; c < 2; ++c) {
+        Channel& ch = ch_[c];
+        if (n > 0) ch.vu = lane(vu, c);
+        ch.ppm = lane(ppm, c);
+        ch.vuHold = lane(vuHold, c);
+        ch.ppmHold = lane(ppmHold, c);
+        if (vuBits & (1 << c)) ch.vuHoldAge = 0;
+        if (ppmBits & (1 << c)) ch.ppmHoldAge = 0;
+    }
+    ch_[0].overCount = overL;
+    ch_[1].overCount = overR;
+}
+
+// A deeper reduction lowers a hold at once; a rise above unity raises it.
+template <bool kExpansion>
+void Meters::gainChunk(const double* left, const double* right, const double* noise, int n) {
+    const __m128d cInt = _mm_set1_pd(cInt_), cRet = _mm_set1_pd(cRet_);
+    const __m128d unity = _mm_set1_pd(1.0), floor = _mm_set1_pd(0.01);
+    orv::dsp::BiquadPair f = vu_;
+    __m128d vu = pair(ch_[0].vu, ch_[1].vu), ppm = pair(ch_[0].ppm, ch_[1].ppm);
+    __m128d vuHold = pair(ch_[0].vuHold, ch_[1].vuHold), ppmHold = pair(ch_[0].ppmHold, ch_[1].ppmHold);
+    __m128d vuMoved = _mm_setzero_pd(), ppmMoved = _mm_setzero_pd();
+    auto hold = [&](__m128d value, __m128d& held, __m128d& moved) {
+        const __m128d rise = _mm_and_pd(_mm_cmpgt_pd(value, unity), _mm_cmpgt_pd(value, held));
+        const __m128d fall = _mm_and_pd(_mm_cmplt_pd(value, held), _mm_cmpgt_pd(value, floor));
+        const __m128d take = _mm_or_pd(rise, fall);
+        held = select(take, value, held);
+        moved = _mm_or_pd(moved, take);
+    };
+    for (int i = 0; i < n; ++i) {
+        double vL = left[i], vR = right[i];
+        const __m128d m = pair(vL, vR);
+        f.processPlain(vL, vR);
+        vu = pair(vL, vR);
+        const __m128d returning = kExpansion ? _mm_cmple_pd(m, ppm) : _mm_cmple_pd(ppm, m);
+        const __m128d c = select(returning, cRet, cInt);
+        ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(m, ppm), c), _mm_set1_pd(noise[i])));
+        hold(vu, vuHold, vuMoved);
+        hold(ppm, ppmHold, ppmMoved);
+    }
+    vu_ = f;
+    const int vuBits = _mm_movemask_pd(vuMoved), ppmBits = _mm_movemask_pd(ppmMoved);
+    for (int c = 0; c < 2; ++c) {
+        Channel& ch = ch_[c];
+        if (n > 0) ch.vu = lane(vu, c);
+        ch.ppm = lane(ppm, c);
+        ch.vuHold = lane(vuHold, c);
+        ch.ppmHold = lane(ppmHold, c);
+        if (vuBits & (1 << c)) ch.vuHoldAge = 0;
+        if (ppmBits & (1 << c)) ch.ppmHoldAge = 0;
+    }
 }
 
 void Meters::feedGainChunk(const double* left, const double* right, const double* noise, int n) {
-    gainChunk(ch_[0], vuFilter_[0], left, noise, n);
-    gainChunk(ch_[1], vuFilter_[1], right, noise, n);
+    if (expansion_)
+        gainChunk<true>(left, right, noise, n);
+    else
+        gainChunk<false>(left, right, noise, n);
 }
 
 void Meters::feedLevelPowerOff(double left, double right, double noise) {
@@ -172,22 +217,16 @@ void Meters::latchOvers(double limit) {
     }
 }
 
-void Meters::setVuRate(double rate) {
-    for (Biquad& f : vuFilter_) f.setRate(rate);
-}
+void Meters::setVuRate(double rate) { vu_.setRate(rate); }
 
 void Meters::setVuIntegration(double ms) {
-    for (Biquad& f : vuFilter_) {
-        f.setFrequency(700.0 / ms);
-        f.reset();
-    }
+    vu_.setFrequency(700.0 / ms);
+    vu_.reset();
 }
 
 void Meters::resetVuFilters() {
-    for (Biquad& f : vuFilter_) {
-        f.setRate(f.sampleRate());
-        f.reset();
-    }
+    vu_.setRate(vu_.filter().sampleRate());
+    vu_.reset();
 }
 
 void Meters::clear() {

@@ -57,7 +57,8 @@ public:
     void setVuRate(double rate);
     void setVuIntegration(double ms);
     void resetVuFilters();
-    const orv::dsp::Biquad& vuFilter(int channel) const { return vuFilter_[channel & 1]; }
+    // Both channels' filters always take the same settings, so one design serves both.
+    const orv::dsp::Biquad& vuFilter(int) const { return vu_.filter(); }
 
     // Everything back to the values after a suspend (over flags 0.01).
     void clear();
@@ -84,12 +85,11 @@ private:
     };
     void levelCommon(Channel& c, double a, double noise);
     void gainCommon(Channel& c, double m, double noise);
-    void levelChunk(Channel& c, orv::dsp::Biquad& vuFilter, const double* x, const double* noise, int noiseStride,
-                    int n);
-    void gainChunk(Channel& c, orv::dsp::Biquad& vuFilter, const double* x, const double* noise, int n);
+    template <bool kExpansion>
+    void gainChunk(const double* left, const double* right, const double* noise, int n);
 
     Channel ch_[2];
-    orv::dsp::Biquad vuFilter_[2];
+    orv::dsp::BiquadPair vu_;  // the VU ballistics filters of both channels
     MeterSource source_ = MeterSource::GainRed;
     double cVu_ = 0, cInt_ = 1, cRet_ = 0;
     double referenceInverse_ = 10.0;
