@@ -39,7 +39,17 @@ struct alignas(16) HalfBandPairedTaps {
 };
 HalfBandPairedTaps pairedOddTaps(const HalfBandKernel& kernel) noexcept;
 
-// The same sums as above, equal to them bit for bit, computed several outputs at a time.
+// The same sums as above, equal to them bit for bit, computed several outputs at a time with
+// the widest vectors the processor offers.
 void foldedHalfBandSums(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
+
+// The vector forms one by one, so tests can hold each to the plain sums on any machine.
+namespace half_band_forms {
+// Two outputs per 128-bit register (the plain loop where SSE2 is not available).
+void twoLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
+// Four outputs per 256-bit register. Returns false, computing nothing, where the processor or
+// the build has no AVX.
+bool fourLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
+}  // namespace half_band_forms
 
 }  // namespace orv::dsp

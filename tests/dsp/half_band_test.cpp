@@ -20,9 +20,9 @@ std::vector<double> noise(int n, unsigned seed) {
 
 }  // namespace
 
-// The vector sums read half their operands with aligned loads chosen from where x falls, and
-// run eight, two and one output at a time; every start alignment and every count up to past
-// two full blocks must give the plain sums bit for bit, and write nothing past count.
+// The vector sums pick aligned operands from where x falls and run sixteen, eight, four, two
+// and one output at a time; every form, start alignment and count up to past several full
+// blocks must give the plain sums bit for bit, and write nothing past count.
 TEST(HalfBand, VectorSumsEqualThePlainSumsBitForBitAtEveryAlignmentAndCount) {
     for (const HalfBandKernel& kernel : {makeUpsamplerKernel(), makeDownsamplerKernel()}) {
         const auto odd = oddTaps(kernel);
@@ -33,12 +33,16 @@ TEST(HalfBand, VectorSumsEqualThePlainSumsBitForBitAtEveryAlignmentAndCount) {
         for (int shift = 0; shift < 4; ++shift) {
             const double* x = storage.data() + shift;
             for (int count = 0; count <= 150; ++count) {
-                std::vector<double> plain(count + 4, -7.0), fast(count + 4, -7.0);
+                std::vector<double> plain(count + 4, -7.0);
                 foldedHalfBandSums(x, odd.data(), plain.data(), count);
-                foldedHalfBandSums(x, paired, fast.data(), count);
-                ASSERT_EQ(0, std::memcmp(plain.data(), fast.data(), plain.size() * sizeof(double)))
-                    << "shift " << shift << " count " << count;
-                for (int k = count; k < count + 4; ++k) ASSERT_EQ(fast[k], -7.0);
+                for (int form = 0; form < 3; ++form) {
+                    std::vector<double> fast(count + 4, -7.0);
+                    if (form == 0) foldedHalfBandSums(x, paired, fast.data(), count);
+                    if (form == 1) half_band_forms::twoLanes(x, paired, fast.data(), count);
+                    if (form == 2 && !half_band_forms::fourLanes(x, paired, fast.data(), count)) continue;
+                    ASSERT_EQ(0, std::memcmp(plain.data(), fast.data(), plain.size() * sizeof(double)))
+                        << "form " << form << " shift " << shift << " count " << count;
+                }
             }
         }
     }
