@@ -2,6 +2,10 @@
 
 #include <cmath>
 #include <emmintrin.h>
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#include <immintrin.h>
+#define ORV_HILBERT_AVX 1
+#endif
 
 namespace borealis {
 
@@ -14,6 +18,7 @@ void HilbertTable::build(double sideChainRate, bool smooth) {
     for (int k = 0; k < kMaxHalfLength; ++k) {
         c_[k] = k < n ? 2.0 / ((2 * k + 1) * kPi) : 0.0;
         pairs_[2 * k] = pairs_[2 * k + 1] = c_[k];
+        for (int q = 0; q < 4; ++q) quads_[4 * k + q] = c_[k];
     }
     n_ = n;
 }
@@ -70,6 +75,58 @@ void HilbertTable::transformStereo(const double* centre, double& left, double& r
     const __m128d sum = _mm_add_pd(_mm_add_pd(s0, s1), _mm_add_pd(s2, s3));
     left = _mm_cvtsd_f64(sum);
     right = _mm_cvtsd_f64(_mm_unpackhi_pd(sum, sum));
+}
+
+#if defined(ORV_HILBERT_AVX)
+namespace {
+
+bool detectAvx() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx");
+}
+
+// Decided once when the library loads; false until then, which only means the two-pass form.
+const bool gHaveAvx = detectAvx();
+
+// transformStereo for two neighbouring centres in the four lanes of each register: lanes 0, 1
+// belong to `centre`, lanes 2, 3 to the pair after it. Each register's lanes take exactly the
+// taps, in exactly the order, of the matching partial sum of transformStereo (taps k mod 4 up
+// to the last multiple of four, the rest into the first), and the four are combined the same
+// way, so every lane rounds as the one-centre pass does. No FMA: products are rounded first.
+__attribute__((target("avx"))) void twiceAvx(const double* centre, const double* quads, int n, double out[4]) {
+    const double* newer = centre + 2;
+    const double* older = centre - 2;
+    __m256d s0 = _mm256_setzero_pd(), s1 = s0, s2 = s0, s3 = s0;
+// (A macro: a lambda would not inherit the function's target.)
+#define ORV_HILBERT_TAP(acc, k)                                                                          \
+    acc = _mm256_add_pd(acc, _mm256_mul_pd(_mm256_load_pd(quads + 4 * (k)),                              \
+                                           _mm256_sub_pd(_mm256_loadu_pd(newer + 4 * (k)),              \
+                                                         _mm256_loadu_pd(older - 4 * (k)))))
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        ORV_HILBERT_TAP(s0, k);
+        ORV_HILBERT_TAP(s1, k + 1);
+        ORV_HILBERT_TAP(s2, k + 2);
+        ORV_HILBERT_TAP(s3, k + 3);
+    }
+    for (; k < n; ++k) ORV_HILBERT_TAP(s0, k);
+#undef ORV_HILBERT_TAP
+    _mm256_storeu_pd(out, _mm256_add_pd(_mm256_add_pd(s0, s1), _mm256_add_pd(s2, s3)));
+    _mm256_zeroupper();
+}
+
+}  // namespace
+#endif
+
+void HilbertTable::transformStereoTwice(const double* centre, double out[4]) const {
+#if defined(ORV_HILBERT_AVX)
+    if (gHaveAvx) {
+        twiceAvx(centre, quads_, n_, out);
+        return;
+    }
+#endif
+    transformStereo(centre, out[0], out[1]);
+    transformStereo(centre + 2, out[2], out[3]);
 }
 
 }  // namespace borealis

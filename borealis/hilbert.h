@@ -24,12 +24,19 @@ public:
     // interleaved history that reaches 2N-1 pairs to both sides. The sums may round
     // differently from transform(), which adds the taps in order.
     void transformStereo(const double* centre, double& left, double& right) const;
+    // transformStereo at `centre` and at the pair after it, both at once where the processor
+    // has AVX (the taps of the two lie side by side in memory). out = {left, right at centre,
+    // left, right one pair later}, each equal to what transformStereo gives bit for bit. The
+    // history must reach one pair further on the newer side.
+    void transformStereoTwice(const double* centre, double out[4]) const;
 
 private:
     int n_ = 1;
     double c_[kMaxHalfLength] = {};
     // Every coefficient twice, for the stereo pass.
     alignas(16) double pairs_[2 * kMaxHalfLength] = {};
+    // Every coefficient four times, for the two-at-once pass.
+    alignas(32) double quads_[4 * kMaxHalfLength] = {};
 };
 
 }  // namespace borealis

@@ -134,9 +134,17 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         } else {
             const double nL = noise_.next(), nR = noise_.next();
             currentNoise_ = workNoise_[i] = noise_.next();
-            const SideChainOutput o = sideChain_.process<false>(keyL + nL, keyR + nR, s);
             workMainL_[i] = mainL + nL;
             workMainR_[i] = mainR + nR;
+            // The side-chain's input for now; its output replaces it below.
+            workDetL_[i] = keyL + nL;
+            workDetR_[i] = keyR + nR;
+        }
+    }
+    if constexpr (!kSideChainInGain) {
+        sideChain_.processBlock<false>(workDetL_, workDetR_, n, s, workSide_);
+        for (int i = 0; i < n; ++i) {
+            const SideChainOutput& o = workSide_[i];
             workDetL_[i] = monitor ? o.monitorL : o.detectorL;
             workDetR_[i] = monitor ? o.monitorR : o.detectorR;
         }
@@ -160,15 +168,24 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     const double limiterGain = s.limiter ? limiter_.gain() : 1.0;
     const double automaticMakeup = gain_.automaticMakeup();
     double lowest = lowestGain_;
+    if constexpr (kSideChainInGain) {
+        // The denormal noise in its usual order, then the side-chain for the whole chunk.
+        for (int j = 0; j < m; ++j) {
+            const double nL = noise_.next(), nR = noise_.next();
+            currentNoise_ = workNoise_[j] = noise_.next();
+            workDetL_[j] += nL;
+            workDetR_[j] += nR;
+            workMainL_[j] += nL;
+            workMainR_[j] += nR;
+        }
+        sideChain_.processBlock<true>(workDetL_, workDetR_, m, s, workSide_);
+    }
     for (int j = 0; j < m; ++j) {
-        double mainL = workMainL_[j], mainR = workMainR_[j];
+        const double mainL = workMainL_[j], mainR = workMainR_[j];
         double dL, dR, monL = 0.0, monR = 0.0, noise;
         if constexpr (kSideChainInGain) {
-            const double nL = noise_.next(), nR = noise_.next();
-            noise = currentNoise_ = workNoise_[j] = noise_.next();
-            const SideChainOutput o = sideChain_.process<true>(workDetL_[j] + nL, workDetR_[j] + nR, s);
-            mainL += nL;
-            mainR += nR;
+            noise = workNoise_[j];
+            const SideChainOutput& o = workSide_[j];
             dL = o.detectorL;
             dR = o.detectorR;
             monL = o.monitorL;

@@ -101,6 +101,8 @@ private:
     // The noise value that goes with each sample of the chunk (stage A or gain-stage samples),
     // so that the result never depends on how the host cuts its blocks.
     double workNoise_[kWork];
+    // The side-chain's results for the chunk, computed ahead of the loop that uses them.
+    SideChainOutput workSide_[kWork];
 
     orv::dsp::Oversampler2x mainL_, mainR_, detL_, detR_;
     SideChain sideChain_;

@@ -90,8 +90,7 @@ float fastMagnitude(double a, double h) {
     return y * v;
 }
 
-template <bool Exact>
-SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings& s) {
+inline void SideChain::filterAndPush(double kL, double kR, const BorealisSettings& s, SideChainOutput& out) {
     double eL = kL * s.tiltLeft, eR = kR * s.tiltRight;
     lowShelf_.processSmoothed(eL, eR);
     highShelf_.processSmoothed(eL, eR);
@@ -102,27 +101,56 @@ SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings&
     const double common = 0.7071 * (fL + fR);
     history_.push(eL + s.link * (common - fL), eR + s.link * (common - fR));
     monitor_.push(eL, eR);
+    out.monitorL = monitor_.ago(monitorDelay_, 0);
+    out.monitorR = monitor_.ago(monitorDelay_, 1);
+}
 
+template <bool Exact>
+inline double SideChain::detector(double a, double h, const BorealisSettings& s) {
+    const double magnitude = Exact ? std::sqrt(a * a + h * h) : fastMagnitude(a, h);
+    return detectorValue(magnitude, s.thresholdFactor);
+}
+
+template <bool Exact>
+SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings& s) {
     SideChainOutput out;
+    filterAndPush(kL, kR, s, out);
     const int n = hilbert_.halfLength();
     const int span = centre_ + 2 * n;  // from the oldest tap to the newest sample
     const double* centre = history_.newest(span) + 2 * (2 * n - 1);
     double h[2];
     hilbert_.transformStereo(centre, h[0], h[1]);
-    double d[2];
-    for (int c = 0; c < 2; ++c) {
-        const double a = centre[c];
-        const double magnitude = Exact ? std::sqrt(a * a + h[c] * h[c]) : fastMagnitude(a, h[c]);
-        d[c] = detectorValue(magnitude, s.thresholdFactor);
-    }
-    out.detectorL = d[0];
-    out.detectorR = d[1];
-    out.monitorL = monitor_.ago(monitorDelay_, 0);
-    out.monitorR = monitor_.ago(monitorDelay_, 1);
+    out.detectorL = detector<Exact>(centre[0], h[0], s);
+    out.detectorR = detector<Exact>(centre[1], h[1], s);
     return out;
+}
+
+template <bool Exact>
+void SideChain::processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
+                             SideChainOutput* out) {
+    const int n = hilbert_.halfLength();
+    const int span = centre_ + 2 * n;
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        filterAndPush(kL[i], kR[i], s, out[i]);
+        filterAndPush(kL[i + 1], kR[i + 1], s, out[i + 1]);
+        // The first sample's centre, now one pair further back; the second's follows it.
+        const double* centre = history_.newest(span + 1) + 2 * (2 * n - 1);
+        double h[4];
+        hilbert_.transformStereoTwice(centre, h);
+        out[i].detectorL = detector<Exact>(centre[0], h[0], s);
+        out[i].detectorR = detector<Exact>(centre[1], h[1], s);
+        out[i + 1].detectorL = detector<Exact>(centre[2], h[2], s);
+        out[i + 1].detectorR = detector<Exact>(centre[3], h[3], s);
+    }
+    if (i < count) out[i] = process<Exact>(kL[i], kR[i], s);
 }
 
 template SideChainOutput SideChain::process<true>(double, double, const BorealisSettings&);
 template SideChainOutput SideChain::process<false>(double, double, const BorealisSettings&);
+template void SideChain::processBlock<true>(const double*, const double*, int, const BorealisSettings&,
+                                            SideChainOutput*);
+template void SideChain::processBlock<false>(const double*, const double*, int, const BorealisSettings&,
+                                             SideChainOutput*);
 
 }  // namespace borealis

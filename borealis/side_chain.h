@@ -47,8 +47,19 @@ public:
     // is a double-precision square root; otherwise the fast single-precision approximation.
     template <bool Exact>
     SideChainOutput process(double kL, double kR, const BorealisSettings& s);
+    // `count` samples in order: out[i] is what process gives for kL[i], kR[i]. Runs two samples
+    // at a time so the transformer can take both in one pass.
+    template <bool Exact>
+    void processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
+                      SideChainOutput* out);
 
 private:
+    // Balance, filters and link for one sample, into the histories; returns the delayed
+    // monitor key in out.monitorL / monitorR.
+    inline void filterAndPush(double kL, double kR, const BorealisSettings& s, SideChainOutput& out);
+    template <bool Exact>
+    static inline double detector(double centreValue, double hilbert, const BorealisSettings& s);
+
     double level(int channel, double centreValue, double hilbert) const;
 
     // Both channels of each filter always share their settings.
