@@ -3,6 +3,7 @@
 // the newest Size values can always be read as one contiguous array: filters then run plain
 // dot products over memory instead of wrapping indices inside their inner loops.
 #include <cstddef>
+#include <cstring>
 
 namespace orv::dsp {
 
@@ -34,6 +35,33 @@ public:
     // The newest `length` values, oldest first, contiguous; length in 1 .. Size.
     const double* newest(int length) const noexcept {
         return data_ + write_ + Size + 1 - static_cast<unsigned>(length);
+    }
+
+    // A delay line in place: pushes buffer[0 .. count - 1] in order, and replaces each with the
+    // value pushed `delay` pushes before it (delay in 1 .. Size - 1); the same as push(x) then
+    // ago(delay) for each value. Copies whole runs when the values that come out are all
+    // older than the block (count <= delay, and both fit in the ring together).
+    void pushDelayed(double* buffer, int count, int delay) noexcept {
+        if (count <= 0) return;
+        if (count > delay || count + delay > Size) {
+            for (int i = 0; i < count; ++i) {
+                push(buffer[i]);
+                buffer[i] = ago(delay);
+            }
+            return;
+        }
+        // The values that come out, oldest first; the block's pushes land on ring slots these
+        // do not use, since count + delay <= Size.
+        const double* out = newest(delay);
+        const unsigned start = (write_ + 1) & kMask;
+        const unsigned first = count < static_cast<int>(Size - start) ? static_cast<unsigned>(count) : Size - start;
+        const unsigned rest = static_cast<unsigned>(count) - first;
+        std::memcpy(data_ + start, buffer, first * sizeof(double));
+        std::memcpy(data_ + start + Size, buffer, first * sizeof(double));
+        std::memcpy(data_, buffer + first, rest * sizeof(double));
+        std::memcpy(data_ + Size, buffer + first, rest * sizeof(double));
+        write_ = (write_ + static_cast<unsigned>(count)) & kMask;
+        std::memcpy(buffer, out, static_cast<unsigned>(count) * sizeof(double));
     }
 
 private:

@@ -71,18 +71,12 @@ void Oversampler2x::downsampleChunk(const double* in, double* out, int count) no
 
 void Oversampler2x::delayIn(double* buffer, int count) noexcept {
     if (buffer == nullptr) return;
-    for (int i = 0; i < count; ++i) {
-        up_.push(buffer[i]);
-        buffer[i] = up_.ago(kBypassDelay);
-    }
+    up_.pushDelayed(buffer, count, kBypassDelay);
 }
 
 void Oversampler2x::delayOut(double* buffer, int count) noexcept {
     if (buffer == nullptr) return;
-    for (int i = 0; i < count; ++i) {
-        downFirst_.push(buffer[i]);
-        buffer[i] = downFirst_.ago(kBypassDelay);
-    }
+    downFirst_.pushDelayed(buffer, count, kBypassDelay);
 }
 
 }  // namespace orv::dsp
