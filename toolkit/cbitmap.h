@@ -1,12 +1,13 @@
 #pragma once
-// A PNG image held as a cairo image surface. Bitmaps are loaded by resource number from the
-// plug-in's embedded table, or from PNG bytes in memory.
-#include <cairo.h>
+// A PNG image held as an image of the drawing system (a cairo image surface on Linux, a GDI+
+// bitmap on Windows). Bitmaps are loaded by resource number from the plug-in's resources, or
+// from PNG bytes in memory.
 
 #include <cstddef>
 
 #include "toolkit/baseobject.h"
 #include "toolkit/geometry.h"
+#include "toolkit/native.h"
 
 namespace toolkit {
 
@@ -26,7 +27,7 @@ public:
     int getResourceNumber() const { return resourceNumber; }
     CCoord getWidth() const { return width; }
     CCoord getHeight() const { return height; }
-    cairo_surface_t* getSurface() const { return surface; }
+    CNativeSurface* getSurface() const { return surface; }
 
     // Draws the part of the bitmap that starts at `offset` into `dest` (no scaling).
     void draw(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint(), float alpha = 1.0f) const;
@@ -37,7 +38,7 @@ private:
     void decode(const unsigned char* png, std::size_t size);
 
     int resourceNumber = -1;
-    cairo_surface_t* surface = nullptr;
+    CNativeSurface* surface = nullptr;
     CCoord width = 0;
     CCoord height = 0;
 };

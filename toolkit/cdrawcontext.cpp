@@ -35,7 +35,7 @@ std::string toUtf8(const char* text) {
 
 }  // namespace
 
-CDrawContext::CDrawContext(cairo_t* cr) : cr(cr), font(*kNormalFont) { cairo_save(cr); }
+CDrawContext::CDrawContext(CNativeContext* cr) : cr(cr), font(*kNormalFont) { cairo_save(cr); }
 
 CDrawContext::~CDrawContext() { cairo_restore(cr); }
 
@@ -138,6 +138,12 @@ void CDrawContext::drawString(const char* text, const CRect& rect, CHoriTxtAlign
     cairo_show_text(cr, utf8.c_str());
     cairo_restore(cr);
 }
+
+void CDrawContext::saveState() { cairo_save(cr); }
+
+void CDrawContext::restoreState() { cairo_restore(cr); }
+
+void CDrawContext::translate(CCoord dx, CCoord dy) { cairo_translate(cr, dx, dy); }
 
 void CDrawContext::clipRect(const CRect& rect) {
     cairo_rectangle(cr, rect.left, rect.top, rect.getWidth(), rect.getHeight());

@@ -1,10 +1,12 @@
 #pragma once
-// A drawing context over a cairo context: colours, line settings, a font, and primitives for
-// lines, rectangles and text. Coordinates are those of the view being drawn.
-#include <cairo.h>
+// A drawing context over the system's drawing context (cairo on Linux, GDI+ on Windows):
+// colours, line settings, a font, and primitives for lines, rectangles and text. Coordinates
+// are those of the view being drawn.
+#include <vector>
 
 #include "toolkit/fonts.h"
 #include "toolkit/geometry.h"
+#include "toolkit/native.h"
 
 namespace toolkit {
 
@@ -15,12 +17,12 @@ enum CLineStyle { kLineSolid = 0, kLineOnOffDash };
 class CDrawContext {
 public:
     // Draws through `cr`, which stays owned by the caller.
-    explicit CDrawContext(cairo_t* cr);
+    explicit CDrawContext(CNativeContext* cr);
     ~CDrawContext();
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
 
-    cairo_t* getCairo() const { return cr; }
+    CNativeContext* getCairo() const { return cr; }
 
     void setFrameColor(const CColor& c) { frameColor = c; }
     CColor getFrameColor() const { return frameColor; }
@@ -48,17 +50,20 @@ public:
     CCoord getStringWidth(const char* text);
 
     // Clipping and translation, bracketed by saveState/restoreState.
-    void saveState() { cairo_save(cr); }
-    void restoreState() { cairo_restore(cr); }
+    void saveState();
+    void restoreState();
     void clipRect(const CRect& rect);
-    void translate(CCoord dx, CCoord dy) { cairo_translate(cr, dx, dy); }
+    void translate(CCoord dx, CCoord dy);
 
 private:
     void applyColor(const CColor& c);
     void applyLine();
     void applyFont();
 
-    cairo_t* cr;
+    CNativeContext* cr;
+#ifdef _WIN32
+    std::vector<unsigned> savedStates;
+#endif
     CColor frameColor = kBlackCColor;
     CColor fillColor = kWhiteCColor;
     CColor fontColor = kBlackCColor;

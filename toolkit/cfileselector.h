@@ -1,7 +1,8 @@
 #pragma once
 // File dialogs. A selector is set up with a title, a starting folder, file extensions and a
 // default file name, then run modally. On Linux it runs `zenity` or, failing that, `kdialog`
-// when one of them is installed, and reports "cancelled" when neither is. Tests and tools can
+// when one of them is installed, and reports "cancelled" when neither is; on Windows it shows
+// the common open or save dialog. Tests and tools can
 // install a chooser function that answers in place of the dialog.
 #include <functional>
 #include <string>
@@ -62,7 +63,7 @@ public:
 
     // Replaces the system dialog for every selector (null restores it).
     static void setChooser(Chooser chooser);
-    // The system dialog: zenity or kdialog, or nothing.
+    // The system dialog: zenity or kdialog, or nothing, on Linux; the common dialogs on Windows.
     static std::vector<std::string> runSystemDialog(const Request& request);
 
     bool isTypeOf(const char* name) const override;

@@ -1,32 +1,39 @@
 #pragma once
-// The root view of an editor window. A frame either lives in a real X window, a child of the
-// host's window, or offscreen with no X server at all. Both draw into an image surface: dirty
-// views are redrawn there on idle, and an embedded frame then copies the changed areas to its
-// window. Events reach the frame through the dispatch operations, which the X event pump calls
-// and which tests and tools call directly with synthetic events (coordinates in frame pixels).
-#include <cairo.h>
+// The root view of an editor window. A frame either lives in a real window of the system (an X
+// window on Linux, a Win32 window on Windows), a child of the host's window, or offscreen with
+// no window at all. Both draw into an image surface: dirty views are redrawn there on idle, and
+// an embedded frame then copies the changed areas to its window. Events reach the frame through
+// the dispatch operations, which the window's event handling calls and which tests and tools
+// call directly with synthetic events (coordinates in frame pixels).
 
 #include <memory>
 #include <vector>
 
 #include "toolkit/cviewcontainer.h"
 #include "toolkit/editorinterface.h"
+#include "toolkit/native.h"
 
 namespace toolkit {
 
+#ifdef _WIN32
+class Win32Window;
+using CSystemWindow = Win32Window;
+#else
 class X11Window;
+using CSystemWindow = X11Window;
+#endif
 
 class CFrame : public CViewContainer {
 public:
-    // `systemWindow` is the host's X11 Window id (cast to a pointer) to embed in, or null for
-    // an offscreen frame. Only the width and height of `size` matter.
+    // `systemWindow` is the host's window to embed in (an X11 Window id cast to a pointer, or
+    // an HWND), or null for an offscreen frame. Only the width and height of `size` matter.
     CFrame(const CRect& size, void* systemWindow, CEditorInterface* editor);
     ~CFrame() override;
 
     // True when the frame has its drawing surface and, if embedded, its window.
     bool isOpen() const;
     bool isEmbedded() const { return window != nullptr; }
-    // The frame's own X window (as a pointer-sized id); null when offscreen.
+    // The frame's own window (X11 Window id as a pointer, or HWND); null when offscreen.
     void* getSystemWindow() const;
     CEditorInterface* getEditor() const { return editor; }
 
@@ -43,7 +50,7 @@ public:
     void invalidFrameRect(const CRect& rect);
     // Pumps pending window events (without blocking), redraws what is dirty and shows it.
     void idle();
-    cairo_surface_t* getSurface() const { return surface; }
+    CNativeSurface* getSurface() const { return surface; }
     // Redraws the whole frame and writes it as a PNG file; false on failure.
     bool writePng(const char* path);
 
@@ -75,15 +82,22 @@ public:
     bool isTypeOf(const char* name) const override;
 
 private:
-    struct EventScope;
+    // Counts nested event handling so that views removed meanwhile are released only afterwards.
+    struct EventScope {
+        explicit EventScope(CFrame& f) : frame(f) { ++frame.eventDepth; }
+        ~EventScope() {
+            if (--frame.eventDepth == 0) frame.releasePending();
+        }
+        CFrame& frame;
+    };
     void collectDirty(CViewContainer* container);
     void redrawInvalid();
     void updateMouseOver(const CPoint& where, const CButtonState& buttons);
     void releasePending();
 
     CEditorInterface* editor;
-    std::unique_ptr<X11Window> window;
-    cairo_surface_t* surface = nullptr;
+    std::unique_ptr<CSystemWindow> window;
+    CNativeSurface* surface = nullptr;
     std::vector<CRect> invalidRects;
     std::vector<CView*> pendingForget;
     CView* mouseOverView = nullptr;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds the Windows deliverables with mingw-w64: OrvBorealis.dll, OrvKestrel.dll and
-# orv-host.exe in build-win/. With --test it then runs the Windows test set under Wine.
+# Cross-builds the Windows deliverables with mingw-w64: OrvBorealis.dll, OrvKestrel.dll (both
+# with their editors, drawn with GDI+) and orv-host.exe in build-win/. With --test it then runs
+# the Windows test set under Wine, editors included; the editor screenshots it takes are left in
+# build-win/editor-screenshots/.
 #
 #   tools/build-windows.sh [--test]
 #
@@ -63,7 +65,8 @@ cleanup() {
 trap cleanup EXIT
 start=$(date +%s)
 wine wineboot -i >/dev/null 2>&1
-# The null graphics driver: windows, timers and GDI work with no X server.
+# The null graphics driver: windows, timers, GDI and GDI+ work with no X server (the editors
+# open in real windows of the tests and of orv-host.exe).
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 wineserver -k 2>/dev/null || true
 wineserver -p
@@ -73,6 +76,7 @@ wine cmd /c exit </dev/null >/dev/null 2>&1
 echo "Wine prefix ready in $(( $(date +%s) - start )) s"
 ctest --test-dir "$win" --output-on-failure --no-tests=error --timeout 300
 cat "$win/windows-test-work/compare/summary.txt" 2>/dev/null || true
+ls "$win"/editor-screenshots/*.png 2>/dev/null | sed 's/^/editor screenshot: /' || true
 # Where the meter settings landed.
 wine reg query 'HKCU\Software\Orv-tonekraft\Tamarind' 2>/dev/null | tr -d '\r' | sed -n '/REG_/p' || true
 echo "Windows tests took $(( $(date +%s) - start )) s"

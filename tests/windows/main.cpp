@@ -2,11 +2,14 @@
 //   orv-windows-tests [GROUP]          runs the tests (of one group); last line "N passed, M failed"
 //   orv-windows-tests --write-signal F  writes the test signal used to compare builds (float WAV)
 //   orv-windows-tests --compare A B     compares two WAV files sample by sample
+//   orv-windows-tests --screenshot F W H [OTHER]  checks an editor screenshot (size, content, and
+//                                       that it differs from OTHER)
 #include "tests/windows/check.h"
 #include "tools/orv-host/wav_io.h"
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -75,9 +78,13 @@ int compare(const char* a, const char* b) {
 
 }  // namespace
 
+int checkScreenshot(const char* path, int width, int height, const char* other);
+
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc == 3 && !std::strcmp(argv[1], "--write-signal")) return writeSignal(argv[2]);
     if (argc == 4 && !std::strcmp(argv[1], "--compare")) return compare(argv[2], argv[3]);
+    if ((argc == 5 || argc == 6) && !std::strcmp(argv[1], "--screenshot"))
+        return checkScreenshot(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), argc == 6 ? argv[5] : nullptr);
     return orvtest::runTests(argc > 1 ? argv[1] : "") == 0 ? 0 : 1;
 }

@@ -1,0 +1,115 @@
+// Bitmaps on Windows: the PNG bytes (a resource of the module, or memory) are read by GDI+
+// through a stream over a copy of them, then drawn once into a premultiplied 32-bit bitmap that
+// no longer needs the stream and draws fastest.
+#include "toolkit/cbitmap.h"
+
+#include <windows.h>
+#include <objidl.h>
+#include <gdiplus.h>
+
+#include <cstring>
+
+#include "platform/resources.h"
+#include "toolkit/cdrawcontext.h"
+#include "toolkit/gdiplus_session.h"
+
+namespace toolkit {
+
+CBitmap::CBitmap(int number) : resourceNumber(number) {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    if (orv::platform::findResource(number, data, size) && data) decode(data, size);
+}
+
+CBitmap::CBitmap(const unsigned char* png, std::size_t size) {
+    if (png) decode(png, size);
+}
+
+CBitmap::~CBitmap() {
+    if (surface) {
+        delete surface;
+        releaseGdiplus();
+    }
+}
+
+void CBitmap::decode(const unsigned char* png, std::size_t size) {
+    if (size == 0 || size > 0x7fffffff || !acquireGdiplus()) return;
+    Gdiplus::Bitmap* decoded = nullptr;
+    // The stream owns its memory block and frees it when released.
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+    IStream* stream = nullptr;
+    if (block) {
+        if (void* bytes = GlobalLock(block)) {
+            std::memcpy(bytes, png, size);
+            GlobalUnlock(block);
+            if (CreateStreamOnHGlobal(block, TRUE, &stream) == S_OK)
+                block = nullptr;
+        }
+        if (block) GlobalFree(block);
+    }
+    if (stream) {
+        Gdiplus::Bitmap* read = Gdiplus::Bitmap::FromStream(stream);
+        if (read && read->GetLastStatus() == Gdiplus::Ok && read->GetWidth() > 0 && read->GetHeight() > 0) {
+            const INT w = static_cast<INT>(read->GetWidth()), h = static_cast<INT>(read->GetHeight());
+            decoded = new Gdiplus::Bitmap(w, h, PixelFormat32bppPARGB);
+            if (decoded->GetLastStatus() == Gdiplus::Ok) {
+                Gdiplus::Graphics g(decoded);
+                g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+                g.DrawImage(read, Gdiplus::Rect(0, 0, w, h), 0, 0, w, h, Gdiplus::UnitPixel);
+            } else {
+                delete decoded;
+                decoded = nullptr;
+            }
+        }
+        delete read;
+        stream->Release();
+    }
+    if (!decoded) {
+        releaseGdiplus();
+        return;
+    }
+    surface = decoded;
+    width = decoded->GetWidth();
+    height = decoded->GetHeight();
+}
+
+void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) const {
+    if (!surface || !context || dest.isEmpty()) return;
+    // The part of the image that lands inside `dest`; pixels outside the image stay untouched.
+    CRect source = CRect::fromSize(offset, dest.getWidth(), dest.getHeight());
+    source.bound(CRect(0, 0, width, height));
+    if (source.isEmpty()) return;
+    const CRect target = CRect::fromSize(CPoint(dest.left + source.left - offset.x, dest.top + source.top - offset.y),
+                                         source.getWidth(), source.getHeight());
+    Gdiplus::Graphics* g = context->getCairo();
+    const Gdiplus::GraphicsState state = g->Save();
+    context->clipRect(dest);
+    g->SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+    g->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+    const Gdiplus::RectF to(static_cast<Gdiplus::REAL>(target.left), static_cast<Gdiplus::REAL>(target.top),
+                            static_cast<Gdiplus::REAL>(target.getWidth()),
+                            static_cast<Gdiplus::REAL>(target.getHeight()));
+    if (alpha >= 1.0f) {
+        g->DrawImage(surface, to, static_cast<Gdiplus::REAL>(source.left), static_cast<Gdiplus::REAL>(source.top),
+                     static_cast<Gdiplus::REAL>(source.getWidth()), static_cast<Gdiplus::REAL>(source.getHeight()),
+                     Gdiplus::UnitPixel);
+    } else {
+        Gdiplus::ColorMatrix matrix = {{{1, 0, 0, 0, 0},
+                                        {0, 1, 0, 0, 0},
+                                        {0, 0, 1, 0, 0},
+                                        {0, 0, 0, alpha < 0 ? 0.0f : alpha, 0},
+                                        {0, 0, 0, 0, 1}}};
+        Gdiplus::ImageAttributes attributes;
+        attributes.SetColorMatrix(&matrix);
+        g->DrawImage(surface, to, static_cast<Gdiplus::REAL>(source.left), static_cast<Gdiplus::REAL>(source.top),
+                     static_cast<Gdiplus::REAL>(source.getWidth()), static_cast<Gdiplus::REAL>(source.getHeight()),
+                     Gdiplus::UnitPixel, &attributes);
+    }
+    g->Restore(state);
+}
+
+bool CBitmap::isTypeOf(const char* name) const {
+    return std::strcmp(name, "CBitmap") == 0 || CBaseObject::isTypeOf(name);
+}
+
+}  // namespace toolkit

@@ -1,0 +1,85 @@
+// The Windows side of the frame: a GDI+ bitmap as the drawing surface, a Win32 window when
+// embedded, and PNG output through GDI+'s encoder. GDI+ is held for the frame's lifetime.
+#include "toolkit/cframe.h"
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "toolkit/cdrawcontext.h"
+#include "toolkit/gdiplus_session.h"
+#include "toolkit/win32window.h"
+
+namespace toolkit {
+
+CFrame::CFrame(const CRect& rect, void* systemWindow, CEditorInterface* editor)
+    : CViewContainer(CRect(0, 0, std::max<CCoord>(1, std::ceil(rect.getWidth())),
+                           std::max<CCoord>(1, std::ceil(rect.getHeight())))),
+      editor(editor) {
+    frame = this;
+    const int width = static_cast<int>(size.getWidth());
+    const int height = static_cast<int>(size.getHeight());
+    if (acquireGdiplus()) {
+        surface = new Gdiplus::Bitmap(width, height, PixelFormat32bppPARGB);
+        if (surface->GetLastStatus() != Gdiplus::Ok) {
+            delete surface;
+            surface = nullptr;
+            releaseGdiplus();
+        }
+    }
+    if (systemWindow && surface) {
+        window = std::make_unique<Win32Window>(systemWindow, width, height, *this);
+        if (!window->isOpen()) window.reset();
+        embeddedRequested = true;
+    }
+    invalidFrameRect(size);
+}
+
+CFrame::~CFrame() {
+    ++eventDepth;
+    removeAll(true);
+    --eventDepth;
+    releasePending();
+    window.reset();
+    if (surface) {
+        delete surface;
+        surface = nullptr;
+        releaseGdiplus();
+    }
+}
+
+bool CFrame::isOpen() const { return surface && (!embeddedRequested || window); }
+
+void* CFrame::getSystemWindow() const { return window ? window->id() : nullptr; }
+
+void CFrame::redrawInvalid() {
+    if (!surface || invalidRects.empty()) return;
+    std::vector<CRect> rects;
+    rects.swap(invalidRects);
+    {
+        Gdiplus::Graphics graphics(surface);
+        CDrawContext context(&graphics);
+        for (const CRect& r : rects) {
+            context.saveState();
+            context.clipRect(r);
+            drawRect(&context, r);
+            context.restoreState();
+        }
+    }
+    if (window) window->present(surface, rects);
+}
+
+bool CFrame::writePng(const char* path) {
+    if (!surface || !path) return false;
+    {
+        EventScope scope(*this);
+        invalidFrameRect(size);
+        collectDirty(this);
+        redrawInvalid();
+    }
+    return writeBitmapPng(*surface, path);
+}
+
+}  // namespace toolkit

@@ -1,0 +1,78 @@
+// The Linux side of the frame: a cairo image surface as the drawing surface, an X window when
+// embedded, and PNG output through cairo.
+#include "toolkit/cframe.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "toolkit/cdrawcontext.h"
+#include "toolkit/x11window.h"
+
+namespace toolkit {
+
+CFrame::CFrame(const CRect& rect, void* systemWindow, CEditorInterface* editor)
+    : CViewContainer(CRect(0, 0, std::max<CCoord>(1, std::ceil(rect.getWidth())),
+                           std::max<CCoord>(1, std::ceil(rect.getHeight())))),
+      editor(editor) {
+    frame = this;
+    const int width = static_cast<int>(size.getWidth());
+    const int height = static_cast<int>(size.getHeight());
+    surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(surface);
+        surface = nullptr;
+    }
+    if (systemWindow && surface) {
+        window = std::make_unique<X11Window>(reinterpret_cast<unsigned long>(systemWindow), width, height, *this);
+        if (!window->isOpen()) window.reset();
+        embeddedRequested = true;
+    }
+    invalidFrameRect(size);
+}
+
+CFrame::~CFrame() {
+    ++eventDepth;
+    removeAll(true);
+    --eventDepth;
+    releasePending();
+    window.reset();
+    if (surface) cairo_surface_destroy(surface);
+}
+
+bool CFrame::isOpen() const { return surface && (!embeddedRequested || window); }
+
+void* CFrame::getSystemWindow() const {
+    return window ? reinterpret_cast<void*>(window->id()) : nullptr;
+}
+
+void CFrame::redrawInvalid() {
+    if (!surface || invalidRects.empty()) return;
+    std::vector<CRect> rects;
+    rects.swap(invalidRects);
+    cairo_t* cr = cairo_create(surface);
+    {
+        CDrawContext context(cr);
+        for (const CRect& r : rects) {
+            context.saveState();
+            context.clipRect(r);
+            drawRect(&context, r);
+            context.restoreState();
+        }
+    }
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    if (window) window->present(surface, rects);
+}
+
+bool CFrame::writePng(const char* path) {
+    if (!surface || !path) return false;
+    {
+        EventScope scope(*this);
+        invalidFrameRect(size);
+        collectDirty(this);
+        redrawInvalid();
+    }
+    return cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace toolkit
