@@ -3,6 +3,7 @@
 #include "borealis/filter_restart.h"
 
 #include <cmath>
+#include <emmintrin.h>
 
 namespace borealis {
 
@@ -63,6 +64,38 @@ void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s,
     double fasts[2] = {dL, dR}, slows[2] = {dL, dR};
     fast_.processPlain(fasts[0], fasts[1]);
     slow_.processPlain(slows[0], slows[1]);
+    if (!s.classic) {
+        // The envelopes of both channels side by side in SSE2 lanes: the same operations in
+        // the same order as channelGain, with both ways of the attack/release choice computed
+        // and the lane's own picked, so each lane gets exactly channelGain's value.
+        const __m128d one = _mm_set1_pd(1.0);
+        const __m128d floor6 = _mm_set1_pd(1e-6);
+        const __m128d d = _mm_set_pd(dR, dL);
+        const __m128d fast = _mm_max_pd(floor6, _mm_set_pd(fasts[1], fasts[0]));
+        const __m128d slow = _mm_max_pd(floor6, _mm_set_pd(slows[1], slows[0]));
+        auto program = [&](double scale) {
+            const __m128d ratio = _mm_div_pd(_mm_mul_pd(_mm_set1_pd(scale), fast), slow);
+            return _mm_add_pd(_mm_div_pd(_mm_mul_pd(_mm_set1_pd(2.0), ratio), _mm_add_pd(ratio, one)),
+                              _mm_set1_pd(0.1));
+        };
+        const __m128d attackFactor = s.autoAttack ? program(0.1) : one;
+        const __m128d releaseFactor = s.autoRelease ? program(0.15) : one;
+        __m128d env = _mm_loadu_pd(envelope_);
+        const __m128d diff = _mm_sub_pd(d, env);
+        const __m128d up = _mm_mul_pd(_mm_mul_pd(diff, _mm_set1_pd(attack_)), attackFactor);
+        const __m128d down = _mm_mul_pd(_mm_mul_pd(diff, _mm_set1_pd(release_)), releaseFactor);
+        const __m128d rising = _mm_cmpgt_pd(d, env);
+        env = _mm_add_pd(env, _mm_or_pd(_mm_and_pd(rising, up), _mm_andnot_pd(rising, down)));
+        // max(floor, env) is "env < floor ? floor : env", a NaN included.
+        env = _mm_max_pd(_mm_set1_pd(kEnvelopeFloor), env);
+        _mm_storeu_pd(envelope_, env);
+        double level[2];
+        _mm_storeu_pd(level, s.rmsMode ? _mm_sqrt_pd(env) : env);
+        const bool soft = s.softKnee != 0;
+        gainL = orv::dsp::kneeGain(level[0], s.slope, knee_, soft);
+        gainR = orv::dsp::kneeGain(level[1], s.slope, knee_, soft);
+        return;
+    }
     gainL = channelGain<Tabulated>(0, dL, fasts[0], slows[0], s);
     gainR = channelGain<Tabulated>(1, dR, fasts[1], slows[1], s);
 }
