@@ -1,6 +1,7 @@
 // Orv Borealis parameters: normalised values, engine values, names, displays and properties.
 #include "borealis/borealis.h"
 #include "borealis/format_fixed.h"
+#include "host/shared_answers.h"
 
 #include <cmath>
 #include <cstdio>
@@ -243,21 +244,12 @@ void Borealis::getParameterDisplay(VstInt32 index, char* text) {
 
 bool Borealis::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
     if (!p) return false;
-    float step;
-    if (isSwitchIndex(index)) {
-        p->flags = kVstParameterIsSwitch | kVstParameterUsesFloatStep;
-        step = 1.0f;
-    } else if (index == kMeters) {
-        p->flags = kVstParameterUsesFloatStep;
-        step = 0.5f;
-    } else {
+    if (isSwitchIndex(index))
+        fillParameterProperties(p, kParamNames[index], kVstParameterIsSwitch | kVstParameterUsesFloatStep, 1.0f);
+    else if (index == kMeters)
+        fillParameterProperties(p, kParamNames[index], kVstParameterUsesFloatStep, 0.5f);
+    else
         return false;
-    }
-    p->stepFloat = p->smallStepFloat = p->largeStepFloat = step;
-    std::memset(p->label, 0, sizeof p->label);
-    std::strncpy(p->label, kParamNames[index], sizeof p->label - 1);
-    std::memset(p->shortLabel, 0, sizeof p->shortLabel);
-    std::strncpy(p->shortLabel, kParamNames[index], 7);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "host/shared_answers.h"
 
 #include <cstdio>
+#include <cstring>
 
 const char kOrvVendorString[] = "Orv-tonekraft";
 
@@ -10,6 +11,15 @@ bool fillPinProperties(VstInt32 index, VstPinProperties* properties, bool input)
                   static_cast<int>(index + 1));
     properties->flags = kVstPinIsActive | kVstPinIsStereo;
     return true;
+}
+
+void fillParameterProperties(VstParameterProperties* p, const char* name, VstInt32 flags, float step) {
+    p->flags = flags;
+    p->stepFloat = p->smallStepFloat = p->largeStepFloat = step;
+    std::memset(p->label, 0, sizeof p->label);
+    std::strncpy(p->label, name, sizeof p->label - 1);
+    std::memset(p->shortLabel, 0, sizeof p->shortLabel);
+    std::strncpy(p->shortLabel, name, 7);
 }
 
 ChannelRouting routingForArrangement(VstInt32 in, VstInt32 out) {

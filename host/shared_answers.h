@@ -7,6 +7,10 @@
 // Any other index answers false: the side-chain pins have no properties.
 bool fillPinProperties(VstInt32 index, VstPinProperties* properties, bool input);
 
+// Fills a parameter-properties record for a stepped parameter: the three float steps, the
+// flags, the name as the 64-character label and its first 7 characters as the short label.
+void fillParameterProperties(VstParameterProperties* properties, const char* name, VstInt32 flags, float step);
+
 // The routing flags a speaker arrangement selects, and whether the plug-in accepts it.
 struct ChannelRouting {
     bool sideChainOn;

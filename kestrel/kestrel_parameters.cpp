@@ -1,5 +1,6 @@
 // Orv Kestrel parameters: normalised values, engine values, names, displays and properties.
 #include "borealis/format_fixed.h"
+#include "host/shared_answers.h"
 #include "kestrel/kestrel.h"
 
 #include <cmath>
@@ -262,21 +263,12 @@ void Kestrel::getParameterDisplay(VstInt32 index, char* text) {
 
 bool Kestrel::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
     if (!p || index < 0 || index >= kNumParamSlots) return false;
-    float step;
-    if (isSwitchIndex(index)) {
-        p->flags = kVstParameterIsSwitch | kVstParameterUsesFloatStep;
-        step = 1.0f;
-    } else if (index == kLowScf || index == kHighScf || index == kMeters) {
-        p->flags = kVstParameterUsesFloatStep;
-        step = 0.5f;
-    } else {
+    if (isSwitchIndex(index))
+        fillParameterProperties(p, kParamNames[index], kVstParameterIsSwitch | kVstParameterUsesFloatStep, 1.0f);
+    else if (index == kLowScf || index == kHighScf || index == kMeters)
+        fillParameterProperties(p, kParamNames[index], kVstParameterUsesFloatStep, 0.5f);
+    else
         return false;
-    }
-    p->stepFloat = p->smallStepFloat = p->largeStepFloat = step;
-    std::memset(p->label, 0, sizeof p->label);
-    std::strncpy(p->label, kParamNames[index], sizeof p->label - 1);
-    std::memset(p->shortLabel, 0, sizeof p->shortLabel);
-    std::strncpy(p->shortLabel, kParamNames[index], 7);
     return true;
 }
 
