@@ -98,22 +98,22 @@ bool BorealisEditor::buildMainPage() {
     AudioEffect* fx = effect;
     // Latency displays.
     for (std::size_t k = 0; k < layout.latency.size() && k < 2; ++k) {
-        const EditorLatencyDisplay& spec = layout.latency[k];
+        const EditorLatencyDisplay& shown = layout.latency[k];
         CBitmap* back = nullptr;
         std::unique_ptr<BitmapRef> bitmap;
-        if (spec.backgroundBitmap) {
-            bitmap = std::make_unique<BitmapRef>(spec.backgroundBitmap);
+        if (shown.backgroundBitmap) {
+            bitmap = std::make_unique<BitmapRef>(shown.backgroundBitmap);
             if (!bitmap->ok()) return false;
             back = bitmap->get();
         }
-        auto* display = new CBackDisplay(spec.rect, back, kNoFrame);
-        if (back) display->setBackOffset(spec.backgroundOffset);
+        auto* display = new CBackDisplay(shown.rect, back, kNoFrame);
+        if (back) display->setBackOffset(shown.backgroundOffset);
         else display->setTransparency(true);
         display->setFont(kNormalFontVerySmall);
         display->setFontColor(layout.latencyText);
-        display->setValueToText(spec.format);
+        display->setValueToText(shown.format);
         display->setMouseEnabled(false);
-        display->setValue(spec.samples ? link->latencySamples() : link->latencyMs());
+        display->setValue(shown.samples ? link->latencySamples() : link->latencyMs());
         latencyDisplays[k] = display;
         mainPage->addView(display);
     }
@@ -344,7 +344,7 @@ void BorealisEditor::hideReadouts(bool all) {
 void BorealisEditor::writeReadout(KnobEntry& entry) {
     if (!entry.readout) return;
     char text[32] = {};
-    readoutText(entry.spec->readout.text, link->unitValue(entry.spec->tag), text);
+    readoutText(entry.layoutEntry->readout.text, link->unitValue(entry.layoutEntry->tag), text);
     entry.readout->setText(text);
     entry.readout->setValue(entry.knob->getValue());
     entry.readout->invalid();
@@ -402,12 +402,12 @@ void BorealisEditor::valueChanged(CControl* control) {
 }
 
 void BorealisEditor::typedIntoReadout(KnobEntry& entry) {
-    const EditorReadout& r = entry.spec->readout;
+    const EditorReadout& r = entry.layoutEntry->readout;
     double t = parseNumber(entry.readout->getText());
     if (t < r.typedMin) t = r.typedMin;
     if (t > r.typedMax) t = r.typedMax;
     const float x = readoutToNormalised(r.conversion, t);
-    effect->setParameterAutomated(entry.spec->tag, x);
+    effect->setParameterAutomated(entry.layoutEntry->tag, x);
     if (!frame) return;  // the window may have gone while the effect answered
     entry.knob->setValue(x);
     entry.knob->invalid();
@@ -464,7 +464,7 @@ CBackDisplay* BorealisEditor::getSettingsDisplay(std::int32_t tag) const {
 
 BorealisEditor::KnobEntry* BorealisEditor::knobByTag(std::int32_t tag) {
     for (KnobEntry& k : knobs)
-        if (k.spec->tag == tag && k.readout) return &k;
+        if (k.layoutEntry->tag == tag && k.readout) return &k;
     return nullptr;
 }
 

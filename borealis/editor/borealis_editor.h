@@ -59,7 +59,7 @@ public:
 
 protected:
     struct KnobEntry {
-        const EditorKnob* spec;
+        const EditorKnob* layoutEntry;
         toolkit::CControl* knob;
         toolkit::CTextEdit* readout;
     };
