@@ -90,12 +90,8 @@ float fastMagnitude(double a, double h) {
     return y * v;
 }
 
-inline void SideChain::filterAndPush(double kL, double kR, const BorealisSettings& s, SideChainOutput& out) {
-    double eL = kL * s.tiltLeft, eR = kR * s.tiltRight;
-    lowShelf_.processSmoothed(eL, eR);
-    highShelf_.processSmoothed(eL, eR);
-    double fL = eL, fR = eR;
-    linkFilter_.processPlain(fL, fR);
+inline void SideChain::pushFiltered(double eL, double eR, double fL, double fR, const BorealisSettings& s,
+                                     SideChainOutput& out) {
     fL *= 0.25;
     fR *= 0.25;
     const double common = 0.7071 * (fL + fR);
@@ -103,6 +99,15 @@ inline void SideChain::filterAndPush(double kL, double kR, const BorealisSetting
     monitor_.push(eL, eR);
     out.monitorL = monitor_.ago(monitorDelay_, 0);
     out.monitorR = monitor_.ago(monitorDelay_, 1);
+}
+
+inline void SideChain::filterAndPush(double kL, double kR, const BorealisSettings& s, SideChainOutput& out) {
+    double eL = kL * s.tiltLeft, eR = kR * s.tiltRight;
+    lowShelf_.processSmoothed(eL, eR);
+    highShelf_.processSmoothed(eL, eR);
+    double fL = eL, fR = eR;
+    linkFilter_.processPlain(fL, fR);
+    pushFiltered(eL, eR, fL, fR, s, out);
 }
 
 template <bool Exact>
@@ -130,20 +135,46 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
                              SideChainOutput* out) {
     const int n = hilbert_.halfLength();
     const int span = centre_ + 2 * n;
-    int i = 0;
-    for (; i + 2 <= count; i += 2) {
-        filterAndPush(kL[i], kR[i], s, out[i]);
-        filterAndPush(kL[i + 1], kR[i + 1], s, out[i + 1]);
-        // The first sample's centre, now one pair further back; the second's follows it.
-        const double* centre = history_.newest(span + 1) + 2 * (2 * n - 1);
-        double h[4];
-        hilbert_.transformStereoTwice(centre, h);
-        out[i].detectorL = detector<Exact>(centre[0], h[0], s);
-        out[i].detectorR = detector<Exact>(centre[1], h[1], s);
-        out[i + 1].detectorL = detector<Exact>(centre[2], h[2], s);
-        out[i + 1].detectorR = detector<Exact>(centre[3], h[3], s);
+    constexpr int kPart = 128;
+    for (int start = 0; start < count; start += kPart) {
+        const int part = count - start < kPart ? count - start : kPart;
+        // The filters over the whole part first, each with its state in registers.
+        double eL[kPart], eR[kPart], fL[kPart], fR[kPart];
+        for (int i = 0; i < part; ++i) {
+            eL[i] = kL[start + i] * s.tiltLeft;
+            eR[i] = kR[start + i] * s.tiltRight;
+        }
+        lowShelf_.processSmoothed(eL, eR, part);
+        highShelf_.processSmoothed(eL, eR, part);
+        for (int i = 0; i < part; ++i) {
+            fL[i] = eL[i];
+            fR[i] = eR[i];
+        }
+        linkFilter_.processPlain(fL, fR, part);
+
+        SideChainOutput* o = out + start;
+        int i = 0;
+        for (; i + 2 <= part; i += 2) {
+            pushFiltered(eL[i], eR[i], fL[i], fR[i], s, o[i]);
+            pushFiltered(eL[i + 1], eR[i + 1], fL[i + 1], fR[i + 1], s, o[i + 1]);
+            // The first sample's centre, now one pair further back; the second's follows it.
+            const double* centre = history_.newest(span + 1) + 2 * (2 * n - 1);
+            double h[4];
+            hilbert_.transformStereoTwice(centre, h);
+            o[i].detectorL = detector<Exact>(centre[0], h[0], s);
+            o[i].detectorR = detector<Exact>(centre[1], h[1], s);
+            o[i + 1].detectorL = detector<Exact>(centre[2], h[2], s);
+            o[i + 1].detectorR = detector<Exact>(centre[3], h[3], s);
+        }
+        if (i < part) {
+            pushFiltered(eL[i], eR[i], fL[i], fR[i], s, o[i]);
+            const double* centre = history_.newest(span) + 2 * (2 * n - 1);
+            double h[2];
+            hilbert_.transformStereo(centre, h[0], h[1]);
+            o[i].detectorL = detector<Exact>(centre[0], h[0], s);
+            o[i].detectorR = detector<Exact>(centre[1], h[1], s);
+        }
     }
-    if (i < count) out[i] = process<Exact>(kL[i], kR[i], s);
 }
 
 template SideChainOutput SideChain::process<true>(double, double, const BorealisSettings&);

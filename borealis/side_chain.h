@@ -57,6 +57,9 @@ private:
     // Balance, filters and link for one sample, into the histories; returns the delayed
     // monitor key in out.monitorL / monitorR.
     inline void filterAndPush(double kL, double kR, const BorealisSettings& s, SideChainOutput& out);
+    // The same after the filters: eL, eR the shelved key, fL, fR the link filter's output.
+    inline void pushFiltered(double eL, double eR, double fL, double fR, const BorealisSettings& s,
+                             SideChainOutput& out);
     template <bool Exact>
     static inline double detector(double centreValue, double hilbert, const BorealisSettings& s);
 

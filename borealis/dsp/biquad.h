@@ -159,45 +159,59 @@ public:
 
     inline void processSmoothed(double& left, double& right) noexcept;
     inline void processPlain(double& left, double& right) noexcept;
+    // `count` samples in place, exactly as that many processSmoothed / processPlain calls,
+    // with the glide, the noise and the histories kept in registers meanwhile.
+    inline void processSmoothed(double* left, double* right, int count) noexcept;
+    inline void processPlain(double* left, double* right, int count) noexcept;
 
 private:
     void clearHistory() noexcept { x1_ = x2_ = y1_ = y2_ = _mm_setzero_pd(); }
     inline void run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept;
+    static inline __m128d step(__m128d in, const BiquadCoefficients& c, double offset, __m128d& x1, __m128d& x2,
+                               __m128d& y1, __m128d& y2) noexcept;
+    static inline void glide(BiquadCoefficients& c, const BiquadCoefficients& t, double s, double m) noexcept;
 
     Biquad f_;
     __m128d x1_, x2_, y1_, y2_;  // (left, right)
 };
 
-inline void BiquadPair::run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept {
+inline __m128d BiquadPair::step(__m128d in, const BiquadCoefficients& c, double offset, __m128d& x1, __m128d& x2,
+                                __m128d& y1, __m128d& y2) noexcept {
     // The same operations, in the same order, as Biquad's scalar form.
     const __m128d o = _mm_set1_pd(offset);
-    const __m128d x = _mm_add_pd(_mm_set_pd(right, left), o);
+    const __m128d x = _mm_add_pd(in, o);
     __m128d y = _mm_mul_pd(_mm_set1_pd(c.b0), x);
-    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b1), x1_));
-    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b2), x2_));
-    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a1), y1_));
-    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a2), y2_));
-    x2_ = x1_;
-    x1_ = x;
-    y2_ = y1_;
-    y1_ = _mm_add_pd(y, o);
+    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b1), x1));
+    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b2), x2));
+    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a1), y1));
+    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a2), y2));
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = _mm_add_pd(y, o);
+    return y;
+}
+
+inline void BiquadPair::run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept {
+    const __m128d y = step(_mm_set_pd(right, left), c, offset, x1_, x2_, y1_, y2_);
     left = _mm_cvtsd_f64(y);
     right = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+}
+
+inline void BiquadPair::glide(BiquadCoefficients& c, const BiquadCoefficients& t, double s, double m) noexcept {
+    c.b0 = c.b0 + (t.b0 - c.b0) * s + m;
+    c.a1 = c.a1 + (t.a1 - c.a1) * s + m;
+    c.a2 = c.a2 + (t.a2 - c.a2) * s + m;
+    c.b1 = c.b1 + (t.b1 - c.b1) * s + m;
+    c.b2 = c.b2 + (t.b2 - c.b2) * s + m;
 }
 
 inline void BiquadPair::processSmoothed(double& left, double& right) noexcept {
     if (!f_.filters_) return;
     const double m = f_.noiseSource_.next();
     f_.noise_ = m;
-    const double s = f_.smoothing_;
-    BiquadCoefficients& c = f_.current_;
-    const BiquadCoefficients& t = f_.target_;
-    c.b0 = c.b0 + (t.b0 - c.b0) * s + m;
-    c.a1 = c.a1 + (t.a1 - c.a1) * s + m;
-    c.a2 = c.a2 + (t.a2 - c.a2) * s + m;
-    c.b1 = c.b1 + (t.b1 - c.b1) * s + m;
-    c.b2 = c.b2 + (t.b2 - c.b2) * s + m;
-    run(left, right, c, m);
+    glide(f_.current_, f_.target_, f_.smoothing_, m);
+    run(left, right, f_.current_, m);
 }
 
 inline void BiquadPair::processPlain(double& left, double& right) noexcept {
@@ -206,6 +220,48 @@ inline void BiquadPair::processPlain(double& left, double& right) noexcept {
     const double o = -f_.noise_;
     f_.noise_ = o;
     run(left, right, f_.target_, o);
+}
+
+inline void BiquadPair::processSmoothed(double* left, double* right, int count) noexcept {
+    if (!f_.filters_ || count <= 0) return;
+    DenormalNoise source = f_.noiseSource_;
+    BiquadCoefficients c = f_.current_;
+    const BiquadCoefficients t = f_.target_;
+    const double s = f_.smoothing_;
+    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
+    double m = f_.noise_;
+    for (int i = 0; i < count; ++i) {
+        m = source.next();
+        glide(c, t, s, m);
+        const __m128d y = step(_mm_set_pd(right[i], left[i]), c, m, x1, x2, y1, y2);
+        left[i] = _mm_cvtsd_f64(y);
+        right[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+    }
+    f_.noiseSource_ = source;
+    f_.current_ = c;
+    f_.noise_ = m;
+    x1_ = x1;
+    x2_ = x2;
+    y1_ = y1;
+    y2_ = y2;
+}
+
+inline void BiquadPair::processPlain(double* left, double* right, int count) noexcept {
+    if (!f_.filters_ || count <= 0) return;
+    const BiquadCoefficients c = f_.target_;
+    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
+    double o = f_.noise_;
+    for (int i = 0; i < count; ++i) {
+        o = -o;
+        const __m128d y = step(_mm_set_pd(right[i], left[i]), c, o, x1, x2, y1, y2);
+        left[i] = _mm_cvtsd_f64(y);
+        right[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+    }
+    f_.noise_ = o;
+    x1_ = x1;
+    x2_ = x2;
+    y1_ = y1;
+    y2_ = y2;
 }
 
 }  // namespace orv::dsp
