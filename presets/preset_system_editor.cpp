@@ -393,19 +393,45 @@ void CPresetSystemEditor::valueChanged(CControl* control) {
 
 namespace {
 
+// Path separators: '/', and on Windows the backslash as well, since its file dialogs answer
+// with paths such as C:\Presets\Mine.orv.
+bool isSeparator(char c) {
+#ifdef _WIN32
+    return c == '/' || c == '\\';
+#else
+    return c == '/';
+#endif
+}
+
+// Position of the last separator in `path`, or npos.
+std::size_t lastSeparator(const std::string& path) {
+    for (std::size_t i = path.size(); i > 0; --i)
+        if (isSeparator(path[i - 1])) return i - 1;
+    return std::string::npos;
+}
+
+bool isAbsolute(const std::string& path) {
+    if (!path.empty() && isSeparator(path[0])) return true;
+#ifdef _WIN32
+    if (path.size() >= 2 && path[1] == ':') return true;  // a drive letter
+#endif
+    return false;
+}
+
 // The path a dialog answered, made absolute against the remembered folder. The process's
 // working directory belongs to the host and is never changed.
 std::string resolvePath(const char* directory, const std::string& path) {
-    if (path.empty() || path[0] == '/' || !directory[0]) return path;
+    if (path.empty() || isAbsolute(path) || !directory[0]) return path;
     std::string dir = directory;
-    if (dir.back() != '/') dir += '/';
+    if (!isSeparator(dir.back())) dir += '/';
     return dir + path;
 }
 
 }  // namespace
 
 void CPresetSystemEditor::rememberPath(const char* path, char* fileName) {
-    const char* slash = std::strrchr(path, '/');
+    const std::size_t separator = lastSeparator(path);
+    const char* slash = separator == std::string::npos ? nullptr : path + separator;
     const char* name = slash ? slash + 1 : path;
     const std::size_t dirLength = slash ? static_cast<std::size_t>(slash - path) + 1 : 0;
     const std::size_t nameLength = std::strlen(name);
@@ -462,7 +488,7 @@ void CPresetSystemEditor::runSaveDialog(bool bank) {
     if (chosen.empty()) return;
 
     // The system dialogs here do not add the default extension; a name without one gets it.
-    const std::size_t slash = chosen.rfind('/');
+    const std::size_t slash = lastSeparator(chosen);
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     if (nameStart == chosen.size()) return;  // a folder, not a file
     if (chosen.find('.', nameStart) == std::string::npos) chosen += "." + extension.getExtension();

@@ -5,6 +5,7 @@
 #include "tests/windows/plugin_dll.h"
 
 #include <windows.h>
+#include <dlgs.h>
 #include <gdiplus.h>
 
 #include <cmath>
@@ -349,4 +350,101 @@ int checkScreenshot(const char* path, int width, int height, const char* other) 
     Gdiplus::GdiplusShutdown(token);
     std::printf(status == 0 ? "screenshot ok\n" : "screenshot BAD\n");
     return status;
+}
+
+namespace {
+
+// What the open preset menu looked like, read from inside its own loop.
+struct MenuSeen {
+    int items = -1;
+    bool firstChecked = false, otherChecked = false;
+    std::vector<int> columnStarts;
+} menuSeen;
+
+// Runs from a thread timer inside the popup menu's loop: records the menu's entries, then
+// steps down three times (the first step highlights the first entry) and takes the entry.
+VOID CALLBACK inspectMenuAndChooseThirdEntry(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    HWND window = FindWindowA("#32768", nullptr);
+    HMENU menu = window ? reinterpret_cast<HMENU>(SendMessageA(window, MN_GETHMENU, 0, 0)) : nullptr;
+    if (menu) {
+        menuSeen.items = GetMenuItemCount(menu);
+        for (int i = 0; i < menuSeen.items; ++i) {
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_STATE;
+            GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+            if (info.fType & MFT_MENUBARBREAK) menuSeen.columnStarts.push_back(i);
+            if (info.fState & MFS_CHECKED) (i == 0 ? menuSeen.firstChecked : menuSeen.otherChecked) = true;
+        }
+    }
+    for (WPARAM vk : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}) PostMessageA(window, WM_KEYDOWN, vk, 1);
+}
+
+}  // namespace
+
+ORV_TEST(editor, presetMenuChoosesAPreset) {
+    EditorSession s("OrvBorealis.dll");
+    REQUIRE(s.ready());
+    CHECK_EQ(s.dll.text(effGetProgramName), std::string("Default"));
+    SetTimer(nullptr, 0, 200, inspectMenuAndChooseThirdEntry);
+    s.click(299, 451);  // the menu button beside the name
+    pump(200);
+    // Sixteen presets in a column of ten and one of six, the current one checked.
+    CHECK_EQ(menuSeen.items, 16);
+    CHECK(menuSeen.firstChecked);
+    CHECK(!menuSeen.otherChecked);
+    CHECK_EQ(menuSeen.columnStarts.size(), static_cast<size_t>(1));
+    CHECK(!menuSeen.columnStarts.empty() && menuSeen.columnStarts[0] == 10);
+    CHECK_EQ(s.dll.text(effGetProgramName), std::string("PhatMix"));
+}
+
+namespace {
+
+std::string dialogAnswer;
+int dialogTicks = 0;
+bool dialogSeen = false;
+
+// Runs from a thread timer inside the file dialog's loop: types the answer into the file name
+// field and presses OK; should the dialog still be there later, it is cancelled so that a
+// failing test cannot hang.
+VOID CALLBACK answerFileDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = FindWindowA("#32770", nullptr);
+    ++dialogTicks;
+    if (dialog && dialogTicks == 2) {
+        dialogSeen = true;
+        if (!SetDlgItemTextA(dialog, cmb13, dialogAnswer.c_str())) SetDlgItemTextA(dialog, edt1, dialogAnswer.c_str());
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    } else if (dialog && dialogTicks > 6) {
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    } else if (!dialog && dialogTicks > 2) {
+        KillTimer(nullptr, id);
+    }
+}
+
+long fileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+    return static_cast<long>(data.nFileSizeLow);
+}
+
+}  // namespace
+
+ORV_TEST(editor, savePresetThroughTheFileDialog) {
+    EditorSession s("OrvBorealis.dll");
+    REQUIRE(s.ready());
+    char temp[MAX_PATH] = {};
+    REQUIRE(GetTempPathA(MAX_PATH, temp) > 0);
+    // A full Windows path without an extension: the file gets the preset extension.
+    const std::string base = std::string(temp) + "orv dialog test";
+    DeleteFileA((base + ".orv").c_str());
+    dialogAnswer = base;
+    dialogTicks = 0;
+    dialogSeen = false;
+    SetTimer(nullptr, 0, 150, answerFileDialog);
+    s.click(97, 451);  // save preset
+    pump(300);
+    CHECK(dialogSeen);
+    CHECK_EQ(fileSize(base + ".orv"), 165L);
+    DeleteFileA((base + ".orv").c_str());
 }
