@@ -68,6 +68,8 @@ public:
     const borealis::MeterFeeds& meters() const { return meterFeeds; }
     borealis::MeterFeeds& meters() { return meterFeeds; }
     void clearMeters() { meterFeeds.clear(); }
+    // What a click on a meter clears: levels, over flags and counts, but not the holds.
+    void clearMeterFollowers() { meterFeeds.clearFollowers(); }
 
     // Gain reduction: the largest reduction in dB (positive) of the compressor and of the
     // limiter since the last clearGainReduction; 0 when nothing was reduced or construction failed.

@@ -139,6 +139,8 @@ public:
     const kestrel::Meters& meters() const { return meterFeeds; }
     kestrel::Meters& meters() { return meterFeeds; }
     void clearMeters() { meterFeeds.clear(); }
+    // What a click on a meter clears: levels, over flags and counts, but not the holds.
+    void clearMeterFollowers() { meterFeeds.clearFollowers(); }
 
 protected:
     // For tests: builds the object as if the allocation of its processing state had failed.

@@ -234,6 +234,16 @@ void Meters::clear() {
     ch_[1] = Channel();
 }
 
+void Meters::clearFollowers() {
+    for (Channel& c : ch_) {
+        const Channel rest;
+        c.vu = rest.vu;
+        c.ppm = rest.ppm;
+        c.overFlag = rest.overFlag;
+        c.overCount = rest.overCount;
+    }
+}
+
 void Meters::releaseVuHold(int channel) {
     Channel& c = ch_[channel & 1];
     c.vuHold = source_ == MeterSource::GainRed ? 1.0 : 0.0;

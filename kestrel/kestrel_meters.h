@@ -62,6 +62,8 @@ public:
 
     // Everything back to the values after a suspend (over flags 0.01).
     void clear();
+    // A click on a meter: the followers, over flags and over counts start again; holds stay.
+    void clearFollowers();
     // The editor releases a hold after it has been shown long enough.
     void releaseVuHold(int channel);
     void releasePpmHold(int channel);

@@ -21,7 +21,7 @@ public:
     virtual EditorMeterChannel meter(int channel) const = 0;
     virtual void releaseVuHold(int channel) = 0;
     virtual void releasePpmHold(int channel) = 0;
-    // A click on a meter: levels, over flags and over counts start again.
+    // A click on a meter: levels, over flags and over counts start again; the holds stay.
     virtual void clearMeters() = 0;
 };
 
@@ -43,7 +43,7 @@ public:
     }
     void releaseVuHold(int c) override { fx->meters().releaseVuHold(c); }
     void releasePpmHold(int c) override { fx->meters().releasePpmHold(c); }
-    void clearMeters() override { fx->clearMeters(); }
+    void clearMeters() override { fx->clearMeterFollowers(); }
 
 private:
     Effect* fx;

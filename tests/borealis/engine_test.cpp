@@ -137,6 +137,14 @@ TEST(BorealisEngine, MeterFeedsSettle) {
         EXPECT_GT(m.vuHoldAge(c) + m.ppmHoldAge(c), 0);
         EXPECT_EQ(m.overFlag(c), 0.0);
     }
+    // A meter click starts the followers again but keeps what the holds caught.
+    const double heldVu = m.vuHold(0), heldPpm = m.ppmHold(1);
+    engine.clearMeterFollowers();
+    EXPECT_EQ(m.vu(0), 0.0);
+    EXPECT_EQ(m.ppm(1), 0.0);
+    EXPECT_EQ(m.overFlag(0), 0.01);
+    EXPECT_EQ(m.vuHold(0), heldVu);
+    EXPECT_EQ(m.ppmHold(1), heldPpm);
     engine.clearMeters();
     EXPECT_EQ(m.vu(0), 0.0);
     EXPECT_EQ(m.overFlag(0), 0.01);

@@ -212,10 +212,13 @@ TEST_F(BorealisEditorTest, MeterClickClearsTheHeldOverLampsAndTheFeeds) {
     right->setOver(1.0f);
     right->setOver(0.0f);
     ASSERT_TRUE(right->isOverHeld());
+    const double heldPpm = fx->meters().ppmHold(0);
+    ASSERT_GT(heldPpm, 0.1);
     click(CPoint(100, 50));  // the left meter's face
     EXPECT_FALSE(right->isOverHeld());
     EXPECT_EQ(fx->meters().vu(0), 0.0);
     EXPECT_EQ(fx->meters().ppm(1), 0.0);
+    EXPECT_EQ(fx->meters().ppmHold(0), heldPpm) << "the holds are kept";
 }
 
 TEST_F(BorealisEditorTest, SideChainButtonsFollowTheInputsAndTheWindow) {
