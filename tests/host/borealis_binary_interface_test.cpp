@@ -275,3 +275,46 @@ TEST_F(BorealisBinary, CloseReturnsOneAndUnknownOpcodesAnswerZero) {
 }
 
 }  // namespace
+
+namespace {
+
+// Arbitrary bytes as a chunk: stamped with our identifier (either byte order) or not, of the
+// right size or not. The plug-in must answer, never crash, and keep every value in range.
+TEST_F(BorealisBinary, RandomChunksNeverBreakThePlugin) {
+    std::uint32_t state = 12345;
+    auto next = [&] {
+        state ^= state << 13;
+        state ^= state >> 17;
+        state ^= state << 5;
+        return state;
+    };
+    std::vector<unsigned char> bytes(4096);
+    for (int round = 0; round < 300; ++round) {
+        for (auto& b : bytes) b = static_cast<unsigned char>(next());
+        const int kind = round % 3;
+        if (kind > 0) {  // stamped, in native or reversed order, with a believable header
+            const unsigned char native[4] = {'o', 'B', 'r', 'O'};
+            const unsigned char reversed[4] = {'O', 'r', 'B', 'o'};
+            std::memcpy(&bytes[4], kind == 1 ? native : reversed, 4);
+            if (next() % 2) {
+                const std::int32_t version = kind == 1 ? 0x01000000 : 0x00000001;
+                const std::int32_t count = kind == 1 ? 16 : 0x10000000;
+                std::memcpy(&bytes[0], &version, 4);
+                std::memcpy(&bytes[8], &count, 4);
+            }
+        }
+        const VstIntPtr size = round % 10 == 0 ? static_cast<VstIntPtr>(next() % 4096) : 2592;
+        const VstIntPtr answer = plugin.dispatch(effSetChunk, 0, size, bytes.data());
+        EXPECT_TRUE(answer == 0 || answer == -1);
+        for (int i = 0; i < 41; ++i) {
+            const float v = plugin.fx->getParameter(plugin.fx, i);
+            ASSERT_TRUE(v >= 0.0f && v <= 1.0f) << "round " << round << ", parameter " << i;
+        }
+        char name[64] = {};
+        ASSERT_EQ(plugin.dispatch(effGetProgramNameIndexed, 7, 0, name), 1);
+        void* data = nullptr;
+        ASSERT_EQ(plugin.dispatch(effGetChunk, 0, 0, &data), 2592);
+    }
+}
+
+}  // namespace
