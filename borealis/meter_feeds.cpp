@@ -5,7 +5,7 @@
 namespace borealis {
 
 void MeterFeeds::beginBlock(const BorealisSettings& s, double hostRate) {
-    source_ = sourceFor(s.meterSource);
+    source_ = orv::meterSourceFor(s.meterSource);
     // The ballistics are calibrated for twice the host rate in the Pre and GainRed modes.
     const double rate = source_ == MeterSource::Post ? hostRate : 2.0 * hostRate;
     cVu_ = 1.0 - std::pow(0.1091012, 1.0 / (rate * s.vuIntegrationMs * 0.001));
@@ -80,33 +80,6 @@ void MeterFeeds::latchOvers(double limit) {
             c.overFlag = 0.0;
         }
     }
-}
-
-void MeterFeeds::clear() {
-    ch_[0] = Channel();
-    ch_[1] = Channel();
-}
-
-void MeterFeeds::clearFollowers() {
-    for (Channel& c : ch_) {
-        const Channel rest;
-        c.vu = rest.vu;
-        c.ppm = rest.ppm;
-        c.overFlag = rest.overFlag;
-        c.overCount = rest.overCount;
-    }
-}
-
-void MeterFeeds::releaseVuHold(int channel) {
-    Channel& c = ch_[channel & 1];
-    c.vuHold = source_ == MeterSource::GainRed ? 1.0 : 0.0;
-    c.vuHoldAge = 0;
-}
-
-void MeterFeeds::releasePpmHold(int channel) {
-    Channel& c = ch_[channel & 1];
-    c.ppmHold = source_ == MeterSource::GainRed ? 1.0 : 0.0;
-    c.ppmHoldAge = 0;
 }
 
 }  // namespace borealis

@@ -213,7 +213,7 @@ Kestrel::Channels Kestrel::chooseChannels(float** inputs, float** outputs) {
 }
 
 void Kestrel::beginMeterBlock(bool powerOff) {
-    meterFeeds.beginBlock(Meters::sourceFor(engine.meters), engine.meter, sampleRate, engine.ratioIndex < 6,
+    meterFeeds.beginBlock(orv::meterSourceFor(engine.meters), engine.meter, sampleRate, engine.ratioIndex < 6,
                           powerOff);
 }
 

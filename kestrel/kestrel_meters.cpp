@@ -229,31 +229,4 @@ void Meters::resetVuFilters() {
     vu_.reset();
 }
 
-void Meters::clear() {
-    ch_[0] = Channel();
-    ch_[1] = Channel();
-}
-
-void Meters::clearFollowers() {
-    for (Channel& c : ch_) {
-        const Channel rest;
-        c.vu = rest.vu;
-        c.ppm = rest.ppm;
-        c.overFlag = rest.overFlag;
-        c.overCount = rest.overCount;
-    }
-}
-
-void Meters::releaseVuHold(int channel) {
-    Channel& c = ch_[channel & 1];
-    c.vuHold = source_ == MeterSource::GainRed ? 1.0 : 0.0;
-    c.vuHoldAge = 0;
-}
-
-void Meters::releasePpmHold(int channel) {
-    Channel& c = ch_[channel & 1];
-    c.ppmHold = source_ == MeterSource::GainRed ? 1.0 : 0.0;
-    c.ppmHoldAge = 0;
-}
-
 }  // namespace kestrel

@@ -5,10 +5,11 @@
 // thread and read (holds released or cleared) by the editor's timer without a lock; every value
 // is a single aligned double or integer.
 #include "borealis/dsp/biquad.h"
+#include "borealis/meter_channels.h"
 
 namespace kestrel {
 
-enum class MeterSource { Pre = 0, GainRed = 1, Post = 2 };
+using orv::MeterSource;
 
 // The ballistics settings the meters are computed from (engine units).
 struct MeterSettings {
@@ -19,15 +20,10 @@ struct MeterSettings {
     double overCount = 3.0;
 };
 
-class Meters {
+class Meters : public orv::MeterChannels {
 public:
     Meters();
 
-    // Meters parameter (normalised) to the source it selects.
-    static MeterSource sourceFor(double meters) {
-        const int m = static_cast<int>(2.0 * meters + 0.5);
-        return m <= 0 ? MeterSource::Pre : m == 1 ? MeterSource::GainRed : MeterSource::Post;
-    }
     // The meter value of a gain factor: the reduction scaled by Mix (1.0 = no gain change).
     static double gainMeterValue(double gain, double mix) {
         const double g = 0.98 * gain;
@@ -60,39 +56,13 @@ public:
     // Both channels' filters always take the same settings, so one design serves both.
     const orv::dsp::Biquad& vuFilter(int) const { return vu_.filter(); }
 
-    // Everything back to the values after a suspend (over flags 0.01).
-    void clear();
-    // A click on a meter: the followers, over flags and over counts start again; holds stay.
-    void clearFollowers();
-    // The editor releases a hold after it has been shown long enough.
-    void releaseVuHold(int channel);
-    void releasePpmHold(int channel);
-
-    double vu(int channel) const { return ch_[channel & 1].vu; }
-    double ppm(int channel) const { return ch_[channel & 1].ppm; }
-    double vuHold(int channel) const { return ch_[channel & 1].vuHold; }
-    double ppmHold(int channel) const { return ch_[channel & 1].ppmHold; }
-    int vuHoldAge(int channel) const { return ch_[channel & 1].vuHoldAge; }
-    int ppmHoldAge(int channel) const { return ch_[channel & 1].ppmHoldAge; }
-    int overCount(int channel) const { return ch_[channel & 1].overCount; }
-    double overFlag(int channel) const { return ch_[channel & 1].overFlag; }
-    MeterSource source() const { return source_; }
-
 private:
-    struct Channel {
-        double vu = 0, ppm = 0, vuHold = 0, ppmHold = 0;
-        int vuHoldAge = 0, ppmHoldAge = 0;
-        int overCount = 0;
-        double overFlag = 0.01;
-    };
     void levelCommon(Channel& c, double a, double noise);
     void gainCommon(Channel& c, double m, double noise);
     template <bool kExpansion>
     void gainChunk(const double* left, const double* right, const double* noise, int n);
 
-    Channel ch_[2];
     orv::dsp::BiquadPair vu_;  // the VU ballistics filters of both channels
-    MeterSource source_ = MeterSource::GainRed;
     double cVu_ = 0, cInt_ = 1, cRet_ = 0;
     double referenceInverse_ = 10.0;
     int overLimit_ = 3;
