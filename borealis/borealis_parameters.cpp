@@ -53,7 +53,7 @@ bool isSwitchIndex(VstInt32 i) {
 
 void Borealis::setParameter(VstInt32 index, float value) {
     // A host may send anything; the engine only ever sees a value in 0..1.
-    double x = std::isnan(value) ? 0.0 : value < 0.0f ? 0.0 : value > 1.0f ? 1.0 : value;
+    double x = limitNormalized(value);
     if (index >= 0 && index < kNumParamSlots && index != kUnused) {
         const BorealisSettings before = engine;
         normalized[index] = x;
@@ -61,12 +61,7 @@ void Borealis::setParameter(VstInt32 index, float value) {
         x = normalized[index];  // OverIndic keeps its quantised value
         recomputeDerived(index, before);
     }
-    if (!applyingPreset) {
-        CPresetSystemEffect::setParameter(index, static_cast<float>(x));
-        if (index == kPower && presets)
-            for (int k = 0; k < kNumPresets; ++k) presets[k].values[kPower] = static_cast<float>(x);
-    }
-    if (editor) editor->setParameter(index, static_cast<float>(x));
+    recordParameterChange(index, static_cast<float>(x));
 }
 
 void Borealis::applySwitchOrValue(VstInt32 index, double x) {

@@ -53,7 +53,7 @@ double releaseSeconds(double x) { return 0.0333 * std::pow(100.0, x); }
 
 void Kestrel::setParameter(VstInt32 index, float value) {
     // A host may send anything; the engine only ever sees a value in 0..1.
-    double x = std::isnan(value) ? 0.0 : value < 0.0f ? 0.0 : value > 1.0f ? 1.0 : value;
+    double x = limitNormalized(value);
     if (index >= 0 && index < kNumParamSlots && index != kUnused) {
         // Most values are kept in single precision, as the host sees them; Smooth and the
         // ballistics settings keep the double.
@@ -62,13 +62,7 @@ void Kestrel::setParameter(VstInt32 index, float value) {
         applyParameter(index, x);
         x = normalized[index];  // OverIndic keeps its quantised value
     }
-    if (!applyingPreset) {
-        CPresetSystemEffect::setParameter(index, static_cast<float>(x));
-        // The power switch is common to all programs.
-        if (index == kPower && presets)
-            for (int k = 0; k < kNumPresets; ++k) presets[k].values[kPower] = static_cast<float>(x);
-    }
-    if (editor) editor->setParameter(index, static_cast<float>(x));
+    recordParameterChange(index, static_cast<float>(x));
 }
 
 void Kestrel::applyParameter(VstInt32 index, double x) {

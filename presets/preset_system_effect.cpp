@@ -48,6 +48,15 @@ void CPresetSystemEffect::setParameter(VstInt32 index, float value) {
     if (presets && index >= 0 && index < kNumPresetParams) presets[currentPreset].values[index] = value;
 }
 
+void CPresetSystemEffect::recordParameterChange(VstInt32 index, float value) {
+    if (!applyingPreset) {
+        CPresetSystemEffect::setParameter(index, value);
+        if (index == 0 && presets)
+            for (int k = 0; k < kNumPresets; ++k) presets[k].values[0] = value;
+    }
+    if (editor) editor->setParameter(index, value);
+}
+
 void CPresetSystemEffect::setProgramName(char* name) {
     if (!presets || !name) return;
     setPresetName(presets[currentPreset], name);

@@ -33,6 +33,15 @@ public:
     bool isApplyingPreset() const { return applyingPreset; }
 
 protected:
+    // A host may send anything: the engines work only with values in 0..1 (NaN reads as 0).
+    static double limitNormalized(float value) {
+        return value != value ? 0.0 : value < 0.0f ? 0.0 : value > 1.0f ? 1.0 : value;
+    }
+    // After an engine has taken a parameter change: unless a preset is being replayed, the value
+    // is kept in the current preset, and Power (index 0) in every preset, so that it does not
+    // change with the preset. Then the editor follows, whatever the index.
+    void recordParameterChange(VstInt32 index, float value);
+
     PresetRecord* presets = nullptr;
     VstInt32 currentPreset = 0;
     unsigned char* chunkBuffer = nullptr;
