@@ -7,6 +7,7 @@
 #include "borealis/dsp/mirrored_ring.h"
 #include "borealis/editor/editor_hooks.h"
 #include "kestrel/kestrel_meters.h"
+#include "gui/meter_settings.h"
 #include "presets/preset_system_effect.h"
 
 namespace kestrel {
@@ -200,6 +201,8 @@ private:
     void resetLevelHistory();
 
     double normalized[kestrel::kNumParamSlots] = {};
+    // Which stored meter settings this instance has set since it read them.
+    MeterSettingChanges meterSettingChanges;
     KestrelSettings engine;
     Buffers* buffers = nullptr;
     orv::dsp::Biquad lowShelves[2], highShelves[2], fastLevel[2], slowLevel[2], spare[2];
