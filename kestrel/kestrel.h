@@ -6,8 +6,8 @@
 #include "borealis/dsp/knee_curve.h"
 #include "borealis/dsp/mirrored_ring.h"
 #include "borealis/editor/editor_hooks.h"
-#include "kestrel/kestrel_meters.h"
 #include "gui/meter_settings.h"
+#include "kestrel/kestrel_meters.h"
 #include "presets/preset_system_effect.h"
 
 namespace kestrel {

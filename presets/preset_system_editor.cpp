@@ -7,8 +7,8 @@
 
 #include "gui/controls.h"
 #include "platform/registry.h"
-#include "presets/file_names.h"
 #include "platform/tick_count.h"
+#include "presets/file_names.h"
 #include "toolkit/toolkit.h"
 
 using namespace toolkit;
