@@ -5,6 +5,7 @@
 #include "borealis/editor/editor_hooks.h"
 #include "borealis/kernel.h"
 #include "borealis/meter_feeds.h"
+#include "gui/meter_settings.h"
 #include "presets/preset_system_effect.h"
 
 // Parameter indices of Orv Borealis.
@@ -100,6 +101,8 @@ private:
     borealis::BlockChannels<T> chooseChannels(T** inputs, T** outputs, bool simpleChoice);
 
     double normalized[kNumParamSlots] = {};
+    // Which stored meter settings this instance has set since it read them.
+    MeterSettingChanges meterSettingChanges;
     BorealisSettings engine;
     borealis::Kernel* kernel = nullptr;
     borealis::MeterFeeds meterFeeds;

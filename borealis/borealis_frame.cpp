@@ -48,6 +48,7 @@ void Borealis::construct(bool simulateFailure) {
     if (!constructionFailed) {
         for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
             setParameter(index, readCheckedMeterSetting(index));
+        meterSettingChanges.forget();
     }
     setParameter(kMeters, 0.5f);
     limitSampleRate();
@@ -67,10 +68,9 @@ void Borealis::construct(bool simulateFailure) {
 }
 
 Borealis::~Borealis() {
-    if (!constructionFailed) {
-        for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
-            writeMeterSetting(index, static_cast<float>(normalized[index]));
-    }
+    // Only what this instance changed goes back, so it cannot undo another instance's change.
+    if (!constructionFailed)
+        meterSettingChanges.writeBack([this](int index) { return static_cast<float>(normalized[index]); });
     delete kernel;
 }
 

@@ -6,6 +6,7 @@
 #include "borealis/dsp/knee_curve.h"
 #include "borealis/dsp/mirrored_ring.h"
 #include "borealis/editor/editor_hooks.h"
+#include "gui/meter_settings.h"
 #include "kestrel/kestrel_meters.h"
 #include "presets/preset_system_effect.h"
 
@@ -209,6 +210,8 @@ private:
     void resetLevelHistory();
 
     double normalized[kestrel::kNumParamSlots] = {};
+    // Which stored meter settings this instance has set since it read them.
+    MeterSettingChanges meterSettingChanges;
     KestrelSettings engine;
     Buffers* buffers = nullptr;
     orv::dsp::Biquad lowShelves[2], highShelves[2], fastLevel[2], slowLevel[2], spare[2];

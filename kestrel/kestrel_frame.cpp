@@ -65,6 +65,7 @@ void Kestrel::construct(bool simulateFailure) {
     if (!constructionFailed) {
         for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
             setParameter(index, readCheckedMeterSetting(index));
+        meterSettingChanges.forget();
         setParameter(kMeters, 0.5f);
         buffers = new (std::nothrow) Buffers;
         constructionFailed = buffers == nullptr;
@@ -85,10 +86,9 @@ void Kestrel::construct(bool simulateFailure) {
 }
 
 Kestrel::~Kestrel() {
-    if (!constructionFailed) {
-        for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
-            writeMeterSetting(index, static_cast<float>(normalized[index]));
-    }
+    // Only what this instance changed goes back, so it cannot undo another instance's change.
+    if (!constructionFailed)
+        meterSettingChanges.writeBack([this](int index) { return static_cast<float>(normalized[index]); });
     delete buffers;
 }
 
