@@ -176,6 +176,9 @@ void CFrame::setFocusView(CView* view) {
     if (view && focusView == view) {
         view->takeFocus();
         if (window) window->takeKeyboard();
+    } else if (old && !focusView && window) {
+        // Typing is over: the host's shortcuts work again.
+        window->returnKeyboard();
     }
 }
 

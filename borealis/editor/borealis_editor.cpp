@@ -284,6 +284,11 @@ void BorealisEditor::idle() {
     releaseHolds();
     updateReadoutUnderMouse();
     const std::uint32_t now = clock();
+    if (leftButtonAtLastChange && !frame->getCurrentMouseButtons().isLeftButton()) {
+        // The drag that changed the knob has ended: its readout now stays the usual time.
+        leftButtonAtLastChange = false;
+        readoutTick = now;
+    }
     if (now - readoutTick > kReadoutShowMs && !leftButtonAtLastChange) hideReadouts(false);
 }
 
@@ -403,6 +408,11 @@ void BorealisEditor::valueChanged(CControl* control) {
 
 void BorealisEditor::typedIntoReadout(KnobEntry& entry) {
     const EditorReadout& r = entry.layoutEntry->readout;
+    if (!isTypedNumber(entry.readout->getText())) {
+        // Not a number: the knob keeps its value and the readout shows it again.
+        writeReadout(entry);
+        return;
+    }
     double t = parseNumber(entry.readout->getText());
     if (t < r.typedMin) t = r.typedMin;
     if (t > r.typedMax) t = r.typedMax;

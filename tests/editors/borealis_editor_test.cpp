@@ -97,8 +97,8 @@ TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {
         {kLink, 47, "25", 0.25f},
         {kTilt, 48, "-50", 0.0f},
         {kOutput, 50, "6", 0.75f},
-        {kMix, 49, "x", 0.0f},                 // not a number: 0
-        {kMakeup, 51, "abc", 0.33333f},        // 0 dB
+        {kMix, 49, "40%", 0.4f},
+        {kMakeup, 51, "-12", 0.0f},
     };
     for (const Case& c : cases) {
         hostLog().clear();
@@ -108,6 +108,89 @@ TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {
         EXPECT_NEAR(editor->getControl(c.knob)->getValue(), c.expected, 1e-4f) << c.typed;
     }
     EXPECT_STREQ(editor->getReadout(45)->getText(), "100Hz");
+}
+
+TEST_F(BorealisEditorTest, TextThatIsNoNumberKeepsTheValueAndEscapeCancels) {
+    open();
+    hostSets(kAttack, 0.4f);     // 1 ms
+    hostSets(kThreshold, 0.5f);  // -12 dB
+    hostSets(kMix, 0.7f);
+    struct Case {
+        int knob, readout;
+        const char* typed;
+        float kept;
+        const char* shown;
+    } cases[] = {
+        {kAttack, 42, "abc", 0.4f, "1.00ms"},
+        {kThreshold, 44, "", 0.5f, "-12.00dB"},
+        {kMix, 49, "-", 0.7f, "70%"},
+        {kMix, 49, " ", 0.7f, "70%"},
+    };
+    for (const Case& c : cases) {
+        hostLog().clear();
+        typeIntoReadout(c.knob, c.readout, c.typed);
+        EXPECT_FLOAT_EQ(fx->getParameter(c.knob), c.kept) << '"' << c.typed << '"';
+        EXPECT_FALSE(anyAutomation(c.knob)) << '"' << c.typed << '"';
+        EXPECT_STREQ(editor->getReadout(c.readout)->getText(), c.shown);
+    }
+
+    // Opening a readout for typing selects its text, so digits typed at once replace it.
+    hover(centreOf(kThreshold));
+    dispatch(effEditIdle);
+    click(editor->getReadout(44)->getViewSize().getCenter());
+    EXPECT_TRUE(editor->getReadout(44)->isAllSelected());
+    keyDown(0, '3');
+    keyDown(kVKeyEscape);  // cancels: nothing changes
+    EXPECT_FALSE(editor->getReadout(44)->isTyping());
+    EXPECT_FLOAT_EQ(fx->getParameter(kThreshold), 0.5f);
+    EXPECT_STREQ(editor->getReadout(44)->getText(), "-12.00dB");
+    click(editor->getReadout(44)->getViewSize().getCenter());
+    keyDown(0, '0');
+    keyDown(kVKeyReturn);
+    EXPECT_NEAR(fx->getParameter(kThreshold), 1.0f / 6.0f, 1e-4f);  // 0 dB
+}
+
+TEST_F(BorealisEditorTest, ReadoutGoesTwoSecondsAfterADragEnds) {
+    open();
+    const CPoint c = centreOf(kRatio);
+    hover(c);
+    dispatch(effEditIdle);
+    frame->dispatchMouseDown(c, CButtonState(kLButton));
+    frame->dispatchMouseMoved(CPoint(c.x, c.y - 20), CButtonState(kLButton));
+    dispatch(effEditIdle);
+    ASSERT_TRUE(editor->isReadoutShown(41));
+    fakeNow() += 5000;  // held for a long time: the readout stays while dragging
+    dispatch(effEditIdle);
+    EXPECT_TRUE(editor->isReadoutShown(41));
+    frame->dispatchMouseUp(CPoint(c.x, c.y - 20), CButtonState(kLButton));
+    hover(CPoint(20, 20));  // away from the knob
+    dispatch(effEditIdle);
+    EXPECT_TRUE(editor->isReadoutShown(41));
+    fakeNow() += 2100;
+    dispatch(effEditIdle);
+    EXPECT_FALSE(editor->isReadoutShown(41));
+}
+
+TEST_F(BorealisEditorTest, ARefusedBankShowsPresetZeroWhichIsNowCurrent) {
+    open();
+    CControl* menu = editor->getPresetBarControl(CPresetSystemEditor::kTagPresetMenu);
+    auto* name = dynamic_cast<CTextEdit*>(editor->getPresetBarControl(CPresetSystemEditor::kTagPresetName));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(name, nullptr);
+    click(CPoint(340, 451));  // rocker, right half: preset 1
+    click(CPoint(340, 451));  // preset 2
+    ASSERT_EQ(fx->getCurrentPreset(), 2);
+    BankFileRecord refused{};
+    refused.identifier = 0x12345678;  // another plug-in's bank
+    editor->loadBankRecord(refused, false);
+    EXPECT_EQ(fx->getCurrentPreset(), 0);
+    EXPECT_EQ(static_cast<int>(menu->getValue() + 0.5f), 0);
+    char current[64] = {};
+    fx->getProgramName(current);
+    EXPECT_STREQ(name->getText(), current);
+    click(CPoint(340, 451));  // next from the preset really shown
+    EXPECT_EQ(fx->getCurrentPreset(), 1);
+    EXPECT_EQ(static_cast<int>(menu->getValue() + 0.5f), 1);
 }
 
 TEST_F(BorealisEditorTest, ReadoutAppearsUnderTheMouseAndGoesTwoSecondsLater) {
