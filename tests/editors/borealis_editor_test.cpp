@@ -3,6 +3,7 @@
 #include "borealis/borealis.h"
 #include "borealis/editor/borealis_layout.h"
 #include "editor_harness.h"
+#include "gui/formatters.h"
 
 using namespace edtest;
 
@@ -230,6 +231,82 @@ TEST_F(BorealisEditorTest, ReadoutBeingTypedIntoStaysUntilFinished) {
     keyDown(0, '1');
     keyDown(kVKeyReturn);
     EXPECT_NEAR(fx->getParameter(kAttack), 0.4f, 1e-4f);  // 1 ms
+}
+
+TEST_F(BorealisEditorTest, TooltipShowsNameAndValueAfterTheHoverDelayAndFollowsTheValue) {
+    open();
+    hostSets(kAttack, 0.4f);  // 1 ms
+    const CPoint c = centreOf(kAttack);
+    const CRect knob = editor->getControl(kAttack)->getViewSize();
+    const std::uint32_t below = pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10));
+    hover(c);
+    dispatch(effEditIdle);
+    fakeNow() += 300;
+    dispatch(effEditIdle);
+    EXPECT_FALSE(frame->isTooltipShown());  // not yet
+    fakeNow() += 400;
+    dispatch(effEditIdle);
+    ASSERT_TRUE(frame->isTooltipShown());
+    EXPECT_EQ(frame->getTooltip().getText(), "Attack\n1.00ms");
+    // Drawn below the knob, inside the window, over what was there.
+    const CRect box = frame->getTooltip().getBox();
+    EXPECT_GE(box.top, knob.bottom);
+    EXPECT_TRUE(box.left >= 0 && box.right <= 450 && box.bottom <= 460);
+    EXPECT_NE(pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10)), below);
+
+    writePng("borealis-tooltip.png");
+    hostSets(kAttack, 0.6f);  // automation: the value in the tooltip follows
+    dispatch(effEditIdle);
+    EXPECT_EQ(frame->getTooltip().getText(), "Attack\n10.0ms");
+
+    // A press hides it, and it stays away on the same control.
+    frame->dispatchMouseDown(c, CButtonState(kLButton));
+    EXPECT_FALSE(frame->isTooltipShown());
+    frame->dispatchMouseUp(c, CButtonState(kLButton));
+    fakeNow() += 2000;
+    dispatch(effEditIdle);
+    EXPECT_FALSE(frame->isTooltipShown());
+    dispatch(effEditIdle);
+    EXPECT_EQ(pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10)), below);
+
+    // Another control: its own tooltip; moving away or leaving the window hides it.
+    restOn(centreOf(kLimiter));
+    ASSERT_TRUE(frame->isTooltipShown());
+    EXPECT_EQ(frame->getTooltip().getText(), "Output limiter\nOff");
+    hover(CPoint(20, 20));
+    dispatch(effEditIdle);
+    EXPECT_FALSE(frame->isTooltipShown());
+    restOn(centreOf(kRatio));
+    EXPECT_EQ(frame->getTooltip().getText().substr(0, 6), "Ratio\n");
+    frame->dispatchMouseExited();
+    EXPECT_FALSE(frame->isTooltipShown());
+    restOn(centreOf(kRatio));
+    close();  // closing with a tooltip shown
+    open();
+    EXPECT_FALSE(frame->isTooltipShown());
+}
+
+TEST_F(BorealisEditorTest, EveryControlHasATooltipThatFitsTheWindow) {
+    open();
+    const std::vector<CControl*> all = pointableControls();
+    EXPECT_GE(all.size(), 50u);
+    for (CControl* c : all) {
+        std::string text;
+        ASSERT_TRUE(editor->tooltipFor(c, text)) << "tag " << c->getTag();
+        EXPECT_FALSE(text.empty() || text[0] == '\n') << "tag " << c->getTag();
+    }
+    std::string text;
+    ASSERT_TRUE(editor->tooltipFor(editor->getControl(kVuRefer), text));
+    EXPECT_EQ(text, "VU reference level\n" + std::string([&] {
+                  char t[64] = {};
+                  formatDbfs(fx->getUnitValue(kVuRefer), t);
+                  return std::string(t);
+              }()));
+    // The preset bar's tooltips sit above it, inside the window.
+    restOn(editor->getPresetBarControl(CPresetSystemEditor::kTagRecallMemoB)->getViewSize().getCenter());
+    ASSERT_TRUE(frame->isTooltipShown());
+    const CRect box = frame->getTooltip().getArea();
+    EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= 450 && box.bottom <= 444);
 }
 
 TEST_F(BorealisEditorTest, PagesSwitchThroughTheEffect) {
