@@ -273,7 +273,12 @@ void CPresetSystemEditor::loadBankRecord(const BankFileRecord& record, bool reve
     fx->selectPreset(0);
     const RecordByteOrder order =
         recordByteOrder(record.identifier, record.type, fx->getUniqueID(), kBankRecordType, reversed);
-    if (order == RecordByteOrder::Rejected) return;
+    if (order == RecordByteOrder::Rejected) {
+        // Preset 0 is current now even though the bank was refused: show it.
+        if (presetMenu) presetMenu->setCurrent(0);
+        if (nameField) nameField->setText(nameOf(fx->getPresets()[0]).c_str());
+        return;
+    }
 
     PresetRecord* presets = fx->getPresets();
     for (int k = 0; k < kNumPresets; ++k) {
