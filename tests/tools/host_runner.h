@@ -80,9 +80,11 @@ inline Audio readAudio(const std::string& path) {
     Audio a;
     SNDFILE* f = sf_open(path.c_str(), SFM_READ, &a.info);
     if (!f) return a;
-    a.samples.resize(static_cast<std::size_t>(a.info.frames) * a.info.channels);
-    const sf_count_t got = sf_readf_double(f, a.samples.data(), a.info.frames);
-    a.samples.resize(static_cast<std::size_t>(got) * a.info.channels);
+    // In blocks: a streamed file may not say how long it is.
+    std::vector<double> block(4096 * static_cast<std::size_t>(a.info.channels));
+    sf_count_t got;
+    while ((got = sf_readf_double(f, block.data(), 4096)) > 0)
+        a.samples.insert(a.samples.end(), block.begin(), block.begin() + got * a.info.channels);
     sf_close(f);
     a.ok = true;
     return a;

@@ -6,9 +6,11 @@
 
 #include <sndfile.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 namespace orvhost {
 namespace {
@@ -154,6 +156,9 @@ struct AudioWriter::Impl {
     WavStreamWriter wav;
     bool ok = true;
     unsigned long long framesWritten = 0, maxFrames = ~0ull;
+    int channels = 2;
+    double steps = 0.0;  // 2^(bits-1) for integer formats, 0 otherwise
+    std::vector<double> rounded;
 };
 
 AudioWriter::AudioWriter() = default;
@@ -213,6 +218,8 @@ bool AudioWriter::open(const std::string& path, Container container, SampleDepth
     }
     // Integer samples clip at full scale instead of wrapping round to the other sign.
     sf_command(impl->file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    impl->channels = channels;
+    if (integerBits(depth) > 0 && container != Container::Ogg) impl->steps = std::ldexp(1.0, integerBits(depth) - 1);
     return true;
 }
 
@@ -223,8 +230,21 @@ bool AudioWriter::write(const double* interleaved, std::size_t frames) {
     } else if (impl->file) {
         impl->framesWritten += frames;
         if (impl->framesWritten > impl->maxFrames) return impl->ok = false;
-        impl->ok = sf_writef_double(impl->file, interleaved, static_cast<sf_count_t>(frames)) ==
-                   static_cast<sf_count_t>(frames);
+        const double* data = interleaved;
+        if (impl->steps > 0.0) {
+            // libsndfile's clipping conversion rounds down, which shifts every sample by half a
+            // step; rounding to the nearest step here first makes its conversion exact.
+            const std::size_t n = frames * static_cast<std::size_t>(impl->channels);
+            impl->rounded.resize(n);
+            const double top = (impl->steps - 1.0) / impl->steps;
+            for (std::size_t i = 0; i < n; ++i) {
+                const double x = interleaved[i];
+                double v = std::isnan(x) ? 0.0 : std::nearbyint(x * impl->steps) / impl->steps;
+                impl->rounded[i] = v > top ? top : v < -1.0 ? -1.0 : v;
+            }
+            data = impl->rounded.data();
+        }
+        impl->ok = sf_writef_double(impl->file, data, static_cast<sf_count_t>(frames)) == static_cast<sf_count_t>(frames);
     }
     return impl->ok;
 }

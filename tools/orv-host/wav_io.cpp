@@ -280,10 +280,9 @@ bool WavStreamWriter::open(std::FILE* f, int channels, int rate, WavEncoding enc
     canSeek = seekable;
     dataBytes = 0;
     if (!f || channels < 1 || channels > kMaxChannels || rate <= 0) return false;
-    // Sizes are unknown until the end: a pipe keeps the largest values, which readers take as "to the end".
-    std::vector<unsigned char> header = wavHeader(channels, rate, encoding, 0xFFFFFFFFu, kMaxDataBytes);
-    if (!seekable)
-        for (int i = 0; i < 4; ++i) header[4 + i] = header[header.size() - 4 + i] = 0xFF;
+    // Sizes are unknown until the end: a pipe keeps the largest sizes WAV allows, which readers
+    // take as "up to the end of the stream".
+    const std::vector<unsigned char> header = wavHeader(channels, rate, encoding, 0xFFFFFFFFu, kMaxDataBytes);
     return std::fwrite(header.data(), 1, header.size(), f) == header.size();
 }
 
