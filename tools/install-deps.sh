@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need (only what is missing).
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev libx11-dev
-          libsndfile1-dev xvfb xauth fonts-liberation valgrind bc)
+          libsndfile1-dev libebur128-dev xvfb xauth fonts-liberation valgrind bc)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
