@@ -51,6 +51,9 @@ int runEditor(const Options& o) {
     const bool screenshot = !o.png.empty();
     hostContext().printAutomation = !screenshot;
     if (!o.outFile.empty() && o.play.empty()) return fail("--out needs --play FILE|demo");
+    // The player is declared after the plug-in, so that on any way out its audio thread has
+    // stopped before the plug-in is closed.
+    Plugin plugin;
     Player player;
     std::string error;
     Options run = o;
@@ -58,7 +61,6 @@ int runEditor(const Options& o) {
         if (!player.openSource(o.play, o.rate, error)) return fail(error);
         run.rate = player.rate();
     }
-    Plugin plugin;
     if (!loadAndPrepare(plugin, run, error)) return fail(error);
     if (!(plugin.effect()->flags & effFlagsHasEditor)) return fail("the plug-in has no editor");
     if (!(plugin.effect()->flags & effFlagsCanReplacing)) return fail("the plug-in cannot process replacing");
