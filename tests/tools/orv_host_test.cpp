@@ -145,6 +145,10 @@ TEST(OrvHost, SetTakesNamesInAnyCaseAndValuesInTheirUnits) {
         EXPECT_TRUE(contains(r.out, display)) << display << "\n" << r.out;
     EXPECT_TRUE(contains(r.out, "\"name\": \" FAT \", \"display\": \" On \", \"label\": \"\", \"value\": 1,")) << r.out;
     EXPECT_TRUE(contains(r.out, "\"display\": \"C\"")) << r.out;
+    // A switch whose "on" display is its own name still takes On.
+    HostRun sc = host("info " ORV_BOREALIS_PATH " --json --set s.c.ext=on");
+    ASSERT_EQ(sc.status, 0) << sc.out;
+    EXPECT_TRUE(contains(sc.out, "\"name\": \"S.C.Ext\", \"display\": \"S.C.Ext\"")) << sc.out;
     // Units convert: 0.01 s is 10 ms; a bare number stays the stored 0..1 value.
     HostRun s = host("info " ORV_BOREALIS_PATH " --json --set Attack=0.01s --set Ratio=0.8");
     ASSERT_EQ(s.status, 0) << s.out;

@@ -168,6 +168,15 @@ bool normalisedValue(const Plugin& plugin, int index, const std::string& rawText
             value = first == 0 ? 0.0f : last == kSteps ? 1.0f : samples[(first + last) / 2].position;
             return true;
         }
+        // A two-state parameter takes on/off whatever its two displays say ("Off" and its name).
+        std::set<std::string> states;
+        for (const Sample& s : samples) states.insert(s.display);
+        const std::string word = lower(text);
+        if (states.size() == 2 && (word == "on" || word == "off")) {
+            restore();
+            value = word == "on" ? 1.0f : 0.0f;
+            return true;
+        }
         restore();
         std::string shown;
         std::set<std::string> seen;
