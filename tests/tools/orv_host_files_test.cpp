@@ -79,6 +79,20 @@ TEST(OrvHostFiles, HeaderClaimsDoNotDecideMemory) {
     }
 }
 
+TEST(OrvHostFiles, ATruncatedWavIsProcessedWithAWarning) {
+    const std::string whole = tempPath("whole.wav"), cut = tempPath("cut.wav"), out = tempPath("cut-out.wav");
+    ASSERT_TRUE(writeAudio(whole, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, sine(10000, 2, 0.3, 440, 44100)));
+    std::vector<unsigned char> b = bytesOf(whole);
+    b.resize(44 + 4 * 6000);  // header and 6000 frames of the 10000 it declares
+    putBytes(cut, b);
+    HostRun r = host(kHost + cut + " " + out);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "truncated")) << r.out;
+    EXPECT_EQ(readAudio(out).info.frames, 6000);
+    HostRun fine = host(kHost + whole + " " + out);
+    EXPECT_FALSE(contains(fine.out, "warning")) << fine.out;
+}
+
 TEST(OrvHostFiles, MemoryDoesNotGrowWithTheFileLength) {
     const int rate = 48000;
     const std::string shortIn = tempPath("short.wav"), longIn = tempPath("long.wav"), out = tempPath("len-out.wav");

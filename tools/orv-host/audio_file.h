@@ -22,6 +22,7 @@ struct AudioFileInfo {
     long long frames = -1;  // as the header claims; -1 when it does not say
     Container container = Container::Wav;
     SampleDepth depth = SampleDepth::Float;
+    bool shorterThanHeader = false;  // the header declares more audio data than the file holds
 };
 
 // The format of an output file: the container from the name's extension (.wav, .flac, .aiff,

@@ -103,6 +103,15 @@ bool acceptOpened(SNDFILE* file, const SF_INFO& sf, const std::string& name, Aud
         return false;
     }
     info = describe(sf);
+    // For a data chunk cut short libsndfile reads what is there and notes the declared size
+    // in its log ("data : 176400 (should be 99956)"); that is how a truncated WAV shows.
+    char log[4096] = {};
+    sf_command(file, SFC_GET_LOG_INFO, log, sizeof log - 1);
+    for (const char* line = log; line && *line; line = std::strchr(line, '\n') ? std::strchr(line, '\n') + 1 : nullptr) {
+        const char* end = std::strchr(line, '\n');
+        const std::string text(line, end ? static_cast<std::size_t>(end - line) : std::strlen(line));
+        if (text.compare(0, 4, "data") == 0 && text.find("should be") != std::string::npos) info.shorterThanHeader = true;
+    }
     return true;
 }
 }  // namespace

@@ -228,6 +228,9 @@ int runProcess(const Options& o) {
     if (reader.failed() || (expectedFrames > 0 && framesIn < expectedFrames))
         warn(inPath + " is truncated or damaged: its header claims " + std::to_string(expectedFrames) +
              " frames, " + std::to_string(framesIn) + " could be read; the output holds those");
+    else if (!inPath.empty() && reader.info().shorterThanHeader)
+        warn(inPath + " is truncated: its header declares more audio than the file holds; the output holds the " +
+             std::to_string(framesIn) + " frames that are there");
     if (!o.sidechain.empty() && keyFrames < framesIn)
         warn("side-chain " + o.sidechain + " ended early (" + std::to_string(keyFrames) + " of " +
              std::to_string(framesIn) + " frames); silence was used after its end");
