@@ -71,6 +71,7 @@ int runEditor(const Options& o) {
 
     EditorWindow window;
     if (!window.create(width, height, plugin.stringOf(effGetEffectName), error)) return fail(error);
+    if (screenshot) window.movePointerAway();
     if (!plugin.dispatch(effEditOpen, 0, 0, window.parentHandle())) return fail("the plug-in could not open its editor");
     plugin.dispatch(effMainsChanged, 0, 1);
     if (o.page == "settings") plugin.setParameter(56, 1.0f);  // page switch, routed back to the editor
