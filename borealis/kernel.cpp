@@ -1,6 +1,7 @@
 #include "borealis/kernel.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace borealis {
@@ -57,6 +58,55 @@ void Kernel::rebuildDelays(const BorealisSettings& s) {
     clearRings();
 }
 
+void Kernel::carryAcrossChange(const BorealisSettings& before, const BorealisSettings& now, bool restarted) {
+    double oldGain[2] = {currentGain_[0], currentGain_[1]};
+    double newGain[2];
+    gain_.carryEnvelopes(before, now, newGain);
+    const double oldMakeup = before.autoMakeup != 0.0 ? GainComputer::automaticMakeupFor(before) : 1.0;
+    const double newMakeup = now.autoMakeup != 0.0 ? gain_.automaticMakeup() : 1.0;
+    // One makeup glide serves both channels: match the geometric mean of their steps.
+    double ratio = 1.0;
+    for (int c = 0; c < 2; ++c) {
+        const double from = oldGain[c] * oldMakeup, to = newGain[c] * newMakeup;
+        if (from > 0.0 && to > 0.0) ratio *= from / to;
+    }
+    ratio = std::sqrt(ratio);
+    if (!(ratio >= 1e-4)) ratio = 1e-4;  // NaN included
+    if (ratio > 1e4) ratio = 1e4;
+    makeup_ *= ratio;
+    // The restarted chain is silent until the input reaches the gain stage: the gains may take
+    // their new values at once, and the envelopes wait for the signal rather than release into
+    // that silence.
+    if (restarted) snapSmoothers(now);
+    const KernelLayout l = makeLayout(chooseVariant(now), now.fat != 0, sideChain_.halfLength());
+    holdFrames_ = restarted ? l.mainDelay + kChunk : 0;
+    fastFrames_ = static_cast<int>(0.03 * hostRate_);
+}
+
+void Kernel::settleStep(int frames, const BorealisSettings& s) {
+    if (holdFrames_ > 0) {
+        gain_.overrideTimes(0.0, 0.0);
+        holdFrames_ -= frames;
+        // The restarted signal reaches the gain stage: the envelopes take its level at once and
+        // the output fades in from silence while they settle, as after any restart.
+        if (holdFrames_ <= 0) holdFrames_ = kTakeLevel;
+    } else if (holdFrames_ == kTakeLevel) {
+        gain_.overrideTimes(1.0, 1.0);
+        output_ = 0.0;
+        holdFrames_ = 0;
+    } else if (fastFrames_ > 0) {
+        // About 2 ms to 5 % at the gain-stage rate.
+        const double fast = 1.0 - std::pow(0.05, 1.0 / (0.002 * gainStageRate(s)));
+        gain_.overrideTimes(fast, fast);
+        fastFrames_ -= frames;
+        if (fastFrames_ <= 0) fastFrames_ = kRestoreTimes;
+    } else if (fastFrames_ == kRestoreTimes) {
+        fastFrames_ = 0;
+        gain_.updateAttack(s, gainStageRate(s));
+        gain_.updateRelease(s, gainStageRate(s));
+    }
+}
+
 void Kernel::setHostRate(double rate, const BorealisSettings& s) {
     hostRate_ = rate;
     limiter_.setRate(rate);
@@ -70,6 +120,7 @@ void Kernel::setHostRate(double rate, const BorealisSettings& s) {
 }
 
 void Kernel::reset(const BorealisSettings& s) {
+    holdFrames_ = fastFrames_ = 0;
     clearRings();
     sideChain_.resetFilters();
     gain_.reset();
@@ -95,6 +146,7 @@ void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSetti
     meters.beginBlock(s, hostRate_);
     for (int done = 0; done < frames; done += kChunk) {
         const int n = std::min(kChunk, frames - done);
+        if (holdFrames_ || fastFrames_) settleStep(n, s);
         switch (variant) {
             case KernelVariant::PowerOff: runChunk<T, KernelVariant::PowerOff>(io, done, n, layout, s, meters); break;
             case KernelVariant::Smooth: runChunk<T, KernelVariant::Smooth>(io, done, n, layout, s, meters); break;
