@@ -54,6 +54,7 @@ void GainComputer::carryEnvelopes(const BorealisSettings& before, const Borealis
         const double level = before.rmsMode ? std::sqrt(envelope_[c]) : envelope_[c];
         double carried = (level - kOffset) * scale + kOffset;
         if (!(carried >= kEnvelopeFloor)) carried = kEnvelopeFloor;
+        if (carried > 1e6) carried = 1e6;
         double env = now.rmsMode ? carried * carried : carried;
         if (!(env >= kEnvelopeFloor)) env = kEnvelopeFloor;
         envelope_[c] = env;

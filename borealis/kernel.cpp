@@ -71,37 +71,37 @@ void Kernel::carryAcrossChange(const BorealisSettings& before, const BorealisSet
         if (from > 0.0 && to > 0.0) ratio *= from / to;
     }
     ratio = std::sqrt(ratio);
-    if (!(ratio >= 1e-4)) ratio = 1e-4;  // NaN included
-    if (ratio > 1e4) ratio = 1e4;
-    makeup_ *= ratio;
+    // Within 36 dB of the target, however many changes follow one another (NaN: the target).
+    const double start = makeup_ * ratio, target = now.makeupGain;
+    if (!(start >= target / 64.0))
+        makeup_ = start != start ? target : target / 64.0;
+    else
+        makeup_ = start > target * 64.0 ? target * 64.0 : start;
     // The restarted chain is silent until the input reaches the gain stage: the gains may take
     // their new values at once, and the envelopes wait for the signal rather than release into
     // that silence.
     if (restarted) snapSmoothers(now);
     const KernelLayout l = makeLayout(chooseVariant(now), now.fat != 0, sideChain_.halfLength());
     holdFrames_ = restarted ? l.mainDelay + kChunk : 0;
-    fastFrames_ = static_cast<int>(0.03 * hostRate_);
 }
 
 void Kernel::settleStep(int frames, const BorealisSettings& s) {
     if (holdFrames_ > 0) {
         gain_.overrideTimes(0.0, 0.0);
         holdFrames_ -= frames;
-        // The restarted signal reaches the gain stage: the envelopes take its level at once and
-        // the output fades in from silence while they settle, as after any restart.
-        if (holdFrames_ <= 0) holdFrames_ = kTakeLevel;
-    } else if (holdFrames_ == kTakeLevel) {
-        gain_.overrideTimes(1.0, 1.0);
-        output_ = 0.0;
-        holdFrames_ = 0;
-    } else if (fastFrames_ > 0) {
-        // About 2 ms to 5 % at the gain-stage rate.
-        const double fast = 1.0 - std::pow(0.05, 1.0 / (0.002 * gainStageRate(s)));
-        gain_.overrideTimes(fast, fast);
-        fastFrames_ -= frames;
-        if (fastFrames_ <= 0) fastFrames_ = kRestoreTimes;
-    } else if (fastFrames_ == kRestoreTimes) {
-        fastFrames_ = 0;
+        if (holdFrames_ <= 0) {
+            // The restarted signal reaches the gain stage: the output fades in from the silence
+            // of the restart, and while the detector's window fills the envelopes rise at once
+            // to any higher level but do not fall, so they settle on the new level from above.
+            output_ = 0.0;
+            takeLevelFrames_ = 2 * sideChain_.halfLength() + 2 * kChunk;
+        }
+    } else if (takeLevelFrames_ > 0) {
+        gain_.overrideTimes(1.0, 0.0);
+        takeLevelFrames_ -= frames;
+        if (takeLevelFrames_ <= 0) takeLevelFrames_ = kRestoreTimes;
+    } else {
+        holdFrames_ = takeLevelFrames_ = 0;
         gain_.updateAttack(s, gainStageRate(s));
         gain_.updateRelease(s, gainStageRate(s));
     }
@@ -120,7 +120,7 @@ void Kernel::setHostRate(double rate, const BorealisSettings& s) {
 }
 
 void Kernel::reset(const BorealisSettings& s) {
-    holdFrames_ = fastFrames_ = 0;
+    holdFrames_ = takeLevelFrames_ = 0;
     clearRings();
     sideChain_.resetFilters();
     gain_.reset();
@@ -146,7 +146,7 @@ void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSetti
     meters.beginBlock(s, hostRate_);
     for (int done = 0; done < frames; done += kChunk) {
         const int n = std::min(kChunk, frames - done);
-        if (holdFrames_ || fastFrames_) settleStep(n, s);
+        if (holdFrames_ || takeLevelFrames_) settleStep(n, s);
         switch (variant) {
             case KernelVariant::PowerOff: runChunk<T, KernelVariant::PowerOff>(io, done, n, layout, s, meters); break;
             case KernelVariant::Smooth: runChunk<T, KernelVariant::Smooth>(io, done, n, layout, s, meters); break;

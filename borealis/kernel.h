@@ -50,10 +50,9 @@ public:
     // A whole new set of settings (a preset or a bank) replaces `before` while the sound runs:
     // the envelopes are rescaled to the new threshold and detector, and the makeup glide starts
     // from the gain the old settings gave, so the level moves from old to new in one glide.
-    // When the change also restarted the delay chain (FAT or Smooth), the envelopes hold their
-    // values until the restarted signal reaches the gain stage. Either way they then follow
-    // the new detector quickly for a moment, so that a slow attack or release does not carry
-    // the old level into the new sound.
+    // When the change also restarted the delay chain (FAT or Smooth), the gains take their new
+    // values at once, the envelopes hold until the restarted signal reaches the gain stage and
+    // then rise at once to its level, and the output fades in from the silence of the restart.
     void carryAcrossChange(const BorealisSettings& before, const BorealisSettings& now, bool restarted);
 
     // Parameter-driven updates.
@@ -89,7 +88,7 @@ private:
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
     void clearRings();
-    // Before each chunk: the envelope times while a change settles (see carryAcrossChange).
+    // Before each chunk while a restart after a change settles (see carryAcrossChange).
     void settleStep(int frames, const BorealisSettings& s);
 
     double hostRate_ = 44100.0;
@@ -121,11 +120,11 @@ private:
     Limiter limiter_;
 
     double makeup_ = 1.0, output_ = 1.0, mix_ = 1.0;
-    // Host samples for which the envelopes hold, then follow quickly, after a change.
+    // Host samples for which the envelopes hold after a restarting change, then for which they
+    // only rise (at once); then the set times again.
     int holdFrames_ = 0;
-    int fastFrames_ = 0;
-    static constexpr int kTakeLevel = -1;    // holdFrames_: follow the detector at once for a chunk
-    static constexpr int kRestoreTimes = -1;  // fastFrames_: back to the set times next chunk
+    int takeLevelFrames_ = 0;
+    static constexpr int kRestoreTimes = -1;
     double currentGain_[2] = {1.0, 1.0};
     double lowestGain_ = 1.0;
     double lowestLimiterGain_ = 1.0;

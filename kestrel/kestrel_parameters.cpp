@@ -192,32 +192,41 @@ void Kestrel::applyToProcessing(VstInt32 index) {
     }
 }
 
+namespace {
+// Where the makeup glide starts after a change: within 36 dB of its target, however many
+// changes follow one another before it arrives (a NaN starts at the target).
+double matchedMakeup(double start, double target) {
+    if (!(start >= target / 64.0)) return start != start ? target : target / 64.0;
+    return start > target * 64.0 ? target * 64.0 : start;
+}
+}  // namespace
+
 void Kestrel::carryAcrossChange(const KestrelSettings& before) {
     const KestrelSettings& now = engine;
     // The detector reads level * thresholdGain + 0.005; the envelope follows it, squared in RMS.
-    constexpr double kOffset = 0.005, kFloor = 0.0001;
+    constexpr double kOffset = 0.005, kFloor = 0.0001, kCeiling = 1e6;
     const double scale = before.thresholdGain > 0.0 ? now.thresholdGain / before.thresholdGain : 1.0;
     const double oldMakeup = before.autoMakeup != 0.0 ? before.autoMakeupFactor : 1.0;
     const double newMakeup = now.autoMakeup != 0.0 ? now.autoMakeupFactor : 1.0;
     const int channels = now.stereo ? 2 : 1;
     double ratio = 1.0;
-    for (int c = 0; c < channels; ++c) {
+    // Both envelopes, also the one Mono leaves idle, so that it too matches the settings.
+    for (int c = 0; c < 2; ++c) {
         const double level = before.rmsMode ? std::sqrt(envelopes[c]) : envelopes[c];
         double carried = (level - kOffset) * scale + kOffset;
         if (!(carried >= kFloor)) carried = kFloor;
+        if (carried > kCeiling) carried = kCeiling;
         double env = now.rmsMode ? carried * carried : carried;
         if (!(env >= kFloor)) env = kFloor;
         envelopes[c] = env;
         const double newLevel = now.rmsMode ? std::sqrt(env) : env;
         const double from = gains[c] * oldMakeup;
         const double to = orv::dsp::kneeGain(newLevel, now.ratioInverse, now.knee, now.softKnee != 0) * newMakeup;
-        if (from > 0.0 && to > 0.0) ratio *= from / to;
+        if (c < channels && from > 0.0 && to > 0.0) ratio *= from / to;
     }
     // One makeup glide serves both channels: match the geometric mean of their steps.
     ratio = channels == 2 ? std::sqrt(ratio) : ratio;
-    if (!(ratio >= 1e-4)) ratio = 1e-4;  // NaN included
-    if (ratio > 1e4) ratio = 1e4;
-    makeupSmoothed *= ratio;
+    makeupSmoothed = matchedMakeup(makeupSmoothed * ratio, now.makeupGain);
 }
 
 // The shelves the two mode switches select. A resume uses a table of its own with different gains.

@@ -4,7 +4,8 @@
 // ThreadSanitizer (tools/run-tsan.sh) it shows every unsynchronised access between the two; in
 // the ordinary build it runs briefly as a stress test.
 //
-// Usage: orv_tsan_host [seconds per plug-in]. Exit status 0 when every output sample was finite.
+// Usage: orv_tsan_host [seconds per plug-in [actions]], actions a sum of 1 (presets), 2 (banks)
+// and 4 (parameters), all by default. Exit status 0 when every output sample was finite.
 #include "borealis/borealis.h"
 #include "kestrel/kestrel.h"
 
@@ -92,11 +93,18 @@ void audioThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts, bool doub
     }
 }
 
+int actions = 7;  // 1: presets, 2: banks, 4: parameters
+
 void interfaceThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts) {
     Random random{987654u};
     char text[256];
     while (!stop.load(std::memory_order_relaxed)) {
-        switch (random.below(4)) {
+        int action = random.below(4);
+        if (!(actions & (1 << (action > 2 ? 2 : action)))) {
+            std::this_thread::yield();
+            continue;
+        }
+        switch (action) {
             case 0: {
                 // A preset through the state: the bank with another current preset.
                 void* data = nullptr;
@@ -173,6 +181,7 @@ bool run(const char* name, double seconds, bool doublePrecision) {
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+    if (argc > 2) actions = std::atoi(argv[2]);
     bool ok = run<Borealis>("Borealis", seconds, true);
     ok = run<Kestrel>("Kestrel", seconds, false) && ok;
     return ok ? 0 : 1;
