@@ -82,7 +82,14 @@ void Kernel::carryAcrossChange(const BorealisSettings& before, const BorealisSet
     // that silence.
     if (restarted) snapSmoothers(now);
     const KernelLayout l = makeLayout(chooseVariant(now), now.fat != 0, sideChain_.halfLength());
-    holdFrames_ = restarted ? l.mainDelay + kChunk : 0;
+    if (restarted) {
+        holdFrames_ = l.mainDelay + kChunk;
+        takeLevelFrames_ = 0;
+    } else if (holdFrames_ || takeLevelFrames_) {
+        // An earlier restart was still settling: its envelope times end with the next chunk.
+        holdFrames_ = 0;
+        takeLevelFrames_ = kRestoreTimes;
+    }
 }
 
 void Kernel::settleStep(int frames, const BorealisSettings& s) {
@@ -120,7 +127,11 @@ void Kernel::setHostRate(double rate, const BorealisSettings& s) {
 }
 
 void Kernel::reset(const BorealisSettings& s) {
-    holdFrames_ = takeLevelFrames_ = 0;
+    if (holdFrames_ || takeLevelFrames_) {
+        holdFrames_ = takeLevelFrames_ = 0;
+        gain_.updateAttack(s, gainStageRate(s));
+        gain_.updateRelease(s, gainStageRate(s));
+    }
     clearRings();
     sideChain_.resetFilters();
     gain_.reset();
