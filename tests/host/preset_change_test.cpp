@@ -99,8 +99,8 @@ struct PeakTable {
     double during[kNumPresets][kNumPresets];
 };
 
-constexpr double kSettle = 1.0;  // seconds for a preset to reach its steady state
-constexpr double kAfter = 0.6;   // seconds measured after a change
+constexpr double kSettle = 0.8;  // seconds for a preset to reach its steady state
+constexpr double kAfter = 0.4;   // seconds measured after a change
 
 void measureSteady(Player& p, PeakTable& t) {
     for (int n = 0; n < kNumPresets; ++n) {
