@@ -5,6 +5,7 @@
 #include "borealis/editor/editor_hooks.h"
 #include "borealis/kernel.h"
 #include "borealis/meter_feeds.h"
+#include "gui/meter_settings.h"
 #include "presets/preset_system_effect.h"
 
 // Parameter indices of Orv Borealis.
@@ -111,6 +112,8 @@ private:
     BorealisSettings requested;
     // Audio side: the same, as the processing last took them over.
     double liveNormalized[kNumParamSlots] = {};
+    // Which stored meter settings this instance has set since it read them.
+    MeterSettingChanges meterSettingChanges;
     BorealisSettings engine;
     borealis::Kernel* kernel = nullptr;
     borealis::MeterFeeds meterFeeds;

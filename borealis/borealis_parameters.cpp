@@ -53,6 +53,7 @@ bool isSwitchIndex(VstInt32 i) {
 }  // namespace
 
 void Borealis::setParameter(VstInt32 index, float value) {
+    meterSettingChanges.noteSet(index);
     // A host may send anything; the engine only ever sees a value in 0..1.
     double x = limitNormalized(value);
     if (index >= 0 && index < kNumParamSlots && index != kUnused) {

@@ -1,5 +1,7 @@
 #include "borealis/kernel.h"
 
+#include "borealis/dsp/sample_guard.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -168,22 +170,20 @@ void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSetti
     meters.ageHolds(frames);
 }
 
-template <class T, KernelVariant V>
-void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
-                      MeterFeeds& meters) {
+// Stage A of one chunk: the host samples, each taken in through `admit`, into the input rings;
+// the delayed main and key pairs to the work buffers (with the denormal noise in the normal and
+// FAT kernels, which run the side-chain on them next).
+template <KernelVariant V, class T, class Admit>
+inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l,
+                               MeterFeeds& meters, Admit admit) {
     constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
-    constexpr bool kPowerOff = V == KernelVariant::PowerOff;
-    const int factor = l.gainStageFactor;
-    const bool monitor = s.sideChainMonitor != 0;
     const MeterSource source = meters.source();
-
-    // Stage A, host rate: input delay; the normal and FAT kernels run the side-chain here.
     for (int i = 0; i < n; ++i) {
         const unsigned w = inWrite_ = (inWrite_ + 1) & kInputMask;
-        inMainL_[w] = io.mainL[offset + i];
-        inMainR_[w] = io.mainR[offset + i];
-        inKeyL_[w] = io.keyL[offset + i];
-        inKeyR_[w] = io.keyR[offset + i];
+        inMainL_[w] = admit(io.mainL[offset + i]);
+        inMainR_[w] = admit(io.mainR[offset + i]);
+        inKeyL_[w] = admit(io.keyL[offset + i]);
+        inKeyR_[w] = admit(io.keyR[offset + i]);
         const unsigned m = (w - static_cast<unsigned>(l.mainDelay)) & kInputMask;
         const unsigned k = (w - static_cast<unsigned>(l.keyDelay)) & kInputMask;
         const double mainL = inMainL_[m], mainR = inMainR_[m];
@@ -204,6 +204,25 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
             workDetR_[i] = keyR + nR;
         }
     }
+}
+
+template <class T, KernelVariant V>
+void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
+                      MeterFeeds& meters) {
+    constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
+    constexpr bool kPowerOff = V == KernelVariant::PowerOff;
+    const int factor = l.gainStageFactor;
+    const bool monitor = s.sideChainMonitor != 0;
+    const MeterSource source = meters.source();
+
+    // Stage A, host rate: input delay; the normal and FAT kernels run the side-chain here.
+    // A chunk with a sample the engine does not take in (see sample_guard.h) is read through
+    // admitSample; every other chunk is read as it is.
+    const T* const inputs[4] = {io.mainL, io.mainR, io.keyL, io.keyR};
+    if (orv::dsp::admitsAll(inputs, offset, n))
+        inputStage<V>(io, offset, n, l, meters, [](T x) { return static_cast<double>(x); });
+    else
+        inputStage<V>(io, offset, n, l, meters, [](T x) { return orv::dsp::admitSample(x); });
     if constexpr (!kSideChainInGain) {
         sideChain_.processBlock<false>(workDetL_, workDetR_, n, s, workSide_);
         for (int i = 0; i < n; ++i) {

@@ -87,6 +87,9 @@ private:
     template <class T, KernelVariant V>
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
+    template <KernelVariant V, class T, class Admit>
+    void inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, MeterFeeds& meters,
+                    Admit admit);
     void clearRings();
     // Before each chunk while a restart after a change settles (see carryAcrossChange).
     void settleStep(int frames, const BorealisSettings& s);

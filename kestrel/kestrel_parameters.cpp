@@ -52,6 +52,7 @@ double releaseSeconds(double x) { return 0.0333 * std::pow(100.0, x); }
 }  // namespace
 
 void Kestrel::setParameter(VstInt32 index, float value) {
+    meterSettingChanges.noteSet(index);
     // A host may send anything; the engine only ever sees a value in 0..1.
     double x = limitNormalized(value);
     if (index >= 0 && index < kNumParamSlots && index != kUnused) {
