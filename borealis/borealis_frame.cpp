@@ -43,7 +43,7 @@ void Borealis::construct(bool simulateFailure) {
     if (!constructionFailed) setInitialDelay(kBorealisLatency);
 
     // Starting values; the factory preset replaces those of parameters 0 to 33 below.
-    engine = BorealisSettings();
+    engine = requested = BorealisSettings();
 
     if (!constructionFailed) {
         for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
@@ -86,6 +86,7 @@ void Borealis::suspend() {
         orv::platform::messageBox("Not enough memory", "Cannot create Orv Borealis");
         return;
     }
+    takeOverSettings(false);
     if (kernel) kernel->reset(engine);
     meterFeeds.clear();
     limitSampleRate();
@@ -94,6 +95,7 @@ void Borealis::suspend() {
 
 void Borealis::resume() {
     if (constructionFailed || !kernel) return;
+    takeOverSettings(false);
     if (!(sampleRate >= kMinRate && sampleRate <= kMaxRate)) sampleRate = 44100.0f;  // NaN included
     kernel->setHostRate(sampleRate, engine);
     kernel->snapSmoothers(engine);
@@ -120,6 +122,7 @@ void Borealis::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
             if (outputs[c]) std::memset(outputs[c], 0, sizeof(T) * static_cast<std::size_t>(sampleFrames));
         return;
     }
+    takeOverSettings();  // this block runs on one consistent set of settings
     const borealis::KernelVariant variant = borealis::chooseVariant(engine);
     const bool simpleChoice =
         variant == borealis::KernelVariant::PowerOff || variant == borealis::KernelVariant::Smooth;

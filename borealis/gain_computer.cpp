@@ -39,7 +39,28 @@ void GainComputer::updateRelease(const BorealisSettings& s, double rate) {
 
 void GainComputer::updateCurve(const BorealisSettings& s) {
     knee_ = orv::dsp::kneePointsForSlope(s.slope);
-    makeup_ = std::pow(0.55 * s.thresholdFactor, 0.8 * (1.0 - s.slope));
+    makeup_ = automaticMakeupFor(s);
+}
+
+double GainComputer::automaticMakeupFor(const BorealisSettings& s) {
+    return std::pow(0.55 * s.thresholdFactor, 0.8 * (1.0 - s.slope));
+}
+
+void GainComputer::carryEnvelopes(const BorealisSettings& before, const BorealisSettings& now, double gains[2]) {
+    // The detector reads level * thresholdFactor + 0.005; the envelope follows it, squared in RMS.
+    constexpr double kOffset = 0.005;
+    const double scale = before.thresholdFactor > 0.0 ? now.thresholdFactor / before.thresholdFactor : 1.0;
+    for (int c = 0; c < 2; ++c) {
+        const double level = before.rmsMode ? std::sqrt(envelope_[c]) : envelope_[c];
+        double carried = (level - kOffset) * scale + kOffset;
+        if (!(carried >= kEnvelopeFloor)) carried = kEnvelopeFloor;
+        if (carried > 1e6) carried = 1e6;
+        double env = now.rmsMode ? carried * carried : carried;
+        if (!(env >= kEnvelopeFloor)) env = kEnvelopeFloor;
+        envelope_[c] = env;
+        const double newLevel = now.rmsMode ? std::sqrt(env) : env;
+        gains[c] = orv::dsp::kneeGain(newLevel, now.slope, knee_, now.softKnee != 0);
+    }
 }
 
 void GainComputer::setLevelFilterRate(double rate) {

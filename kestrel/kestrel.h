@@ -129,7 +129,14 @@ public:
     virtual float getLatencySamples();
 
     // Read access for the editor, tests and diagnostics.
-    const KestrelSettings& settings() const { return engine; }
+    // The settings as set (what the host, the editor and the displays see).
+    const KestrelSettings& settings() const { return requested; }
+    // The settings the processing runs with; they follow `settings` at block boundaries.
+    const KestrelSettings& processingSettings() const { return engine; }
+    // Takes the parameter changes made since the last call over into the processing: the audio
+    // thread at the start of every block, suspend and resume before they reset. With `glide`
+    // (playback) a whole preset or bank joins the running sound without a jump in level.
+    void takeOverSettings(bool glide = true);
     bool failed() const { return constructionFailed; }
     int hilbertLength() const { return hilbertN; }
     int latency() const { return latencySamples; }
@@ -180,7 +187,13 @@ private:
     };
 
     void construct(bool simulateFailure);
-    void applyParameter(VstInt32 index, double x);
+    // The engine values of one parameter from its normalised value (OverIndic is quantised in place).
+    static void applyValue(KestrelSettings& s, double* normalizedValues, VstInt32 index);
+    // What a taken-over parameter changes in the processing: coefficients, filter designs.
+    void applyToProcessing(VstInt32 index);
+    // A whole new set of settings replaces `before` while the sound runs: envelopes rescaled to
+    // the new threshold and detection, the makeup glide started from the old settings' gain.
+    void carryAcrossChange(const KestrelSettings& before);
     void applyLowShelfMode(bool fromResume);
     void applyHighShelfMode(bool fromResume);
     void computeHilbert();
@@ -209,7 +222,11 @@ private:
     // to their designs, wherever their Biquads are reset.
     void resetLevelHistory();
 
+    // Interface side: the values as set and what they give (getParameter, displays, editor).
     double normalized[kestrel::kNumParamSlots] = {};
+    KestrelSettings requested;
+    // Audio side: the same, as the processing last took them over.
+    double liveNormalized[kestrel::kNumParamSlots] = {};
     // Which stored meter settings this instance has set since it read them.
     MeterSettingChanges meterSettingChanges;
     KestrelSettings engine;
@@ -235,4 +252,6 @@ private:
     bool inputStereo = true;
     bool outputStereo = true;
     bool constructionFailed = false;
+    // Set by resume, cleared by suspend: the same rate sent again while running changes nothing.
+    bool running = false;
 };

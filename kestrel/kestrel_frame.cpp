@@ -59,7 +59,7 @@ void Kestrel::construct(bool simulateFailure) {
     hilbertN = hilbertLengthForRate();
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
 
-    engine = KestrelSettings();
+    engine = requested = KestrelSettings();
     normalized[kScMonit] = 0.0;
     constructionFailed = simulateFailure || !presets || !chunkBuffer;
     if (!constructionFailed) {
@@ -120,6 +120,8 @@ void Kestrel::limitSampleRate() {
 }
 
 void Kestrel::setSampleRate(float rate) {
+    // The rate the processing already runs at, sent again: nothing to restart.
+    if (running && rate == sampleRate) return;
     sampleRate = rate;
     suspend();
     resume();
@@ -131,6 +133,8 @@ void Kestrel::suspend() {
         orv::platform::messageBox(kNoMemory, kCannotCreate);
         return;
     }
+    takeOverSettings(false);
+    running = false;
     meterFeeds.clear();
     envelopes[0] = envelopes[1] = 0.0001;
     gains[0] = gains[1] = 1.0;
@@ -154,6 +158,7 @@ void Kestrel::resume() {
         orv::platform::messageBox(kNoMemory, kCannotCreate);
         return;
     }
+    takeOverSettings(false);
     updateBlockSize();
     if (!(sampleRate >= kMinRate && sampleRate <= kMaxRate)) sampleRate = 44100.0f;
     const double fs = sampleRate;
@@ -177,6 +182,7 @@ void Kestrel::resume() {
     if (hilbertN != previousN) clearHistory();
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
     if (auto* hooks = dynamic_cast<KestrelEditorHooks*>(editor)) hooks->refreshLatency();
+    running = true;
 }
 
 float Kestrel::getLatencySamples() {
@@ -230,6 +236,7 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
             if (outputs[c]) std::memset(outputs[c], 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
         return;
     }
+    takeOverSettings();  // this block runs on one consistent set of settings
     const Channels ch = chooseChannels(inputs, outputs);
     if (engine.powerOn) {
         if (engine.stereo)
