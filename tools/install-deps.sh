@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need (only what is missing).
 set -euo pipefail
-packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev libx11-dev
+packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev libx11-dev libxres-dev
           libsndfile1-dev xvfb xauth fonts-liberation valgrind bc)
 missing=()
 for p in "${packages[@]}"; do
