@@ -56,8 +56,10 @@ protected:
     void writePresetFile(Instance& i, const std::string& path, const char* name) {
         PresetFileRecord r;
         i.editor->savePresetRecord(r);
-        setPresetName(r.preset, name);
-        for (int k = 0; k < kNumPresetParams; ++k) r.preset.values[k] = 0.25f;
+        PresetRecord preset = r.preset;  // the file record is packed: edit an aligned copy
+        setPresetName(preset, name);
+        for (int k = 0; k < kNumPresetParams; ++k) preset.values[k] = 0.25f;
+        r.preset = preset;
         writeBytes(path, bytesOf(&r, sizeof r));
     }
     std::string savedPath;

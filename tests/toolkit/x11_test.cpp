@@ -20,6 +20,10 @@
 #include "support.h"
 #include "tests/support/private_x_server.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace tktest {
 namespace {
 
@@ -255,6 +259,11 @@ TEST_F(EmbeddedFrame, ALostXServerDoesNotEndTheHost) {
     // A second server of its own, which goes away while the frame is open.
     orvtest::PrivateXServer doomed;
     if (!doomed.start("200x200x24")) GTEST_SKIP() << "no second X server";
+#if defined(__SANITIZE_ADDRESS__)
+    // Both connections to the lost server are kept on purpose (closing them could hang), and
+    // Xlib no longer points at all it allocated for them: not a leak to report.
+    __lsan::ScopedDisabler keptConnections;
+#endif
     Display* other = XOpenDisplay(nullptr);
     ASSERT_NE(other, nullptr);
     Window parent = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 100, 80, 0, 0, 0);
@@ -268,6 +277,8 @@ TEST_F(EmbeddedFrame, ALostXServerDoesNotEndTheHost) {
     ASSERT_TRUE(frame->isOpen());
     frame->idle();
     doomed.stop();  // the server is gone; the host's connection to it is never touched again
+    static std::vector<Display*> lostHostConnections;  // kept, as closing it could hang
+    lostHostConnections.push_back(other);
     for (int i = 0; i < 3; ++i) {
         frame->invalid();
         frame->idle();
