@@ -3,10 +3,7 @@
 #include "gui/meter_settings.h"
 #include "platform/registry.h"
 #include "tests/host/plugin_fixture.h"
-
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "tests/support/child_process.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -119,47 +116,22 @@ TEST_P(StoredSettings, WhenBothChangeTheLastClosedWins) {
 
 // One instance in each of two processes, started together; the parent decides the order in
 // which they act and close. Each child reports back through a pipe.
-class ChildInstance {
+// The child sends 'r' once its instance started ('x' when it did not), waits for 'g', then
+// sets the value (when one is given), closes and sends 'd'.
+class ChildInstance : public orvtest::ChildProcess {
 public:
-    ChildInstance(const char* path, float newValue) {
-        int down[2], up[2];
-        if (pipe(down) != 0 || pipe(up) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            close(down[1]);
-            close(up[0]);
-            LoadedPlugin plugin(path);
-            char c = plugin.start() ? 'r' : 'x';
-            if (write(up[1], &c, 1) != 1) _exit(3);
-            if (read(down[0], &c, 1) != 1) _exit(4);
-            if (newValue >= 0.0f) plugin.fx->setParameter(plugin.fx, kVuReference, newValue);
-            plugin.closeEffect();
-            c = 'd';
-            _exit(write(up[1], &c, 1) == 1 ? 0 : 5);
-        }
-        close(down[0]);
-        close(up[1]);
-        toChild = down[1];
-        fromChild = up[0];
-    }
-    ~ChildInstance() {
-        if (toChild >= 0) close(toChild);
-        if (fromChild >= 0) close(fromChild);
-        if (pid > 0) waitpid(pid, nullptr, 0);
-    }
-    // The next byte from the child, or 0 after 20 s without one.
-    char reply() {
-        pollfd p{fromChild, POLLIN, 0};
-        char c = 0;
-        if (poll(&p, 1, 20000) == 1 && read(fromChild, &c, 1) == 1) return c;
-        return 0;
-    }
-    bool actAndClose() {
-        const char c = 'g';
-        return write(toChild, &c, 1) == 1 && reply() == 'd';
-    }
-    pid_t pid = -1;
-    int toChild = -1, fromChild = -1;
+    ChildInstance(const char* path, float newValue)
+        : ChildProcess([path, newValue](const Link& parent) -> int {
+              LoadedPlugin plugin(path);
+              char c = plugin.start() ? 'r' : 'x';
+              // _exit, not return: the child leaves without unloading the library.
+              if (!parent.send(c)) _exit(3);
+              if (!parent.receive(c)) _exit(4);
+              if (newValue >= 0.0f) plugin.fx->setParameter(plugin.fx, kVuReference, newValue);
+              plugin.closeEffect();
+              _exit(parent.send('d') ? 0 : 5);
+          }) {}
+    bool actAndClose() { return signalAndAwait('g', 'd'); }
 };
 
 TEST_P(StoredSettings, TheChangeSurvivesAnIdleInstanceInAnotherProcess) {

@@ -1,14 +1,13 @@
 // The names of saved files and the remembered folder and file names when several instances,
 // in one process or in several, share the per-user store.
-#include <poll.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 #include <memory>
 
 #include "harness.h"
 #include "platform/registry.h"
 #include "presets/file_names.h"
+#include "tests/support/child_process.h"
 
 namespace pbtest {
 namespace {
@@ -119,46 +118,22 @@ TEST_F(RememberedPaths, InstancesThatRunNoDialogWriteNothing) {
 
 // An instance in a child process that loads the preset file (or does nothing) when told to,
 // then closes. The chooser's queued answer is inherited from the test process.
-class ChildInstance {
+// The child sends 'r' once its instance is open, waits for 'g', then loads (or not), closes
+// the instance and sends 'd'.
+class ChildInstance : public orvtest::ChildProcess {
 public:
-    explicit ChildInstance(bool choose) {
-        int down[2], up[2];
-        if (pipe(down) != 0 || pipe(up) != 0) return;
-        pid = fork();
-        if (pid == 0) {
-            close(down[1]);
-            close(up[0]);
-            char c = 'r';
-            {
-                Instance instance;
-                if (write(up[1], &c, 1) != 1 || read(down[0], &c, 1) != 1) _exit(3);
-                if (choose) instance.clickControl(Editor::kTagLoadPreset);
-            }
-            c = 'd';
-            _exit(write(up[1], &c, 1) == 1 ? 0 : 4);
-        }
-        close(down[0]);
-        close(up[1]);
-        toChild = down[1];
-        fromChild = up[0];
-    }
-    ~ChildInstance() {
-        if (toChild >= 0) close(toChild);
-        if (fromChild >= 0) close(fromChild);
-        if (pid > 0) waitpid(pid, nullptr, 0);
-    }
-    char reply() {
-        pollfd p{fromChild, POLLIN, 0};
-        char c = 0;
-        if (poll(&p, 1, 20000) == 1 && read(fromChild, &c, 1) == 1) return c;
-        return 0;
-    }
-    bool actAndClose() {
-        const char c = 'g';
-        return write(toChild, &c, 1) == 1 && reply() == 'd';
-    }
-    pid_t pid = -1;
-    int toChild = -1, fromChild = -1;
+    explicit ChildInstance(bool choose)
+        : ChildProcess([choose](const Link& parent) {
+              {
+                  Instance instance;
+                  char c = 'r';
+                  // Without the go-ahead the child leaves at once: the instance must not close.
+                  if (!parent.send(c) || !parent.receive(c)) _exit(3);
+                  if (choose) instance.clickControl(Editor::kTagLoadPreset);
+              }
+              return parent.send('d') ? 0 : 4;
+          }) {}
+    bool actAndClose() { return signalAndAwait('g', 'd'); }
 };
 
 TEST_F(RememberedPaths, TheChosenPathSurvivesAnIdleInstanceInAnotherProcess) {

@@ -1,6 +1,6 @@
 // orv-host editor under a private X server: both pages of both plug-ins open in a real window
 // and are written as screenshots (kept in the build tree for a person to look at).
-#include "tests/support/private_x_server.h"
+#include "tests/support/x_server_suite.h"
 
 #include <cairo.h>
 #include <gtest/gtest.h>
@@ -12,15 +12,8 @@
 
 namespace {
 
-class EditorScreenshots : public ::testing::Test {
-public:
-    static void SetUpTestSuite() { server.start("1024x768x24"); }
-    static void TearDownTestSuite() { server.stop(); }
-
+class EditorScreenshots : public orvtest::XServerSuite {
 protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server (Xvfb or DISPLAY)";
-    }
     // Runs orv-host with its output folded in; returns the exit status.
     int host(const std::string& args, std::string& out) {
         FILE* p = popen((std::string(ORV_HOST_PATH) + " " + args + " 2>&1").c_str(), "r");
@@ -31,9 +24,7 @@ protected:
         int raw = pclose(p);
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
-    static orvtest::PrivateXServer server;
 };
-orvtest::PrivateXServer EditorScreenshots::server;
 
 struct Shot {
     const char* plugin;

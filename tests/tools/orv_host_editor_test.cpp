@@ -2,7 +2,7 @@
 // the editor is open, and a mouse drag on a knob printed as a gesture around its automation.
 #include <gtest/gtest.h>
 
-#include "tests/support/private_x_server.h"
+#include "tests/support/x_server_suite.h"
 #include "tests/tools/host_runner.h"
 
 // Xlib last: its macros (None, Bool, Status) clash with names in the headers above.
@@ -24,18 +24,7 @@ using orvtest::HostRun;
 using orvtest::readAudio;
 using orvtest::tempPath;
 
-class OrvHostEditor : public ::testing::Test {
-public:
-    static void SetUpTestSuite() { server.start("1024x768x24"); }
-    static void TearDownTestSuite() { server.stop(); }
-
-protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X server (Xvfb or DISPLAY)";
-    }
-    static orvtest::PrivateXServer server;
-};
-orvtest::PrivateXServer OrvHostEditor::server;
+class OrvHostEditor : public orvtest::XServerSuite {};
 
 TEST_F(OrvHostEditor, PlaysAudioInRealTimeWhileOpen) {
     // The demo signal played through the open editor and written out is the very audio

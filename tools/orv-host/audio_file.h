@@ -90,5 +90,11 @@ struct OutputPlan {
     bool direct = false;    // true for devices and pipes
 };
 bool planOutput(const std::string& path, OutputPlan& plan, std::string& error);
+// Ends a planned output once its file is closed (`written` false when a write or the close
+// failed): the temporary file replaces the target. False with a one-line reason when the
+// target was not written; the caller then discards the output.
+bool completeOutput(const OutputPlan& plan, bool written, std::string& error);
+// Removes what a planned output wrote so far: the temporary file, never a device or pipe.
+void discardOutput(const OutputPlan& plan);
 
 }  // namespace orvhost

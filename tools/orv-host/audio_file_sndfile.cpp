@@ -274,9 +274,7 @@ bool AudioWriter::finish(std::string& error) {
         ok = sf_close(impl->file) == 0 && ok;
         impl->file = nullptr;
     }
-    if (ok && !impl->plan.direct) ok = replaceFile(impl->plan.writePath, impl->plan.target);
-    if (!ok) {
-        error = "cannot write audio file " + impl->plan.target;
+    if (!completeOutput(impl->plan, ok, error)) {
         abandon();
         return false;
     }
@@ -288,7 +286,7 @@ void AudioWriter::abandon() {
     if (!impl) return;
     if (impl->stream) std::fclose(impl->stream);
     if (impl->file) sf_close(impl->file);
-    if (!impl->plan.direct) std::remove(impl->plan.writePath.c_str());
+    discardOutput(impl->plan);
     impl.reset();
 }
 

@@ -18,6 +18,17 @@ SampleDepth depthOf(WavEncoding e) {
     }
 }
 
+// What an opened WAV stream holds.
+AudioFileInfo infoOf(const WavStreamReader& wav) {
+    AudioFileInfo info;
+    info.channels = wav.channels();
+    info.rate = wav.rate();
+    info.frames = static_cast<long long>(wav.declaredFrames());
+    info.container = Container::Wav;
+    info.depth = depthOf(wav.encoding());
+    return info;
+}
+
 }  // namespace
 
 struct AudioReader::Impl {
@@ -43,12 +54,7 @@ bool AudioReader::open(const std::string& path, std::string& error) {
         close();
         return false;
     }
-    fileInfo = AudioFileInfo{};
-    fileInfo.channels = impl->wav.channels();
-    fileInfo.rate = impl->wav.rate();
-    fileInfo.frames = static_cast<long long>(impl->wav.declaredFrames());
-    fileInfo.container = Container::Wav;
-    fileInfo.depth = depthOf(impl->wav.encoding());
+    fileInfo = infoOf(impl->wav);
     return true;
 }
 
@@ -69,11 +75,7 @@ bool AudioReader::openMemory(const unsigned char* bytes, std::size_t size, std::
         close();
         return false;
     }
-    fileInfo = AudioFileInfo{};
-    fileInfo.channels = impl->wav.channels();
-    fileInfo.rate = impl->wav.rate();
-    fileInfo.frames = static_cast<long long>(impl->wav.declaredFrames());
-    fileInfo.depth = depthOf(impl->wav.encoding());
+    fileInfo = infoOf(impl->wav);
     return true;
 }
 
@@ -149,9 +151,7 @@ bool AudioWriter::finish(std::string& error) {
     bool ok = impl->wav.finish() && impl->ok;
     ok = std::fclose(impl->file) == 0 && ok;
     impl->file = nullptr;
-    if (ok && !impl->plan.direct) ok = replaceFile(impl->plan.writePath, impl->plan.target);
-    if (!ok) {
-        error = "cannot write audio file " + impl->plan.target;
+    if (!completeOutput(impl->plan, ok, error)) {
         abandon();
         return false;
     }
@@ -162,7 +162,7 @@ bool AudioWriter::finish(std::string& error) {
 void AudioWriter::abandon() {
     if (!impl) return;
     if (impl->file) std::fclose(impl->file);
-    if (!impl->plan.direct) std::remove(impl->plan.writePath.c_str());
+    discardOutput(impl->plan);
     impl.reset();
 }
 

@@ -3,6 +3,7 @@
 #include "tools/orv-host/os.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace orvhost {
 
@@ -125,6 +126,16 @@ bool planOutput(const std::string& path, OutputPlan& plan, std::string& error) {
     plan.direct = false;
     plan.writePath = plan.target + ".partial";
     return true;
+}
+
+bool completeOutput(const OutputPlan& plan, bool written, std::string& error) {
+    const bool ok = written && (plan.direct || replaceFile(plan.writePath, plan.target));
+    if (!ok) error = "cannot write audio file " + plan.target;
+    return ok;
+}
+
+void discardOutput(const OutputPlan& plan) {
+    if (!plan.direct) std::remove(plan.writePath.c_str());
 }
 
 }  // namespace orvhost

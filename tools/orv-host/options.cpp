@@ -1,6 +1,7 @@
 #include "tools/orv-host/options.h"
 
-#include <cerrno>
+#include "tools/orv-host/text.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -78,17 +79,9 @@ std::string commandUsage(const std::string& command) {
 
 namespace {
 
-bool parseDouble(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtod(s.c_str(), &end);
-    return errno == 0 && end && *end == 0 && std::isfinite(out);
-}
-
 bool parseInt(const std::string& s, int& out) {
     double d;
-    if (!parseDouble(s, d) || d != std::floor(d) || d < -2147483648.0 || d > 2147483647.0) return false;
+    if (!parseWholeNumber(s, d) || d != std::floor(d) || d < -2147483648.0 || d > 2147483647.0) return false;
     out = static_cast<int>(d);
     return true;
 }
@@ -127,7 +120,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--report") o.report = true;
         else if (a == "--rate") {
             if (!value(v)) return false;
-            if (!parseDouble(v, o.rate) || o.rate <= 0) {
+            if (!parseWholeNumber(v, o.rate) || o.rate <= 0) {
                 error = "bad --rate: " + v;
                 return false;
             }
@@ -140,7 +133,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             }
         } else if (a == "--seconds") {
             if (!value(v)) return false;
-            if (!parseDouble(v, o.seconds) || o.seconds <= 0 || o.seconds > 3600) {
+            if (!parseWholeNumber(v, o.seconds) || o.seconds <= 0 || o.seconds > 3600) {
                 error = "bad --seconds: " + v;
                 return false;
             }

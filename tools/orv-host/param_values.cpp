@@ -1,5 +1,7 @@
 #include "tools/orv-host/param_values.h"
 
+#include "tools/orv-host/text.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -11,32 +13,9 @@
 namespace orvhost {
 namespace {
 
-std::string trim(const std::string& s) {
-    std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return std::string();
-    std::size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
-}
-
-bool isIndex(const std::string& s) {
-    if (s.empty() || s.size() > 9) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return true;
-}
-
-// A number that is the whole text.
-bool bareNumber(const std::string& s, double& out) {
-    if (s.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    out = std::strtod(s.c_str(), &end);
-    return errno == 0 && end && *end == 0 && std::isfinite(out);
 }
 
 struct Sample {
@@ -102,7 +81,7 @@ bool parseUnitValue(const std::string& text, UnitValue& out) {
 int findParameter(const Plugin& plugin, const std::string& key) {
     const std::string wanted = lower(trim(key));
     if (wanted.empty()) return -1;
-    if (isIndex(wanted)) {
+    if (isDecimalIndex(wanted)) {
         const int i = std::atoi(wanted.c_str());
         return i < plugin.numParams() ? i : -1;
     }
@@ -126,7 +105,7 @@ bool normalisedValue(const Plugin& plugin, int index, const std::string& rawText
     const std::string text = trim(rawText);
     const std::string name = trim(plugin.paramName(index));
     double number;
-    if (bareNumber(text, number)) {
+    if (parseWholeNumber(text, number)) {
         if (number < 0.0 || number > 1.0) {
             error = "value out of range for " + name + ": " + text +
                     " (a plain number is the 0..1 value; give a unit for the displayed value, e.g. " +

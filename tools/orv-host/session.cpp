@@ -3,6 +3,7 @@
 #include "tools/orv-host/os.h"
 #include "tools/orv-host/param_values.h"
 #include "tools/orv-host/state_file.h"
+#include "tools/orv-host/text.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,24 +12,10 @@
 namespace orvhost {
 namespace {
 
-std::string trim(const std::string& s) {
-    std::size_t b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return std::string();
-    std::size_t e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
-bool isNumber(const std::string& s) {
-    if (s.empty()) return false;
-    for (char c : s)
-        if (c < '0' || c > '9') return false;
-    return s.size() < 10;
-}
-
 // Selects an Orv preset by rewriting the current-preset field of the bank chunk.
 bool selectPreset(const Plugin& plugin, const std::string& preset, std::string& error) {
     int index = -1;
-    if (isNumber(preset)) {
+    if (isDecimalIndex(preset)) {
         index = std::atoi(preset.c_str());
     } else {
         for (int i = 0; i < 16; ++i) {
