@@ -8,9 +8,10 @@ void MeterFeeds::beginBlock(const BorealisSettings& s, double hostRate) {
     source_ = orv::meterSourceFor(s.meterSource);
     // The ballistics are calibrated for twice the host rate in the Pre and GainRed modes.
     const double rate = source_ == MeterSource::Post ? hostRate : 2.0 * hostRate;
-    cVu_ = 1.0 - std::pow(0.1091012, 1.0 / (rate * s.vuIntegrationMs * 0.001));
-    cInt_ = s.ppmIntegrationMs > 0.05 ? 1.0 - std::pow(0.01, 1.0 / (s.ppmIntegrationMs * rate * 0.001)) : 1.0;
-    cRet_ = 1.0 - std::pow(0.0625, 1.0 / (rate * s.ppmReturnMs * 0.001));
+    ballistics_.update(rate, s.vuIntegrationMs, s.ppmIntegrationMs, s.ppmReturnMs);
+    cVu_ = ballistics_.vu();
+    cInt_ = ballistics_.integration();
+    cRet_ = ballistics_.ret();
     referenceInverse_ = s.vuReferenceInverse;
     overLimit_ = static_cast<int>(s.overCount);
     expansion_ = s.ratioIndex < 6;

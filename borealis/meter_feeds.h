@@ -4,6 +4,7 @@
 // audio thread, read (and holds released or cleared) by the editor's timer without a lock; each
 // value is a single double or integer.
 #include "borealis/borealis_settings.h"
+#include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
 
 namespace borealis {
@@ -33,6 +34,7 @@ private:
     void level(Channel& c, double x, double noise);
     void gain(Channel& c, double m, double noise);
 
+    orv::MeterBallistics ballistics_;
     double cVu_ = 0, cInt_ = 1, cRet_ = 0;
     double referenceInverse_ = 1.0;
     int overLimit_ = 3;
