@@ -20,6 +20,9 @@ public:
     void feedLevel(double left, double right, double noise);
     // GainRed: the meter value m per channel (1.0 = no gain change).
     void feedGain(double left, double right, double noise);
+    // `count` feedGain calls in one pass, both channels side by side in SSE2 lanes: the same
+    // operations in the same order, so exactly what the single calls give.
+    void feedGainChunk(const double* left, const double* right, const double* noise, int count);
     // The meter value of a gain factor: the gain scaled by the mix, times the limiter gain.
     // (limiterGain is 1 when the limiter is off).
     static double gainMeterValue(double gain, double mix, double limiterGain) {
