@@ -115,6 +115,12 @@ for rate in 44100 96000; do
     [ $callgrind = 1 ] && ins=$(instructions_of "$plugin" --rate $rate $opts)
     row "$label" "$ins" "$ns"
   done
+  if [ -n "$reference" ]; then
+    # The reference again at the end of the rate: how far the machine's load moved the timings.
+    ref_ns_end=$(ns_of "$reference" --rate $rate)
+    printf '%-26s %s ns/frame at the end (%s of the first timing)\n' "LSP Compressor Stereo" "$ref_ns_end" \
+      "$(ratio "$ref_ns_end" "$ref_ns")"
+  fi
 done
 echo
 echo "load average at end: $(loadavg)"
