@@ -1,82 +1,126 @@
 #!/usr/bin/env bash
-# Measures the plug-ins' processing cost in one run, each figure as a ratio to an outside
-# reference (LSP "Compressor Stereo", VST 2.4, from Debian's lsp-plugins-vst) measured in the
-# same run, since timings on a shared machine drift.
+# Measures the plug-ins' processing cost, each figure also as a ratio to an outside reference
+# (LSP "Compressor Stereo", VST 2.4, from Debian's lsp-plugins-vst) measured in the same run,
+# since timings on a shared machine drift.
 #
-#   bench/run-bench.sh [--seconds S] [--repeat R] [--callgrind]
+#   bench/run-bench.sh [--seconds S] [--repeat R] [--callgrind] [--only REGEX]
+#                      [--save FILE] [--baseline FILE]
 #
+# Every measurement first processes 1 s of the signal unmeasured (warm-up), then measures.
+# Timings: the minimum thread CPU time over R passes of S seconds, in ns per stereo frame.
 # --callgrind also counts instructions per stereo frame under valgrind (repeatable where
-# timings are not): only what runs inside the host's block call is counted (the plug-in's
-# processing and the host's sample conversion), divided by the frames processed.
+#   timings are not): only the plug-in's own process call is counted (orv-host calls it through
+#   orvhost_measured_float / orvhost_measured_double), over 2 s after the warm-up.
+# --only REGEX   measures only the variants whose label matches (the reference is always measured).
+# --save FILE    writes the figures in a machine-readable form (one line per rate and variant).
+# --baseline FILE  adds "before" columns read from a file written earlier with --save.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 host=build/orv-host
 seconds=5
 repeat=5
 callgrind=0
+only=""
+save=""
+baseline=""
+warmup=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=$2; shift 2 ;;
     --repeat) repeat=$2; shift 2 ;;
     --callgrind) callgrind=1; shift ;;
+    --only) only=$2; shift 2 ;;
+    --save) save=$2; shift 2 ;;
+    --baseline) baseline=$2; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
 [ -x "$host" ] || { echo "build first: cmake --build build" >&2; exit 1; }
+[ -z "$baseline" ] || [ -f "$baseline" ] || { echo "no baseline file $baseline" >&2; exit 2; }
 reference=/usr/lib/vst/lsp-plugins/compressor-stereo.so
 [ -f "$reference" ] || reference=""
 
 ns_of() {  # plug-in, then orv-host options; prints the minimum ns per stereo frame
-  "$host" bench "$@" --seconds "$seconds" --repeat "$repeat" | sed -n 's/^bench-result ns_min=\([0-9.]*\).*/\1/p'
+  "$host" bench "$@" --warmup "$warmup" --seconds "$seconds" --repeat "$repeat" |
+    sed -n 's/^bench-result ns_min=\([0-9.]*\).*/\1/p'
 }
-instructions_of() {  # plug-in, rate, then orv-host options; prints instructions per frame
-  local plugin=$1 rate=$2; shift 2
-  local total
-  total=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null --toggle-collect='orvhost::BlockRunner::run(int)' \
-      "$host" bench "$plugin" --rate "$rate" "$@" --seconds 2 --repeat 1 2>&1 | sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
-  awk -v t="$total" -v r="$rate" 'BEGIN { printf "%.1f", t / (2 * r) }'
+instructions_of() {  # plug-in, then orv-host options; prints instructions per frame
+  local out total frames
+  out=$(valgrind --tool=callgrind --callgrind-out-file=/dev/null \
+      --toggle-collect=orvhost_measured_float --toggle-collect=orvhost_measured_double \
+      "$host" bench "$@" --warmup "$warmup" --seconds 2 --repeat 1 2>&1)
+  total=$(printf '%s\n' "$out" | sed -n 's/.*Collected : \([0-9]*\).*/\1/p')
+  frames=$(printf '%s\n' "$out" | sed -n 's/^bench-result .*frames=\([0-9]*\).*/\1/p')
+  awk -v t="$total" -v f="$frames" 'BEGIN { if (f > 0) printf "%.1f", t / f; else print "nan" }'
 }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else print "-" }'; }
+before() {  # rate, label, field (3 instr, 4 ns, 5 instr ratio, 6 ns ratio) from the baseline file
+  [ -n "$baseline" ] || { echo "-"; return; }
+  awk -F'\t' -v r="$1" -v l="$2" -v f="$3" '$1 == r && $2 == l { v = $f } END { print (v == "" ? "-" : v) }' "$baseline"
+}
+loadavg() { cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?"; }
 
-variants=("normal:" "FAT:--set 1=1" "Smooth:--set 26=1" "Smooth+FAT:--set 26=1 --set 1=1" "power-off:--set 0=0")
-kestrel_variants=("stereo Draft:" "stereo Smooth:--set 27=1" "mono Draft:--set 28=0" "mono Smooth:--set 28=0 --set 27=1")
+heavy="--set 2=1 --set 3=1 --set 4=1 --set 8=1 --set 10=1 --set 12=1 --set 6=0.8 --set 5=0.6"
+variants=(
+  "Borealis normal:borealis:"
+  "Borealis FAT:borealis:--set 1=1"
+  "Borealis Smooth:borealis:--set 26=1"
+  "Borealis Smooth+FAT:borealis:--set 26=1 --set 1=1"
+  "Borealis power-off:borealis:--set 0=0"
+  "Borealis heavy:borealis:$heavy"
+  "Borealis heavy+Classic:borealis:$heavy --set 24=1"
+  "Borealis 64-bit normal:borealis:--double"
+  "Borealis 64-bit FAT:borealis:--double --set 1=1"
+  "Kestrel stereo Draft:kestrel:"
+  "Kestrel stereo Smooth:kestrel:--set 27=1"
+  "Kestrel mono Draft:kestrel:--set 28=0"
+  "Kestrel mono Smooth:kestrel:--set 28=0 --set 27=1"
+  "Kestrel power-off:kestrel:--set 0=0"
+)
 
-printf '%-28s %8s %10s %10s %9s' "plug-in / variant" "rate" "ns/frame" "realtime" "ratio"
-[ $callgrind = 1 ] && printf ' %12s %9s' "instr/frame" "ratio"
-printf '\n'
+[ -z "$save" ] || : >"$save"
+echo "load average at start: $(loadavg) ($(nproc 2>/dev/null || echo ?) cores); timings: min of $repeat x $seconds s"
+[ -z "$baseline" ] || echo "before: $baseline"
 for rate in 44100 96000; do
-  ref_ns=""
-  ref_ins=""
+  ref_ns="" ref_ins=""
   if [ -n "$reference" ]; then
     ref_ns=$(ns_of "$reference" --rate $rate)
-    printf '%-28s %8s %10.1f %10.0f %9s' "LSP Compressor Stereo" $rate "$ref_ns" "$(awk -v n="$ref_ns" -v r=$rate 'BEGIN { print 1e9 / n / r }')" "1.00"
-    if [ $callgrind = 1 ]; then
-      ref_ins=$(instructions_of "$reference" $rate)
-      printf ' %12s %9s' "$ref_ins" "1.00"
-    fi
-    printf '\n'
+    [ $callgrind = 1 ] && ref_ins=$(instructions_of "$reference" --rate $rate)
   fi
-  run_set() {  # label prefix, plug-in, precision flag, variants...
-    local prefix=$1 plugin=$2 precision=$3; shift 3
-    for v in "$@"; do
-      local name=${v%%:*} opts=${v#*:}
-      # shellcheck disable=SC2086
-      local ns; ns=$(ns_of "$plugin" --rate $rate $precision $opts)
-      local ratio="-"
-      [ -n "$ref_ns" ] && ratio=$(awk -v a="$ns" -v b="$ref_ns" 'BEGIN { printf "%.2f", a / b }')
-      printf '%-28s %8s %10.1f %10.0f %9s' "$prefix $name" $rate "$ns" "$(awk -v n="$ns" -v r=$rate 'BEGIN { print 1e9 / n / r }')" "$ratio"
-      if [ $callgrind = 1 ]; then
-        # shellcheck disable=SC2086
-        local ins; ins=$(instructions_of "$plugin" $rate $precision $opts)
-        local iratio="-"
-        [ -n "$ref_ins" ] && iratio=$(awk -v a="$ins" -v b="$ref_ins" 'BEGIN { printf "%.2f", a / b }')
-        printf ' %12s %9s' "$ins" "$iratio"
-      fi
-      printf '\n'
-    done
+  echo
+  printf '%-26s' "$rate Hz"
+  [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "instr/frame" "xLSP" "before" "xLSP"
+  printf ' %9s %6s %7s %7s\n' "ns/frame" "xLSP" "before" "xLSP"
+  row() {  # label, instructions, ns
+    local label=$1 ins=$2 ns=$3 iratio nratio
+    iratio=$(ratio "$ins" "$ref_ins")
+    nratio=$(ratio "$ns" "$ref_ns")
+    printf '%-26s' "$label"
+    [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "$ins" "$iratio" "$(before $rate "$label" 3)" "$(before $rate "$label" 5)"
+    printf ' %9s %6s %7s %7s\n' "$ns" "$nratio" "$(before $rate "$label" 4)" "$(before $rate "$label" 6)"
+    [ -z "$save" ] || printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$rate" "$label" "${ins:--}" "$ns" "$iratio" "$nratio" >>"$save"
   }
-  run_set "Borealis 32-bit" borealis "" "${variants[@]}"
-  run_set "Borealis 64-bit" borealis "--double" "${variants[@]}"
-  if [ -f build/OrvKestrel.so ]; then
-    run_set "Kestrel" kestrel "" "${kestrel_variants[@]}"
+  [ -n "$reference" ] && row "LSP Compressor Stereo" "$ref_ins" "$ref_ns"
+  for v in "${variants[@]}"; do
+    label=${v%%:*}
+    rest=${v#*:}
+    plugin=${rest%%:*}
+    opts=${rest#*:}
+    [ -z "$only" ] || [[ "$label" =~ $only ]] || continue
+    [ "$plugin" != kestrel ] || [ -f build/OrvKestrel.so ] || continue
+    # shellcheck disable=SC2086
+    ns=$(ns_of "$plugin" --rate $rate $opts)
+    ins=""
+    # shellcheck disable=SC2086
+    [ $callgrind = 1 ] && ins=$(instructions_of "$plugin" --rate $rate $opts)
+    row "$label" "$ins" "$ns"
+  done
+  if [ -n "$reference" ]; then
+    # The reference again at the end of the rate: how far the machine's load moved the timings.
+    ref_ns_end=$(ns_of "$reference" --rate $rate)
+    printf '%-26s %s ns/frame at the end (%s of the first timing)\n' "LSP Compressor Stereo" "$ref_ns_end" \
+      "$(ratio "$ref_ns_end" "$ref_ns")"
   fi
 done
+echo
+echo "load average at end: $(loadavg)"

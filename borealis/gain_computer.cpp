@@ -27,6 +27,10 @@ GainComputer::GainComputer() {
     slow_.create(44100.0, BiquadType::Lowpass, 20.0, 0.5, 0.0);
     classicTable_[0] = 0.0f;
     for (int i = 1; i < kClassicTableSize; ++i) classicTable_[i] = static_cast<float>(std::pow(i, 0.05));
+    for (int i = 0; i < kClassicTableSize; ++i) {
+        classicPower_[i] = 0.0;
+        classicPowerOf_[i] = -1.0;  // no release coefficient is negative: every entry starts unset
+    }
 }
 
 void GainComputer::updateAttack(const BorealisSettings& s, double rate) {
@@ -139,17 +143,17 @@ inline double GainComputer::channelGain(int ch, double d, double fast, double sl
         if (d > env) env += (d - env) * attack_ * attackFactor;
         const double floor = s.rmsMode ? 0.5 : 0.4;
         const double target = (1.0 - floor) * d + floor;
-        double exponent;
+        double power;
         if (Tabulated) {
             const float quotient = static_cast<float>((fast + 3.0) / (1.2 * fast));
             int index = static_cast<int>(quotient + 0.5f);
             if (index < 0) index = 0;
             if (index > kClassicTableSize - 1) index = kClassicTableSize - 1;
-            exponent = classicTable_[index];
+            power = classicReleasePower(index, release_);
         } else {
-            exponent = std::pow((fast + 3.0) / (1.2 * fast), 0.05);
+            power = std::pow(release_, std::pow((fast + 3.0) / (1.2 * fast), 0.05));
         }
-        env += (target - env) * std::pow(release_, exponent) * releaseFactor;
+        env += (target - env) * power * releaseFactor;
     }
     env = env > kEnvelopeFloor ? env : kEnvelopeFloor;
     envelope_[ch] = env;

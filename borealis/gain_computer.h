@@ -5,6 +5,8 @@
 #include "borealis/dsp/biquad.h"
 #include "borealis/dsp/knee_curve.h"
 
+#include <cmath>
+
 namespace borealis {
 
 class GainComputer {
@@ -46,6 +48,9 @@ public:
     double releaseCoefficient() const { return release_; }
     double envelope(int channel) const { return envelope_[channel]; }
     float classicExponent(int index) const { return classicTable_[index]; }
+    // The Classic release step factor for a table index: the release coefficient raised to
+    // the tabulated exponent, exactly std::pow(release, exponent).
+    inline double classicReleasePower(int index, double release);
 
 private:
     // Envelope and curve of one channel, after its level filters.
@@ -61,6 +66,19 @@ private:
     double makeup_ = 1.0;
     orv::dsp::KneePoints knee_ = orv::dsp::kneePointsForSlope(1.0);
     float classicTable_[kClassicTableSize];
+    // release^classicTable_[i], kept with the release coefficient it was computed for: an entry
+    // is computed on its first use after each change of Release (the powers in use change
+    // slowly, so a whole-table refill per change would mostly be wasted work).
+    double classicPower_[kClassicTableSize];
+    double classicPowerOf_[kClassicTableSize];
 };
+
+inline double GainComputer::classicReleasePower(int index, double release) {
+    if (classicPowerOf_[index] != release) {
+        classicPower_[index] = std::pow(release, static_cast<double>(classicTable_[index]));
+        classicPowerOf_[index] = release;
+    }
+    return classicPower_[index];
+}
 
 }  // namespace borealis

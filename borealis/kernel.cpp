@@ -314,15 +314,16 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
             const double yR = monitor ? dryR : dryR + (wetR - dryR) * mix_;
             workOutL_[j] = output_ * yL;
             workOutR_[j] = output_ * yR;
-            if (source == MeterSource::GainRed)
-                meters.feedGain(MeterFeeds::gainMeterValue(gL, s.mix, limiterGain),
-                                MeterFeeds::gainMeterValue(gR, s.mix, limiterGain), noise);
+            workMeterL_[j] = MeterFeeds::gainMeterValue(gL, s.mix, limiterGain);
+            workMeterR_[j] = MeterFeeds::gainMeterValue(gR, s.mix, limiterGain);
+            workMeterNoise_[j] = noise;
             lowest = std::min(lowest, std::min(gL, gR));
         }
         currentGain_[0] = gL;
         currentGain_[1] = gR;
     }
     lowestGain_ = lowest;
+    if (!kPowerOff && source == MeterSource::GainRed) meters.feedGainChunk(workMeterL_, workMeterR_, workMeterNoise_, m);
 
     // Back to the host rate: 64-sample delays, or 2x downsampling.
     if (factor == 2) {

@@ -1,6 +1,7 @@
 #include "borealis/meter_feeds.h"
 
 #include <cmath>
+#include <emmintrin.h>
 
 namespace borealis {
 
@@ -8,9 +9,10 @@ void MeterFeeds::beginBlock(const BorealisSettings& s, double hostRate) {
     source_ = orv::meterSourceFor(s.meterSource);
     // The ballistics are calibrated for twice the host rate in the Pre and GainRed modes.
     const double rate = source_ == MeterSource::Post ? hostRate : 2.0 * hostRate;
-    cVu_ = 1.0 - std::pow(0.1091012, 1.0 / (rate * s.vuIntegrationMs * 0.001));
-    cInt_ = s.ppmIntegrationMs > 0.05 ? 1.0 - std::pow(0.01, 1.0 / (s.ppmIntegrationMs * rate * 0.001)) : 1.0;
-    cRet_ = 1.0 - std::pow(0.0625, 1.0 / (rate * s.ppmReturnMs * 0.001));
+    ballistics_.update(rate, s.vuIntegrationMs, s.ppmIntegrationMs, s.ppmReturnMs);
+    cVu_ = ballistics_.vu();
+    cInt_ = ballistics_.integration();
+    cRet_ = ballistics_.ret();
     referenceInverse_ = s.vuReferenceInverse;
     overLimit_ = static_cast<int>(s.overCount);
     expansion_ = s.ratioIndex < 6;
@@ -59,6 +61,47 @@ void MeterFeeds::feedLevel(double left, double right, double noise) {
 void MeterFeeds::feedGain(double left, double right, double noise) {
     gain(ch_[0], left, noise);
     gain(ch_[1], right, noise);
+}
+
+void MeterFeeds::feedGainChunk(const double* left, const double* right, const double* noise, int count) {
+    if (count <= 0) return;
+    const __m128d cVu = _mm_set1_pd(cVu_), cInt = _mm_set1_pd(cInt_), cRet = _mm_set1_pd(cRet_);
+    const __m128d one = _mm_set1_pd(1.0), floor = _mm_set1_pd(0.01);
+    __m128d vu = _mm_set_pd(ch_[1].vu, ch_[0].vu), ppm = _mm_set_pd(ch_[1].ppm, ch_[0].ppm);
+    __m128d vuHold = _mm_set_pd(ch_[1].vuHold, ch_[0].vuHold);
+    __m128d ppmHold = _mm_set_pd(ch_[1].ppmHold, ch_[0].ppmHold);
+    int vuHeld = 0, ppmHeld = 0;  // lanes whose hold was set in this chunk
+    auto select = [](__m128d mask, __m128d a, __m128d b) { return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b)); };
+    // The hold rule of gain(): above unity and above the hold, or below the hold and above 0.01.
+    auto hold = [&](__m128d value, __m128d& held, int& heldLanes) {
+        const __m128d up = _mm_and_pd(_mm_cmpgt_pd(value, one), _mm_cmpgt_pd(value, held));
+        const __m128d down = _mm_and_pd(_mm_cmplt_pd(value, held), _mm_cmpgt_pd(value, floor));
+        const __m128d take = _mm_or_pd(up, down);
+        held = select(take, value, held);
+        heldLanes |= _mm_movemask_pd(take);
+    };
+    for (int i = 0; i < count; ++i) {
+        const __m128d m = _mm_set_pd(right[i], left[i]);
+        const __m128d n = _mm_set1_pd(noise[i]);
+        vu = _mm_add_pd(vu, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(m, vu), cVu), n));
+        const __m128d returning = expansion_ ? _mm_cmple_pd(m, ppm) : _mm_cmple_pd(ppm, m);
+        ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(m, ppm), select(returning, cRet, cInt)), n));
+        hold(vu, vuHold, vuHeld);
+        hold(ppm, ppmHold, ppmHeld);
+    }
+    double v[2], p[2], vh[2], ph[2];
+    _mm_storeu_pd(v, vu);
+    _mm_storeu_pd(p, ppm);
+    _mm_storeu_pd(vh, vuHold);
+    _mm_storeu_pd(ph, ppmHold);
+    for (int c = 0; c < 2; ++c) {
+        ch_[c].vu = v[c];
+        ch_[c].ppm = p[c];
+        ch_[c].vuHold = vh[c];
+        ch_[c].ppmHold = ph[c];
+        if (vuHeld & (1 << c)) ch_[c].vuHoldAge = 0;
+        if (ppmHeld & (1 << c)) ch_[c].ppmHoldAge = 0;
+    }
 }
 
 void MeterFeeds::ageHolds(int samples) {

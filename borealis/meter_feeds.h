@@ -4,6 +4,7 @@
 // audio thread, read (and holds released or cleared) by the editor's timer without a lock; each
 // value is a single double or integer.
 #include "borealis/borealis_settings.h"
+#include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
 
 namespace borealis {
@@ -19,6 +20,9 @@ public:
     void feedLevel(double left, double right, double noise);
     // GainRed: the meter value m per channel (1.0 = no gain change).
     void feedGain(double left, double right, double noise);
+    // `count` feedGain calls in one pass, both channels side by side in SSE2 lanes: the same
+    // operations in the same order, so exactly what the single calls give.
+    void feedGainChunk(const double* left, const double* right, const double* noise, int count);
     // The meter value of a gain factor: the gain scaled by the mix, times the limiter gain.
     // (limiterGain is 1 when the limiter is off).
     static double gainMeterValue(double gain, double mix, double limiterGain) {
@@ -33,6 +37,7 @@ private:
     void level(Channel& c, double x, double noise);
     void gain(Channel& c, double m, double noise);
 
+    orv::MeterBallistics ballistics_;
     double cVu_ = 0, cInt_ = 1, cRet_ = 0;
     double referenceInverse_ = 1.0;
     int overLimit_ = 3;

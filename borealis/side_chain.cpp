@@ -2,6 +2,7 @@
 
 #include "borealis/filter_restart.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -23,6 +24,7 @@ SideChain::SideChain() {
 }
 
 void SideChain::setRate(double rate) {
+    glideSkippable_ = rate <= kMaxSettledRate;
     lowShelf_.setRate(rate);
     highShelf_.setRate(rate);
     linkFilter_.setRate(rate);
@@ -76,6 +78,40 @@ void SideChain::resetFilters() {
     restartFilter(lowShelf_);
     restartFilter(highShelf_);
     restartFilter(linkFilter_);
+    lowMode_ = ShelfMode();
+    highMode_ = ShelfMode();
+    shelfClock_ = 0;
+}
+
+void SideChain::updateShelfMode(const orv::dsp::BiquadPair& f, ShelfMode& mode, bool checkpoint) const {
+    const orv::dsp::BiquadCoefficients& t = f.filter().targets();
+    const orv::dsp::BiquadCoefficients& r = mode.reached;
+    // A new design glides again from where the coefficients are, at once.
+    if (mode.settled && (!skipSettledGlide_ || !glideSkippable_ || t.b0 != r.b0 || t.b1 != r.b1 || t.b2 != r.b2 || t.a1 != r.a1 || t.a2 != r.a2))
+        mode.settled = false;
+    if (!mode.settled && checkpoint && skipSettledGlide_ && glideSkippable_ && f.glideArrived()) {
+        mode.settled = true;
+        mode.reached = t;
+    }
+}
+
+void SideChain::runShelves(double* left, double* right, int count) {
+    for (int done = 0; done < count;) {
+        const unsigned phase = shelfClock_ & (kSettleCheck - 1);
+        updateShelfMode(lowShelf_, lowMode_, phase == 0);
+        updateShelfMode(highShelf_, highMode_, phase == 0);
+        const int part = std::min(count - done, static_cast<int>(kSettleCheck - phase));
+        if (lowMode_.settled)
+            lowShelf_.processPlain(left + done, right + done, part);
+        else
+            lowShelf_.processSmoothed(left + done, right + done, part);
+        if (highMode_.settled)
+            highShelf_.processPlain(left + done, right + done, part);
+        else
+            highShelf_.processSmoothed(left + done, right + done, part);
+        shelfClock_ += static_cast<unsigned>(part);
+        done += part;
+    }
 }
 
 float fastMagnitude(double a, double h) {
@@ -103,8 +139,7 @@ inline void SideChain::pushFiltered(double eL, double eR, double fL, double fR, 
 
 inline void SideChain::filterAndPush(double kL, double kR, const BorealisSettings& s, SideChainOutput& out) {
     double eL = kL * s.tiltLeft, eR = kR * s.tiltRight;
-    lowShelf_.processSmoothed(eL, eR);
-    highShelf_.processSmoothed(eL, eR);
+    runShelves(&eL, &eR, 1);
     double fL = eL, fR = eR;
     linkFilter_.processPlain(fL, fR);
     pushFiltered(eL, eR, fL, fR, s, out);
@@ -144,8 +179,7 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
             eL[i] = kL[start + i] * s.tiltLeft;
             eR[i] = kR[start + i] * s.tiltRight;
         }
-        lowShelf_.processSmoothed(eL, eR, part);
-        highShelf_.processSmoothed(eL, eR, part);
+        runShelves(eL, eR, part);
         for (int i = 0; i < part; ++i) {
             fL[i] = eL[i];
             fR[i] = eR[i];

@@ -22,6 +22,10 @@ public:
     // samples at the largest N.
     static constexpr int kHistorySize = 4096;
     static constexpr int kMonitorSize = 1024;
+    // Above this side-chain rate the lowest shelves' poles lie so close to 1 that the glide's
+    // own jitter around the design moves the key by more than 1e-7 of its peak; there the
+    // shelves keep gliding, so the result stays that of the gliding form.
+    static constexpr double kMaxSettledRate = 100000.0;
 
     SideChain();
 
@@ -42,6 +46,13 @@ public:
     void resetFilters();
 
     int halfLength() const { return hilbert_.halfLength(); }
+
+    // Settled shelves stop gliding (the default). Off, they always glide: the reference the
+    // shortcut is measured against.
+    void setSkipSettledGlide(bool on) { skipSettledGlide_ = on; }
+    // Whether the low and high shelf ran without the glide in the last sample processed.
+    bool lowShelfSettled() const { return lowMode_.settled; }
+    bool highShelfSettled() const { return highMode_.settled; }
 
     // One side-chain sample; kL and kR already carry the denormal noise. With `exact` the level
     // is a double-precision square root; otherwise the fast single-precision approximation.
@@ -65,6 +76,18 @@ private:
 
     double level(int channel, double centreValue, double hilbert) const;
 
+    // The two shelves over `count` samples in place. A shelf whose glide has arrived at its
+    // design runs in the plain form (no glide, no noise generator) until the design changes;
+    // arrival is checked only every kSettleCheck side-chain samples, so the choice never
+    // depends on how blocks are cut.
+    void runShelves(double* left, double* right, int count);
+    struct ShelfMode {
+        bool settled = false;
+        orv::dsp::BiquadCoefficients reached{};  // the design it arrived at
+    };
+    void updateShelfMode(const orv::dsp::BiquadPair& f, ShelfMode& mode, bool checkpoint) const;
+    static constexpr unsigned kSettleCheck = 64;
+
     // Both channels of each filter always share their settings.
     orv::dsp::BiquadPair lowShelf_;
     orv::dsp::BiquadPair highShelf_;
@@ -74,6 +97,10 @@ private:
     orv::dsp::MirroredPairRing<kMonitorSize> monitor_;
     int centre_ = 1;
     int monitorDelay_ = 0;
+    ShelfMode lowMode_, highMode_;
+    unsigned shelfClock_ = 0;  // side-chain samples since the filters were restarted
+    bool skipSettledGlide_ = true;
+    bool glideSkippable_ = true;  // the side-chain rate allows it
 };
 
 // The level of the analytic signal (a, h), computed in single precision with the integer

@@ -16,9 +16,10 @@ void Meters::beginBlock(MeterSource source, const MeterSettings& s, double rate,
     source_ = source;
     // While processing, Pre and GainRed ballistics are calibrated for twice the host rate.
     const double r = (powerOff || source == MeterSource::Post) ? rate : 2.0 * rate;
-    cVu_ = 1.0 - std::pow(0.1091012, 1.0 / (r * s.vuIntegrationMs * 0.001));
-    cInt_ = s.ppmIntegrationMs > 0.05 ? 1.0 - std::pow(0.01, 1.0 / (s.ppmIntegrationMs * r * 0.001)) : 1.0;
-    cRet_ = 1.0 - std::pow(0.0625, 1.0 / (r * s.ppmReturnMs * 0.001));
+    ballistics_.update(r, s.vuIntegrationMs, s.ppmIntegrationMs, s.ppmReturnMs);
+    cVu_ = ballistics_.vu();
+    cInt_ = ballistics_.integration();
+    cRet_ = ballistics_.ret();
     referenceInverse_ = s.vuReferenceInverse;
     overLimit_ = static_cast<int>(s.overCount);
     expansion_ = expansion;

@@ -5,6 +5,7 @@
 // thread and read (holds released or cleared) by the editor's timer without a lock; every value
 // is a single aligned double or integer.
 #include "borealis/dsp/biquad.h"
+#include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
 
 namespace kestrel {
@@ -63,6 +64,7 @@ private:
     void gainChunk(const double* left, const double* right, const double* noise, int n);
 
     orv::dsp::BiquadPair vu_;  // the VU ballistics filters of both channels
+    orv::MeterBallistics ballistics_;
     double cVu_ = 0, cInt_ = 1, cRet_ = 0;
     double referenceInverse_ = 10.0;
     int overLimit_ = 3;

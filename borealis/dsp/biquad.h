@@ -5,6 +5,7 @@
 //    for side-chain EQ that must change without clicks;
 //  - processPlain: the designed coefficients are used at once, for fixed filters.
 // Both keep the recursion away from denormal numbers with an offset of about 1e-13.
+#include <cmath>
 #include <cstdint>
 #include <emmintrin.h>
 
@@ -156,6 +157,19 @@ public:
 
     // The shared settings and coefficients (its own history is not used).
     const Biquad& filter() const noexcept { return f_; }
+
+    // Whether the gliding coefficients have reached the design: every one lies within the
+    // spread that the glide's own noise keeps around its target (a few standard deviations of
+    // that random walk). From then on the plain form computes the same filter to within that
+    // spread. A filter that passes its signal through has always arrived.
+    bool glideArrived() const noexcept {
+        if (!f_.filters_) return true;
+        const BiquadCoefficients& c = f_.current_;
+        const BiquadCoefficients& t = f_.target_;
+        const double tolerance = 3.5e-13 / std::sqrt(2.0 * f_.smoothing_);
+        auto near = [tolerance](double a, double b) { return std::fabs(a - b) <= tolerance; };
+        return near(c.b0, t.b0) && near(c.b1, t.b1) && near(c.b2, t.b2) && near(c.a1, t.a1) && near(c.a2, t.a2);
+    }
 
     inline void processSmoothed(double& left, double& right) noexcept;
     inline void processPlain(double& left, double& right) noexcept;

@@ -15,8 +15,9 @@ public:
     double* input(int c) { return in[c].data(); }
     const double* output(int c) const { return out[c].data(); }
     int outputChannels() const { return numOut; }
-    // Runs the plug-in over `frames` samples of the filled inputs.
-    void run(int frames);
+    // Runs the plug-in over `frames` samples of the filled inputs. Unmeasured runs (a benchmark's
+    // warm-up) call the plug-in through a different function, so an instruction counter can skip them.
+    void run(int frames, bool measured = true);
 
 private:
     const Plugin& plugin;

@@ -37,7 +37,7 @@ const char kProcessUsage[] =
     "  --report               levels, gain reduction, loudness and true peak of IN and OUT\n";
 
 const char kBenchUsage[] =
-    "usage: orv-host bench PLUGIN [--seconds S (10)] [--repeat R (5)] [--double] [OPTIONS]\n"
+    "usage: orv-host bench PLUGIN [--seconds S (10)] [--repeat R (5)] [--warmup S (0)] [--double] [OPTIONS]\n"
     "  CPU cost of the plug-in on a deterministic signal\n";
 
 const char kEditorUsage[] =
@@ -59,7 +59,7 @@ const char* usageText() {
            "  info PLUGIN [--json]                      identity, parameters and presets\n"
            "  process PLUGIN [IN] OUT [--sidechain KEY]  run audio through the plug-in\n"
            "          [--bits 16|24|32|float] [--no-dither] [--double] [--keep-latency] [--report]\n"
-           "  bench PLUGIN [--seconds S] [--repeat R] [--double]\n"
+           "  bench PLUGIN [--seconds S] [--repeat R] [--warmup S] [--double]\n"
            "  editor PLUGIN [--png FILE] [--page main|settings] [--seconds S] [--play FILE|demo] [--out FILE]\n"
            "PLUGIN is a path to a VST 2.4 .so or one of: borealis, kestrel\n"
            "options for every command:\n"
@@ -141,6 +141,12 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(v)) return false;
             if (!parseInt(v, o.repeat) || o.repeat < 1 || o.repeat > 1000) {
                 error = "bad --repeat: " + v;
+                return false;
+            }
+        } else if (a == "--warmup") {
+            if (!value(v)) return false;
+            if (!parseDouble(v, o.warmup) || o.warmup < 0 || o.warmup > 3600) {
+                error = "bad --warmup: " + v;
                 return false;
             }
         } else if (a == "--preset") {

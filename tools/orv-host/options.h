@@ -25,6 +25,7 @@ struct Options {
     bool report = false;
     double seconds = -1.0;  // command's own default when negative
     int repeat = 5;
+    double warmup = 0.0;  // bench: seconds processed before measuring
     std::string png;
     std::string page = "main";
     std::string bits;          // --bits 16|24|32|float; empty keeps the input's depth
