@@ -24,7 +24,9 @@ inline void note() {
 
 #if defined(TORTURE_SANITIZER_ALLOCATOR)
 
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's hook interface (declared here: GCC ships no header for it).
+extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
+                                                         void (*onFree)(const volatile void*));
 
 namespace {
 void onMalloc(const volatile void*, std::size_t) { note(); }

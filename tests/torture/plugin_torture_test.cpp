@@ -2,7 +2,8 @@
 // sample rates and block sizes in random order, parameter values out of range while audio
 // runs, and audio full of NaN, infinities and denormals. Every run is seeded; the seed is
 // printed so that a failure can be replayed with ORV_TORTURE_SEED=<seed>. ORV_TORTURE_CYCLES
-// changes the number of cycles.
+// changes the number of cycles; ORV_TORTURE_SECONDS bounds the time per plug-in (the run stops
+// after the cycle that crosses it, so a slow build runs fewer cycles of the same sequence).
 //
 // What must hold throughout: nothing crashes (the sanitizer build checks every access), every
 // output sample is finite, processing and parameter changes allocate nothing, and nothing is
@@ -401,6 +402,12 @@ int tortureCycles() {
     return 120;
 }
 
+double tortureSeconds() {
+    const char* text = std::getenv("ORV_TORTURE_SECONDS");
+    if (text && *text) return std::atof(text);
+    return 40.0;
+}
+
 struct PluginUnderTest {
     const char* name;
     const char* path;
@@ -427,9 +434,15 @@ TEST_P(PluginTorture, SurvivesAHostileHost) {
 
     Torture torture(plugin, seed, finiteAudioOnly());
     const auto start = std::chrono::steady_clock::now();
+    const double budget = tortureSeconds();
+    auto elapsed = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     int survived = 0;
-    for (; survived < cycles; ++survived) torture.cycle();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    while (survived < cycles && elapsed() < budget) {
+        torture.cycle();
+        ++survived;
+    }
+    const double seconds = elapsed();
+    if (survived < cycles) std::printf("[ torture  ] %s: time limit of %.0f s reached\n", GetParam().name, budget);
 
     std::printf("[ torture  ] %s: %d cycles survived in %.1f s; blocks with non-finite output %ld, "
                 "allocating %ld, overrunning %ld\n",
