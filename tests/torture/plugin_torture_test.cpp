@@ -353,10 +353,56 @@ private:
 
     void processBlock(int n) {
         const bool inPlace = chance(0.3);
+        if (chance(0.02)) misbehavingCall();
         if (double64)
             run(in64, out64, n, inPlace, "64-bit");
         else
             run(in32, out32, n, inPlace, "32-bit");
+    }
+
+    // Calls a careless host makes: a negative frame count, 64-bit audio to a plug-in that
+    // offers only 32, or a block while suspended. Whatever comes out, nothing may break and
+    // nothing may be written past the block.
+    void misbehavingCall() {
+        float* in32p[4] = {in32[0].data(), in32[1].data(), in32[2].data(), in32[3].data()};
+        float* out32p[2] = {out32[0].data(), out32[1].data()};
+        double* in64p[4] = {in64[0].data(), in64[1].data(), in64[2].data(), in64[3].data()};
+        double* out64p[2] = {out64[0].data(), out64[1].data()};
+        switch (pick(0, 2)) {
+            case 0: {
+                static const VstInt32 negative[] = {-1, -64, INT_MIN};
+                const VstInt32 frames = negative[pick(0, 2)];
+                for (int c = 0; c < 2; ++c) std::fill(out32[c].begin(), out32[c].begin() + kGuard, kSentinel);
+                plugin.fx->processReplacing(plugin.fx, in32p, out32p, frames);
+                if (plugin.fx->flags & effFlagsCanDoubleReplacing)
+                    plugin.fx->processDoubleReplacing(plugin.fx, in64p, out64p, frames);
+                for (int c = 0; c < 2; ++c)
+                    for (int i = 0; i < kGuard; ++i)
+                        if (out32[c][i] != kSentinel) {
+                            note(overrunBlocks, "a negative frame count wrote output");
+                            return;
+                        }
+                break;
+            }
+            case 1:
+                if (!(plugin.fx->flags & effFlagsCanDoubleReplacing)) {
+                    const int n = blockSize > 0 ? pick(0, blockSize) : 0;
+                    for (int c = 0; c < 2; ++c) std::fill(out64[c].begin() + n, out64[c].begin() + n + kGuard, kSentinel);
+                    plugin.fx->processDoubleReplacing(plugin.fx, in64p, out64p, n);
+                    for (int c = 0; c < 2; ++c)
+                        for (int i = n; i < n + kGuard; ++i)
+                            if (out64[c][i] != static_cast<double>(kSentinel)) {
+                                note(overrunBlocks, "64-bit audio to a 32-bit plug-in written past the block");
+                                return;
+                            }
+                }
+                break;
+            default:
+                plugin.dispatch(effMainsChanged, 0, 0);
+                run(in32, out32, blockSize > 0 ? pick(0, blockSize) : 0, false, "32-bit (suspended)");
+                plugin.dispatch(effMainsChanged, 0, 1);
+                break;
+        }
     }
 
     // Automation from the audio thread: any index, any value, and a read back.
