@@ -5,6 +5,7 @@
 #include "borealis/editor/editor_hooks.h"
 #include "borealis/kernel.h"
 #include "borealis/meter_feeds.h"
+#include "gui/meter_settings.h"
 #include "presets/preset_system_effect.h"
 
 // Parameter indices of Orv Borealis.
@@ -60,7 +61,14 @@ public:
     virtual float getLatencyMs();
     virtual float getLatencySamples();
 
-    const BorealisSettings& settings() const { return engine; }
+    // The settings as set (what the host, the editor and the displays see).
+    const BorealisSettings& settings() const { return requested; }
+    // The settings the processing runs with; they follow `settings` at block boundaries.
+    const BorealisSettings& processingSettings() const { return engine; }
+    // Takes the parameter changes made since the last call over into the processing: the audio
+    // thread at the start of every block, suspend and resume before they reset. With `glide`
+    // (playback) a whole preset or bank joins the running sound without a jump in level.
+    void takeOverSettings(bool glide = true);
     bool failed() const { return constructionFailed; }
 
     // Meter feeds: what the editor's meters show (VU/PPM per channel, holds, hold ages, over
@@ -90,16 +98,22 @@ protected:
 
 private:
     void construct(bool simulateFailure);
-    void applySwitchOrValue(VstInt32 index, double x);
-    void applyTilt();
+    static void applySwitchOrValue(BorealisSettings& s, double* normalizedValues, VstInt32 index);
+    static void applyTilt(BorealisSettings& s, const double* normalizedValues);
     void limitSampleRate();
-    void recomputeDerived(VstInt32 index, const BorealisSettings& before);
+    void recomputeDerived(std::uint64_t changed, const BorealisSettings& before);
     template <class T>
     void processBlock(T** inputs, T** outputs, VstInt32 sampleFrames);
     template <class T>
     borealis::BlockChannels<T> chooseChannels(T** inputs, T** outputs, bool simpleChoice);
 
+    // Interface side: the values as set and what they give (getParameter, displays, editor).
     double normalized[kNumParamSlots] = {};
+    BorealisSettings requested;
+    // Audio side: the same, as the processing last took them over.
+    double liveNormalized[kNumParamSlots] = {};
+    // Which stored meter settings this instance has set since it read them.
+    MeterSettingChanges meterSettingChanges;
     BorealisSettings engine;
     borealis::Kernel* kernel = nullptr;
     borealis::MeterFeeds meterFeeds;

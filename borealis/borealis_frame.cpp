@@ -43,11 +43,12 @@ void Borealis::construct(bool simulateFailure) {
     if (!constructionFailed) setInitialDelay(kBorealisLatency);
 
     // Starting values; the factory preset replaces those of parameters 0 to 33 below.
-    engine = BorealisSettings();
+    engine = requested = BorealisSettings();
 
     if (!constructionFailed) {
         for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
             setParameter(index, readCheckedMeterSetting(index));
+        meterSettingChanges.forget();
     }
     setParameter(kMeters, 0.5f);
     limitSampleRate();
@@ -67,14 +68,15 @@ void Borealis::construct(bool simulateFailure) {
 }
 
 Borealis::~Borealis() {
-    if (!constructionFailed) {
-        for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
-            writeMeterSetting(index, static_cast<float>(normalized[index]));
-    }
+    // Only what this instance changed goes back, so it cannot undo another instance's change.
+    if (!constructionFailed)
+        meterSettingChanges.writeBack([this](int index) { return static_cast<float>(normalized[index]); });
     delete kernel;
 }
 
 void Borealis::limitSampleRate() {
+    // A rate that is not a number has no side to be limited to: it is out of range.
+    if (std::isnan(sampleRate)) sampleRate = 44100.0f;
     if (sampleRate < kMinRate) sampleRate = kMinRate;
     if (sampleRate > kMaxRate) sampleRate = kMaxRate;
 }
@@ -84,6 +86,7 @@ void Borealis::suspend() {
         orv::platform::messageBox("Not enough memory", "Cannot create Orv Borealis");
         return;
     }
+    takeOverSettings(false);
     if (kernel) kernel->reset(engine);
     meterFeeds.clear();
     limitSampleRate();
@@ -92,7 +95,8 @@ void Borealis::suspend() {
 
 void Borealis::resume() {
     if (constructionFailed || !kernel) return;
-    if (sampleRate < kMinRate || sampleRate > kMaxRate) sampleRate = 44100.0f;
+    takeOverSettings(false);
+    if (!(sampleRate >= kMinRate && sampleRate <= kMaxRate)) sampleRate = 44100.0f;  // NaN included
     kernel->setHostRate(sampleRate, engine);
     kernel->snapSmoothers(engine);
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
@@ -111,11 +115,14 @@ template <class T>
 void Borealis::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
     if (!outputs || sampleFrames <= 0) return;
     if (constructionFailed || !kernel || !inputs || !inputs[0] || !outputs[0]) {
-        // Nothing to process with: the outputs stay silent.
-        for (VstInt32 c = 0; c < cEffect.numOutputs && c < 2; ++c)
+        // Nothing to process with: whatever outputs the host gave are silenced (the second only
+        // when the arrangement has one).
+        const VstInt32 provided = outputStereo ? 2 : 1;
+        for (VstInt32 c = 0; c < cEffect.numOutputs && c < provided; ++c)
             if (outputs[c]) std::memset(outputs[c], 0, sizeof(T) * static_cast<std::size_t>(sampleFrames));
         return;
     }
+    takeOverSettings();  // this block runs on one consistent set of settings
     const borealis::KernelVariant variant = borealis::chooseVariant(engine);
     const bool simpleChoice =
         variant == borealis::KernelVariant::PowerOff || variant == borealis::KernelVariant::Smooth;
@@ -123,20 +130,21 @@ void Borealis::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
     meterFeeds.latchOvers(engine.overCount);
 }
 
-// Main inputs are pins 0 and 1, the external key inputs pins 2 and 3. The Smooth and power-off
-// kernels test the key pins for connection only, not against the speaker arrangement.
+// Main inputs are pins 0 and 1, the external key inputs pins 2 and 3. Only the pins the speaker
+// arrangement gives are read: the second input and output under a stereo arrangement, the key
+// inputs under the four-input one. The Smooth and power-off kernels do not ask the host whether
+// the main pins are connected, and take any non-null key pin.
 template <class T>
 borealis::BlockChannels<T> Borealis::chooseChannels(T** inputs, T** outputs, bool simpleChoice) {
     borealis::BlockChannels<T> io{};
     io.mainL = inputs[0];
-    if (simpleChoice)
-        io.mainR = inputs[1] ? inputs[1] : inputs[0];
-    else
-        io.mainR = (inputStereo && inputs[1] && isInputConnected(1)) ? inputs[1] : inputs[0];
+    const bool rightIn = inputStereo && inputs[1] && (simpleChoice || isInputConnected(1));
+    io.mainR = rightIn ? inputs[1] : inputs[0];
     io.keyL = io.mainL;
     io.keyR = io.mainR;
     if (engine.sideChainExternal) {
-        const bool keysAllowed = simpleChoice || sideChainOn;
+        // sideChainOn without inputStereo comes only from a refused arrangement of two inputs.
+        const bool keysAllowed = sideChainOn && inputStereo;
         const bool key3 = keysAllowed && isInputConnected(2);
         io.keyL = (key3 && inputs[2]) ? inputs[2] : inputs[0];
         if (keysAllowed && inputs[3] && isInputConnected(3))
@@ -145,10 +153,8 @@ borealis::BlockChannels<T> Borealis::chooseChannels(T** inputs, T** outputs, boo
             io.keyR = key3 ? io.keyL : io.mainR;
     }
     io.outL = outputs[0];
-    if (simpleChoice)
-        io.outR = outputs[1];
-    else
-        io.outR = (outputStereo && outputs[1] && isOutputConnected(1)) ? outputs[1] : nullptr;
+    const bool rightOut = outputStereo && outputs[1] && (simpleChoice || isOutputConnected(1));
+    io.outR = rightOut ? outputs[1] : nullptr;
     return io;
 }
 
@@ -186,7 +192,7 @@ float Borealis::getLatencySamples() { return static_cast<float>(kBorealisLatency
 
 float Borealis::getLatencyMs() {
     float fs = sampleRate;
-    if (fs > 200000.0f || fs < 20000.0f) fs = 44100.0f;
+    if (!(fs >= 20000.0f && fs <= 200000.0f)) fs = 44100.0f;
     return getLatencySamples() * 1000.0f / fs;
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 const double kRatioTable[kNumRatios] = {
     0.5, 0.5946035575013605, 0.7071, 0.7711054127039704, 0.84, 0.9170040432046712, 1, 1.0905077326652577,
@@ -52,76 +53,93 @@ bool isSwitchIndex(VstInt32 i) {
 }  // namespace
 
 void Borealis::setParameter(VstInt32 index, float value) {
+    meterSettingChanges.noteSet(index);
     // A host may send anything; the engine only ever sees a value in 0..1.
     double x = limitNormalized(value);
     if (index >= 0 && index < kNumParamSlots && index != kUnused) {
-        const BorealisSettings before = engine;
         normalized[index] = x;
-        applySwitchOrValue(index, x);
+        applySwitchOrValue(requested, normalized, index);
         x = normalized[index];  // OverIndic keeps its quantised value
-        recomputeDerived(index, before);
+        // The processing takes the value over at its next block boundary.
+        parameterHandover.publish(index, x);
     }
     recordParameterChange(index, static_cast<float>(x));
 }
 
-void Borealis::applySwitchOrValue(VstInt32 index, double x) {
-    BorealisSettings& s = engine;
+void Borealis::takeOverSettings(bool glide) {
+    ParameterHandover::Taken taken;
+    if (!parameterHandover.take(taken)) return;
+    const BorealisSettings before = engine;
+    for (VstInt32 index = 0; index < kNumParamSlots; ++index) {
+        if (!(taken.changed & (std::uint64_t{1} << index))) continue;
+        liveNormalized[index] = taken.values[index];
+        applySwitchOrValue(engine, liveNormalized, index);
+    }
+    recomputeDerived(taken.changed, before);
+    // A whole preset or bank meets a running envelope and running gains: carry them over, so
+    // the level goes from the old settings' to the new ones' in one glide.
+    const bool restarted = engine.fat != before.fat || engine.smooth != before.smooth;
+    if (glide && taken.wholeSet && kernel) kernel->carryAcrossChange(before, engine, restarted);
+}
+
+void Borealis::applySwitchOrValue(BorealisSettings& s, double* x, VstInt32 index) {
+    const double v = x[index];
     switch (index) {
-        case kPower: s.powerOn = roundedSwitch(x); break;
-        case kFat: s.fat = roundedSwitch(x); break;
-        case kSoft: s.softKnee = roundedSwitch(x); break;
-        case kRms: s.rmsMode = roundedSwitch(x); break;
-        case kLimiter: s.limiter = roundedSwitch(x); break;
+        case kPower: s.powerOn = roundedSwitch(v); break;
+        case kFat: s.fat = roundedSwitch(v); break;
+        case kSoft: s.softKnee = roundedSwitch(v); break;
+        case kRms: s.rmsMode = roundedSwitch(v); break;
+        case kLimiter: s.limiter = roundedSwitch(v); break;
         case kThreshold:
-            s.thresholdFactor = 0.5 * std::pow(64.0, x);
+            s.thresholdFactor = 0.5 * std::pow(64.0, v);
             s.thresholdFactorInverse = 1.0 / s.thresholdFactor;
             break;
         case kRatio: {
             // In single precision, as the host's value is: 0.95 selects step 19.
-            int i = static_cast<int>(20.0f * static_cast<float>(x));
+            int i = static_cast<int>(20.0f * static_cast<float>(v));
             s.ratioIndex = i > 20 ? 20 : i;
             s.ratio = kRatioTable[s.ratioIndex];
             s.slope = kSlopeTable[s.ratioIndex];
-            applyTilt();  // the tilt direction depends on the ratio index
+            applyTilt(s, x);  // the tilt direction depends on the ratio index
             break;
         }
-        case kAttack: s.attackMs = 0.01 * std::pow(100000.0, x); break;
-        case kAutoAttack: s.autoAttack = roundedSwitch(x); break;
-        case kRelease: s.releaseMs = 100.0 * std::pow(100.0, x); break;
-        case kAutoRelease: s.autoRelease = roundedSwitch(x); break;
-        case kMakeup: s.makeupGain = 0.25 * std::pow(64.0, x); break;
-        case kAutoMakeup: s.autoMakeup = roundedSwitch(x); break;
-        case kHighScf: s.highShelfBoost = roundedSwitch(x); break;
-        case kHigh: s.highShelfFreq = 1000.0 * std::pow(16.0, x); break;
-        case kLowScf: s.lowShelfBoost = roundedSwitch(x); break;
-        case kLow: s.lowShelfFreq = 25.0 * std::pow(16.0, x); break;
-        case kLinkHighCut: s.linkHighCut = roundedSwitch(x); break;
-        case kLinkLowCut: s.linkLowCut = roundedSwitch(x); break;
-        case kLink: s.link = std::pow(x, 1.4); break;
-        case kTilt: applyTilt(); break;
-        case kMix: s.mix = x; break;
-        case kOutput: s.outputGain = 0.25 * std::pow(16.0, x); break;
-        case kMeters: s.meterSource = x; break;
-        case kClassic: s.classic = roundedSwitch(x); break;
-        case kScExt: s.sideChainExternal = roundedSwitch(x); break;
-        case kSmooth: s.smooth = roundedSwitch(x); break;
-        case kScMonit: s.sideChainMonitor = roundedSwitch(x); break;
-        case kVuIntegr: s.vuIntegrationMs = 30.0 * std::pow(100.0, x); break;
+        case kAttack: s.attackMs = 0.01 * std::pow(100000.0, v); break;
+        case kAutoAttack: s.autoAttack = roundedSwitch(v); break;
+        case kRelease: s.releaseMs = 100.0 * std::pow(100.0, v); break;
+        case kAutoRelease: s.autoRelease = roundedSwitch(v); break;
+        case kMakeup: s.makeupGain = 0.25 * std::pow(64.0, v); break;
+        case kAutoMakeup: s.autoMakeup = roundedSwitch(v); break;
+        case kHighScf: s.highShelfBoost = roundedSwitch(v); break;
+        case kHigh: s.highShelfFreq = 1000.0 * std::pow(16.0, v); break;
+        case kLowScf: s.lowShelfBoost = roundedSwitch(v); break;
+        case kLow: s.lowShelfFreq = 25.0 * std::pow(16.0, v); break;
+        case kLinkHighCut: s.linkHighCut = roundedSwitch(v); break;
+        case kLinkLowCut: s.linkLowCut = roundedSwitch(v); break;
+        case kLink: s.link = std::pow(v, 1.4); break;
+        case kTilt: applyTilt(s, x); break;
+        case kMix: s.mix = v; break;
+        case kOutput: s.outputGain = 0.25 * std::pow(16.0, v); break;
+        case kMeters: s.meterSource = v; break;
+        case kClassic: s.classic = roundedSwitch(v); break;
+        case kScExt: s.sideChainExternal = roundedSwitch(v); break;
+        case kSmooth: s.smooth = roundedSwitch(v); break;
+        case kScMonit: s.sideChainMonitor = roundedSwitch(v); break;
+        case kVuIntegr: s.vuIntegrationMs = 30.0 * std::pow(100.0, v); break;
         case kVuRefer:
-            s.vuReference = std::pow(0.06125, 1.0 - x);
+            s.vuReference = std::pow(0.06125, 1.0 - v);
             s.vuReferenceInverse = 1.0 / s.vuReference;
             break;
         case kPpmIntegr:
-            s.ppmIntegrationMs = std::pow(101.0, x) - 1.0;
+            s.ppmIntegrationMs = std::pow(101.0, v) - 1.0;
             s.ppmRatio = static_cast<float>(s.ppmIntegrationMs / s.ppmReturnMs);
             break;
         case kPpmReturn:
-            s.ppmReturnMs = 100.0 * std::pow(100.0, x);
+            s.ppmReturnMs = 100.0 * std::pow(100.0, v);
             s.ppmRatio = static_cast<float>(s.ppmIntegrationMs / s.ppmReturnMs);
             break;
         case kOverIndic: {
-            double q = static_cast<int>(9.0 * x + 0.5) / 9.0;
-            normalized[kOverIndic] = static_cast<float>(q);
+            double q = static_cast<int>(9.0 * v + 0.5) / 9.0;
+            x[kOverIndic] = static_cast<float>(q);
             s.overCount = 9.0 * q + 1.0;
             break;
         }
@@ -129,49 +147,36 @@ void Borealis::applySwitchOrValue(VstInt32 index, double x) {
     }
 }
 
-// Coefficients, filters and delay geometry that depend on the changed parameter. FAT and Smooth
-// restart the delay chain only when the switch really changes: a preset that repeats the current
-// value must not cut the audio.
-void Borealis::recomputeDerived(VstInt32 index, const BorealisSettings& before) {
+// Coefficients, filters and delay geometry that depend on the changed parameters; runs where
+// the processing cannot be in the middle of a block. FAT and Smooth restart the delay chain,
+// and the link switches the link filters' history, only when they really change: a preset that
+// repeats the current values must not cut the audio.
+void Borealis::recomputeDerived(std::uint64_t changed, const BorealisSettings& before) {
     if (!kernel) return;
     const BorealisSettings& s = engine;
-    switch (index) {
-        case kFat:
-            kernel->updateAttack(s);
-            kernel->updateRelease(s);
-            if (s.fat != before.fat) {
-                kernel->rebuildDelays(s);
-                kernel->updateLevelFilters(s);
-            }
-            break;
-        case kSmooth:
-            if (s.smooth != before.smooth) kernel->rebuildDelays(s);
-            break;
-        case kRms:
-            kernel->updateAttack(s);
-            kernel->updateRelease(s);
-            break;
-        case kThreshold:
-        case kRatio: kernel->updateCurve(s); break;
-        case kAttack: kernel->updateAttack(s); break;
-        case kRelease: kernel->updateRelease(s); break;
-        case kHighScf:
-        case kHigh: kernel->updateHighShelf(s); break;
-        case kLowScf:
-        case kLow: kernel->updateLowShelf(s); break;
-        case kLinkHighCut:
-        case kLinkLowCut: kernel->updateLinkFilters(s); break;
-        default: break;
-    }
+    auto any = [changed](std::initializer_list<VstInt32> indices) {
+        for (VstInt32 i : indices)
+            if (changed & (std::uint64_t{1} << i)) return true;
+        return false;
+    };
+    const bool fatChanged = s.fat != before.fat;
+    if (fatChanged || s.smooth != before.smooth) kernel->rebuildDelays(s);
+    if (fatChanged) kernel->updateLevelFilters(s);
+    if (any({kFat, kRms, kAttack})) kernel->updateAttack(s);
+    if (any({kFat, kRms, kRelease})) kernel->updateRelease(s);
+    if (any({kThreshold, kRatio})) kernel->updateCurve(s);
+    if (any({kHighScf, kHigh})) kernel->updateHighShelf(s);
+    if (any({kLowScf, kLow})) kernel->updateLowShelf(s);
+    if (s.linkHighCut != before.linkHighCut || s.linkLowCut != before.linkLowCut) kernel->updateLinkFilters(s);
 }
 
-void Borealis::applyTilt() {
-    const double x = normalized[kTilt];
-    const double a = 0.5 * std::pow(4.0, 1.0 - x);
-    const double b = 0.5 * std::pow(4.0, x);
-    const bool expanding = engine.ratioIndex < 6;
-    engine.tiltLeft = expanding ? a : b;
-    engine.tiltRight = expanding ? b : a;
+void Borealis::applyTilt(BorealisSettings& s, const double* x) {
+    const double t = x[kTilt];
+    const double a = 0.5 * std::pow(4.0, 1.0 - t);
+    const double b = 0.5 * std::pow(4.0, t);
+    const bool expanding = s.ratioIndex < 6;
+    s.tiltLeft = expanding ? a : b;
+    s.tiltRight = expanding ? b : a;
 }
 
 float Borealis::getParameter(VstInt32 index) {
@@ -189,7 +194,7 @@ void Borealis::getParameterDisplay(VstInt32 index, char* text) {
     if (!text) return;
     text[0] = 0;
     if (index < 0 || index >= kNumParamSlots) return;
-    const BorealisSettings& s = engine;
+    const BorealisSettings& s = requested;
     const double x = normalized[index];
     auto onOff = [&](int on) { std::strcpy(text, on ? " On " : " Off "); };
     switch (index) {
@@ -250,7 +255,7 @@ bool Borealis::getParameterProperties(VstInt32 index, VstParameterProperties* p)
 
 float Borealis::getUnitValue(VstInt32 index) {
     if (index < 0 || index >= kNumParamSlots) return 0.0f;
-    const BorealisSettings& s = engine;
+    const BorealisSettings& s = requested;
     const double x = normalized[index];
     switch (index) {
         case kFat: return static_cast<float>(s.fat);

@@ -39,7 +39,28 @@ void GainComputer::updateRelease(const BorealisSettings& s, double rate) {
 
 void GainComputer::updateCurve(const BorealisSettings& s) {
     knee_ = orv::dsp::kneePointsForSlope(s.slope);
-    makeup_ = std::pow(0.55 * s.thresholdFactor, 0.8 * (1.0 - s.slope));
+    makeup_ = automaticMakeupFor(s);
+}
+
+double GainComputer::automaticMakeupFor(const BorealisSettings& s) {
+    return std::pow(0.55 * s.thresholdFactor, 0.8 * (1.0 - s.slope));
+}
+
+void GainComputer::carryEnvelopes(const BorealisSettings& before, const BorealisSettings& now, double gains[2]) {
+    // The detector reads level * thresholdFactor + 0.005; the envelope follows it, squared in RMS.
+    constexpr double kOffset = 0.005;
+    const double scale = before.thresholdFactor > 0.0 ? now.thresholdFactor / before.thresholdFactor : 1.0;
+    for (int c = 0; c < 2; ++c) {
+        const double level = before.rmsMode ? std::sqrt(envelope_[c]) : envelope_[c];
+        double carried = (level - kOffset) * scale + kOffset;
+        if (!(carried >= kEnvelopeFloor)) carried = kEnvelopeFloor;
+        if (carried > 1e6) carried = 1e6;
+        double env = now.rmsMode ? carried * carried : carried;
+        if (!(env >= kEnvelopeFloor)) env = kEnvelopeFloor;
+        envelope_[c] = env;
+        const double newLevel = now.rmsMode ? std::sqrt(env) : env;
+        gains[c] = orv::dsp::kneeGain(newLevel, now.slope, knee_, now.softKnee != 0);
+    }
 }
 
 void GainComputer::setLevelFilterRate(double rate) {
@@ -71,8 +92,9 @@ void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s,
         const __m128d one = _mm_set1_pd(1.0);
         const __m128d floor6 = _mm_set1_pd(1e-6);
         const __m128d d = _mm_set_pd(dR, dL);
-        const __m128d fast = _mm_max_pd(floor6, _mm_set_pd(fasts[1], fasts[0]));
-        const __m128d slow = _mm_max_pd(floor6, _mm_set_pd(slows[1], slows[0]));
+        // max(x, floor) is "x > floor ? x : floor": a NaN gives the floor.
+        const __m128d fast = _mm_max_pd(_mm_set_pd(fasts[1], fasts[0]), floor6);
+        const __m128d slow = _mm_max_pd(_mm_set_pd(slows[1], slows[0]), floor6);
         auto program = [&](double scale) {
             const __m128d ratio = _mm_div_pd(_mm_mul_pd(_mm_set1_pd(scale), fast), slow);
             return _mm_add_pd(_mm_div_pd(_mm_mul_pd(_mm_set1_pd(2.0), ratio), _mm_add_pd(ratio, one)),
@@ -86,8 +108,7 @@ void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s,
         const __m128d down = _mm_mul_pd(_mm_mul_pd(diff, _mm_set1_pd(release_)), releaseFactor);
         const __m128d rising = _mm_cmpgt_pd(d, env);
         env = _mm_add_pd(env, _mm_or_pd(_mm_and_pd(rising, up), _mm_andnot_pd(rising, down)));
-        // max(floor, env) is "env < floor ? floor : env", a NaN included.
-        env = _mm_max_pd(_mm_set1_pd(kEnvelopeFloor), env);
+        env = _mm_max_pd(env, _mm_set1_pd(kEnvelopeFloor));
         _mm_storeu_pd(envelope_, env);
         double level[2];
         _mm_storeu_pd(level, s.rmsMode ? _mm_sqrt_pd(env) : env);
@@ -102,8 +123,9 @@ void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s,
 
 template <bool Tabulated>
 inline double GainComputer::channelGain(int ch, double d, double fast, double slow, const BorealisSettings& s) {
-    if (fast < 1e-6) fast = 1e-6;
-    if (slow < 1e-6) slow = 1e-6;
+    // Written so that a NaN gives the floor: the comparison fails.
+    fast = fast > 1e-6 ? fast : 1e-6;
+    slow = slow > 1e-6 ? slow : 1e-6;
 
     double env = envelope_[ch];
     const double attackFactor = s.autoAttack ? programFactor(0.1 * fast / slow) : 1.0;
@@ -129,7 +151,7 @@ inline double GainComputer::channelGain(int ch, double d, double fast, double sl
         }
         env += (target - env) * std::pow(release_, exponent) * releaseFactor;
     }
-    if (env < kEnvelopeFloor) env = kEnvelopeFloor;
+    env = env > kEnvelopeFloor ? env : kEnvelopeFloor;
     envelope_[ch] = env;
 
     const double level = s.rmsMode ? std::sqrt(env) : env;

@@ -29,6 +29,18 @@ public:
     template <bool Tabulated>
     void computeGains(double detectorL, double detectorR, const BorealisSettings& s, double& gainL, double& gainR);
 
+    // New settings replace `before` while the sound runs: each envelope is moved to what the
+    // same key level reads with the new threshold and detection (peak or RMS); `gains` receives
+    // the gain factor the new curve gives for it. Call after updateCurve for `now`.
+    void carryEnvelopes(const BorealisSettings& before, const BorealisSettings& now, double gains[2]);
+    // Attack and release coefficients for a while (updateAttack and updateRelease restore them).
+    void overrideTimes(double attack, double release) {
+        attack_ = attack;
+        release_ = release;
+    }
+    // The automatic makeup of a threshold and ratio.
+    static double automaticMakeupFor(const BorealisSettings& s);
+
     double automaticMakeup() const { return makeup_; }
     double attackCoefficient() const { return attack_; }
     double releaseCoefficient() const { return release_; }

@@ -1,6 +1,9 @@
 #include "borealis/kernel.h"
 
+#include "borealis/dsp/sample_guard.h"
+
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace borealis {
@@ -57,6 +60,62 @@ void Kernel::rebuildDelays(const BorealisSettings& s) {
     clearRings();
 }
 
+void Kernel::carryAcrossChange(const BorealisSettings& before, const BorealisSettings& now, bool restarted) {
+    double oldGain[2] = {currentGain_[0], currentGain_[1]};
+    double newGain[2];
+    gain_.carryEnvelopes(before, now, newGain);
+    const double oldMakeup = before.autoMakeup != 0.0 ? GainComputer::automaticMakeupFor(before) : 1.0;
+    const double newMakeup = now.autoMakeup != 0.0 ? gain_.automaticMakeup() : 1.0;
+    // One makeup glide serves both channels: match the geometric mean of their steps.
+    double ratio = 1.0;
+    for (int c = 0; c < 2; ++c) {
+        const double from = oldGain[c] * oldMakeup, to = newGain[c] * newMakeup;
+        if (from > 0.0 && to > 0.0) ratio *= from / to;
+    }
+    ratio = std::sqrt(ratio);
+    // Within 36 dB of the target, however many changes follow one another (NaN: the target).
+    const double start = makeup_ * ratio, target = now.makeupGain;
+    if (!(start >= target / 64.0))
+        makeup_ = start != start ? target : target / 64.0;
+    else
+        makeup_ = start > target * 64.0 ? target * 64.0 : start;
+    // The restarted chain is silent until the input reaches the gain stage: the gains may take
+    // their new values at once, and the envelopes wait for the signal rather than release into
+    // that silence.
+    if (restarted) snapSmoothers(now);
+    const KernelLayout l = makeLayout(chooseVariant(now), now.fat != 0, sideChain_.halfLength());
+    if (restarted) {
+        holdFrames_ = l.mainDelay + kChunk;
+        takeLevelFrames_ = 0;
+    } else if (holdFrames_ || takeLevelFrames_) {
+        // An earlier restart was still settling: its envelope times end with the next chunk.
+        holdFrames_ = 0;
+        takeLevelFrames_ = kRestoreTimes;
+    }
+}
+
+void Kernel::settleStep(int frames, const BorealisSettings& s) {
+    if (holdFrames_ > 0) {
+        gain_.overrideTimes(0.0, 0.0);
+        holdFrames_ -= frames;
+        if (holdFrames_ <= 0) {
+            // The restarted signal reaches the gain stage: the output fades in from the silence
+            // of the restart, and while the detector's window fills the envelopes rise at once
+            // to any higher level but do not fall, so they settle on the new level from above.
+            output_ = 0.0;
+            takeLevelFrames_ = 2 * sideChain_.halfLength() + 2 * kChunk;
+        }
+    } else if (takeLevelFrames_ > 0) {
+        gain_.overrideTimes(1.0, 0.0);
+        takeLevelFrames_ -= frames;
+        if (takeLevelFrames_ <= 0) takeLevelFrames_ = kRestoreTimes;
+    } else {
+        holdFrames_ = takeLevelFrames_ = 0;
+        gain_.updateAttack(s, gainStageRate(s));
+        gain_.updateRelease(s, gainStageRate(s));
+    }
+}
+
 void Kernel::setHostRate(double rate, const BorealisSettings& s) {
     hostRate_ = rate;
     limiter_.setRate(rate);
@@ -70,6 +129,11 @@ void Kernel::setHostRate(double rate, const BorealisSettings& s) {
 }
 
 void Kernel::reset(const BorealisSettings& s) {
+    if (holdFrames_ || takeLevelFrames_) {
+        holdFrames_ = takeLevelFrames_ = 0;
+        gain_.updateAttack(s, gainStageRate(s));
+        gain_.updateRelease(s, gainStageRate(s));
+    }
     clearRings();
     sideChain_.resetFilters();
     gain_.reset();
@@ -95,6 +159,7 @@ void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSetti
     meters.beginBlock(s, hostRate_);
     for (int done = 0; done < frames; done += kChunk) {
         const int n = std::min(kChunk, frames - done);
+        if (holdFrames_ || takeLevelFrames_) settleStep(n, s);
         switch (variant) {
             case KernelVariant::PowerOff: runChunk<T, KernelVariant::PowerOff>(io, done, n, layout, s, meters); break;
             case KernelVariant::Smooth: runChunk<T, KernelVariant::Smooth>(io, done, n, layout, s, meters); break;
@@ -105,22 +170,20 @@ void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSetti
     meters.ageHolds(frames);
 }
 
-template <class T, KernelVariant V>
-void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
-                      MeterFeeds& meters) {
+// Stage A of one chunk: the host samples, each taken in through `admit`, into the input rings;
+// the delayed main and key pairs to the work buffers (with the denormal noise in the normal and
+// FAT kernels, which run the side-chain on them next).
+template <KernelVariant V, class T, class Admit>
+inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l,
+                               MeterFeeds& meters, Admit admit) {
     constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
-    constexpr bool kPowerOff = V == KernelVariant::PowerOff;
-    const int factor = l.gainStageFactor;
-    const bool monitor = s.sideChainMonitor != 0;
     const MeterSource source = meters.source();
-
-    // Stage A, host rate: input delay; the normal and FAT kernels run the side-chain here.
     for (int i = 0; i < n; ++i) {
         const unsigned w = inWrite_ = (inWrite_ + 1) & kInputMask;
-        inMainL_[w] = io.mainL[offset + i];
-        inMainR_[w] = io.mainR[offset + i];
-        inKeyL_[w] = io.keyL[offset + i];
-        inKeyR_[w] = io.keyR[offset + i];
+        inMainL_[w] = admit(io.mainL[offset + i]);
+        inMainR_[w] = admit(io.mainR[offset + i]);
+        inKeyL_[w] = admit(io.keyL[offset + i]);
+        inKeyR_[w] = admit(io.keyR[offset + i]);
         const unsigned m = (w - static_cast<unsigned>(l.mainDelay)) & kInputMask;
         const unsigned k = (w - static_cast<unsigned>(l.keyDelay)) & kInputMask;
         const double mainL = inMainL_[m], mainR = inMainR_[m];
@@ -141,6 +204,25 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
             workDetR_[i] = keyR + nR;
         }
     }
+}
+
+template <class T, KernelVariant V>
+void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
+                      MeterFeeds& meters) {
+    constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
+    constexpr bool kPowerOff = V == KernelVariant::PowerOff;
+    const int factor = l.gainStageFactor;
+    const bool monitor = s.sideChainMonitor != 0;
+    const MeterSource source = meters.source();
+
+    // Stage A, host rate: input delay; the normal and FAT kernels run the side-chain here.
+    // A chunk with a sample the engine does not take in (see sample_guard.h) is read through
+    // admitSample; every other chunk is read as it is.
+    const T* const inputs[4] = {io.mainL, io.mainR, io.keyL, io.keyR};
+    if (orv::dsp::admitsAll(inputs, offset, n))
+        inputStage<V>(io, offset, n, l, meters, [](T x) { return static_cast<double>(x); });
+    else
+        inputStage<V>(io, offset, n, l, meters, [](T x) { return orv::dsp::admitSample(x); });
     if constexpr (!kSideChainInGain) {
         sideChain_.processBlock<false>(workDetL_, workDetR_, n, s, workSide_);
         for (int i = 0; i < n; ++i) {

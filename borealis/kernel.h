@@ -47,6 +47,14 @@ public:
     // FAT or Smooth changed: new Hilbert length, all delay rings cleared, resamplers reset.
     void rebuildDelays(const BorealisSettings& s);
 
+    // A whole new set of settings (a preset or a bank) replaces `before` while the sound runs:
+    // the envelopes are rescaled to the new threshold and detector, and the makeup glide starts
+    // from the gain the old settings gave, so the level moves from old to new in one glide.
+    // When the change also restarted the delay chain (FAT or Smooth), the gains take their new
+    // values at once, the envelopes hold until the restarted signal reaches the gain stage and
+    // then rise at once to its level, and the output fades in from the silence of the restart.
+    void carryAcrossChange(const BorealisSettings& before, const BorealisSettings& now, bool restarted);
+
     // Parameter-driven updates.
     void updateAttack(const BorealisSettings& s) { gain_.updateAttack(s, gainStageRate(s)); }
     void updateRelease(const BorealisSettings& s) { gain_.updateRelease(s, gainStageRate(s)); }
@@ -79,7 +87,12 @@ private:
     template <class T, KernelVariant V>
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
+    template <KernelVariant V, class T, class Admit>
+    void inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, MeterFeeds& meters,
+                    Admit admit);
     void clearRings();
+    // Before each chunk while a restart after a change settles (see carryAcrossChange).
+    void settleStep(int frames, const BorealisSettings& s);
 
     double hostRate_ = 44100.0;
     orv::dsp::DenormalNoise noise_;
@@ -110,6 +123,11 @@ private:
     Limiter limiter_;
 
     double makeup_ = 1.0, output_ = 1.0, mix_ = 1.0;
+    // Host samples for which the envelopes hold after a restarting change, then for which they
+    // only rise (at once); then the set times again.
+    int holdFrames_ = 0;
+    int takeLevelFrames_ = 0;
+    static constexpr int kRestoreTimes = -1;
     double currentGain_[2] = {1.0, 1.0};
     double lowestGain_ = 1.0;
     double lowestLimiterGain_ = 1.0;

@@ -41,6 +41,15 @@ void Limiter::reset() {
     restartFilter(slow_);
 }
 
+namespace {
+// The final clip. A NaN, which the engine's input guard keeps out of the audio path, would pass
+// every comparison; it becomes silence here rather than a full-scale value.
+inline double clipToCeiling(double x) {
+    if (!(x == x)) return 0.0;
+    return x > Limiter::kCeiling ? Limiter::kCeiling : (x < -Limiter::kCeiling ? -Limiter::kCeiling : x);
+}
+}  // namespace
+
 void Limiter::process(double& left, double& right, bool on, double noise) {
     const unsigned w = write_;
     left_[w] = left;
@@ -71,8 +80,8 @@ void Limiter::process(double& left, double& right, bool on, double noise) {
         }
         gain_ = envelope_ > 1.0 ? 1.0 / envelope_ : 1.0;
         const double g = gain_ * kCeiling;
-        left_[r] = std::fmin(kCeiling, std::fmax(-kCeiling, left_[r] * g));
-        right_[r] = std::fmin(kCeiling, std::fmax(-kCeiling, right_[r] * g));
+        left_[r] = clipToCeiling(left_[r] * g);
+        right_[r] = clipToCeiling(right_[r] * g);
     } else {
         peak_[read_] = 0.0;  // so that switching the limiter on finds no stale peaks
     }

@@ -55,3 +55,17 @@ float readCheckedMeterSetting(int index) {
     if (!(value >= 0.0f && value <= 1.0f)) return meterSettingFallback(index);
     return value;
 }
+
+void MeterSettingChanges::noteSet(int index) {
+    if (index < kFirstMeterSetting || index > kLastMeterSetting) return;
+    marks[index - kFirstMeterSetting].store(true, std::memory_order_relaxed);
+}
+
+void MeterSettingChanges::forget() {
+    for (std::atomic<bool>& mark : marks) mark.store(false, std::memory_order_relaxed);
+}
+
+bool MeterSettingChanges::wasSet(int index) const {
+    if (index < kFirstMeterSetting || index > kLastMeterSetting) return false;
+    return marks[index - kFirstMeterSetting].load(std::memory_order_relaxed);
+}

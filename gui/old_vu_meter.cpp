@@ -181,15 +181,67 @@ CColor COldVuMeter::vuHoldColor() const { return kGrey; }
 // ---------------------------------------------------------------------------------------------
 // Drawing
 
+namespace {
+
+// The part [t0, t1] of the segment a + t (b - a), 0 <= t <= 1, inside `r`; false when none.
+bool segmentInside(const CPoint& a, const CPoint& b, const CRect& r, double& t0, double& t1) {
+    t0 = 0;
+    t1 = 1;
+    const double d[2] = {b.x - a.x, b.y - a.y};
+    const double lo[2] = {r.left - a.x, r.top - a.y};
+    const double hi[2] = {r.right - a.x, r.bottom - a.y};
+    for (int k = 0; k < 2; ++k) {
+        if (std::fabs(d[k]) < 1e-12) {
+            if (lo[k] > 0 || hi[k] < 0) return false;
+            continue;
+        }
+        double e0 = lo[k] / d[k], e1 = hi[k] / d[k];
+        if (e0 > e1) std::swap(e0, e1);
+        t0 = std::max(t0, e0);
+        t1 = std::min(t1, e1);
+    }
+    return t0 < t1;
+}
+
+CPoint along(const CPoint& a, const CPoint& b, double t) { return CPoint(a.x + t * (b.x - a.x), a.y + t * (b.y - a.y)); }
+
+}  // namespace
+
 void COldVuMeter::drawNeedle(CDrawContext* context, double angle, double inner, double outer) const {
     const double c = std::cos(angle);
     const double s = std::sin(angle);
+    // The needles pass behind the windows of the hold readouts (the readout plus the one-pixel
+    // rim of its well on the face, plus a pixel for the width of the antialiased stroke), so the
+    // numbers stay readable wherever a needle points.
+    CRect windows[2] = {ppmHoldRect, vuHoldRect};
+    for (CRect& w : windows) w.inset(-2, -2);
     // Five strokes a fraction of a pixel apart give the needle body without a thick line's blur.
     static const double offsets[5][2] = {{1, 0}, {0, 0}, {1, 1}, {0, 1}, {0.5, 0.5}};
     for (const auto& o : offsets) {
         const double x = pivot.x + o[0];
         const double y = pivot.y + o[1];
-        context->drawLine(CPoint(x + inner * c, y - inner * s), CPoint(x + outer * c, y - outer * s));
+        const CPoint from(x + inner * c, y - inner * s), to(x + outer * c, y - outer * s);
+        // Visible stretches of the stroke: [0, 1] without the parts inside the windows.
+        double cuts[2][2];
+        int n = 0;
+        for (const CRect& w : windows) {
+            double t0, t1;
+            if (segmentInside(from, to, w, t0, t1)) {
+                cuts[n][0] = t0;
+                cuts[n][1] = t1;
+                ++n;
+            }
+        }
+        if (n == 2 && cuts[1][0] < cuts[0][0]) {
+            std::swap(cuts[0][0], cuts[1][0]);
+            std::swap(cuts[0][1], cuts[1][1]);
+        }
+        double start = 0;
+        for (int k = 0; k < n; ++k) {
+            if (cuts[k][0] > start) context->drawLine(along(from, to, start), along(from, to, cuts[k][0]));
+            start = std::max(start, cuts[k][1]);
+        }
+        if (start < 1) context->drawLine(along(from, to, start), to);
     }
 }
 

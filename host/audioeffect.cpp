@@ -1,13 +1,41 @@
 #include "host/audioeffect.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-// Every trampoline recovers the effect object from the record. A host that hands back a record
-// whose object is gone gets nothing done rather than a call through a stale pointer.
+// The records of closed effects. After effClose a host must not use the record again, yet some
+// do: a second effClose, a late idle or parameter call. So the record is not part of the effect
+// object but allocated beside it, and when effClose deletes the object the record stays behind
+// with a null object pointer, on which every trampoline answers 0 and does nothing. The records
+// of the last kSlots closes are kept; an older one is freed when its slot is reused, and all of
+// them when the library is unloaded.
+class RetiredRecords {
+public:
+    ~RetiredRecords() {
+        for (std::atomic<AEffect*>& slot : slots) delete slot.exchange(nullptr);
+    }
+    void retire(AEffect* record) {
+        const unsigned n = next.fetch_add(1, std::memory_order_relaxed) & (kSlots - 1);
+        delete slots[n].exchange(record, std::memory_order_acq_rel);
+    }
+
+private:
+    static constexpr unsigned kSlots = 256;  // a power of two
+    std::atomic<AEffect*> slots[kSlots] = {};
+    std::atomic<unsigned> next{0};
+};
+
+RetiredRecords& retiredRecords() {
+    static RetiredRecords records;
+    return records;
+}
+
+// Every trampoline recovers the effect object from the record. The record of a closed effect
+// has none (see RetiredRecords), so a late call does nothing.
 AudioEffect* effectOf(AEffect* e) { return e ? static_cast<AudioEffect*>(e->object) : nullptr; }
 
 VstIntPtr ORV_VST_CALL dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
@@ -16,7 +44,9 @@ VstIntPtr ORV_VST_CALL dispatchEffectClass(AEffect* e, VstInt32 opcode, VstInt32
     if (!fx) return 0;
     if (opcode == effClose) {
         fx->dispatcher(opcode, index, value, ptr, opt);
-        e->object = nullptr;  // the record dies with the object; clear it first
+        // With the object pointer cleared, the destructor hands the record to RetiredRecords
+        // instead of freeing it.
+        e->object = nullptr;
         delete fx;
         return 1;
     }
@@ -56,7 +86,7 @@ void copyLimited(char* text, const char* s, VstInt32 maxLen) {
 }  // namespace
 
 AudioEffect::AudioEffect(audioMasterCallback master, VstInt32 programs, VstInt32 params)
-    : audioMaster(master), numPrograms(programs), numParams(params) {
+    : audioMaster(master), numPrograms(programs), numParams(params), cEffect(*new AEffect()) {
     std::memset(&cEffect, 0, sizeof cEffect);
     cEffect.magic = kEffectMagic;
     cEffect.dispatcher = dispatchEffectClass;
@@ -79,6 +109,12 @@ AudioEffect::AudioEffect(audioMasterCallback master, VstInt32 programs, VstInt32
 AudioEffect::~AudioEffect() {
     delete editor;
     editor = nullptr;
+    // Closed through effClose: the host may still hold the record, so it is kept for a while.
+    // Deleted any other way (by the plug-in's own code or a test): nobody else has it.
+    if (cEffect.object == nullptr)
+        retiredRecords().retire(&cEffect);
+    else
+        delete &cEffect;
 }
 
 void AudioEffect::setEditor(AEffEditor* newEditor) {

@@ -79,7 +79,9 @@ protected:
     VstInt32 numPrograms;
     VstInt32 numParams;
     VstInt32 curProgram = 0;
-    AEffect cEffect;
+    // The record handed to the host. It is allocated apart from the object because it may have
+    // to outlive it: see the effClose handling in audioeffect.cpp.
+    AEffect& cEffect;
 };
 
 // The deliverable's factory, defined once per plug-in.

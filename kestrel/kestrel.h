@@ -6,6 +6,7 @@
 #include "borealis/dsp/knee_curve.h"
 #include "borealis/dsp/mirrored_ring.h"
 #include "borealis/editor/editor_hooks.h"
+#include "gui/meter_settings.h"
 #include "kestrel/kestrel_meters.h"
 #include "presets/preset_system_effect.h"
 
@@ -88,7 +89,8 @@ public:
     static constexpr unsigned kRingMask = kRingSize - 1;
     static constexpr int kMaxHilbertLength = 192;  // at 192 kHz, the highest rate accepted
     static constexpr int kChunk = 64;
-    // The delay the detector's centre has behind the input: main delay plus N.
+    // The delay the detector's centre has behind the input, at every rate. The main signal is
+    // delayed as much, so each gain meets the sample it was computed for: this is the latency.
     static constexpr int kDetectorDelay = 1021;
 
     explicit Kestrel(audioMasterCallback audioMaster);
@@ -99,6 +101,8 @@ public:
     void setSampleRate(float rate) override;
     void setBlockSize(VstInt32 size) override { blockSize = size; }
     void processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) override;
+    // Refused by setProcessPrecision; a host that calls it anyway gets silence.
+    void processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) override;
     void setParameter(VstInt32 index, float value) override;
     float getParameter(VstInt32 index) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
@@ -107,7 +111,8 @@ public:
     bool getInputProperties(VstInt32 index, VstPinProperties* p) override;
     bool getOutputProperties(VstInt32 index, VstPinProperties* p) override;
     bool setSpeakerArrangement(VstSpeakerArrangement* in, VstSpeakerArrangement* out) override;
-    bool setProcessPrecision(VstInt32 precision) override { return true; }
+    // 32-bit samples only: there is no double-precision path to accept.
+    bool setProcessPrecision(VstInt32 precision) override { return precision == kVstProcessPrecision32; }
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
     bool getProductString(char* text) override;
@@ -124,7 +129,14 @@ public:
     virtual float getLatencySamples();
 
     // Read access for the editor, tests and diagnostics.
-    const KestrelSettings& settings() const { return engine; }
+    // The settings as set (what the host, the editor and the displays see).
+    const KestrelSettings& settings() const { return requested; }
+    // The settings the processing runs with; they follow `settings` at block boundaries.
+    const KestrelSettings& processingSettings() const { return engine; }
+    // Takes the parameter changes made since the last call over into the processing: the audio
+    // thread at the start of every block, suspend and resume before they reset. With `glide`
+    // (playback) a whole preset or bank joins the running sound without a jump in level.
+    void takeOverSettings(bool glide = true);
     bool failed() const { return constructionFailed; }
     int hilbertLength() const { return hilbertN; }
     int latency() const { return latencySamples; }
@@ -165,6 +177,8 @@ private:
         double meterLeft[kChunk];
         double meterRight[kChunk];
         double meterNoise[kChunk];
+        // A chunk's inputs with the samples the engine does not take in silenced.
+        float admitted[4][kChunk];
         void clear();
     };
     struct Channels {
@@ -173,7 +187,13 @@ private:
     };
 
     void construct(bool simulateFailure);
-    void applyParameter(VstInt32 index, double x);
+    // The engine values of one parameter from its normalised value (OverIndic is quantised in place).
+    static void applyValue(KestrelSettings& s, double* normalizedValues, VstInt32 index);
+    // What a taken-over parameter changes in the processing: coefficients, filter designs.
+    void applyToProcessing(VstInt32 index);
+    // A whole new set of settings replaces `before` while the sound runs: envelopes rescaled to
+    // the new threshold and detection, the makeup glide started from the old settings' gain.
+    void carryAcrossChange(const KestrelSettings& before);
     void applyLowShelfMode(bool fromResume);
     void applyHighShelfMode(bool fromResume);
     void computeHilbert();
@@ -186,10 +206,13 @@ private:
     void processMono(const Channels& ch, VstInt32 sampleFrames);
     void processPowerOff(const Channels& ch, VstInt32 sampleFrames);
     void writeChunk(const Channels& ch, int offset, int n);
+    // The inputs of one chunk, from its first frame on, with garbage samples silenced.
+    Channels chunkInputs(const Channels& ch, int offset, int n);
+    // One chunk of n frames from ch's inputs (chunkInputs) into the chunk buffers.
     template <bool kSmooth, bool kPlainShelves>
-    void stereoChunk(const Channels& ch, int offset, int n);
+    void stereoChunk(const Channels& ch, int n);
     template <bool kSmooth, bool kPlainShelves>
-    void monoChunk(const Channels& ch, int offset, int n);
+    void monoChunk(const Channels& ch, int n);
     bool shelvesSettled(int channels);
     // The shelves' running state as the Biquads start it: no history, every coefficient 1, the
     // noise sources at their seeds.
@@ -199,7 +222,13 @@ private:
     // to their designs, wherever their Biquads are reset.
     void resetLevelHistory();
 
+    // Interface side: the values as set and what they give (getParameter, displays, editor).
     double normalized[kestrel::kNumParamSlots] = {};
+    KestrelSettings requested;
+    // Audio side: the same, as the processing last took them over.
+    double liveNormalized[kestrel::kNumParamSlots] = {};
+    // Which stored meter settings this instance has set since it read them.
+    MeterSettingChanges meterSettingChanges;
     KestrelSettings engine;
     Buffers* buffers = nullptr;
     orv::dsp::Biquad lowShelves[2], highShelves[2], fastLevel[2], slowLevel[2], spare[2];
@@ -218,9 +247,11 @@ private:
     bool shelfArrived[4] = {};
     unsigned frameClock = 0;
     int hilbertN = 44;
-    int latencySamples = 977;
+    int latencySamples = kDetectorDelay;
     bool sideChainOn = true;
     bool inputStereo = true;
     bool outputStereo = true;
     bool constructionFailed = false;
+    // Set by resume, cleared by suspend: the same rate sent again while running changes nothing.
+    bool running = false;
 };

@@ -59,12 +59,13 @@ void Kestrel::construct(bool simulateFailure) {
     hilbertN = hilbertLengthForRate();
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
 
-    engine = KestrelSettings();
+    engine = requested = KestrelSettings();
     normalized[kScMonit] = 0.0;
     constructionFailed = simulateFailure || !presets || !chunkBuffer;
     if (!constructionFailed) {
         for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
             setParameter(index, readCheckedMeterSetting(index));
+        meterSettingChanges.forget();
         setParameter(kMeters, 0.5f);
         buffers = new (std::nothrow) Buffers;
         constructionFailed = buffers == nullptr;
@@ -85,10 +86,9 @@ void Kestrel::construct(bool simulateFailure) {
 }
 
 Kestrel::~Kestrel() {
-    if (!constructionFailed) {
-        for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
-            writeMeterSetting(index, static_cast<float>(normalized[index]));
-    }
+    // Only what this instance changed goes back, so it cannot undo another instance's change.
+    if (!constructionFailed)
+        meterSettingChanges.writeBack([this](int index) { return static_cast<float>(normalized[index]); });
     delete buffers;
 }
 
@@ -120,6 +120,8 @@ void Kestrel::limitSampleRate() {
 }
 
 void Kestrel::setSampleRate(float rate) {
+    // The rate the processing already runs at, sent again: nothing to restart.
+    if (running && rate == sampleRate) return;
     sampleRate = rate;
     suspend();
     resume();
@@ -131,6 +133,8 @@ void Kestrel::suspend() {
         orv::platform::messageBox(kNoMemory, kCannotCreate);
         return;
     }
+    takeOverSettings(false);
+    running = false;
     meterFeeds.clear();
     envelopes[0] = envelopes[1] = 0.0001;
     gains[0] = gains[1] = 1.0;
@@ -154,6 +158,7 @@ void Kestrel::resume() {
         orv::platform::messageBox(kNoMemory, kCannotCreate);
         return;
     }
+    takeOverSettings(false);
     updateBlockSize();
     if (!(sampleRate >= kMinRate && sampleRate <= kMaxRate)) sampleRate = 44100.0f;
     const double fs = sampleRate;
@@ -177,19 +182,22 @@ void Kestrel::resume() {
     if (hilbertN != previousN) clearHistory();
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
     if (auto* hooks = dynamic_cast<KestrelEditorHooks*>(editor)) hooks->refreshLatency();
+    running = true;
 }
 
 float Kestrel::getLatencySamples() {
-    latencySamples = kDetectorDelay - hilbertN;
+    latencySamples = kDetectorDelay;
     return static_cast<float>(latencySamples);
 }
 
 float Kestrel::getLatencyMs() {
     float fs = sampleRate;
-    if (fs > 200000.0f || fs < 20000.0f) fs = 44100.0f;
+    if (!(fs >= 20000.0f && fs <= 200000.0f)) fs = 44100.0f;
     return getLatencySamples() * 1000.0f / fs;
 }
 
+// Only the pins the speaker arrangement gives are read: the second input and output under a
+// stereo arrangement, the key inputs under the four-input one and only with S.C.Ext on.
 Kestrel::Channels Kestrel::chooseChannels(float** inputs, float** outputs) {
     Channels c{};
     const float* left = inputs[0];
@@ -197,13 +205,14 @@ Kestrel::Channels Kestrel::chooseChannels(float** inputs, float** outputs) {
     const float* right = rightIn ? inputs[1] : left;
     c.out[0] = outputs[0];
     c.out[1] = (outputStereo && outputs[1] && isOutputConnected(1)) ? outputs[1] : outputs[0];
-    const bool keyLeft = sideChainOn && inputs[2] && isInputConnected(2);
-    const bool keyRight = sideChainOn && inputs[3] && isInputConnected(3);
-    const float* scLeft = keyLeft ? inputs[2] : left;
-    const float* scRight = keyRight ? inputs[3] : keyLeft ? scLeft : right;
-    if (!engine.sideChainExternal) {
-        scLeft = left;
-        scRight = right;
+    const float* scLeft = left;
+    const float* scRight = right;
+    // sideChainOn without inputStereo comes only from a refused arrangement of two inputs.
+    if (engine.sideChainExternal && sideChainOn && inputStereo) {
+        const bool keyLeft = inputs[2] && isInputConnected(2);
+        const bool keyRight = inputs[3] && isInputConnected(3);
+        scLeft = keyLeft ? inputs[2] : left;
+        scRight = keyRight ? inputs[3] : keyLeft ? scLeft : right;
     }
     c.in[0] = left;
     c.in[1] = right;
@@ -218,13 +227,16 @@ void Kestrel::beginMeterBlock(bool powerOff) {
 }
 
 void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    if (!outputs || !outputs[0] || sampleFrames <= 0) return;
-    if (constructionFailed || !buffers || !inputs || !inputs[0]) {
-        // Nothing to process: silence rather than whatever the host left in the buffer.
-        for (int c = 0; c < 2 && c < cEffect.numOutputs; ++c)
+    if (!outputs || sampleFrames <= 0) return;
+    if (constructionFailed || !buffers || !inputs || !inputs[0] || !outputs[0]) {
+        // Nothing to process: silence rather than whatever the host left in the buffers it gave
+        // (the second only when the arrangement has one).
+        const int provided = outputStereo ? 2 : 1;
+        for (int c = 0; c < provided && c < cEffect.numOutputs; ++c)
             if (outputs[c]) std::memset(outputs[c], 0, sizeof(float) * static_cast<std::size_t>(sampleFrames));
         return;
     }
+    takeOverSettings();  // this block runs on one consistent set of settings
     const Channels ch = chooseChannels(inputs, outputs);
     if (engine.powerOn) {
         if (engine.stereo)
@@ -237,6 +249,13 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
     meterFeeds.latchOvers(engine.meter.overCount);
 }
 
+void Kestrel::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
+    if (!outputs || sampleFrames <= 0) return;
+    const int provided = outputStereo ? 2 : 1;
+    for (int c = 0; c < provided && c < cEffect.numOutputs; ++c)
+        if (outputs[c]) std::memset(outputs[c], 0, sizeof(double) * static_cast<std::size_t>(sampleFrames));
+}
+
 // Power off: a pure delay by the reported latency, with the meters still running.
 void Kestrel::processPowerOff(const Channels& ch, VstInt32 sampleFrames) {
     beginMeterBlock(true);
@@ -245,11 +264,11 @@ void Kestrel::processPowerOff(const Channels& ch, VstInt32 sampleFrames) {
     const unsigned back = static_cast<unsigned>(kRingSize - latencySamples);
     for (int done = 0; done < sampleFrames;) {
         const int n = sampleFrames - done < kChunk ? sampleFrames - done : kChunk;
+        const Channels in = chunkInputs(ch, done, n);
         for (int i = 0; i < n; ++i) {
-            const int t = done + i;
             const unsigned w = (inWrite + 1) & kRingMask;
             inWrite = w;
-            for (int c = 0; c < 4; ++c) b.input[c][w] = ch.in[c][t];
+            for (int c = 0; c < 4; ++c) b.input[c][w] = in.in[c][i];
             const unsigned r = (w + back) & kRingMask;
             const double left = b.input[0][r], right = b.input[1][r];
             b.chunkLeft[i] = left;

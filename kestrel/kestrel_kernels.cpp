@@ -3,17 +3,21 @@
 // it with the envelope, map it through the static curve and apply the gain with makeup and
 // output gain, feeding the meters on the way.
 //
-// Timing. The main signal is read from the input ring 1021 - N samples after it was written:
-// that is the latency the host is told. The key is read N - 1 samples earlier than the main
-// signal (1022 - 2N behind the input) and the Hilbert sum is centred 2N - 1 samples behind the
-// newest key sample, so all N coefficient pairs reach only samples really written while the
-// centre still sits 1021 samples behind the input, as the gain computation expects.
+// Timing. The key is read from the input ring 1022 - 2N samples after it was written and the
+// Hilbert sum is centred 2N - 1 samples behind the newest key sample, so all N coefficient pairs
+// reach only samples really written and the detector's centre sits 1021 samples behind the
+// input at every rate. The main signal is read 1021 samples after it was written, so the gain
+// computed for a sample is applied to that very sample; 1021 is the latency the host is told.
+//
+// Input. Each chunk's host samples pass the sample guard (chunkInputs) before they reach a ring.
 //
 // Cost. Each chunk runs in a variant chosen for it (Draft or Smooth detector; side-chain shelves
 // gliding or plain) on local copies of the filters, the noise source and the envelopes, so the
 // loop works on registers rather than reloading members after every store to the rings. The
 // meters take their values from small per-chunk arrays after the chunk.
 #include "kestrel/kestrel.h"
+
+#include "borealis/dsp/sample_guard.h"
 
 #include <cmath>
 #include <cstdint>
@@ -92,8 +96,9 @@ inline double hilbertSum(const double* h, const double* x, int length) {
 
 // The envelope follower of one channel after its level filters, with the static curve behind it.
 inline double follow(double& envelope, double e, double fast, double slow, const KestrelSettings& s) {
-    if (fast < 1e-6) fast = 1e-6;
-    if (slow < 1e-6) slow = 1e-6;
+    // The floors are written so that a NaN gives the floor: the comparison fails.
+    fast = fast > 1e-6 ? fast : 1e-6;
+    slow = slow > 1e-6 ? slow : 1e-6;
     double env = envelope;
     if (e > env) {
         env += (e - env) * s.attackCoeff;
@@ -104,7 +109,7 @@ inline double follow(double& envelope, double e, double fast, double slow, const
     } else {
         env += (e - env) * s.releaseCoeff;
     }
-    if (env < 0.0001) env = 0.0001;
+    env = env > 0.0001 ? env : 0.0001;
     envelope = env;
     const double level = s.rmsMode ? std::sqrt(env) : env;
     return orv::dsp::kneeGain(level, s.ratioInverse, s.knee, s.softKnee != 0);
@@ -451,6 +456,21 @@ bool Kestrel::shelvesSettled(int channels) {
     return all;
 }
 
+// The inputs of one chunk as the kernels read them: the host's buffers from `offset` on, or,
+// when one of them holds a sample the engine does not take in (see sample_guard.h), copies in
+// which such samples are silence. The outputs are left as they are.
+Kestrel::Channels Kestrel::chunkInputs(const Channels& ch, int offset, int n) {
+    Channels c = ch;
+    for (int k = 0; k < 4; ++k) c.in[k] = ch.in[k] + offset;
+    if (orv::dsp::admitsAll(c.in, 0, n)) return c;
+    Buffers& b = *buffers;
+    for (int k = 0; k < 4; ++k) {
+        for (int i = 0; i < n; ++i) b.admitted[k][i] = static_cast<float>(orv::dsp::admitSample(c.in[k][i]));
+        c.in[k] = b.admitted[k];
+    }
+    return c;
+}
+
 // Copies a finished chunk to the outputs (left first, so a shared buffer keeps the right
 // result) and runs the Post meters on it.
 void Kestrel::writeChunk(const Channels& ch, int offset, int n) {
@@ -463,13 +483,13 @@ void Kestrel::writeChunk(const Channels& ch, int offset, int n) {
 }
 
 template <bool kSmooth, bool kPlainShelves>
-void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
+void Kestrel::stereoChunk(const Channels& ch, int n) {
     const MeterSource source = meterFeeds.source();
     Buffers& b = *buffers;
     const KestrelSettings& s = engine;
     const int hn = hilbertN;
     const double* h = hilbertTaps();
-    const unsigned mainBack = static_cast<unsigned>(hn + 3);     // 1021 - N behind
+    const unsigned mainBack = kRingSize - kDetectorDelay;           // 1021 behind
     const unsigned keyBack = static_cast<unsigned>(2 * hn + 2);  // 1022 - 2N behind
     const int centreAge = 2 * hn - 1;
     const double thresholdGain = s.thresholdGain;
@@ -478,10 +498,10 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
     const double makeupTarget = s.makeupGain, outputTarget = s.outputGain;
     const double autoMakeup = s.autoMakeup != 0.0 ? s.autoMakeupFactor : 1.0;
     const double mix = s.mix;
-    const float* in0 = ch.in[0] + offset;
-    const float* in1 = ch.in[1] + offset;
-    const float* in2 = ch.in[2] + offset;
-    const float* in3 = ch.in[3] + offset;
+    const float* in0 = ch.in[0];
+    const float* in1 = ch.in[1];
+    const float* in2 = ch.in[2];
+    const float* in3 = ch.in[3];
 
     orv::dsp::DenormalNoise rng = noise;
     const Biquad* const shelfLanes[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
@@ -591,13 +611,13 @@ void Kestrel::stereoChunk(const Channels& ch, int offset, int n) {
 // Mono: the sum of both channels is compressed and sent to both outputs. The rings keep both
 // channels as they came in, so a switch between Mono, Stereo and power off never reads stale data.
 template <bool kSmooth, bool kPlainShelves>
-void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
+void Kestrel::monoChunk(const Channels& ch, int n) {
     const MeterSource source = meterFeeds.source();
     Buffers& b = *buffers;
     const KestrelSettings& s = engine;
     const int hn = hilbertN;
     const double* h = hilbertTaps();
-    const unsigned mainBack = static_cast<unsigned>(hn + 3);
+    const unsigned mainBack = kRingSize - kDetectorDelay;
     const unsigned keyBack = static_cast<unsigned>(2 * hn + 2);
     const int centreAge = 2 * hn - 1;
     const double thresholdGain = s.thresholdGain;
@@ -605,10 +625,10 @@ void Kestrel::monoChunk(const Channels& ch, int offset, int n) {
     const double makeupTarget = s.makeupGain, outputTarget = s.outputGain;
     const double autoMakeup = s.autoMakeup != 0.0 ? s.autoMakeupFactor : 1.0;
     const double mix = s.mix;
-    const float* in0 = ch.in[0] + offset;
-    const float* in1 = ch.in[1] + offset;
-    const float* in2 = ch.in[2] + offset;
-    const float* in3 = ch.in[3] + offset;
+    const float* in0 = ch.in[0];
+    const float* in1 = ch.in[1];
+    const float* in2 = ch.in[2];
+    const float* in3 = ch.in[3];
 
     orv::dsp::DenormalNoise rng = noise;
     ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
@@ -690,10 +710,11 @@ void Kestrel::processStereo(const Channels& ch, VstInt32 sampleFrames) {
         const int room = kChunk - static_cast<int>(frameClock & (kChunk - 1));
         const int n = sampleFrames - done < room ? sampleFrames - done : room;
         const bool plain = shelvesSettled(2);
+        const Channels in = chunkInputs(ch, done, n);
         if (smooth)
-            plain ? stereoChunk<true, true>(ch, done, n) : stereoChunk<true, false>(ch, done, n);
+            plain ? stereoChunk<true, true>(in, n) : stereoChunk<true, false>(in, n);
         else
-            plain ? stereoChunk<false, true>(ch, done, n) : stereoChunk<false, false>(ch, done, n);
+            plain ? stereoChunk<false, true>(in, n) : stereoChunk<false, false>(in, n);
         writeChunk(ch, done, n);
         frameClock += static_cast<unsigned>(n);
         done += n;
@@ -708,10 +729,11 @@ void Kestrel::processMono(const Channels& ch, VstInt32 sampleFrames) {
         const int room = kChunk - static_cast<int>(frameClock & (kChunk - 1));
         const int n = sampleFrames - done < room ? sampleFrames - done : room;
         const bool plain = shelvesSettled(1);
+        const Channels in = chunkInputs(ch, done, n);
         if (smooth)
-            plain ? monoChunk<true, true>(ch, done, n) : monoChunk<true, false>(ch, done, n);
+            plain ? monoChunk<true, true>(in, n) : monoChunk<true, false>(in, n);
         else
-            plain ? monoChunk<false, true>(ch, done, n) : monoChunk<false, false>(ch, done, n);
+            plain ? monoChunk<false, true>(in, n) : monoChunk<false, false>(in, n);
         writeChunk(ch, done, n);
         frameClock += static_cast<unsigned>(n);
         done += n;

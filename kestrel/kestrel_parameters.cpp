@@ -52,6 +52,7 @@ double releaseSeconds(double x) { return 0.0333 * std::pow(100.0, x); }
 }  // namespace
 
 void Kestrel::setParameter(VstInt32 index, float value) {
+    meterSettingChanges.noteSet(index);
     // A host may send anything; the engine only ever sees a value in 0..1.
     double x = limitNormalized(value);
     if (index >= 0 && index < kNumParamSlots && index != kUnused) {
@@ -59,39 +60,38 @@ void Kestrel::setParameter(VstInt32 index, float value) {
         // ballistics settings keep the double.
         const bool keepsDouble = index == kSmooth || (index >= kVuIntegr && index <= kPpmReturn);
         normalized[index] = keepsDouble ? x : static_cast<double>(static_cast<float>(x));
-        applyParameter(index, x);
+        applyValue(requested, normalized, index);
         x = normalized[index];  // OverIndic keeps its quantised value
+        // The processing takes the value over at its next block boundary.
+        parameterHandover.publish(index, x);
+        if (index == kRatio) setParameter(kBalance, static_cast<float>(normalized[kBalance]));
     }
     recordParameterChange(index, static_cast<float>(x));
 }
 
-void Kestrel::applyParameter(VstInt32 index, double x) {
-    KestrelSettings& s = engine;
+void Kestrel::takeOverSettings(bool glide) {
+    ParameterHandover::Taken taken;
+    if (!parameterHandover.take(taken)) return;
+    const KestrelSettings before = engine;
+    // In ascending order, as a program is applied: a frequency follows its shelf mode.
+    for (VstInt32 index = 0; index < kNumParamSlots; ++index) {
+        if (!(taken.changed & (std::uint64_t{1} << index))) continue;
+        liveNormalized[index] = taken.values[index];
+        applyValue(engine, liveNormalized, index);
+        applyToProcessing(index);
+    }
+    if (glide && taken.wholeSet) carryAcrossChange(before);
+}
+
+void Kestrel::applyValue(KestrelSettings& s, double* x, VstInt32 index) {
+    const double v = x[index];
     switch (index) {
-        case kPower: s.powerOn = roundedSwitch(x); break;
-        case kReset:
-            // Starts the processing afresh: every delay line and history cleared, filters redesigned.
-            clearHistory();
-            for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
-                              &fastLevel[1], &slowLevel[0], &slowLevel[1]}) {
-                f->setRate(sampleRate);
-                f->reset();
-            }
-            resetLevelHistory();
-            for (Biquad& f : spare) f.setRate(sampleRate);
-            computeHilbert();
-            updateAttack();
-            updateRelease();
-            break;
-        case kSoft: s.softKnee = roundedSwitch(x); break;
-        case kRms:
-            s.rmsMode = roundedSwitch(x);
-            updateAttack();
-            updateRelease();
-            break;
-        case kHidden4: s.hidden4 = roundedSwitch(x); break;
+        case kPower: s.powerOn = roundedSwitch(v); break;
+        case kSoft: s.softKnee = roundedSwitch(v); break;
+        case kRms: s.rmsMode = roundedSwitch(v); break;
+        case kHidden4: s.hidden4 = roundedSwitch(v); break;
         case kThreshold: {
-            s.thresholdGain = 0.5 * std::pow(64.0, x);
+            s.thresholdGain = 0.5 * std::pow(64.0, v);
             s.thresholdLevel = 1.0 / s.thresholdGain;
             const double t = 0.55 * s.thresholdGain;
             s.autoMakeupFactor = std::pow(t / std::pow(t, s.ratioInverse), 0.8);
@@ -99,72 +99,135 @@ void Kestrel::applyParameter(VstInt32 index, double x) {
         }
         case kRatio: {
             // In single precision, as the host's value is: 0.95 selects step 19.
-            int i = static_cast<int>(20.0f * static_cast<float>(x));
+            int i = static_cast<int>(20.0f * static_cast<float>(v));
             s.ratioIndex = i > 20 ? 20 : i;
             s.ratio = kRatios[s.ratioIndex];
             s.ratioInverse = kRatioInverses[s.ratioIndex];
             const double t = 0.55 * s.thresholdGain;
             s.autoMakeupFactor = std::pow(t / std::pow(t, s.ratioInverse), 0.8);
             s.knee = orv::dsp::kneePointsForSlope(s.ratioInverse);
-            setParameter(kBalance, static_cast<float>(normalized[kBalance]));
             break;
         }
-        case kAttack: updateAttack(); break;
-        case kRelease: updateRelease(); break;
-        case kAutoRelease: s.autoRelease = roundedSwitch(x); break;
-        case kLowScf:
-            s.lowShelfMode = static_cast<int>(2.0 * x + 0.5);
-            applyLowShelfMode(false);
-            break;
-        case kLowFreq:
-            s.lowShelfFreq = 25.0 * std::pow(16.0, x);
-            for (Biquad& f : lowShelves) f.setFrequency(0.7 * s.lowShelfFreq);
-            break;
-        case kHighScf:
-            s.highShelfMode = static_cast<int>(2.0 * x + 0.5);
-            applyHighShelfMode(false);
-            break;
-        case kHighFreq:
-            s.highShelfFreq = 1000.0 * std::pow(16.0, x);
-            for (Biquad& f : highShelves) f.setFrequency(1.375 * s.highShelfFreq);
-            break;
-        case kMakeup: s.makeupGain = 0.25 * std::pow(64.0, x); break;
-        case kAutoMakeup: s.autoMakeup = roundedSwitch(x); break;
-        case kHidden18: s.hidden18 = roundedSwitch(x); break;
-        case kHidden19: s.hidden19 = roundedSwitch(x); break;
-        case kLink: s.link = roundedSwitch(x); break;
-        case kMix: s.mix = x; break;
-        case kOutput: s.outputGain = 0.25 * std::pow(8.0, x); break;
-        case kMeters: s.meters = x; break;
-        case kClassic: s.classic = roundedSwitch(x); break;
-        case kScExt: s.sideChainExternal = roundedSwitch(x); break;
-        case kSmooth: s.smooth = roundedSwitch(x); break;
-        case kStereo: s.stereo = roundedSwitch(x); break;
-        case kScMonit: s.sideChainMonitor = roundedSwitch(x); break;
-        case kVuIntegr:
-            s.meter.vuIntegrationMs = 30.0 * std::pow(100.0, x);
-            meterFeeds.setVuIntegration(s.meter.vuIntegrationMs);
-            break;
+        case kAutoRelease: s.autoRelease = roundedSwitch(v); break;
+        case kLowScf: s.lowShelfMode = static_cast<int>(2.0 * v + 0.5); break;
+        case kLowFreq: s.lowShelfFreq = 25.0 * std::pow(16.0, v); break;
+        case kHighScf: s.highShelfMode = static_cast<int>(2.0 * v + 0.5); break;
+        case kHighFreq: s.highShelfFreq = 1000.0 * std::pow(16.0, v); break;
+        case kMakeup: s.makeupGain = 0.25 * std::pow(64.0, v); break;
+        case kAutoMakeup: s.autoMakeup = roundedSwitch(v); break;
+        case kHidden18: s.hidden18 = roundedSwitch(v); break;
+        case kHidden19: s.hidden19 = roundedSwitch(v); break;
+        case kLink: s.link = roundedSwitch(v); break;
+        case kMix: s.mix = v; break;
+        case kOutput: s.outputGain = 0.25 * std::pow(8.0, v); break;
+        case kMeters: s.meters = v; break;
+        case kClassic: s.classic = roundedSwitch(v); break;
+        case kScExt: s.sideChainExternal = roundedSwitch(v); break;
+        case kSmooth: s.smooth = roundedSwitch(v); break;
+        case kStereo: s.stereo = roundedSwitch(v); break;
+        case kScMonit: s.sideChainMonitor = roundedSwitch(v); break;
+        case kVuIntegr: s.meter.vuIntegrationMs = 30.0 * std::pow(100.0, v); break;
         case kVuRefer:
-            s.vuReference = std::pow(0.06125, 1.0 - x);
+            s.vuReference = std::pow(0.06125, 1.0 - v);
             s.meter.vuReferenceInverse = 1.0 / s.vuReference;
             break;
         case kPpmIntegr:
-            s.meter.ppmIntegrationMs = std::pow(101.0, x) - 1.0;
+            s.meter.ppmIntegrationMs = std::pow(101.0, v) - 1.0;
             s.ppmRatio = static_cast<float>(s.meter.ppmIntegrationMs / s.meter.ppmReturnMs);
             break;
         case kPpmReturn:
-            s.meter.ppmReturnMs = 100.0 * std::pow(100.0, x);
+            s.meter.ppmReturnMs = 100.0 * std::pow(100.0, v);
             s.ppmRatio = static_cast<float>(s.meter.ppmIntegrationMs / s.meter.ppmReturnMs);
             break;
         case kOverIndic: {
-            const double q = static_cast<int>(9.0 * x + 0.5) / 9.0;
-            normalized[kOverIndic] = static_cast<float>(q);
+            const double q = static_cast<int>(9.0 * v + 0.5) / 9.0;
+            x[kOverIndic] = static_cast<float>(q);
             s.meter.overCount = 9.0 * q + 1.0;
             break;
         }
         default: break;  // the remaining values are stored only
     }
+}
+
+void Kestrel::applyToProcessing(VstInt32 index) {
+    const KestrelSettings& s = engine;
+    switch (index) {
+        case kReset: {
+            // Brings the processing to the current rate. Filters, Hilbert table and delay lines
+            // restart only where the rate really differs from the one they run at: replaying a
+            // program or a bank must not cut the sound.
+            bool rateChanged = false;
+            for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
+                              &fastLevel[1], &slowLevel[0], &slowLevel[1]}) {
+                if (f->sampleRate() == static_cast<double>(sampleRate)) continue;
+                f->setRate(sampleRate);
+                f->reset();
+                rateChanged = true;
+            }
+            if (rateChanged) resetLevelHistory();
+            for (Biquad& f : spare)
+                if (f.sampleRate() != static_cast<double>(sampleRate)) f.setRate(sampleRate);
+            const int previousN = hilbertN;
+            computeHilbert();
+            if (hilbertN != previousN) clearHistory();
+            updateAttack();
+            updateRelease();
+            break;
+        }
+        case kRms:
+            updateAttack();
+            updateRelease();
+            break;
+        case kAttack: updateAttack(); break;
+        case kRelease: updateRelease(); break;
+        case kLowScf: applyLowShelfMode(false); break;
+        case kLowFreq:
+            for (Biquad& f : lowShelves) f.setFrequency(0.7 * s.lowShelfFreq);
+            break;
+        case kHighScf: applyHighShelfMode(false); break;
+        case kHighFreq:
+            for (Biquad& f : highShelves) f.setFrequency(1.375 * s.highShelfFreq);
+            break;
+        case kVuIntegr: meterFeeds.setVuIntegration(s.meter.vuIntegrationMs); break;
+        default: break;
+    }
+}
+
+namespace {
+// Where the makeup glide starts after a change: within 36 dB of its target, however many
+// changes follow one another before it arrives (a NaN starts at the target).
+double matchedMakeup(double start, double target) {
+    if (!(start >= target / 64.0)) return start != start ? target : target / 64.0;
+    return start > target * 64.0 ? target * 64.0 : start;
+}
+}  // namespace
+
+void Kestrel::carryAcrossChange(const KestrelSettings& before) {
+    const KestrelSettings& now = engine;
+    // The detector reads level * thresholdGain + 0.005; the envelope follows it, squared in RMS.
+    constexpr double kOffset = 0.005, kFloor = 0.0001, kCeiling = 1e6;
+    const double scale = before.thresholdGain > 0.0 ? now.thresholdGain / before.thresholdGain : 1.0;
+    const double oldMakeup = before.autoMakeup != 0.0 ? before.autoMakeupFactor : 1.0;
+    const double newMakeup = now.autoMakeup != 0.0 ? now.autoMakeupFactor : 1.0;
+    const int channels = now.stereo ? 2 : 1;
+    double ratio = 1.0;
+    // Both envelopes, also the one Mono leaves idle, so that it too matches the settings.
+    for (int c = 0; c < 2; ++c) {
+        const double level = before.rmsMode ? std::sqrt(envelopes[c]) : envelopes[c];
+        double carried = (level - kOffset) * scale + kOffset;
+        if (!(carried >= kFloor)) carried = kFloor;
+        if (carried > kCeiling) carried = kCeiling;
+        double env = now.rmsMode ? carried * carried : carried;
+        if (!(env >= kFloor)) env = kFloor;
+        envelopes[c] = env;
+        const double newLevel = now.rmsMode ? std::sqrt(env) : env;
+        const double from = gains[c] * oldMakeup;
+        const double to = orv::dsp::kneeGain(newLevel, now.ratioInverse, now.knee, now.softKnee != 0) * newMakeup;
+        if (c < channels && from > 0.0 && to > 0.0) ratio *= from / to;
+    }
+    // One makeup glide serves both channels: match the geometric mean of their steps.
+    ratio = channels == 2 ? std::sqrt(ratio) : ratio;
+    makeupSmoothed = matchedMakeup(makeupSmoothed * ratio, now.makeupGain);
 }
 
 // The shelves the two mode switches select. A resume uses a table of its own with different gains.
@@ -196,14 +259,15 @@ void Kestrel::applyHighShelfMode(bool fromResume) {
     }
 }
 
+// The coefficients the processing uses, from the values it has taken over.
 void Kestrel::updateAttack() {
     const double f = engine.rmsMode ? 0.0025 : 0.05;
-    engine.attackCoeff = 1.0 - std::pow(f, 1.0 / (attackMs(normalized[kAttack]) * 0.001 * sampleRate));
+    engine.attackCoeff = 1.0 - std::pow(f, 1.0 / (attackMs(liveNormalized[kAttack]) * 0.001 * sampleRate));
 }
 
 void Kestrel::updateRelease() {
     const double f = engine.rmsMode ? 0.0025 : 0.05;
-    engine.releaseCoeff = 1.0 - std::pow(f, 1.0 / (releaseSeconds(normalized[kRelease]) * sampleRate));
+    engine.releaseCoeff = 1.0 - std::pow(f, 1.0 / (releaseSeconds(liveNormalized[kRelease]) * sampleRate));
 }
 
 float Kestrel::getParameter(VstInt32 index) {
@@ -220,7 +284,7 @@ void Kestrel::getParameterDisplay(VstInt32 index, char* text) {
     if (!text) return;
     text[0] = 0;
     if (index < 0 || index >= kNumParamSlots) return;
-    const KestrelSettings& s = engine;
+    const KestrelSettings& s = requested;
     const double x = normalized[index];
     auto choose = [&](bool on, const char* yes, const char* no) { std::strcpy(text, on ? yes : no); };
     static const char* const kLowModes[3] = {"LoCut", "LoFlat", "LoBoost"};
@@ -268,7 +332,7 @@ bool Kestrel::getParameterProperties(VstInt32 index, VstParameterProperties* p) 
 
 float Kestrel::getUnitValue(VstInt32 index) {
     if (index < 0 || index >= kNumParamSlots) return 0.0f;
-    const KestrelSettings& s = engine;
+    const KestrelSettings& s = requested;
     const double x = normalized[index];
     switch (index) {
         case kReset: return 0.0f;

@@ -124,22 +124,39 @@ bool storeValue(const std::string& key, const std::string& name, RegistryType ty
     return ok;
 }
 
+// Reads a whole value file, at most a little more than the largest valid one. Only a regular
+// file counts: a FIFO or device put in the store would otherwise block the open or the read,
+// and with it the plug-in's construction, so the file is opened without blocking and anything
+// that is not a regular file reads as missing.
+bool readRegularFile(const std::string& path, std::vector<unsigned char>& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    unsigned char buf[4096];
+    bool ok = true;
+    while (bytes.size() <= kMaxValueSize + kHeaderSize + 4) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        bytes.insert(bytes.end(), buf, buf + n);
+    }
+    ::close(fd);
+    return ok;
+}
+
 // Loads and validates a value file. False when missing or malformed.
 bool loadValue(const std::string& key, const std::string& name, RegistryType& type,
                std::vector<unsigned char>& payload) {
     if (!safeComponent(name)) return false;
     std::string folder = keyFolder(key);
     if (folder.empty()) return false;
-    std::FILE* f = std::fopen((folder + "/" + name).c_str(), "rb");
-    if (!f) return false;
     std::vector<unsigned char> bytes;
-    unsigned char buf[4096];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        bytes.insert(bytes.end(), buf, buf + n);
-        if (bytes.size() > kMaxValueSize + kHeaderSize + 4) break;
-    }
-    std::fclose(f);
+    if (!readRegularFile(folder + "/" + name, bytes)) return false;
     if (bytes.size() < kHeaderSize + 4 || std::memcmp(bytes.data(), kMagic, 4) != 0) return false;
     std::uint32_t length = getU32(&bytes[8]);
     if (length > kMaxValueSize || bytes.size() != kHeaderSize + length + 4) return false;

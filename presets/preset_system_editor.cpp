@@ -8,6 +8,7 @@
 #include "gui/controls.h"
 #include "platform/registry.h"
 #include "platform/tick_count.h"
+#include "presets/file_names.h"
 #include "toolkit/toolkit.h"
 
 using namespace toolkit;
@@ -90,10 +91,15 @@ CPresetSystemEditor::CPresetSystemEditor(AudioEffect* effect, const PresetBarBan
     if (getcwd(cwd, sizeof cwd)) copyBuffer(currentDirectory, cwd);
 }
 
+// Every instance shares the store. Only the remembered names this instance has taken from a
+// dialog since it read them go back, so an instance that never ran a dialog cannot overwrite
+// what the user chose in another.
 CPresetSystemEditor::~CPresetSystemEditor() {
-    orv::platform::registrySetString(kPresetStoreKey, kCurrDirValue, currentDirectory);
-    orv::platform::registrySetString(kPresetStoreKey, kCurrBankValue, currentBankFile);
-    orv::platform::registrySetString(kPresetStoreKey, kCurrPresetValue, currentPresetFile);
+    if (rememberedChanged.directory)
+        orv::platform::registrySetString(kPresetStoreKey, kCurrDirValue, currentDirectory);
+    if (rememberedChanged.bankFile) orv::platform::registrySetString(kPresetStoreKey, kCurrBankValue, currentBankFile);
+    if (rememberedChanged.presetFile)
+        orv::platform::registrySetString(kPresetStoreKey, kCurrPresetValue, currentPresetFile);
 }
 
 CPresetSystemEffect* CPresetSystemEditor::getPresetEffect() const {
@@ -258,6 +264,7 @@ void CPresetSystemEditor::loadStoredDefaults() {
     text.clear();
     copyBuffer(currentPresetFile,
                orv::platform::registryGetString(kPresetStoreKey, kCurrPresetValue, text) ? text : "");
+    rememberedChanged = {};  // what was just read is not this instance's change
 }
 
 void CPresetSystemEditor::loadBankRecord(const BankFileRecord& record, bool reversed) {
@@ -266,7 +273,12 @@ void CPresetSystemEditor::loadBankRecord(const BankFileRecord& record, bool reve
     fx->selectPreset(0);
     const RecordByteOrder order =
         recordByteOrder(record.identifier, record.type, fx->getUniqueID(), kBankRecordType, reversed);
-    if (order == RecordByteOrder::Rejected) return;
+    if (order == RecordByteOrder::Rejected) {
+        // Preset 0 is current now even though the bank was refused: show it.
+        if (presetMenu) presetMenu->setCurrent(0);
+        if (nameField) nameField->setText(nameOf(fx->getPresets()[0]).c_str());
+        return;
+    }
 
     PresetRecord* presets = fx->getPresets();
     for (int k = 0; k < kNumPresets; ++k) {
@@ -437,8 +449,14 @@ void CPresetSystemEditor::rememberPath(const char* path, char* fileName) {
     const std::size_t nameLength = std::strlen(name);
     // A part that does not fit its buffer leaves the remembered one as it was rather than
     // remembering a cut, wrong path.
-    if (slash && dirLength < kDirectoryCapacity) copyBuffer(currentDirectory, std::string(path, dirLength));
-    if (nameLength < kDirectoryCapacity) copyBuffer(fileName, name);
+    if (slash && dirLength < kDirectoryCapacity) {
+        copyBuffer(currentDirectory, std::string(path, dirLength));
+        rememberedChanged.directory = true;
+    }
+    if (nameLength < kDirectoryCapacity) {
+        copyBuffer(fileName, name);
+        (fileName == currentBankFile ? rememberedChanged.bankFile : rememberedChanged.presetFile) = true;
+    }
 }
 
 void CPresetSystemEditor::runLoadDialog(bool bank, bool reversed) {
@@ -487,11 +505,12 @@ void CPresetSystemEditor::runSaveDialog(bool bank) {
     selector->forget();
     if (chosen.empty()) return;
 
-    // The system dialogs here do not add the default extension; a name without one gets it.
+    // The system dialogs here do not add the default extension; a name that does not end in it
+    // gets it.
     const std::size_t slash = lastSeparator(chosen);
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     if (nameStart == chosen.size()) return;  // a folder, not a file
-    if (chosen.find('.', nameStart) == std::string::npos) chosen += "." + extension.getExtension();
+    chosen = withFileExtension(chosen, extension.getExtension());
 
     const std::string path = resolvePath(currentDirectory, chosen);
     rememberPath(path.c_str(), bank ? currentBankFile : currentPresetFile);

@@ -77,7 +77,7 @@ public:
     // `effect` should be a CPresetSystemEffect; with anything else (or null) every preset
     // operation does nothing. The remembered folder starts as the process's working directory.
     CPresetSystemEditor(AudioEffect* effect, const PresetBarBands& bands = kBorealisPresetBar);
-    // Writes the remembered folder and file names to the per-user store.
+    // Writes the remembered folder and file names that this instance changed to the store.
     ~CPresetSystemEditor() override;
 
     // Adds the preset bar to `frame` (which the plug-in editor has created) and starts the idle
@@ -123,7 +123,8 @@ protected:
     toolkit::CRect presetBarRect(std::int32_t tag) const;
     void runLoadDialog(bool bank, bool reversed);
     void runSaveDialog(bool bank);
-    // Splits a chosen path at its last '/' into the remembered folder and file name.
+    // Splits a chosen path at its last '/' into the remembered folder and file name, and
+    // marks the parts it took as changed.
     void rememberPath(const char* path, char* fileName);
     // Stores the current preset (or bank) under `name`, or deletes the value.
     void storePresetValue(const char* name);
@@ -137,6 +138,10 @@ protected:
     char currentDirectory[kDirectoryCapacity] = {};
     char currentBankFile[kDirectoryCapacity] = {};
     char currentPresetFile[kDirectoryCapacity] = {};
+    // Which of the three this instance has set since it read them from the store.
+    struct {
+        bool directory = false, bankFile = false, presetFile = false;
+    } rememberedChanged;
 
     toolkit::CTextEdit* nameField = nullptr;
     toolkit::COptionMenu* presetMenu = nullptr;

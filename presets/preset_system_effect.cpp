@@ -87,12 +87,15 @@ bool CPresetSystemEffect::getProgramNameIndexed(VstInt32 category, VstInt32 inde
 void CPresetSystemEffect::selectPreset(VstInt32 n) {
     if (!presets || n < 0 || n >= kNumPresets) return;
     applyingPreset = true;
+    // The audio thread takes the preset over as a whole, at the start of a block.
+    parameterHandover.beginSet();
     curProgram = 0;
     currentPreset = n;
     // Copy first: the engine's setParameter may write into the store (Power goes to all presets).
     float values[kNumPresetParams];
     std::memcpy(values, presets[n].values, sizeof values);
     for (int i = 0; i < kNumPresetParams; ++i) setParameter(i, values[i]);
+    parameterHandover.endSet();
     updateDisplay();
     applyingPreset = false;
 }

@@ -3,6 +3,7 @@
 // presets (parameters 0 to 33), hands the whole bank to the host as one chunk, and applies a
 // preset by replaying its values through the engine's setParameter.
 #include "host/audioeffectx.h"
+#include "presets/parameter_handover.h"
 #include "presets/preset_record.h"
 
 class CPresetSystemEffect : public AudioEffectX {
@@ -42,6 +43,8 @@ protected:
     // change with the preset. Then the editor follows, whatever the index.
     void recordParameterChange(VstInt32 index, float value);
 
+    // Values on their way to the audio thread; a preset or bank replay is handed over whole.
+    ParameterHandover parameterHandover;
     PresetRecord* presets = nullptr;
     VstInt32 currentPreset = 0;
     unsigned char* chunkBuffer = nullptr;

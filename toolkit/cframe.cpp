@@ -1,6 +1,7 @@
 #include "toolkit/cframe.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 
@@ -11,6 +12,11 @@
 #endif
 
 namespace toolkit {
+
+std::uint32_t CFrame::steadyClock() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 std::int32_t CFrame::getKnobMode() const { return editor ? editor->getKnobMode() : knobMode; }
 
@@ -60,6 +66,7 @@ void CFrame::idle() {
     {
         EventScope scope(*this);
         if (window) window->pump();
+        updateTooltip();
         if (isDirty()) invalidFrameRect(size);
         collectDirty(this);
         redrawInvalid();
@@ -88,6 +95,8 @@ CMouseEventResult CFrame::dispatchMouseDown(const CPoint& where, const CButtonSt
     mouseLocation = where;
     mouseInside = size.pointInside(where);
     mouseButtons = buttons;
+    hideTooltip();
+    tooltipSuppressed = true;
     // A press elsewhere ends text entry in the focused view.
     if (focusView) {
         const CRect r = focusView->localToFrame(focusView->getViewSize());
@@ -119,6 +128,7 @@ CMouseEventResult CFrame::dispatchMouseMoved(const CPoint& where, const CButtonS
     // under the mouse follows it.
     if (mouseDownView) return CViewContainer::onMouseMoved(p, buttons);
     updateMouseOver(where, buttons);
+    noteHover(buttons);
     if (!mouseOverView) return kMouseEventNotHandled;
     CPoint local = mouseOverView->frameToLocal(where);
     return mouseOverView->onMouseMoved(local, buttons);
@@ -127,6 +137,8 @@ CMouseEventResult CFrame::dispatchMouseMoved(const CPoint& where, const CButtonS
 void CFrame::dispatchMouseExited() {
     EventScope scope(*this);
     mouseInside = false;
+    hideTooltip();
+    tooltipView = nullptr;
     if (!mouseDownView) updateMouseOver(mouseLocation, mouseButtons);
 }
 
@@ -134,6 +146,8 @@ bool CFrame::dispatchWheel(const CPoint& where, float distance, const CButtonSta
     EventScope scope(*this);
     mouseLocation = where;
     mouseInside = size.pointInside(where);
+    hideTooltip();
+    tooltipSuppressed = true;
     return CViewContainer::onWheel(where, distance, buttons);
 }
 
@@ -176,10 +190,17 @@ void CFrame::setFocusView(CView* view) {
     if (view && focusView == view) {
         view->takeFocus();
         if (window) window->takeKeyboard();
+    } else if (old && !focusView && window) {
+        // Typing is over: the host's shortcuts work again.
+        window->returnKeyboard();
     }
 }
 
 void CFrame::viewRemoved(CView* view) {
+    if (tooltipView == view) {
+        hideTooltip();
+        tooltipView = nullptr;
+    }
     if (mouseOverView == view) mouseOverView = nullptr;
     if (focusView == view) focusView = nullptr;
     forgetEventTarget(view);
@@ -199,6 +220,57 @@ void CFrame::releasePending() {
         pendingForget.pop_back();
         view->forget();
     }
+}
+
+void CFrame::setTooltipSource(CTooltipSource* source) {
+    if (!source) hideTooltip();
+    tooltipSource = source;
+}
+
+void CFrame::hideTooltip() {
+    if (!tooltipShown) return;
+    tooltipShown = false;
+    invalidFrameRect(tooltip.getArea());
+}
+
+void CFrame::noteHover(const CButtonState& buttons) {
+    if (buttons & (kLButton | kMButton | kRButton)) {
+        hideTooltip();
+        tooltipSuppressed = true;
+        return;
+    }
+    if (mouseOverView != tooltipView) {
+        hideTooltip();
+        tooltipView = mouseOverView;
+        tooltipSuppressed = false;
+        hoverSince = clock();
+    } else if (!tooltipShown) {
+        hoverSince = clock();  // the delay counts from when the mouse comes to rest
+    }
+}
+
+void CFrame::updateTooltip() {
+    if (!tooltipSource) return;
+    if (!mouseInside || !tooltipView || tooltipSuppressed || (mouseButtons & (kLButton | kMButton | kRButton))) {
+        hideTooltip();
+        return;
+    }
+    if (!tooltipShown && clock() - hoverSince < kTooltipDelayMs) return;
+    std::string text;
+    if (!tooltipSource->tooltipFor(tooltipView, text) || text.empty()) {
+        hideTooltip();
+        return;
+    }
+    if (tooltipShown && text == tooltip.getText()) return;
+    hideTooltip();
+    placeTooltip(text, tooltipView->localToFrame(tooltipView->getViewSize()), mouseLocation.x);
+    tooltipShown = true;
+    invalidFrameRect(tooltip.getArea());
+}
+
+void CFrame::drawRect(CDrawContext* context, const CRect& updateRect) {
+    CViewContainer::drawRect(context, updateRect);
+    if (tooltipShown && updateRect.rectOverlap(tooltip.getArea())) tooltip.draw(context);
 }
 
 bool CFrame::isTypeOf(const char* name) const {

@@ -6,9 +6,12 @@
 // the dispatch operations, which the window's event handling calls and which tests and tools
 // call directly with synthetic events (coordinates in frame pixels).
 
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "toolkit/ctooltip.h"
 #include "toolkit/cviewcontainer.h"
 #include "toolkit/editorinterface.h"
 #include "toolkit/native.h"
@@ -79,6 +82,18 @@ public:
     void viewRemoved(CView* view);
     void forgetLater(CView* view);
 
+    // Tooltips: `source` names the text for the view under the mouse (null: no tooltips).
+    void setTooltipSource(CTooltipSource* source);
+    void setTooltipStyle(const CTooltipStyle& style) { tooltip.setStyle(style); }
+    bool isTooltipShown() const { return tooltipShown; }
+    const CTooltipBox& getTooltip() const { return tooltip; }
+    void hideTooltip();
+    // Milliseconds clock of the tooltip delay; tests may replace it.
+    using Clock = std::uint32_t (*)();
+    void setClock(Clock c) { clock = c; }
+
+    // Draws the views, then a tooltip that is shown above them all.
+    void drawRect(CDrawContext* context, const CRect& updateRect) override;
     bool isTypeOf(const char* name) const override;
 
 private:
@@ -94,6 +109,12 @@ private:
     void redrawInvalid();
     void updateMouseOver(const CPoint& where, const CButtonState& buttons);
     void releasePending();
+    static std::uint32_t steadyClock();
+    // Tooltip bookkeeping on mouse activity and on idle.
+    void noteHover(const CButtonState& buttons);
+    void updateTooltip();
+    // Lays the tooltip out with a drawing context on the frame's surface (back-end specific).
+    void placeTooltip(const std::string& text, const CRect& anchor, CCoord pointerX);
 
     CEditorInterface* editor;
     std::unique_ptr<CSystemWindow> window;
@@ -109,6 +130,13 @@ private:
     int eventDepth = 0;
     bool inIdle = false;
     bool embeddedRequested = false;
+    CTooltipSource* tooltipSource = nullptr;
+    CTooltipBox tooltip;
+    CView* tooltipView = nullptr;  // the view the mouse rests on
+    std::uint32_t hoverSince = 0;
+    bool tooltipShown = false;
+    bool tooltipSuppressed = false;  // after a press, until the mouse rests on another view
+    Clock clock = steadyClock;
 };
 
 }  // namespace toolkit

@@ -82,4 +82,11 @@ bool CFrame::writePng(const char* path) {
     return writeBitmapPng(*surface, path);
 }
 
+void CFrame::placeTooltip(const std::string& text, const CRect& anchor, CCoord pointerX) {
+    if (!surface) return;
+    Gdiplus::Graphics graphics(surface);
+    CDrawContext context(&graphics);
+    tooltip.place(&context, text, anchor, pointerX, size);
+}
+
 }  // namespace toolkit

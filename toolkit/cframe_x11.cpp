@@ -75,4 +75,14 @@ bool CFrame::writePng(const char* path) {
     return cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
 }
 
+void CFrame::placeTooltip(const std::string& text, const CRect& anchor, CCoord pointerX) {
+    if (!surface) return;
+    cairo_t* cr = cairo_create(surface);
+    {
+        CDrawContext context(cr);
+        tooltip.place(&context, text, anchor, pointerX, size);
+    }
+    cairo_destroy(cr);
+}
+
 }  // namespace toolkit

@@ -30,6 +30,21 @@ void CTextEdit::draw(CDrawContext* context) {
     if (!(style & kNoDrawStyle)) {
         drawBack(context);
         const std::string& shown = typing ? typed : text;
+        if (typing && allSelected) {
+            // The selection: a band in the text colour, faint enough to read the text on it.
+            context->setFont(&fontDesc);
+            const CCoord full = context->getStringWidth(shown.c_str());
+            CRect band = size;
+            band.inset(horiAlign == kCenterText ? 0 : 2, 2);
+            if (horiAlign == kCenterText) band.left += (band.getWidth() - full) / 2;
+            else if (horiAlign == kRightText) band.left = band.right - full;
+            band.right = band.left + full;
+            band.inset(-1, 0);
+            CColor shade = fontColor;
+            shade.alpha = 80;
+            context->setFillColor(shade);
+            context->fillRect(band);
+        }
         drawText(context, shown.c_str());
         if (typing) {
             // Caret after the first `caret` characters, placed as drawString places the text.
@@ -57,12 +72,14 @@ void CTextEdit::beginTyping() {
     typing = true;
     typed = text;
     caret = typed.size();
+    allSelected = !typed.empty();
     invalid();
 }
 
 void CTextEdit::finishTyping(bool keep) {
     if (!typing) return;
     typing = false;
+    allSelected = false;
     if (keep) setText(typed.c_str());
     invalid();
     if (frame && frame->getFocusView() == this) frame->setFocusView(nullptr);
@@ -85,29 +102,43 @@ std::int32_t CTextEdit::onKeyDown(VstKeyCode& key) {
         case kVKeyEnter: finishTyping(true); return kKeyHandled;
         case kVKeyEscape: finishTyping(false); return kKeyHandled;
         case kVKeyBack:
-            if (caret > 0) typed.erase(--caret, 1);
+            if (allSelected) clearSelected();
+            else if (caret > 0) typed.erase(--caret, 1);
             break;
         case kVKeyDelete:
-            if (caret < typed.size()) typed.erase(caret, 1);
+            if (allSelected) clearSelected();
+            else if (caret < typed.size()) typed.erase(caret, 1);
             break;
         case kVKeyLeft:
-            if (caret > 0) --caret;
+            // With everything selected the caret goes to the start of the selection.
+            if (allSelected) caret = 0;
+            else if (caret > 0) --caret;
+            allSelected = false;
             break;
         case kVKeyRight:
-            if (caret < typed.size()) ++caret;
+            if (!allSelected && caret < typed.size()) ++caret;
+            allSelected = false;
             break;
-        case kVKeyHome: caret = 0; break;
-        case kVKeyEnd: caret = typed.size(); break;
+        case kVKeyHome: caret = 0; allSelected = false; break;
+        case kVKeyEnd: caret = typed.size(); allSelected = false; break;
         default:
             if (key.virt == 0 || key.virt == kVKeySpace) {
                 const std::int32_t c = key.virt == kVKeySpace ? ' ' : key.character;
-                if (c >= 0x20 && c < 0x7f && typed.size() < kDisplayTextSize - 1)
-                    typed.insert(caret++, 1, static_cast<char>(c));
+                if (c >= 0x20 && c < 0x7f) {
+                    if (allSelected) clearSelected();
+                    if (typed.size() < kDisplayTextSize - 1) typed.insert(caret++, 1, static_cast<char>(c));
+                }
             }
             break;
     }
     invalid();
     return kKeyHandled;
+}
+
+void CTextEdit::clearSelected() {
+    typed.clear();
+    caret = 0;
+    allSelected = false;
 }
 
 std::int32_t CTextEdit::onKeyUp(VstKeyCode&) { return typing ? kKeyHandled : kKeyNotHandled; }
@@ -121,6 +152,7 @@ void CTextEdit::looseFocus() { finishTyping(true); }
 void CTextEdit::removed(CViewContainer* oldParent) {
     if (typing) {
         typing = false;
+        allSelected = false;
         typed.clear();
     }
     CParamDisplay::removed(oldParent);

@@ -1,9 +1,11 @@
 #pragma once
-// A text field. A left click starts typing in place: the field takes the keyboard, shows a
-// caret, and takes printable characters, Backspace, Delete, Left, Right, Home and End. Enter
-// (Return or keypad Enter) keeps the typed text and tells the listener; Escape restores the
-// text from before the click. A click elsewhere keeps the text and tells the listener too.
-// Taking the field out of its frame while typing drops what was typed.
+// A text field. A left click starts typing in place: the field takes the keyboard, selects its
+// whole text (the first character typed, Backspace or Delete replaces it; Left, Right, Home and
+// End drop the selection and move the caret), shows a caret, and takes printable characters,
+// Backspace, Delete, Left, Right, Home and End. Enter (Return or keypad Enter) keeps the typed
+// text and tells the listener; Escape restores the text from before the click. A click
+// elsewhere keeps the text and tells the listener too. Either way the keyboard goes back to the
+// host's window. Taking the field out of its frame while typing drops what was typed.
 #include <string>
 
 #include "toolkit/cparamdisplay.h"
@@ -22,6 +24,8 @@ public:
     bool isTyping() const { return typing; }
     // Text being typed (equal to the text when not typing).
     const std::string& getTypedText() const { return typing ? typed : text; }
+    // True while typing with the whole text selected.
+    bool isAllSelected() const { return typing && allSelected; }
 
     void draw(CDrawContext* context) override;
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
@@ -36,11 +40,13 @@ public:
 protected:
     void beginTyping();
     void finishTyping(bool keep);
+    void clearSelected();
 
     std::string text;
     std::string typed;
     size_t caret = 0;
     bool typing = false;
+    bool allSelected = false;
 };
 
 }  // namespace toolkit

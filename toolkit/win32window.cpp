@@ -170,6 +170,12 @@ void Win32Window::takeKeyboard() {
     if (window && IsWindowVisible(static_cast<HWND>(window))) SetFocus(static_cast<HWND>(window));
 }
 
+void Win32Window::returnKeyboard() {
+    HWND hwnd = static_cast<HWND>(window);
+    if (!hwnd || GetFocus() != hwnd) return;
+    if (HWND parent = GetParent(hwnd)) SetFocus(parent);
+}
+
 std::intptr_t Win32Window::handle(unsigned message, std::uintptr_t wParam, std::intptr_t lParam) {
     HWND hwnd = static_cast<HWND>(window);
     const CPoint where(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));

@@ -31,6 +31,8 @@ public:
     void present(CNativeSurface* source, const std::vector<CRect>& rects);
     // Directs the keyboard to this window (while a text field is being edited).
     void takeKeyboard();
+    // Gives the keyboard back to the host's window when this window holds it.
+    void returnKeyboard();
 
     // Interval of the window timer. The editor's idle timer runs at 50 ms; ticking twice as
     // often services it at most half a period late.

@@ -96,6 +96,7 @@ X11Window::X11Window(unsigned long parentWindow, int width, int height, CFrame& 
         return;
     }
     window = w;
+    parent = parentWindow;
     windowSurface = cairo_xlib_surface_create(display, window, info.visual, width, height);
     XMapWindow(display, window);
     XFlush(display);
@@ -200,6 +201,19 @@ void X11Window::takeKeyboard() {
     XWindowAttributes info{};
     if (XGetWindowAttributes(display, window, &info) && info.map_state == IsViewable) {
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        XFlush(display);
+    }
+}
+
+void X11Window::returnKeyboard() {
+    if (!display) return;
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    XWindowAttributes info{};
+    // A viewable window has a viewable parent, so the parent can take the focus.
+    if (focus == window && XGetWindowAttributes(display, window, &info) && info.map_state == IsViewable) {
+        XSetInputFocus(display, parent, RevertToParent, CurrentTime);
         XFlush(display);
     }
 }

@@ -32,6 +32,8 @@ public:
     void present(cairo_surface_t* source, const std::vector<CRect>& rects);
     // Directs the keyboard to this window (while a text field is being edited).
     void takeKeyboard();
+    // Gives the keyboard back to the host's window when this window holds it.
+    void returnKeyboard();
 
 private:
     void handle(union _XEvent& event);
@@ -39,6 +41,7 @@ private:
     CFrame& frame;
     Display* display = nullptr;
     unsigned long window = 0;
+    unsigned long parent = 0;
     cairo_surface_t* windowSurface = nullptr;
     unsigned long lastPressTime = 0;
     unsigned int lastPressButton = 0;

@@ -6,6 +6,9 @@
 #
 #   tools/build-windows.sh [--test]
 #
+# It installs the Debian packages it needs first (tools/install-deps.sh: with sudo when not
+# root).
+#
 # A native Linux build supplies the art generator (the editor bitmaps become resources of the
 # DLLs) and, for the tests, the Linux plug-ins whose audio the Windows DLLs must match. It is
 # taken from ORV_NATIVE_BUILD (default build/) and configured and built there when needed.
@@ -17,6 +20,14 @@ win=${ORV_WIN_BUILD:-$root/build-win}
 jobs=${ORV_JOBS:-2}
 test=0
 [ "${1:-}" = "--test" ] && test=1
+
+# What the build needs on a fresh machine: the Linux build packages (the art generator and the
+# Linux plug-ins are built natively), the cross compiler and, for --test, Wine. fonts-liberation
+# comes with the Linux packages: Wine draws the editors' text with Liberation Sans, and without
+# it every text comes out wider, or not at all when no font is installed.
+deps=(--windows)
+[ $test = 1 ] && deps+=(--wine)
+"$root/tools/install-deps.sh" "${deps[@]}"
 
 echo "--- native tools in $native"
 if [ ! -f "$native/CMakeCache.txt" ]; then

@@ -7,6 +7,7 @@
 #include "gui/editor_base.h"
 #include "gui/old_vu_meter.h"
 #include "host/audioeffect.h"
+#include "host/audioeffectx.h"
 #include "platform/tick_count.h"
 #include "toolkit/toolkit.h"
 
@@ -78,6 +79,8 @@ bool BorealisEditor::build() {
     BitmapRef background(kBmpFrame);
     frame = createEditorFrame(this, systemWindow, background.get());
     if (!frame) return false;
+    frame->setClock(clock);
+    frame->setTooltipSource(this);
 
     BitmapRef mainBack(kBmpMainPage), settingsBack(kBmpSettingsPage);
     if (!mainBack.ok() || !settingsBack.ok()) return false;
@@ -284,6 +287,11 @@ void BorealisEditor::idle() {
     releaseHolds();
     updateReadoutUnderMouse();
     const std::uint32_t now = clock();
+    if (leftButtonAtLastChange && !frame->getCurrentMouseButtons().isLeftButton()) {
+        // The drag that changed the knob has ended: its readout now stays the usual time.
+        leftButtonAtLastChange = false;
+        readoutTick = now;
+    }
     if (now - readoutTick > kReadoutShowMs && !leftButtonAtLastChange) hideReadouts(false);
 }
 
@@ -403,6 +411,11 @@ void BorealisEditor::valueChanged(CControl* control) {
 
 void BorealisEditor::typedIntoReadout(KnobEntry& entry) {
     const EditorReadout& r = entry.layoutEntry->readout;
+    if (!isTypedNumber(entry.readout->getText())) {
+        // Not a number: the knob keeps its value and the readout shows it again.
+        writeReadout(entry);
+        return;
+    }
     double t = parseNumber(entry.readout->getText());
     if (t < r.typedMin) t = r.typedMin;
     if (t > r.typedMax) t = r.typedMax;
@@ -422,6 +435,102 @@ void BorealisEditor::meterClicked() {
             break;
         }
     link->clearMeters();
+}
+
+namespace {
+
+// Display text without the padding the host's parameter displays carry.
+std::string trimmed(const char* text) {
+    std::string t = text ? text : "";
+    const auto first = t.find_first_not_of(' ');
+    if (first == std::string::npos) return "";
+    return t.substr(first, t.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+const char* BorealisEditor::nameOf(std::int32_t tag) const {
+    for (const EditorControlName& n : layout.names)
+        if (n.tag == tag) return n.name;
+    return nullptr;
+}
+
+bool BorealisEditor::presetBarTooltip(CControl* control, std::string& text) {
+    CPresetSystemEffect* fx = getPresetEffect();
+    if (!fx) return false;
+    const int current = fx->getCurrentPreset();
+    char programName[kDisplayTextSize] = {};
+    fx->getProgramName(programName);
+    const std::string currentName = programName;
+    switch (control->getTag()) {
+        case kTagPresetName: text = "Preset name\n" + currentName + "\nClick to rename"; return true;
+        case kTagPresetMenu:
+            text = "Preset " + std::to_string(current + 1) + " of " + std::to_string(kNumPresets) + "\n" + currentName;
+            return true;
+        case kTagPresetRocker: text = "Previous or next preset\n" + currentName; return true;
+        case kTagLoadBank: text = "Load bank\nRight-click: load a byte-reversed bank"; return true;
+        case kTagSaveBank: text = "Save bank"; return true;
+        case kTagLoadPreset: text = "Load preset\nRight-click: load a byte-reversed preset"; return true;
+        case kTagSavePreset: text = "Save preset"; return true;
+        case kTagDefaultBank: text = "Default bank\nDouble-click: store, Ctrl+double-click: clear"; return true;
+        case kTagDefaultPreset: text = "Default preset\nDouble-click: store, Ctrl+double-click: clear"; return true;
+        case kTagStoreMemoA: text = "Store A\nKeeps the current preset in memory A"; return true;
+        case kTagRecallMemoA: text = "Recall A\nLoads memory A into the current preset"; return true;
+        case kTagStoreMemoB: text = "Store B\nKeeps the current preset in memory B"; return true;
+        case kTagRecallMemoB: text = "Recall B\nLoads memory B into the current preset"; return true;
+        default: return false;
+    }
+}
+
+bool BorealisEditor::tooltipFor(CView* view, std::string& text) {
+    auto* control = dynamic_cast<CControl*>(view);
+    if (!control || !frame || failed()) return false;
+    const std::int32_t tag = control->getTag();
+    if (getPresetBarControl(tag) == control) return presetBarTooltip(control, text);
+    if (KnobEntry* entry = knobByReadout(tag); entry && entry->readout == control) {
+        const char* name = nameOf(entry->layoutEntry->tag);
+        text = std::string(name ? name : "Value") + "\nType a value, Return sets it, Escape cancels";
+        return true;
+    }
+    if (dynamic_cast<CLabel2*>(control)) {
+        char product[kDisplayTextSize] = {};
+        if (auto* fx = dynamic_cast<AudioEffectX*>(effect)) fx->getEffectName(product);
+        text = std::string(product) + "\nVersion " + (kEditorVersionText + 2);
+        return true;
+    }
+    if (tag == kTagMeter) {
+        text = "Level meter\nClick to clear the over lamps and counts";
+        return true;
+    }
+    if (tag == kTagMainPageSwitch) {
+        text = "Meter settings\nClick to set the meters' ballistics";
+        return true;
+    }
+    if (tag == kTagSettingsPageSwitch) {
+        text = "Back\nClick to return to the main page";
+        return true;
+    }
+    const char* name = nameOf(tag);
+    if (!name || getControl(tag) != control) return false;
+    std::string value;
+    char buffer[kDisplayTextSize] = {};
+    if (KnobEntry* entry = knobByTag(tag)) {
+        readoutText(entry->layoutEntry->readout.text, link->unitValue(tag), buffer);
+        value = buffer;
+    } else if (CBackDisplay* display = getSettingsDisplay(tag)) {
+        display->formatValue(link->unitValue(tag), buffer);
+        value = buffer;
+    } else if (dynamic_cast<COrvOnOffButton*>(control)) {
+        value = control->getValue() >= 0.5f ? "On" : "Off";
+    } else if (tag >= 0 && tag <= kLastHostParameter) {
+        effect->getParameterDisplay(tag, buffer);
+        value = trimmed(buffer);
+        char label[kDisplayTextSize] = {};
+        effect->getParameterLabel(tag, label);
+        value += trimmed(label);
+    }
+    text = value.empty() ? name : std::string(name) + "\n" + value;
+    return true;
 }
 
 void BorealisEditor::resetMeters() {

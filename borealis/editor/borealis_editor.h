@@ -8,12 +8,14 @@
 // The layout (sizes, bitmaps, positions, tags, conversions) is the plug-in's own.
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "borealis/editor/editor_hooks.h"
 #include "borealis/editor/editor_layout.h"
 #include "borealis/editor/editor_link.h"
 #include "presets/preset_system_editor.h"
+#include "toolkit/ctooltip.h"
 
 namespace toolkit {
 class CViewContainer;
@@ -23,7 +25,7 @@ class CTextEdit;
 class COldVuMeter;
 class CBackDisplay;
 
-class BorealisEditor : public CPresetSystemEditor, public OrvEditorHooks {
+class BorealisEditor : public CPresetSystemEditor, public OrvEditorHooks, public toolkit::CTooltipSource {
 public:
     BorealisEditor(AudioEffect* effect, const EditorLayout& layout, std::unique_ptr<EditorEffectLink> link);
     ~BorealisEditor() override;
@@ -37,6 +39,10 @@ public:
     // The effect reports a parameter change (any source); 56 and 57 swap the pages.
     void setParameter(std::int32_t index, float value) override;
     void valueChanged(toolkit::CControl* control) override;
+
+    // Tooltip of a control: its name on the first line, its value with unit (or what it does)
+    // on the second.
+    bool tooltipFor(toolkit::CView* view, std::string& text) override;
 
     void resetMeters() override;
     void refreshLatency() override;
@@ -81,6 +87,8 @@ protected:
     KnobEntry* knobByTag(std::int32_t tag);
     KnobEntry* knobByReadout(std::int32_t tag);
     bool failed() const { return !link || link->failed(); }
+    const char* nameOf(std::int32_t tag) const;
+    bool presetBarTooltip(toolkit::CControl* control, std::string& text);
 
     const EditorLayout& layout;
     std::unique_ptr<EditorEffectLink> link;

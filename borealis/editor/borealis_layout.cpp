@@ -59,6 +59,41 @@ const EditorLayout kBorealisEditorLayout = [] {
     };
     l.settingsPageSwitch = CRect(110, 36, 338, 134);
     l.versionLabel = CRect(294, 45, 338, 56);
+    l.names = {
+        {kPower, "Power"},
+        {kFat, "FAT: double-rate gain processing"},
+        {kSoft, "Soft knee"},
+        {kRms, "RMS detection"},
+        {kLimiter, "Output limiter"},
+        {kThreshold, "Threshold"},
+        {kRatio, "Ratio"},
+        {kAttack, "Attack"},
+        {kAutoAttack, "Automatic attack"},
+        {kRelease, "Release"},
+        {kAutoRelease, "Automatic release"},
+        {kMakeup, "Makeup gain"},
+        {kAutoMakeup, "Automatic makeup"},
+        {kHighScf, "Side-chain high shelf: cut or boost"},
+        {kHigh, "Side-chain high shelf frequency"},
+        {kLowScf, "Side-chain low shelf: cut or boost"},
+        {kLow, "Side-chain low shelf frequency"},
+        {kLinkHighCut, "Stereo link high cut"},
+        {kLinkLowCut, "Stereo link low cut"},
+        {kLink, "Stereo link"},
+        {kTilt, "Side-chain tilt"},
+        {kMix, "Mix"},
+        {kOutput, "Output gain"},
+        {kMeters, "Meters show"},
+        {kClassic, "Classic release"},
+        {kScExt, "External side-chain"},
+        {kSmooth, "Smooth"},
+        {kScMonit, "Listen to the side-chain"},
+        {kVuIntegr, "VU integration time"},
+        {kVuRefer, "VU reference level"},
+        {kPpmIntegr, "PPM integration time"},
+        {kPpmReturn, "PPM return time"},
+        {kOverIndic, "Over count"},
+    };
     l.readoutBack = CColor{230, 230, 230, 255};
     l.readoutText = CColor{50, 50, 60, 255};
     l.latencyText = CColor{170, 170, 170, 255};

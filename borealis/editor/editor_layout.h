@@ -58,6 +58,12 @@ struct EditorLatencyDisplay {
     toolkit::CPoint backgroundOffset;
 };
 
+// The name a control's tooltip gives it.
+struct EditorControlName {
+    std::int32_t tag;
+    const char* name;
+};
+
 struct EditorLayout {
     toolkit::CCoord width, height;
     PresetBarBands presetBar;
@@ -76,6 +82,8 @@ struct EditorLayout {
     std::vector<EditorSetting> settings;
     toolkit::CRect settingsPageSwitch;
     toolkit::CRect versionLabel;
+    // Tooltip names of the tagged controls (knobs, buttons, selectors, settings knobs).
+    std::vector<EditorControlName> names;
     // Colours of the readouts, latency and settings displays.
     toolkit::CColor readoutBack, readoutText, latencyText, settingsText;
 };

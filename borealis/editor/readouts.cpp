@@ -48,6 +48,12 @@ double parseNumber(const char* text) {
     return negative ? -value : value;
 }
 
+bool isTypedNumber(const char* text) {
+    if (!text) return false;
+    if (*text == '-') ++text;
+    return isDigit(*text);
+}
+
 void readoutText(ReadoutText kind, float v, char* text) {
     switch (kind) {
         case ReadoutText::Ratio:

@@ -8,6 +8,10 @@
 // the number ("12ms" is 12); text that does not start with a digit or "-" reads as 0.
 double parseNumber(const char* text);
 
+// True when `text` holds a number parseNumber reads: an optional "-" followed by a digit.
+// Empty text, a lone "-" and words are no number; the readout then keeps its value.
+bool isTypedNumber(const char* text);
+
 // How a readout writes its value (engine units as the effect's getUnitValue gives them).
 enum class ReadoutText {
     Ratio,      // "1.20 : 1", "oo : 1" above the limit

@@ -54,6 +54,32 @@ const EditorLayout kKestrelEditorLayout = [] {
     };
     l.settingsPageSwitch = CRect(110, 36, 338, 134);
     l.versionLabel = CRect(294, 45, 338, 56);
+    l.names = {
+        {kPower, "Power"},
+        {kSoft, "Soft knee"},
+        {kRms, "RMS detection"},
+        {kThreshold, "Threshold"},
+        {kRatio, "Ratio"},
+        {kAttack, "Attack"},
+        {kRelease, "Release"},
+        {kAutoRelease, "Automatic release"},
+        {kLowScf, "Side-chain low shelf"},
+        {kHighScf, "Side-chain high shelf"},
+        {kMakeup, "Makeup gain"},
+        {kAutoMakeup, "Automatic makeup"},
+        {kLink, "Stereo link"},
+        {kOutput, "Output gain"},
+        {kMeters, "Meters show"},
+        {kScExt, "External side-chain"},
+        {kSmooth, "Smooth"},
+        {kStereo, "Stereo"},
+        {kScMonit, "Listen to the side-chain"},
+        {kVuIntegr, "VU integration time"},
+        {kVuRefer, "VU reference level"},
+        {kPpmIntegr, "PPM integration time"},
+        {kPpmReturn, "PPM return time"},
+        {kOverIndic, "Over count"},
+    };
     l.readoutBack = CColor{230, 230, 230, 255};
     l.readoutText = CColor{50, 50, 60, 255};
     l.latencyText = CColor{50, 50, 60, 255};

@@ -3,6 +3,7 @@
 #include "borealis/borealis.h"
 #include "borealis/editor/borealis_layout.h"
 #include "editor_harness.h"
+#include "gui/formatters.h"
 
 using namespace edtest;
 
@@ -97,8 +98,8 @@ TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {
         {kLink, 47, "25", 0.25f},
         {kTilt, 48, "-50", 0.0f},
         {kOutput, 50, "6", 0.75f},
-        {kMix, 49, "x", 0.0f},                 // not a number: 0
-        {kMakeup, 51, "abc", 0.33333f},        // 0 dB
+        {kMix, 49, "40%", 0.4f},
+        {kMakeup, 51, "-12", 0.0f},
     };
     for (const Case& c : cases) {
         hostLog().clear();
@@ -108,6 +109,89 @@ TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {
         EXPECT_NEAR(editor->getControl(c.knob)->getValue(), c.expected, 1e-4f) << c.typed;
     }
     EXPECT_STREQ(editor->getReadout(45)->getText(), "100Hz");
+}
+
+TEST_F(BorealisEditorTest, TextThatIsNoNumberKeepsTheValueAndEscapeCancels) {
+    open();
+    hostSets(kAttack, 0.4f);     // 1 ms
+    hostSets(kThreshold, 0.5f);  // -12 dB
+    hostSets(kMix, 0.7f);
+    struct Case {
+        int knob, readout;
+        const char* typed;
+        float kept;
+        const char* shown;
+    } cases[] = {
+        {kAttack, 42, "abc", 0.4f, "1.00ms"},
+        {kThreshold, 44, "", 0.5f, "-12.00dB"},
+        {kMix, 49, "-", 0.7f, "70%"},
+        {kMix, 49, " ", 0.7f, "70%"},
+    };
+    for (const Case& c : cases) {
+        hostLog().clear();
+        typeIntoReadout(c.knob, c.readout, c.typed);
+        EXPECT_FLOAT_EQ(fx->getParameter(c.knob), c.kept) << '"' << c.typed << '"';
+        EXPECT_FALSE(anyAutomation(c.knob)) << '"' << c.typed << '"';
+        EXPECT_STREQ(editor->getReadout(c.readout)->getText(), c.shown);
+    }
+
+    // Opening a readout for typing selects its text, so digits typed at once replace it.
+    hover(centreOf(kThreshold));
+    dispatch(effEditIdle);
+    click(editor->getReadout(44)->getViewSize().getCenter());
+    EXPECT_TRUE(editor->getReadout(44)->isAllSelected());
+    keyDown(0, '3');
+    keyDown(kVKeyEscape);  // cancels: nothing changes
+    EXPECT_FALSE(editor->getReadout(44)->isTyping());
+    EXPECT_FLOAT_EQ(fx->getParameter(kThreshold), 0.5f);
+    EXPECT_STREQ(editor->getReadout(44)->getText(), "-12.00dB");
+    click(editor->getReadout(44)->getViewSize().getCenter());
+    keyDown(0, '0');
+    keyDown(kVKeyReturn);
+    EXPECT_NEAR(fx->getParameter(kThreshold), 1.0f / 6.0f, 1e-4f);  // 0 dB
+}
+
+TEST_F(BorealisEditorTest, ReadoutGoesTwoSecondsAfterADragEnds) {
+    open();
+    const CPoint c = centreOf(kRatio);
+    hover(c);
+    dispatch(effEditIdle);
+    frame->dispatchMouseDown(c, CButtonState(kLButton));
+    frame->dispatchMouseMoved(CPoint(c.x, c.y - 20), CButtonState(kLButton));
+    dispatch(effEditIdle);
+    ASSERT_TRUE(editor->isReadoutShown(41));
+    fakeNow() += 5000;  // held for a long time: the readout stays while dragging
+    dispatch(effEditIdle);
+    EXPECT_TRUE(editor->isReadoutShown(41));
+    frame->dispatchMouseUp(CPoint(c.x, c.y - 20), CButtonState(kLButton));
+    hover(CPoint(20, 20));  // away from the knob
+    dispatch(effEditIdle);
+    EXPECT_TRUE(editor->isReadoutShown(41));
+    fakeNow() += 2100;
+    dispatch(effEditIdle);
+    EXPECT_FALSE(editor->isReadoutShown(41));
+}
+
+TEST_F(BorealisEditorTest, ARefusedBankShowsPresetZeroWhichIsNowCurrent) {
+    open();
+    CControl* menu = editor->getPresetBarControl(CPresetSystemEditor::kTagPresetMenu);
+    auto* name = dynamic_cast<CTextEdit*>(editor->getPresetBarControl(CPresetSystemEditor::kTagPresetName));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_NE(name, nullptr);
+    click(CPoint(340, 451));  // rocker, right half: preset 1
+    click(CPoint(340, 451));  // preset 2
+    ASSERT_EQ(fx->getCurrentPreset(), 2);
+    BankFileRecord refused{};
+    refused.identifier = 0x12345678;  // another plug-in's bank
+    editor->loadBankRecord(refused, false);
+    EXPECT_EQ(fx->getCurrentPreset(), 0);
+    EXPECT_EQ(static_cast<int>(menu->getValue() + 0.5f), 0);
+    char current[64] = {};
+    fx->getProgramName(current);
+    EXPECT_STREQ(name->getText(), current);
+    click(CPoint(340, 451));  // next from the preset really shown
+    EXPECT_EQ(fx->getCurrentPreset(), 1);
+    EXPECT_EQ(static_cast<int>(menu->getValue() + 0.5f), 1);
 }
 
 TEST_F(BorealisEditorTest, ReadoutAppearsUnderTheMouseAndGoesTwoSecondsLater) {
@@ -147,6 +231,82 @@ TEST_F(BorealisEditorTest, ReadoutBeingTypedIntoStaysUntilFinished) {
     keyDown(0, '1');
     keyDown(kVKeyReturn);
     EXPECT_NEAR(fx->getParameter(kAttack), 0.4f, 1e-4f);  // 1 ms
+}
+
+TEST_F(BorealisEditorTest, TooltipShowsNameAndValueAfterTheHoverDelayAndFollowsTheValue) {
+    open();
+    hostSets(kAttack, 0.4f);  // 1 ms
+    const CPoint c = centreOf(kAttack);
+    const CRect knob = editor->getControl(kAttack)->getViewSize();
+    const std::uint32_t below = pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10));
+    hover(c);
+    dispatch(effEditIdle);
+    fakeNow() += 300;
+    dispatch(effEditIdle);
+    EXPECT_FALSE(frame->isTooltipShown());  // not yet
+    fakeNow() += 400;
+    dispatch(effEditIdle);
+    ASSERT_TRUE(frame->isTooltipShown());
+    EXPECT_EQ(frame->getTooltip().getText(), "Attack\n1.00ms");
+    // Drawn below the knob, inside the window, over what was there.
+    const CRect box = frame->getTooltip().getBox();
+    EXPECT_GE(box.top, knob.bottom);
+    EXPECT_TRUE(box.left >= 0 && box.right <= 450 && box.bottom <= 460);
+    EXPECT_NE(pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10)), below);
+
+    writePng("borealis-tooltip.png");
+    hostSets(kAttack, 0.6f);  // automation: the value in the tooltip follows
+    dispatch(effEditIdle);
+    EXPECT_EQ(frame->getTooltip().getText(), "Attack\n10.0ms");
+
+    // A press hides it, and it stays away on the same control.
+    frame->dispatchMouseDown(c, CButtonState(kLButton));
+    EXPECT_FALSE(frame->isTooltipShown());
+    frame->dispatchMouseUp(c, CButtonState(kLButton));
+    fakeNow() += 2000;
+    dispatch(effEditIdle);
+    EXPECT_FALSE(frame->isTooltipShown());
+    dispatch(effEditIdle);
+    EXPECT_EQ(pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10)), below);
+
+    // Another control: its own tooltip; moving away or leaving the window hides it.
+    restOn(centreOf(kLimiter));
+    ASSERT_TRUE(frame->isTooltipShown());
+    EXPECT_EQ(frame->getTooltip().getText(), "Output limiter\nOff");
+    hover(CPoint(20, 20));
+    dispatch(effEditIdle);
+    EXPECT_FALSE(frame->isTooltipShown());
+    restOn(centreOf(kRatio));
+    EXPECT_EQ(frame->getTooltip().getText().substr(0, 6), "Ratio\n");
+    frame->dispatchMouseExited();
+    EXPECT_FALSE(frame->isTooltipShown());
+    restOn(centreOf(kRatio));
+    close();  // closing with a tooltip shown
+    open();
+    EXPECT_FALSE(frame->isTooltipShown());
+}
+
+TEST_F(BorealisEditorTest, EveryControlHasATooltipThatFitsTheWindow) {
+    open();
+    const std::vector<CControl*> all = pointableControls();
+    EXPECT_GE(all.size(), 50u);
+    for (CControl* c : all) {
+        std::string text;
+        ASSERT_TRUE(editor->tooltipFor(c, text)) << "tag " << c->getTag();
+        EXPECT_FALSE(text.empty() || text[0] == '\n') << "tag " << c->getTag();
+    }
+    std::string text;
+    ASSERT_TRUE(editor->tooltipFor(editor->getControl(kVuRefer), text));
+    EXPECT_EQ(text, "VU reference level\n" + std::string([&] {
+                  char t[64] = {};
+                  formatDbfs(fx->getUnitValue(kVuRefer), t);
+                  return std::string(t);
+              }()));
+    // The preset bar's tooltips sit above it, inside the window.
+    restOn(editor->getPresetBarControl(CPresetSystemEditor::kTagRecallMemoB)->getViewSize().getCenter());
+    ASSERT_TRUE(frame->isTooltipShown());
+    const CRect box = frame->getTooltip().getArea();
+    EXPECT_TRUE(box.left >= 0 && box.top >= 0 && box.right <= 450 && box.bottom <= 444);
 }
 
 TEST_F(BorealisEditorTest, PagesSwitchThroughTheEffect) {

@@ -143,6 +143,36 @@ protected:
         ASSERT_TRUE(frame->writePng((std::string(ORV_EDITOR_TEST_OUTPUT) + "/" + name).c_str()));
     }
 
+    // Every control the user can point at: on both pages and in the preset bar.
+    std::vector<CControl*> pointableControls() {
+        std::vector<CControl*> out;
+        collect(frame, out);
+        hostSets(56, 1.0f);  // the settings page
+        collect(frame, out);
+        hostSets(56, 0.0f);
+        return out;
+    }
+    static void collect(CViewContainer* container, std::vector<CControl*>& out) {
+        for (int i = 0; i < container->getNbViews(); ++i) {
+            CView* v = container->getView(i);
+            if (v->isContainer()) collect(static_cast<CViewContainer*>(v), out);
+            else if (auto* c = dynamic_cast<CControl*>(v); c && c->getMouseEnabled()) out.push_back(c);
+        }
+    }
+    // Shows the tooltip of the control under `p` as a resting mouse does.
+    void restOn(const CPoint& p) {
+        hover(p);
+        dispatch(effEditIdle);
+        fakeNow() += 700;
+        dispatch(effEditIdle);
+    }
+    static std::uint32_t pixel(CFrame* f, int x, int y) {
+        cairo_surface_t* s = f->getSurface();
+        cairo_surface_flush(s);
+        const unsigned char* row = cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s);
+        return reinterpret_cast<const std::uint32_t*>(row)[x] & 0xffffffu;
+    }
+
     Fx* fx = nullptr;
     BorealisEditor* editor = nullptr;
     CFrame* frame = nullptr;

@@ -28,6 +28,20 @@ TEST_F(KestrelEditorTest, AttachedAtConstructionWithTheWindowSize) {
     for (int tag : {1, 4, 7, 9, 13, 15, 21, 22, 45, 46, 47, 48, 49}) EXPECT_EQ(editor->getControl(tag), nullptr) << tag;
 }
 
+TEST_F(KestrelEditorTest, EveryControlHasATooltipWithItsValue) {
+    open();
+    for (CControl* c : pointableControls()) {
+        std::string text;
+        EXPECT_TRUE(editor->tooltipFor(c, text) && !text.empty()) << "tag " << c->getTag();
+    }
+    hostSets(kOutput, 1.0f);  // +6 dB
+    restOn(centreOf(kOutput));
+    ASSERT_TRUE(frame->isTooltipShown());
+    EXPECT_EQ(frame->getTooltip().getText(), "Output gain\n6.00dB");
+    restOn(centreOf(kStereo));
+    EXPECT_EQ(frame->getTooltip().getText().substr(0, 7), "Stereo\n");
+}
+
 TEST_F(KestrelEditorTest, KnobDragReachesTheHostInsideAnEditGesture) {
     open();
     hostSets(kOutput, 0.5f);

@@ -26,6 +26,12 @@ TEST(ParseNumber, ReadsWhatUsersType) {
     EXPECT_FALSE(std::isnan(parseNumber(std::string(400, '9').c_str())));
 }
 
+TEST(ParseNumber, OnlyTextThatStartsWithANumberCounts) {
+    for (const char* number : {"0", "12ms", "-3", "2k2", "1,5", "-0.5dB"}) EXPECT_TRUE(isTypedNumber(number)) << number;
+    for (const char* word : {"", "-", "abc", " 12", "oo", "k2", "-x", ".5"}) EXPECT_FALSE(isTypedNumber(word)) << word;
+    EXPECT_FALSE(isTypedNumber(nullptr));
+}
+
 TEST(ReadoutText, RoundsAndWritesUnits) {
     char t[32];
     auto text = [&](ReadoutText kind, float v) {

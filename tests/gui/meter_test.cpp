@@ -47,6 +47,28 @@ struct Meter : ::testing::Test {
     }
 };
 
+TEST_F(Meter, NeedlesPassBehindTheHoldReadoutsAtRestAndWhenPinned) {
+    auto windowPixels = [&](CRect r) {
+        r.inset(-1, -1);
+        f.frame->idle();
+        std::vector<std::uint32_t> out;
+        for (int y = int(r.top); y < r.bottom; ++y)
+            for (int x = int(r.left); x < r.right; ++x) {
+                const CColor c = pixelAt(f.frame, x, y);
+                out.push_back(c.red << 16 | c.green << 8 | c.blue);
+            }
+        return out;
+    };
+    meter->setAll(0.7f, 0, 0.7f, 0.5f, 0.25f);  // both needles clear of the readouts
+    const auto vuClear = windowPixels(vuRect), ppmClear = windowPixels(ppmRect);
+    meter->setAll(0, 0, 0, 0.5f, 0.25f);  // at rest the VU needle points across the VU hold
+    EXPECT_EQ(windowPixels(vuRect), vuClear);
+    EXPECT_NE(needleAt(150 / kDeg, 40), needleAt(150 / kDeg, 1));  // still drawn above it
+    meter->setAll(4, 0, 4, 0.5f, 0.25f);  // pinned: the VU needle crosses the PPM hold
+    EXPECT_EQ(windowPixels(ppmRect), ppmClear);
+    EXPECT_EQ(windowPixels(vuRect), vuClear);
+}
+
 TEST_F(Meter, OverLampLightsThenHoldsUntilTheNextOverOrAReset) {
     EXPECT_EQ(imageAt(47, 42), COldVuMeter::kLampOff);
     meter->setOver(1.0f);

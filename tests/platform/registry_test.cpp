@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,6 +130,72 @@ TEST_F(Store, MeterSettingsDefaultsAndFallbacks) {
     EXPECT_FLOAT_EQ(readCheckedMeterSetting(37), 0.5f) << "a stored NaN is out of range";
     writeMeterSetting(50, 0.1f);  // ignored
     EXPECT_FLOAT_EQ(readMeterSetting(50), 0.5f);
+}
+
+}  // namespace
+
+namespace {
+
+// A FIFO or a folder where a value file belongs reads as missing, at once: opening a FIFO for
+// reading would otherwise wait for a writer, and the plug-in's construction with it.
+TEST_F(Store, OnlyRegularFilesAreRead) {
+    float v = 0.7f;
+    ASSERT_TRUE(registrySetBinary(key, "vureference", &v, sizeof v));
+    const std::string folder = root + "/SOFTWARE/Orv-tonekraft/Tamarind";
+    ASSERT_EQ(mkfifo((folder + "/ppmreturn").c_str(), 0600), 0);
+    ASSERT_EQ(mkdir((folder + "/overcounter").c_str(), 0700), 0);
+    ASSERT_EQ(mkfifo((folder + "/CurrDir").c_str(), 0600), 0);
+
+    alarm(10);  // a regression blocks in open(); fail instead of hanging the suite
+    float out = -1.0f;
+    EXPECT_EQ(registryGetBinary(key, "ppmreturn", &out, sizeof out), -1);
+    EXPECT_EQ(registryGetBinary(key, "overcounter", &out, sizeof out), -1);
+    std::string s = "untouched";
+    EXPECT_FALSE(registryGetString(key, "CurrDir", s));
+    EXPECT_EQ(s, "untouched");
+    EXPECT_FLOAT_EQ(readMeterSetting(39), 0.5f) << "a FIFO gives the missing default";
+    EXPECT_NEAR(readMeterSetting(40), 2.0f / 9.0f, 1e-7);
+    EXPECT_FLOAT_EQ(readMeterSetting(37), 0.7f) << "regular files beside it still read";
+    alarm(0);
+
+    // A write replaces the FIFO with a proper value file.
+    writeMeterSetting(39, 0.25f);
+    EXPECT_FLOAT_EQ(readMeterSetting(39), 0.25f);
+}
+
+// Only settings marked as set are written back, each once; other indices are never marked.
+TEST_F(Store, MeterSettingChangesWriteBackOnlyWhatWasSet) {
+    writeMeterSetting(36, 0.1f);
+    writeMeterSetting(38, 0.3f);
+    MeterSettingChanges changes;
+    changes.noteSet(38);
+    changes.noteSet(35);
+    changes.noteSet(41);
+    EXPECT_TRUE(changes.wasSet(38));
+    EXPECT_FALSE(changes.wasSet(36));
+    EXPECT_FALSE(changes.wasSet(35));
+    EXPECT_FALSE(changes.wasSet(41));
+
+    std::vector<int> asked;
+    changes.writeBack([&](int index) {
+        asked.push_back(index);
+        return 0.8f;
+    });
+    EXPECT_EQ(asked, std::vector<int>{38});
+    EXPECT_FLOAT_EQ(readMeterSetting(36), 0.1f) << "an unset value is left alone";
+    EXPECT_FLOAT_EQ(readMeterSetting(38), 0.8f);
+    EXPECT_EQ(registryGetBinary(key, "vureference", nullptr, 0), -1) << "nothing created for the rest";
+
+    asked.clear();
+    changes.writeBack([&](int index) {
+        asked.push_back(index);
+        return 0.0f;
+    });
+    EXPECT_TRUE(asked.empty()) << "a write-back clears the marks";
+
+    changes.noteSet(40);
+    changes.forget();
+    EXPECT_FALSE(changes.wasSet(40));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ TEST_F(TextEditTest, EnterKeepsTheTypedTextAndTellsTheListenerOnce) {
     EXPECT_EQ(f.down(20, 15), kMouseDownEventHandledButDontNeedMovedOrUpEvents);
     EXPECT_TRUE(field->isTyping());
     EXPECT_EQ(f.frame->getFocusView(), field);
+    f.key(kVKeyEnd);  // from the end of the selected text
     f.key(kVKeyBack);
     f.key(kVKeyLeft);
     f.type("X");
@@ -38,8 +39,38 @@ TEST_F(TextEditTest, EnterKeepsTheTypedTextAndTellsTheListenerOnce) {
     EXPECT_TRUE(f.editor.begins.empty());  // typing is no parameter gesture
 }
 
+TEST_F(TextEditTest, TypingStartsWithTheWholeTextSelected) {
+    f.down(20, 15);
+    EXPECT_TRUE(field->isAllSelected());
+    f.type("12");  // replaces the selection
+    EXPECT_EQ(field->getTypedText(), "12");
+    EXPECT_FALSE(field->isAllSelected());
+    f.key(kVKeyReturn);
+    EXPECT_STREQ(field->getText(), "12");
+
+    f.down(20, 15);
+    f.key(kVKeyBack);  // deletes the selection
+    EXPECT_EQ(field->getTypedText(), "");
+    f.key(kVKeyEscape);
+
+    f.down(20, 15);
+    f.key(kVKeyLeft);  // drops the selection, caret at the start
+    f.type("x");
+    EXPECT_EQ(field->getTypedText(), "x12");
+    f.key(kVKeyEscape);
+
+    // The selection is drawn as a band behind the text.
+    f.frame->idle();
+    const CColor plain = pixelAt(f.frame, 12, 12);
+    f.down(20, 15);
+    f.frame->idle();
+    EXPECT_FALSE(pixelAt(f.frame, 50, 12) == plain);
+    f.key(kVKeyEscape);
+}
+
 TEST_F(TextEditTest, EscapeRestoresTheTextWithoutTellingTheListener) {
     f.down(20, 15);
+    f.key(kVKeyEnd);
     f.type("abc");
     EXPECT_EQ(field->getTypedText(), "Initabc");
     f.key(kVKeyEscape);
@@ -50,6 +81,7 @@ TEST_F(TextEditTest, EscapeRestoresTheTextWithoutTellingTheListener) {
 
 TEST_F(TextEditTest, ClickingElsewhereKeepsTheTextAndRemovalDropsIt) {
     f.down(20, 15);
+    f.key(kVKeyEnd);
     f.type("1");
     f.down(50, 60);
     EXPECT_STREQ(field->getText(), "Init1");

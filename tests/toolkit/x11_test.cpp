@@ -170,6 +170,40 @@ TEST_F(EmbeddedFrame, DoubleClicksAreRecognisedFromTheEventTimes) {
     frame->forget();
 }
 
+TEST_F(EmbeddedFrame, TypingTakesTheKeyboardAndReturnOrEscapeGivesItBackToTheHost) {
+    RecordingEditor editor;
+    RecordingListener listener;
+    auto* frame = new CFrame(CRect(0, 0, 100, 80), reinterpret_cast<void*>(hostWindow), &editor);
+    ASSERT_TRUE(frame->isOpen());
+    auto* field = new CTextEdit(CRect(10, 10, 90, 24), &listener, 59, "Init");
+    frame->addView(field);
+    frame->idle();
+    const Window own = reinterpret_cast<Window>(frame->getSystemWindow());
+    auto focus = [&] {
+        XSync(host, False);
+        Window w = 0;
+        int revert = 0;
+        XGetInputFocus(host, &w, &revert);
+        return w;
+    };
+    ASSERT_TRUE(idleUntil(frame, [&] {
+        XWindowAttributes info{};
+        return XGetWindowAttributes(host, own, &info) && info.map_state == IsViewable;
+    }));
+    for (unsigned char finish : {kVKeyReturn, kVKeyEscape}) {
+        XSetInputFocus(host, hostWindow, RevertToParent, CurrentTime);
+        XSync(host, False);
+        frame->dispatchMouseDown(CPoint(20, 15), CButtonState(kLButton));
+        // The frame talks to the server on a connection of its own: wait for its request.
+        EXPECT_TRUE(idleUntil(frame, [&] { return focus() == own; }));
+        VstKeyCode key{0, finish, 0};
+        frame->dispatchKeyDown(key);
+        EXPECT_FALSE(field->isTyping());
+        EXPECT_TRUE(idleUntil(frame, [&] { return focus() == hostWindow; })) << int(finish);
+    }
+    frame->forget();
+}
+
 TEST_F(EmbeddedFrame, ABadParentWindowFailsTheOpen) {
     RecordingEditor editor;
     auto* frame = new CFrame(CRect(0, 0, 10, 10), reinterpret_cast<void*>(0x7fffff0UL), &editor);

@@ -1,4 +1,6 @@
 // orv-host as a person uses it: exit status, one-line errors, files it writes.
+#include "tests/tools/host_runner.h"
+
 #include <gtest/gtest.h>
 
 #include <sndfile.h>
@@ -9,46 +11,19 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
-struct HostRun {
-    int status;
-    std::string out;
-};
-
-// Runs orv-host with the given arguments; standard error is folded into the output.
-HostRun host(const std::string& args) {
-    std::string command = std::string(ORV_HOST_PATH) + " " + args + " 2>&1";
-    HostRun r{-1, {}};
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int raw = pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-std::string tempPath(const std::string& name) { return std::string(ORV_TEST_OUTPUT_DIR) + "/" + name; }
+using orvtest::contains;
+using orvtest::exists;
+using orvtest::host;
+using orvtest::HostRun;
+using orvtest::tempPath;
 
 void writeWav(const std::string& path, int channels, int rate, const std::vector<float>& interleaved) {
-    SF_INFO info{};
-    info.channels = channels;
-    info.samplerate = rate;
-    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
-    SNDFILE* f = sf_open(path.c_str(), SFM_WRITE, &info);
-    ASSERT_NE(f, nullptr);
-    sf_writef_float(f, interleaved.data(), static_cast<sf_count_t>(interleaved.size() / channels));
-    sf_close(f);
+    ASSERT_TRUE(orvtest::writeAudio(path, SF_FORMAT_WAV | SF_FORMAT_PCM_24, channels, rate,
+                                    std::vector<double>(interleaved.begin(), interleaved.end())));
 }
 
 TEST(OrvHost, InfoListsIdentityParametersAndPresets) {
@@ -75,6 +50,14 @@ TEST(OrvHost, ClearErrorsAndNonZeroStatus) {
         {"info " ORV_BOREALIS_PATH " --block 0", "bad --block"},
         {"info " ORV_BOREALIS_PATH " --frobnicate", "unknown option"},
         {"info " ORV_BOREALIS_PATH " --set Nope=1", "unknown parameter"},
+        {"info " ORV_BOREALIS_PATH " --set Nope=1", "Threshold, Ratio, Attack"},  // the valid names
+        {"info " ORV_BOREALIS_PATH " --set Ratio=1.5", "value out of range"},
+        {"info " ORV_BOREALIS_PATH " --set Ratio=-0.1", "value out of range"},
+        {"info " ORV_BOREALIS_PATH " --set Threshold=-40dB", "-30.10dB to 6.02dB"},
+        {"info " ORV_BOREALIS_PATH " --set Threshold=10ms", "not set in that unit"},
+        {"info " ORV_BOREALIS_PATH " --set FAT=maybe", "no value \"maybe\""},
+        {"info " ORV_BOREALIS_PATH " --set Threshold=", "bad --set"},
+        {"process " ORV_BOREALIS_PATH " " + tempPath("x.wav") + " --bits 12", "bad --bits"},
         {"info " ORV_BOREALIS_PATH " --preset 99", "unknown preset"},
         {"info " ORV_BOREALIS_PATH " --state /nonexistent/state.bin", "cannot read state file"},
         {"process " ORV_BOREALIS_PATH " /nonexistent/in.wav " + tempPath("x.wav"), "cannot read audio file"},
@@ -122,6 +105,7 @@ TEST(OrvHost, ProcessKeepsLengthAndFormatAndRefusesBadInput) {
     EXPECT_EQ(info.frames, static_cast<sf_count_t>(mono.size())) << "latency compensated, same length";
     EXPECT_EQ(info.samplerate, rate);
     EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24) << "output in the input's format";
+    EXPECT_EQ(info.channels, 1) << "mono in, mono out";
 
     // Too many channels, a rate out of range, a key of another length: errors, and no output file.
     const std::string three = tempPath("three.wav"), slow = tempPath("slow.wav"), key = tempPath("key.wav");
@@ -150,6 +134,43 @@ TEST(OrvHost, DemoSignalWithoutInput) {
     EXPECT_EQ(info.channels, 2);
     EXPECT_NEAR(static_cast<double>(info.frames) / info.samplerate, 10.0, 0.01);
     EXPECT_EQ(info.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+}
+
+TEST(OrvHost, SetTakesNamesInAnyCaseAndValuesInTheirUnits) {
+    HostRun r = host("info " ORV_BOREALIS_PATH " --json --set ' threshold '=-12dB --set ATTACK=10ms --set ratio=4:1"
+                     " --set 'Release = 2 s' --set high=5kHz --set Fat=On --set 20=C --set Link=75%");
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const char* display : {"\"display\": \"-12.00dB\"", "\"display\": \"10.00ms\"", "\"display\": \"4.00 : 1\"",
+                                "\"display\": \"2.0s\"", "\"display\": \"5.00kHz\"", "\"display\": \"75%\""})
+        EXPECT_TRUE(contains(r.out, display)) << display << "\n" << r.out;
+    EXPECT_TRUE(contains(r.out, "\"name\": \" FAT \", \"display\": \" On \", \"label\": \"\", \"value\": 1,")) << r.out;
+    EXPECT_TRUE(contains(r.out, "\"display\": \"C\"")) << r.out;
+    // A switch whose "on" display is its own name still takes On.
+    HostRun sc = host("info " ORV_BOREALIS_PATH " --json --set s.c.ext=on");
+    ASSERT_EQ(sc.status, 0) << sc.out;
+    EXPECT_TRUE(contains(sc.out, "\"name\": \"S.C.Ext\", \"display\": \"S.C.Ext\"")) << sc.out;
+    // Units convert: 0.01 s is 10 ms; a bare number stays the stored 0..1 value.
+    HostRun s = host("info " ORV_BOREALIS_PATH " --json --set Attack=0.01s --set Ratio=0.8");
+    ASSERT_EQ(s.status, 0) << s.out;
+    EXPECT_TRUE(contains(s.out, "\"display\": \"10.00ms\"")) << s.out;
+    EXPECT_TRUE(contains(s.out, "\"name\": \" Ratio \", \"display\": \"4.00 : 1\", \"label\": \"\", \"value\": 0.8,")) << s.out;
+}
+
+TEST(OrvHost, EveryCommandAnswersHelpAndTheProgramItsVersion) {
+    for (const char* command : {"info", "process", "bench", "editor"}) {
+        HostRun r = host(std::string(command) + " --help");
+        EXPECT_EQ(r.status, 0) << command << "\n" << r.out;
+        EXPECT_TRUE(contains(r.out, std::string("usage: orv-host ") + command)) << r.out;
+        EXPECT_TRUE(contains(r.out, "--set NAME=VALUE")) << r.out;
+        EXPECT_EQ(host(std::string(command) + " " ORV_BOREALIS_PATH " -h").status, 0) << command;
+    }
+    EXPECT_TRUE(contains(host("process --help").out, "--bits 16|24|32|float"));
+    EXPECT_TRUE(contains(host("editor --help").out, "--play FILE|demo"));
+    HostRun v = host("--version");
+    EXPECT_EQ(v.status, 0);
+    EXPECT_TRUE(contains(v.out, "orv-host 1.")) << v.out;
+    EXPECT_TRUE(contains(v.out, "libsndfile")) << v.out;
+    EXPECT_TRUE(contains(v.out, "libebur128")) << v.out;
 }
 
 }  // namespace

@@ -41,7 +41,7 @@ std::vector<double> mainKnobTitles() {
 std::vector<ButtonDef> mainButtons() {
     using S = ButtonStyle;
     return {
-        {19015, "Power button", at(42, 388, 34, 48), S::Legend, "", "POWER", 59, 440.5, 1},
+        {19015, "Power button", at(42, 388, 34, 48), S::Legend, "", "POWER", 24, 416, 1},
         {19034, "Meters selector", at(206, 58, 38, 48), S::MeterSource, "", "METERS", 225, 49.5, 1},
         {19022, "FAT button", at(250, 390, 32, 46), S::Legend, "FAT"},
         {19023, "Soft button", at(292, 390, 32, 46), S::Legend, "SOFT"},
@@ -55,7 +55,9 @@ std::vector<ButtonDef> mainButtons() {
         {19020, "LnkHighCut button", at(311, 238, 30, 26), S::Lamp, "", "HI CUT", 326, 231.5},
         {19021, "LnkLowCut button", at(311, 278, 30, 26), S::Lamp, "", "LO CUT", 326, 271},
         {19026, "S.C.Monit button", at(311, 159, 30, 26), S::Lamp, "", "LISTEN", 326, 191.5},
-        {19027, "S.C.Ext button", at(227, 159, 30, 26), S::Lamp, "", "EXT", 242, 191.5},
+        // Its rectangle overlaps the LowSCF button's, which lies above it and takes the clicks
+        // there: the cap is drawn lower, clear of the shared corner.
+        {19027, "S.C.Ext button", at(227, 159, 30, 26), S::Lamp, "", "EXT", 242, 191.5, 0, 3},
         {19013, "LowSCF button", at(242, 147, 20, 16), S::LowShelf},
         {19014, "HighSCF button", at(396, 147, 20, 16), S::HighShelf},
     };
@@ -97,9 +99,8 @@ ArtSet drawBorealis() {
     cairo_set_source_rgba(cr, 1, 1, 1, 0.06);
     cairo_fill(cr);
     decorateControls(main, knobs, buttons, mainKnobTitles());
-    drawWell(main, latencyMs, false);
-    drawWell(main, latencySamples, false);
-    main.label("LATENCY", 212, 433, Align::Left, smallFont(), t.dimText);
+    drawLatencyWell(main, latencyMs, latencySamples, false);
+    main.label("LATENCY", 216, 433, Align::Left, smallFont(), t.dimText);
     drawPagePlate(main, pageSwitch, "METER SETTINGS");
 
     // Meter-settings page.

@@ -1,15 +1,36 @@
 #include "controls.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "switches.h"
 
 namespace orv::artgen {
 
+Rect capOf(const ButtonDef& b) {
+    if (b.style == ButtonStyle::Lamp) {
+        const Rect cap = lampCap(b.area.width(), b.area.height(), b.capDrop);
+        return {b.area.left + cap.left, b.area.top + cap.top, b.area.left + cap.right, b.area.top + cap.bottom};
+    }
+    return b.area;
+}
+
 void registerControls(Page& page, const std::vector<KnobDef>& knobs,
                       const std::vector<ButtonDef>& buttons) {
     for (const KnobDef& k : knobs) page.control(k.area);
     for (const ButtonDef& b : buttons) page.control(b.area);
+    std::vector<std::pair<Rect, Rect>> drawn;  // area and visible cap, in creation order
+    for (const KnobDef& k : knobs) drawn.push_back({k.area, k.area});
+    for (const ButtonDef& b : buttons) drawn.push_back({b.area, capOf(b)});
+    for (size_t i = 0; i < drawn.size(); ++i)
+        for (size_t j = i + 1; j < drawn.size(); ++j) {
+            if (!drawn[i].first.intersects(drawn[j].first)) continue;
+            if (!drawn[i].second.inflated(1).intersects(drawn[j].first)) continue;
+            char fault[160];
+            std::snprintf(fault, sizeof fault, "controls at (%g,%g) and (%g,%g) overlap where both show a cap",
+                          drawn[i].first.left, drawn[i].first.top, drawn[j].first.left, drawn[j].first.top);
+            page.fault(fault);
+        }
 }
 
 void decorateControls(Page& page, const std::vector<KnobDef>& knobs,
@@ -38,7 +59,7 @@ void addControlBitmaps(ArtSet& set, std::vector<Placement>& view, cairo_surface_
         Surface s;
         int frames = 2;
         switch (b.style) {
-            case ButtonStyle::Lamp: s = lampButton(page, b.area, theme); break;
+            case ButtonStyle::Lamp: s = lampButton(page, b.area, theme, b.capDrop); break;
             case ButtonStyle::Legend: s = legendButton(page, b.area, b.legend, theme); break;
             case ButtonStyle::LowShelf: s = shelfButton(page, b.area, true, theme); break;
             case ButtonStyle::HighShelf: s = shelfButton(page, b.area, false, theme); break;

@@ -31,9 +31,15 @@ struct ButtonDef {
     const char* label = "";   // printed on the page next to the button
     double labelX = 0, labelY = 0;
     int previewFrame = 0;
+    double capDrop = 0;  // a lamp button's cap drawn this much lower than centred
 };
 
-// Registers the control areas with the page so labels keep clear of them.
+// The cap a button draws inside its area (window pixels).
+Rect capOf(const ButtonDef& b);
+
+// Registers the control areas with the page so labels keep clear of them. Areas of two controls
+// may overlap only where the earlier (lower) control draws nothing of its cap: a click there
+// reaches the later one, and the art must say so. Anything else is a layout fault.
 void registerControls(Page& page, const std::vector<KnobDef>& knobs,
                       const std::vector<ButtonDef>& buttons);
 // Prints knob titles (centred at titleY above each knob), knob scales and button labels.

@@ -13,6 +13,7 @@ struct Rect {
     bool intersects(const Rect& o) const {
         return left < o.right && o.left < right && top < o.bottom && o.top < bottom;
     }
+    Rect inflated(double d) const { return {left - d, top - d, right + d, bottom + d}; }
     bool inside(const Rect& o) const {
         return left >= o.left && right <= o.right && top >= o.top && bottom <= o.bottom;
     }

@@ -106,9 +106,8 @@ ArtSet drawKestrel() {
     cairo_set_source_rgba(cr, 1, 1, 1, 0.06);
     cairo_fill(cr);
     decorateControls(main, knobs, buttons, mainKnobTitles());
-    drawWell(main, latencyMs, true);
-    drawWell(main, latencySamples, true);
-    main.label("LATENCY", 212, 351, Align::Left, smallFont(), t.dimText);
+    drawLatencyWell(main, latencyMs, latencySamples, true);
+    main.label("LATENCY", 216, 351, Align::Left, smallFont(), t.dimText);
     drawPagePlate(main, pageSwitch, "METER SETTINGS");
 
     Page settings(450, 360, t);

@@ -4,7 +4,9 @@
 //
 // Writes every bitmap as <png folder>/<resource number>.png, a C++ source that embeds them
 // for the plug-in's resource lookup, and a preview sheet. A label that would lie under a
-// control or off its page is a layout fault: it is reported and the run fails.
+// control, off its page or out of its panel, text smaller than the section titles, a legend
+// that does not fit its button, a display text that fills its box, controls whose caps
+// overlap, and a shared knob strip over differing art are faults: reported, and the run fails.
 #include <cstdio>
 #include <string>
 #include <sys/stat.h>
@@ -24,7 +26,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "orv-artgen: unknown plug-in '%s'\n", which.c_str());
         return 2;
     }
-    const ArtSet set = which == "borealis" ? drawBorealis() : drawKestrel();
+    ArtSet set = which == "borealis" ? drawBorealis() : drawKestrel();
+    set.faults.insert(set.faults.end(), drawingFaults().begin(), drawingFaults().end());
     for (const std::string& f : set.faults) std::fprintf(stderr, "orv-artgen: %s: %s\n",
                                                          which.c_str(), f.c_str());
     if (!set.faults.empty()) return 1;

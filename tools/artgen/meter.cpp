@@ -150,7 +150,7 @@ Surface meterCover(const Theme& theme, const char* channel) {
     drawText(cr, Font{"Liberation Sans", 8, true}, theme.accent, channel, hx, hy - 5.5,
              Align::Centre);
 
-    const Font caption{"Liberation Sans Narrow", 7.5, true};
+    const Font caption = smallFont();
     drawText(cr, caption, theme.dimText, "VU HOLD", 35, 11, Align::Centre);
     drawText(cr, caption, theme.dimText, "PPM HOLD", 109, 11, Align::Centre);
     return cover;

@@ -1,5 +1,7 @@
 #include "meters_and_settings.h"
 
+#include <cstdio>
+
 #include "controls.h"
 #include "meter.h"
 #include "panel.h"
@@ -14,17 +16,19 @@ struct Setting {
     double x;
     bool secondRow, over;
     const char* name;
-    const char* help;
-    int ticks;
+    const char* help[2];  // two short lines beside the knob
     double preview;
 };
 
+// One knob strip serves all five knobs, so they share one scale of 11 ticks.
+const int kSettingTicks = 11;
+
 const Setting kSettings[] = {
-    {61, false, false, "INTEGRATION", "how fast the VU needle rises", 11, 0.5},
-    {61, true, false, "REFERENCE", "level that reads 0 VU, in dBFS", 11, 0.41},
-    {261, false, false, "INTEGRATION", "how fast a peak is captured", 11, 0.5},
-    {261, true, false, "RETURN", "how fast the PPM tip falls back", 11, 0.5},
-    {61, false, true, "OVER COUNT", "consecutive full-scale samples", 10, 0.2222222},
+    {61, false, false, "INTEGRATION", {"how fast the needle", "rises and falls"}, 0.5},
+    {61, true, false, "REFERENCE", {"the dBFS level that", "reads 0 VU"}, 0.41},
+    {261, false, false, "INTEGRATION", {"how fast a peak", "is captured"}, 0.5},
+    {261, true, false, "RETURN", {"how fast the PPM tip", "falls back"}, 0.5},
+    {61, false, true, "OVER COUNT", {"full-scale samples in", "a row that light it"}, 0.2222222},
 };
 
 Rect knobArea(const Setting& s, const MeterSettingsLayout& l) {
@@ -102,22 +106,32 @@ void drawMeterSettingsPage(Page& page, const MeterSettingsLayout& l) {
     // Flat trays under the knobs: one knob strip serves all five places only if the pixels
     // under every settings knob are the same.
     const double rowsBottom = l.secondRow + kKnobH + 16;
-    drawTray(page, {36, l.firstRow - 8, 214, rowsBottom});
-    drawTray(page, {236, l.firstRow - 8, 414, rowsBottom});
-    drawTray(page, {36, l.overRow - 8, 214, l.overRow + kKnobH + 16});
+    const Rect trays[] = {{36, l.firstRow - 8, 214, rowsBottom},
+                          {236, l.firstRow - 8, 414, rowsBottom},
+                          {36, l.overRow - 8, 214, l.overRow + kKnobH + 16}};
+    for (const Rect& tray : trays) {
+        drawTray(page, tray);
+        page.panel(tray);
+    }
+    // The note beside the over lamp's tray keeps to the column of the PPM tray above it.
+    const Rect noteColumn{236, l.overRow - 8, 414, l.overRow + kKnobH + 16};
+    page.panel(noteColumn);
 
-    const Font help{"Liberation Sans", 8.5, false};
+    const Font help{"Liberation Sans", 9, false};
     for (const Setting& s : kSettings) {
         const Rect k = knobArea(s, l);
-        drawKnobScale(page, k, KnobScale{s.ticks, {}, "", ""});
-        drawWell(page, displayArea(s, k), false);
-        page.label(s.name, k.right + 10, k.top + 13, Align::Left, labelFont());
-        page.label(s.help, k.right + 10, k.top + 26, Align::Left, help, t.dimText);
+        drawKnobScale(page, k, KnobScale{kSettingTicks, {}, "", ""});
+        // The display hangs from the knob's bottom edge: its well must not reach up into the
+        // knob, whose strip is shared by knobs with displays of other widths.
+        drawWell(page, displayArea(s, k), false, true);
+        page.label(s.name, k.right + 10, k.top + 9, Align::Left, labelFont());
+        page.label(s.help[0], k.right + 10, k.top + 21, Align::Left, help, t.dimText);
+        page.label(s.help[1], k.right + 10, k.top + 32, Align::Left, help, t.dimText);
     }
-    const double noteY = l.overRow + 8;
-    page.label("These settings are kept for your user account", 236, noteY, Align::Left, help,
-               t.dimText);
-    page.label("and shared by every Orv plug-in.", 236, noteY + 12, Align::Left, help, t.dimText);
+    const double noteY = l.overRow + 4;
+    page.label("These settings are kept for", 240, noteY, Align::Left, help, t.dimText);
+    page.label("your user account and shared", 240, noteY + 12, Align::Left, help, t.dimText);
+    page.label("by every Orv plug-in.", 240, noteY + 24, Align::Left, help, t.dimText);
 }
 
 void addSettingsKnobBitmap(ArtSet& set, cairo_surface_t* page, const MeterSettingsLayout& l,
@@ -126,6 +140,15 @@ void addSettingsKnobBitmap(ArtSet& set, cairo_surface_t* page, const MeterSettin
     set.add(19036, "meter-settings knob", 51, knobStrip(page, first, 51, 0, theme));
     for (const Setting& s : kSettings) {
         const Rect k = knobArea(s, l);
+        // The strip is cut from the first knob's place: every other place must look the same
+        // under it, or the strip carries a piece of art that does not belong there.
+        if (!samePixels(page, first, k, 2)) {
+            char fault[160];
+            std::snprintf(fault, sizeof fault,
+                          "the page under the settings knob at (%g,%g) differs from the one under (%g,%g)",
+                          k.left, k.top, first.left, first.top);
+            set.faults.push_back(fault);
+        }
         set.settingsView.push_back({19036, k.left, k.top, static_cast<int>(s.preview * 50)});
     }
 }

@@ -16,12 +16,20 @@ Rect Page::label(const std::string& text, double x, double midY, Align align, co
                  const Colour& colour) {
     Rect box = drawText(cr(), font, colour, text, x, midY, align);
     char where[160];
-    if (!box.inside(Rect{0, 0, double(width_), double(height_)})) {
-        std::snprintf(where, sizeof where, "label \"%s\" leaves the page", text.c_str());
+    if (!box.inside(Rect{0, 0, double(width_), double(height_)}.inflated(-kEdgeMargin))) {
+        std::snprintf(where, sizeof where, "label \"%s\" (%.1f,%.1f)-(%.1f,%.1f) leaves the page or sits on its edge",
+                      text.c_str(), box.left, box.top, box.right, box.bottom);
         faults_.push_back(where);
     }
+    for (const Rect& p : panels_) {
+        if (box.intersects(p) && !box.inside(p.inflated(-kEdgeMargin))) {
+            std::snprintf(where, sizeof where, "label \"%s\" reaches x = %.1f, out of its panel (%g,%g)-(%g,%g)",
+                          text.c_str(), box.right, p.left, p.top, p.right, p.bottom);
+            faults_.push_back(where);
+        }
+    }
     for (const Rect& c : controls_) {
-        if (box.intersects(c)) {
+        if (box.inflated(kControlClearance).intersects(c)) {
             std::snprintf(where, sizeof where,
                           "label \"%s\" (%.1f,%.1f)-(%.1f,%.1f) touches the control at (%g,%g)",
                           text.c_str(), box.left, box.top, box.right, box.bottom, c.left, c.top);

@@ -1,6 +1,7 @@
 #pragma once
-// A page background under construction. Controls are registered first; every label drawn
-// afterwards is checked against them, so no text ever hides under a control.
+// A page background under construction. Controls and panels are registered first; every label
+// drawn afterwards is checked against them: it keeps a pixel clear of every control, stays
+// inside the page with a margin, and a label that reaches into a panel lies wholly inside it.
 #include <string>
 #include <vector>
 
@@ -20,6 +21,15 @@ public:
 
     // Marks an area that a control will cover.
     void control(const Rect& area) { controls_.push_back(area); }
+    // Marks an area (a tray, a column of text) whose texts must stay inside it.
+    void panel(const Rect& area) { panels_.push_back(area); }
+    const std::vector<Rect>& controls() const { return controls_; }
+    void fault(const std::string& text) { faults_.push_back(text); }
+
+    // Labels keep this far inside the page edges and a panel's edges.
+    static constexpr double kEdgeMargin = 3;
+    // And this far from a control.
+    static constexpr double kControlClearance = 1;
 
     // Draws a label and records a layout fault when it touches a control or leaves the page.
     Rect label(const std::string& text, double x, double midY, Align align = Align::Centre,
@@ -35,6 +45,7 @@ private:
     Surface surface_;
     Context context_;
     std::vector<Rect> controls_;
+    std::vector<Rect> panels_;
     std::vector<std::string> faults_;
 };
 

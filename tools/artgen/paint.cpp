@@ -1,5 +1,8 @@
 #include "paint.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace orv::artgen {
 
 Surface newImage(int width, int height) {
@@ -47,6 +50,34 @@ void fillVertical(cairo_t* cr, double y0, double y1, const Colour& top, const Co
     cairo_pattern_destroy(p);
 }
 
+bool legible(const Font& font) {
+    const Font title = sectionTitleFont();
+    if (font.size < title.size) return false;
+    return font.bold || font.size >= title.size + 1;
+}
+
+std::vector<std::string>& drawingFaults() {
+    static std::vector<std::string> faults;
+    return faults;
+}
+
+void drawingFault(const std::string& fault) { drawingFaults().push_back(fault); }
+
+bool samePixels(cairo_surface_t* s, const Rect& a, const Rect& b, int tolerance) {
+    cairo_surface_flush(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const int w = static_cast<int>(a.width()), h = static_cast<int>(a.height());
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            for (int c = 0; c < 4; ++c) {
+                const int pa = data[(static_cast<int>(a.top) + y) * stride + (static_cast<int>(a.left) + x) * 4 + c];
+                const int pb = data[(static_cast<int>(b.top) + y) * stride + (static_cast<int>(b.left) + x) * 4 + c];
+                if (std::abs(pa - pb) > tolerance) return false;
+            }
+    return true;
+}
+
 namespace {
 
 void selectFont(cairo_t* cr, const Font& font) {
@@ -87,6 +118,12 @@ Rect drawText(cairo_t* cr, const Font& font, const Colour& colour, const std::st
     double ox, oy;
     Rect box;
     place(cr, font, text, x, midY, align, ox, oy, box);
+    if (!legible(font)) {
+        char fault[200];
+        std::snprintf(fault, sizeof fault, "text \"%s\" in %s %.1f%s is smaller than the section titles",
+                      text.c_str(), font.family, font.size, font.bold ? " bold" : "");
+        drawingFault(fault);
+    }
     setColour(cr, colour);
     cairo_move_to(cr, ox, oy);
     cairo_show_text(cr, text.c_str());

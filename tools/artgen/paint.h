@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "geometry.h"
 #include "theme.h"
@@ -43,7 +44,22 @@ struct Font {
 
 inline Font labelFont() { return {"Liberation Sans Narrow", 9, true}; }
 inline Font smallFont() { return {"Liberation Sans Narrow", 8, true}; }
-inline Font scaleFont() { return {"Liberation Sans Narrow", 7.5, false}; }
+inline Font scaleFont() { return {"Liberation Sans", 8, true}; }
+// The section titles: the smallest text of the art. Every text must read at least as well.
+inline Font sectionTitleFont() { return {"Liberation Sans", 8, true}; }
+
+// True when `font` reads at least as well as the section titles at 100 %: as large, and light
+// (not bold) text one pixel larger, since its thin strokes blur first.
+bool legible(const Font& font);
+
+// Faults found while drawing any bitmap (illegible text, text that does not fit its cap);
+// the run fails on them like on layout faults.
+std::vector<std::string>& drawingFaults();
+void drawingFault(const std::string& fault);
+
+// True when the pixels of `s` under the equally sized areas `a` and `b` differ by at most
+// `tolerance` in every channel.
+bool samePixels(cairo_surface_t* s, const Rect& a, const Rect& b, int tolerance);
 
 // The ink box `text` would cover when drawn with its baseline centred vertically on `midY`.
 Rect textBox(cairo_t* cr, const Font& font, const std::string& text, double x, double midY,

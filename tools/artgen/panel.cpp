@@ -1,6 +1,7 @@
 #include "panel.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace orv::artgen {
 
@@ -80,19 +81,48 @@ void drawSectionTitle(Page& page, const std::string& title, double x0, double x1
     cairo_stroke(cr);
 }
 
-void drawWell(Page& page, const Rect& a, bool light) {
+void drawWell(Page& page, const Rect& a, bool light, bool tight) {
     cairo_t* cr = page.cr();
-    roundedRect(cr, a.left - 2, a.top - 2, a.width() + 4, a.height() + 4, 2.5);
+    const double top = tight ? a.top : a.top - 2, inner = tight ? a.top : a.top - 1;
+    const double bottom = tight ? a.bottom + 1 : a.bottom + 2;
+    roundedRect(cr, a.left - 2, top, a.width() + 4, bottom - top, 2.5);
     cairo_set_source_rgba(cr, 1, 1, 1, 0.08);
     cairo_fill(cr);
-    roundedRect(cr, a.left - 2, a.top - 2, a.width() + 4, a.height() + 3, 2.5);
+    roundedRect(cr, a.left - 2, top, a.width() + 4, bottom - 1 - top, 2.5);
     cairo_set_source_rgba(cr, 0, 0, 0, 0.75);
     cairo_fill(cr);
-    roundedRect(cr, a.left - 1, a.top - 1, a.width() + 2, a.height() + 2, 1.5);
+    roundedRect(cr, a.left - 1, inner, a.width() + 2, (tight ? a.bottom : a.bottom + 1) - inner, 1.5);
     if (light) {
         fillVertical(cr, a.top, a.bottom, rgb(214, 218, 212), rgb(232, 234, 228));
     } else {
         fillVertical(cr, a.top, a.bottom, rgb(10, 11, 13), rgb(20, 22, 25));
+    }
+}
+
+void drawLatencyWell(Page& page, const Rect& ms, const Rect& samples, bool light) {
+    // The editor writes these texts in its small runtime font (Arial 9, metric-compatible).
+    const Font runtime{"Liberation Sans", 9, false};
+    const Rect well{ms.left - 3, ms.top, samples.right + 3, samples.bottom};
+    drawWell(page, well, light);
+    cairo_t* cr = page.cr();
+    const double divider = std::floor((ms.right + samples.left) / 2) + 0.5;
+    cairo_move_to(cr, divider, well.top + 1);
+    cairo_line_to(cr, divider, well.bottom - 1);
+    cairo_set_source_rgba(cr, light ? 0 : 1, light ? 0 : 1, light ? 0 : 1, 0.18);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
+    const struct {
+        const Rect& area;
+        const char* longest;
+        double from, to;
+    } texts[] = {{ms, "37.6ms", well.left, divider}, {samples, "1660smps", divider, well.right}};
+    for (const auto& t : texts) {
+        const Rect box = textBox(cr, runtime, t.longest, t.area.centreX(), t.area.centreY(), Align::Centre);
+        if (box.left - t.from < 3 || t.to - box.right < 3) {
+            char fault[160];
+            std::snprintf(fault, sizeof fault, "display text \"%s\" fills its box (%g..%g)", t.longest, t.from, t.to);
+            page.fault(fault);
+        }
     }
 }
 

@@ -16,7 +16,13 @@ void drawMeterBridge(Page& page);
 // A centred section title between x0 and x1 with fine rules on both sides.
 void drawSectionTitle(Page& page, const std::string& title, double x0, double x1, double midY);
 // A recessed display well around `area` (outset by one pixel); light wells take dark text.
-void drawWell(Page& page, const Rect& area, bool light);
+// `tight` keeps the well's rim out of the pixels above `area` and to one pixel below it, for a
+// display squeezed between two knobs.
+void drawWell(Page& page, const Rect& area, bool light, bool tight = false);
+// The two latency displays in one well with a divider, wide enough for the longest texts they
+// show ("1660smps") with room to spare; a text that would come closer than 3 pixels to the
+// well's ends is a layout fault.
+void drawLatencyWell(Page& page, const Rect& ms, const Rect& samples, bool light);
 // A flat plate that shows a click area switching to the other page.
 void drawPagePlate(Page& page, const Rect& area, const std::string& text);
 // Light nameplate used as the "back" area of a settings page; black text sits on it.

@@ -19,10 +19,10 @@ struct PresetControl {
 
 const PresetControl kControls[] = {
     {19994, 20, 32, false, Kind::Save, ""},          // save bank
-    {19990, 32, 69, true, Kind::Text, "DEF BANK"},   // default bank (double-click)
+    {19990, 32, 69, true, Kind::Text, "DEFAULT"},    // default bank (double-click)
     {19993, 70, 82, false, Kind::Load, ""},          // load bank
     {19999, 91, 103, false, Kind::Save, ""},         // save preset
-    {19899, 103, 150, true, Kind::Text, "DEF PRESET"},  // default preset (double-click)
+    {19899, 103, 150, true, Kind::Text, "DEFAULT"},  // default preset (double-click)
     {19998, 150, 162, false, Kind::Load, ""},        // load preset
     {19997, 313, 344, false, Kind::Rocker, ""},      // previous / next preset
     {19995, 352, 364, false, Kind::Save, ""},        // store A

@@ -115,11 +115,17 @@ Colour iconColour(CapState s, const Theme& t) {
 
 }  // namespace
 
-Surface lampButton(cairo_surface_t* bg, const Rect& area, const Theme& theme) {
+Rect lampCap(double w, double h, double capDrop) {
+    const double cw = std::min(w - 6, 24.0), ch = std::min(h - 8, 17.0);
+    const double x = (w - cw) / 2, y = (h - ch) / 2 - 0.5 + capDrop;
+    return {x, y, x + cw, y + ch};
+}
+
+Surface lampButton(cairo_surface_t* bg, const Rect& area, const Theme& theme, double capDrop) {
     return strip(bg, area, 2, [&](cairo_t* cr, int k, double w, double h) {
         const bool on = k == 1;
-        const double cw = std::min(w - 6, 24.0), ch = std::min(h - 8, 17.0);
-        const double x = (w - cw) / 2, y = (h - ch) / 2 - 0.5;
+        const Rect cap = lampCap(w, h, capDrop);
+        const double cw = cap.width(), ch = cap.height(), x = cap.left, y = cap.top;
         drawCap(cr, x, y, cw, ch, 2.5, on ? CapState::Pressed : CapState::Normal);
         const double bw = cw * 0.5, bh = 3, bx = (w - bw) / 2, by = y + ch / 2 - bh / 2;
         if (on) glow(cr, w / 2, by + bh / 2, bw * 0.85, theme.accent, 0.4);
@@ -138,16 +144,17 @@ Surface legendButton(cairo_surface_t* bg, const Rect& area, const std::string& l
     return strip(bg, area, 2, [&](cairo_t* cr, int k, double w, double h) {
         const bool on = k == 1;
         roundLamp(cr, w / 2, 5.5, 2.6, on, theme.accent);
-        const double x = 2.5, y = 12, cw = w - 5, ch = h - 16;
+        // The legend keeps the legible size; a long one gets a wider cap, never smaller letters.
+        const Font font = smallFont();
+        const double textWidth = legend.empty() ? 0 : textBox(cr, font, legend, 0, 0, Align::Left).width();
+        const double cw = std::min(w - 2, std::max(w - 5, textWidth + 6)), x = (w - cw) / 2, y = 12, ch = h - 16;
         drawCap(cr, x, y, cw, ch, 3, on ? CapState::Pressed : CapState::Normal);
         const Colour ink = on ? theme.accent.mix(rgb(255, 255, 255), 0.2) : rgb(200, 205, 211);
         if (legend.empty()) {
             powerSymbol(cr, w / 2, y + ch / 2, std::min(cw, ch) * 0.24, ink);
         } else {
-            Font font = smallFont();
-            while (font.size > 6 &&
-                   textBox(cr, font, legend, 0, 0, Align::Left).width() > cw - 4)
-                font.size -= 0.5;
+            if (textWidth > cw - 3 && k == 0)
+                drawingFault("legend \"" + legend + "\" does not fit its button");
             drawText(cr, font, ink, legend, w / 2, y + ch / 2 + (on ? 0.5 : 0), Align::Centre);
         }
     });
@@ -213,8 +220,10 @@ Surface presetTextButton(cairo_surface_t* bg, const Rect& area, const std::strin
     return strip(bg, area, 3, [&](cairo_t* cr, int k, double w, double h) {
         const CapState s = static_cast<CapState>(k);
         drawCap(cr, 0.5, 0.5, w - 1, h - 1.5, 2, s);
-        drawText(cr, Font{"Liberation Sans Narrow", 7, true}, iconColour(s, theme), legend, w / 2,
-                 h / 2 - 0.5, Align::Centre);
+        const Font font = smallFont();
+        if (k == 0 && textBox(cr, font, legend, 0, 0, Align::Left).width() > w - 5)
+            drawingFault("legend \"" + legend + "\" does not fit its button");
+        drawText(cr, font, iconColour(s, theme), legend, w / 2, h / 2 - 0.5, Align::Centre);
     });
 }
 

@@ -8,7 +8,9 @@
 namespace orv::artgen {
 
 // Two images (off, on): a small square button with a lamp bar that lights when on.
-Surface lampButton(cairo_surface_t* bg, const Rect& area, const Theme& theme);
+Surface lampButton(cairo_surface_t* bg, const Rect& area, const Theme& theme, double capDrop = 0);
+// The cap of a lamp button in a w x h image, `capDrop` pixels below centred.
+Rect lampCap(double w, double h, double capDrop = 0);
 
 // Two images (off, on): a tall button with a round lamp above a cap carrying `legend`.
 // An empty legend draws the power symbol instead.

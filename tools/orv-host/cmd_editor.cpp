@@ -5,11 +5,18 @@
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
 #include "tools/orv-host/editor_window.h"
+#include "tools/orv-host/player.h"
 #include "tools/orv-host/session.h"
 
 #include <algorithm>
 #include <chrono>
-#include <thread>
+#include <cstdio>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <time.h>
+#endif
 
 namespace orvhost {
 namespace {
@@ -29,15 +36,34 @@ void playSomeAudio(const Plugin& plugin, double rate, int block) {
     }
 }
 
+void sleepMilliseconds(int ms) {
+#if defined(_WIN32)
+    Sleep(static_cast<DWORD>(ms));
+#else
+    timespec ts{0, static_cast<long>(ms) * 1000000L};
+    nanosleep(&ts, nullptr);
+#endif
+}
+
 }  // namespace
 
 int runEditor(const Options& o) {
     const bool screenshot = !o.png.empty();
     hostContext().printAutomation = !screenshot;
+    if (!o.outFile.empty() && o.play.empty()) return fail("--out needs --play FILE|demo");
+    // The player is declared after the plug-in, so that on any way out its audio thread has
+    // stopped before the plug-in is closed.
     Plugin plugin;
+    Player player;
     std::string error;
-    if (!loadAndPrepare(plugin, o, error)) return fail(error);
+    Options run = o;
+    if (!o.play.empty()) {
+        if (!player.openSource(o.play, o.rate, error)) return fail(error);
+        run.rate = player.rate();
+    }
+    if (!loadAndPrepare(plugin, run, error)) return fail(error);
     if (!(plugin.effect()->flags & effFlagsHasEditor)) return fail("the plug-in has no editor");
+    if (!(plugin.effect()->flags & effFlagsCanReplacing)) return fail("the plug-in cannot process replacing");
 
     ERect* rect = nullptr;
     if (!plugin.dispatch(effEditGetRect, 0, 0, &rect) || !rect) return fail("the plug-in gave no editor size");
@@ -45,23 +71,31 @@ int runEditor(const Options& o) {
 
     EditorWindow window;
     if (!window.create(width, height, plugin.stringOf(effGetEffectName), error)) return fail(error);
+    if (screenshot) window.movePointerAway();
     if (!plugin.dispatch(effEditOpen, 0, 0, window.parentHandle())) return fail("the plug-in could not open its editor");
     plugin.dispatch(effMainsChanged, 0, 1);
     if (o.page == "settings") plugin.setParameter(56, 1.0f);  // page switch, routed back to the editor
+    if (!o.play.empty() && !player.start(plugin, run, error)) {
+        plugin.dispatch(effEditClose);
+        return fail(error);
+    }
 
     const double seconds = o.seconds > 0 ? o.seconds : (screenshot ? 1.0 : 1e9);
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool audioPlayed = false;
     while (std::chrono::steady_clock::now() < until && window.pump()) {
-        if (screenshot && !audioPlayed) {
-            playSomeAudio(plugin, o.rate, o.block);
+        if (screenshot && !audioPlayed && o.play.empty()) {
+            playSomeAudio(plugin, run.rate, o.block);
             audioPlayed = true;
         }
+        player.service();
         plugin.dispatch(effEditIdle);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        sleepMilliseconds(o.play.empty() ? 20 : 10);
     }
     int status = 0;
     if (screenshot && !window.capture(o.png, error)) status = fail(error);
+    if (!player.stop(error) && status == 0) status = fail(error);
+    if (!o.play.empty()) plugin.dispatch(effStopProcess);
     plugin.dispatch(effEditClose);
     plugin.dispatch(effMainsChanged, 0, 0);
     window.destroy();

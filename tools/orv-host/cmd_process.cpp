@@ -1,19 +1,19 @@
-// orv-host process: runs an audio file (or the built-in demo signal) through a plug-in.
-#include "tools/orv-host/block_runner.h"
+// orv-host process: runs an audio file (or the built-in demo signal) through a plug-in, block by
+// block, so that memory stays the same whatever the file's length.
+#include "tools/orv-host/audio_file.h"
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
+#include "tools/orv-host/dither.h"
 #include "tools/orv-host/os.h"
+#include "tools/orv-host/progress.h"
 #include "tools/orv-host/session.h"
-
-#if ORV_HAVE_SNDFILE
-#include <sndfile.h>
-#else
-#include "tools/orv-host/wav_io.h"
-#endif
+#include "tools/orv-host/signal_stats.h"
+#include "tools/orv-host/stream_runner.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace orvhost {
@@ -21,173 +21,68 @@ namespace {
 
 constexpr double kMinRate = 22050.0;
 constexpr double kMaxRate = 192000.0;
-#if ORV_HAVE_SNDFILE
-constexpr int kFloatWav = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-#else
-constexpr int kFloatWav = static_cast<int>(WavEncoding::Float32);
-#endif
 
-struct Audio {
-    std::vector<double> left, right;
-    int channels = 2;
-    int format = kFloatWav;
-    double rate = 44100.0;
-    std::size_t frames() const { return left.size(); }
-};
+void warn(const std::string& message) { std::fprintf(stderr, "orv-host: warning: %s\n", message.c_str()); }
 
-#if ORV_HAVE_SNDFILE
-bool readAudio(const std::string& path, Audio& audio, std::string& error) {
-    SF_INFO info{};
-    SNDFILE* f = sf_open(path.c_str(), SFM_READ, &info);
-    if (!f) {
-        error = "cannot read audio file " + path + ": " + sf_strerror(nullptr);
-        return false;
-    }
-    if (info.channels < 1 || info.channels > 2) {
-        sf_close(f);
+// Opens an input file and checks what orv-host can feed a stereo plug-in with.
+bool openInput(AudioReader& reader, const std::string& path, std::string& error) {
+    if (!reader.open(path, error)) return false;
+    const AudioFileInfo& info = reader.info();
+    if (info.channels > 2) {
         error = path + ": " + std::to_string(info.channels) + " channels (only mono and stereo are supported)";
         return false;
     }
-    if (info.samplerate < kMinRate || info.samplerate > kMaxRate) {
-        sf_close(f);
-        error = path + ": sample rate " + std::to_string(info.samplerate) + " Hz is out of range (22050 to 192000)";
+    if (info.rate < kMinRate || info.rate > kMaxRate) {
+        error = path + ": sample rate " + std::to_string(info.rate) + " Hz is out of range (22050 to 192000)";
         return false;
-    }
-    std::vector<double> interleaved(static_cast<std::size_t>(info.frames) * info.channels);
-    sf_count_t got = sf_readf_double(f, interleaved.data(), info.frames);
-    sf_close(f);
-    audio.channels = info.channels;
-    audio.format = info.format;
-    audio.rate = info.samplerate;
-    audio.left.resize(static_cast<std::size_t>(got));
-    audio.right.resize(static_cast<std::size_t>(got));
-    for (sf_count_t i = 0; i < got; ++i) {
-        audio.left[i] = interleaved[i * info.channels];
-        audio.right[i] = interleaved[i * info.channels + (info.channels - 1)];  // mono feeds both inputs
     }
     return true;
 }
 
-// Writes to a temporary name and renames it into place, so a failed run leaves no output behind.
-bool writeAudio(const std::string& path, const Audio& audio, int channels, std::string& error) {
-    SF_INFO info{};
-    info.samplerate = static_cast<int>(audio.rate);
-    info.channels = channels;
-    info.format = audio.format;
-    if (!sf_format_check(&info)) {
-        info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+// The audio to process: a file read block by block, or the demo signal made in memory (ten
+// seconds, a fixed size).
+struct Source {
+    AudioReader* reader = nullptr;
+    std::vector<double> left, right;
+    std::size_t pos = 0;
+    int channels = 2;
+    std::size_t read(double* out, std::size_t frames) {
+        if (reader) return reader->read(out, frames);
+        const std::size_t n = std::min(frames, left.size() - pos);
+        for (std::size_t i = 0; i < n; ++i) {
+            out[2 * i] = left[pos + i];
+            out[2 * i + 1] = right[pos + i];
+        }
+        pos += n;
+        return n;
     }
-    const std::string tmp = path + ".partial";
-    SNDFILE* f = sf_open(tmp.c_str(), SFM_WRITE, &info);
-    if (!f) {
-        error = "cannot write audio file " + path + ": " + sf_strerror(nullptr);
-        return false;
-    }
-    std::vector<double> interleaved(audio.frames() * channels);
-    for (std::size_t i = 0; i < audio.frames(); ++i) {
-        interleaved[i * channels] = audio.left[i];
-        if (channels == 2) interleaved[i * channels + 1] = audio.right[i];
-    }
-    const bool ok = sf_writef_double(f, interleaved.data(), static_cast<sf_count_t>(audio.frames())) ==
-                    static_cast<sf_count_t>(audio.frames());
-    sf_close(f);
-    if (!ok || !replaceFile(tmp, path)) {
-        std::remove(tmp.c_str());
-        error = "cannot write audio file " + path;
-        return false;
-    }
-    return true;
-}
-#else
-// The same two operations with the built-in WAV reader and writer.
-bool readAudio(const std::string& path, Audio& audio, std::string& error) {
-    WavAudio wav;
-    std::string why;
-    if (!readWav(path, wav, why)) {
-        error = "cannot read audio file " + path + ": " + why;
-        return false;
-    }
-    if (wav.channels > 2) {
-        error = path + ": " + std::to_string(wav.channels) + " channels (only mono and stereo are supported)";
-        return false;
-    }
-    if (wav.rate < kMinRate || wav.rate > kMaxRate) {
-        error = path + ": sample rate " + std::to_string(wav.rate) + " Hz is out of range (22050 to 192000)";
-        return false;
-    }
-    const std::size_t frames = wav.frames();
-    audio.channels = wav.channels;
-    audio.format = static_cast<int>(wav.encoding);
-    audio.rate = wav.rate;
-    audio.left.resize(frames);
-    audio.right.resize(frames);
-    for (std::size_t i = 0; i < frames; ++i) {
-        audio.left[i] = wav.samples[i * wav.channels];
-        audio.right[i] = wav.samples[i * wav.channels + (wav.channels - 1)];  // mono feeds both inputs
-    }
-    return true;
-}
-
-bool writeAudio(const std::string& path, const Audio& audio, int channels, std::string& error) {
-    WavAudio wav;
-    wav.channels = channels;
-    wav.rate = static_cast<int>(audio.rate);
-    wav.encoding = static_cast<WavEncoding>(audio.format);
-    wav.samples.resize(audio.frames() * channels);
-    for (std::size_t i = 0; i < audio.frames(); ++i) {
-        wav.samples[i * channels] = audio.left[i];
-        if (channels == 2) wav.samples[i * channels + 1] = audio.right[i];
-    }
-    const std::string tmp = path + ".partial";
-    std::string why;
-    if (!writeWav(tmp, wav, why) || !replaceFile(tmp, path)) {
-        std::remove(tmp.c_str());
-        error = "cannot write audio file " + path;
-        return false;
-    }
-    return true;
-}
-#endif
-
-struct Levels {
-    double peak[2] = {0, 0};
-    double sumSquares[2] = {0, 0};
-    std::size_t frames = 0;
-    void add(double l, double r) {
-        peak[0] = std::max(peak[0], std::fabs(l));
-        peak[1] = std::max(peak[1], std::fabs(r));
-        sumSquares[0] += l * l;
-        sumSquares[1] += r * r;
-        ++frames;
-    }
-    double rms(int c) const { return frames ? std::sqrt(sumSquares[c] / frames) : 0.0; }
 };
 
-double toDb(double x) { return x > 1e-10 ? 20.0 * std::log10(x) : -200.0; }
-
-// The largest level reduction between aligned input and output, over 10 ms windows whose
-// input is above -60 dBFS: what a listener hears as gain reduction (makeup included).
-double largestReduction(const Audio& in, const Audio& out, double rate) {
-    const std::size_t window = std::max<std::size_t>(1, static_cast<std::size_t>(rate * 0.01));
-    double worst = 0.0;
-    for (std::size_t start = 0; start + window <= in.frames() && start + window <= out.frames(); start += window) {
-        double ei = 0.0, eo = 0.0;
-        for (std::size_t i = start; i < start + window; ++i) {
-            ei += in.left[i] * in.left[i] + in.right[i] * in.right[i];
-            eo += out.left[i] * out.left[i] + out.right[i] * out.right[i];
-        }
-        if (ei / (2.0 * window) < 1e-6) continue;
-        worst = std::max(worst, -10.0 * std::log10(std::max(eo, 1e-20) / ei));
-    }
-    return worst;
+std::string dbText(double db) {
+    if (!std::isfinite(db)) return "-inf";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", db);
+    return buf;
 }
 
-void progress(std::size_t done, std::size_t total) {
-    const int width = 40;
-    const int filled = total ? static_cast<int>(width * done / total) : width;
-    std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", width - filled, "",
-                 total ? static_cast<int>(100 * done / total) : 100);
-    if (done >= total) std::fprintf(stderr, "\n");
+// Refuses to write any output over a file that is read: it would be destroyed while reading.
+bool checkNoOverwrite(const Options& o, const std::string& in, const std::string& out, std::string& error) {
+    struct Pair {
+        const std::string& written;
+        const std::string& read;
+        const char* what;
+    } pairs[] = {{out, in, "input"},          {out, o.sidechain, "side-chain"}, {out, o.stateFile, "state file"},
+                 {o.saveStateFile, in, "input"}, {o.saveStateFile, o.sidechain, "side-chain"},
+                 {o.saveStateFile, out, "output"}};
+    for (const Pair& p : pairs) {
+        if (p.written.empty() || p.read.empty()) continue;
+        if (sameFile(p.written, p.read)) {
+            error = "refusing to write " + p.written + ": it is the " + p.what + " (" + p.read +
+                    "), which would be destroyed; choose another output name";
+            return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -203,29 +98,56 @@ int runProcess(const Options& o) {
         return fail("process needs [IN] OUT");
     }
 
-    Audio input;
     std::string error;
+    AudioReader reader, keyReader;
+    Source source;
+    double rate = o.rate;
+    long long expectedFrames = 0;
+    Container inContainer = Container::Wav;
+    SampleDepth inDepth = SampleDepth::Float;
     if (!inPath.empty()) {
-        if (!readAudio(inPath, input, error)) return fail(error);
+        if (!openInput(reader, inPath, error)) return fail(error);
+        const AudioFileInfo& info = reader.info();
+        source.reader = &reader;
+        source.channels = info.channels;
+        rate = info.rate;
+        expectedFrames = info.frames;
+        inContainer = info.container;
+        inDepth = info.depth;
+        if (o.rateGiven && o.rate != rate)
+            warn("--rate is ignored with an input file; it runs at the file's " + std::to_string(info.rate) + " Hz");
     } else {
         if (o.rate < kMinRate || o.rate > kMaxRate) return fail("--rate out of range (22050 to 192000)");
-        input.rate = o.rate;
-        makeDemoSignal(input.rate, 10.0, input.left, input.right);
+        makeDemoSignal(rate, 10.0, source.left, source.right);
+        expectedFrames = static_cast<long long>(source.left.size());
     }
-    Audio key;
+    int keyChannels = 1;
     if (!o.sidechain.empty()) {
-        if (!readAudio(o.sidechain, key, error)) return fail(error);
-        if (key.frames() != input.frames()) return fail("side-chain " + o.sidechain + " has another length than the input");
-        if (key.rate != input.rate) return fail("side-chain " + o.sidechain + " has another sample rate than the input");
+        if (!openInput(keyReader, o.sidechain, error)) return fail(error);
+        const AudioFileInfo& key = keyReader.info();
+        keyChannels = key.channels;
+        if (key.rate != rate) return fail("side-chain " + o.sidechain + " has another sample rate than the input");
+        if (key.frames >= 0 && expectedFrames >= 0 && key.frames != expectedFrames)
+            return fail("side-chain " + o.sidechain + " has another length than the input");
     }
+    if (!checkNoOverwrite(o, inPath, outPath, error)) return fail(error);
+    Container outContainer;
+    SampleDepth outDepth;
+    if (!chooseOutputFormat(outPath, o.bits, inContainer, inDepth, outContainer, outDepth, error)) return fail(error);
 
     Options run = o;
-    run.rate = input.rate;
+    run.rate = rate;
     Plugin plugin;
     if (!loadAndPrepare(plugin, run, error)) return fail(error);
     if (o.useDouble && !(plugin.effect()->flags & effFlagsCanDoubleReplacing))
         return fail("the plug-in does not process 64-bit audio (--double)");
     if (!(plugin.effect()->flags & effFlagsCanReplacing)) return fail("the plug-in cannot process replacing");
+
+    // The output is opened before any processing, so an unwritable path fails at once.
+    const int channels = source.channels;
+    AudioWriter writer;
+    if (!writer.open(outPath, outContainer, outDepth, channels, static_cast<int>(rate), error)) return fail(error);
+
     if (!o.sidechain.empty()) {
         VstSpeakerArrangement in{0, 4}, out{0, 2};
         plugin.dispatch(effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out);
@@ -238,74 +160,106 @@ int runProcess(const Options& o) {
     double reported[2] = {0.0, 0.0};
     const bool reportsReduction = plugin.dispatch(effVendorSpecific, kGainReductionQuery, 1, reported) == 1;
 
-    const std::size_t delay = o.keepLatency ? 0 : static_cast<std::size_t>(std::max(0, plugin.initialDelay()));
-    const std::size_t total = input.frames() + delay;
-    Audio output;
-    output.rate = input.rate;
-    output.format = inPath.empty() ? kFloatWav : input.format;
-    output.left.assign(input.frames(), 0.0);
-    output.right.assign(input.frames(), 0.0);
-
-    BlockRunner runner(plugin, o.block, o.useDouble);
-    const bool showProgress = stderrIsTerminal();
-    std::size_t lastShown = 0;
-    Levels inLevels, outLevels;
-    for (std::size_t pos = 0; pos < total;) {
-        const int frames = static_cast<int>(std::min<std::size_t>(o.block, total - pos));
-        for (int i = 0; i < frames; ++i) {
-            const std::size_t k = pos + i;
-            const bool live = k < input.frames();
-            runner.input(0)[i] = live ? input.left[k] : 0.0;
-            runner.input(1)[i] = live ? input.right[k] : 0.0;
-            runner.input(2)[i] = live && !key.left.empty() ? key.left[k] : 0.0;
-            runner.input(3)[i] = live && !key.right.empty() ? key.right[k] : 0.0;
-        }
-        runner.run(frames);
-        const bool monoOut = runner.outputChannels() < 2 || plugin.numOutputs() < 2;
-        for (int i = 0; i < frames; ++i) {
-            const std::size_t k = pos + i;
-            if (k < delay || k - delay >= output.frames()) continue;
-            output.left[k - delay] = runner.output(0)[i];
-            output.right[k - delay] = monoOut ? runner.output(0)[i] : runner.output(1)[i];
-        }
-        pos += frames;
-        if (showProgress && (pos - lastShown > total / 100 || pos == total)) {
-            progress(pos, total);
-            lastShown = pos;
-        }
+    const std::size_t latency = static_cast<std::size_t>(std::max(0, plugin.initialDelay()));
+    const std::size_t removed = o.keepLatency ? 0 : latency;
+    StreamRunner runner(plugin, o.block, o.useDouble, channels, removed);
+    TpdfDither dither(o.dither && depthIsReduced(inDepth, outDepth) ? integerBits(outDepth) : 0);
+    ProgressBar progress(expectedFrames, rate, stderrIsTerminal());
+    LevelMeter inLevels, outLevels;
+    ReductionTracker reduction(rate, o.keepLatency ? latency : 0);
+    std::unique_ptr<LoudnessMeter> inLoudness, outLoudness;
+    if (o.report && LoudnessMeter::available()) {
+        inLoudness.reset(new LoudnessMeter(channels, static_cast<int>(rate)));
+        outLoudness.reset(new LoudnessMeter(channels, static_cast<int>(rate)));
     }
+
+    std::vector<double> inBuf(static_cast<std::size_t>(o.block) * channels);
+    std::vector<double> keyBuf(static_cast<std::size_t>(o.block) * keyChannels, 0.0);
+    long long framesIn = 0, framesOut = 0, keyFrames = 0;
+    bool writeFailed = false;
+    auto emit = [&](std::size_t n) {
+        if (!n || writeFailed) return;
+        double* out = runner.outputForChange();
+        dither.apply(out, n * channels);
+        if (o.report) {
+            outLevels.add(out, n, channels);
+            reduction.addOutput(out, n, channels);
+            if (outLoudness) outLoudness->add(out, n);
+        }
+        if (!writer.write(out, n)) writeFailed = true;
+        framesOut += static_cast<long long>(n);
+        progress.update(framesOut);
+    };
+    for (;;) {
+        const std::size_t n = source.read(inBuf.data(), static_cast<std::size_t>(o.block));
+        if (n == 0) break;
+        const double* key = nullptr;
+        if (!o.sidechain.empty()) {
+            const std::size_t k = keyReader.read(keyBuf.data(), n);
+            std::fill(keyBuf.begin() + static_cast<std::ptrdiff_t>(k * keyChannels), keyBuf.end(), 0.0);
+            keyFrames += static_cast<long long>(k);
+            key = keyBuf.data();
+        }
+        framesIn += static_cast<long long>(n);
+        if (o.report) {
+            inLevels.add(inBuf.data(), n, channels);
+            reduction.addInput(inBuf.data(), n, channels);
+            if (inLoudness) inLoudness->add(inBuf.data(), n);
+        }
+        emit(runner.process(inBuf.data(), key, keyChannels, static_cast<int>(n)));
+        if (writeFailed) break;
+    }
+    while (!writeFailed) {
+        const std::size_t n = runner.flush();
+        if (!n) break;
+        emit(n);
+    }
+    progress.finish();
     plugin.dispatch(effStopProcess);
     plugin.dispatch(effMainsChanged, 0, 0);
 
-    const int channels = inPath.empty() ? 2 : (input.channels == 1 && plugin.numOutputs() < 2 ? 1 : 2);
-    if (!writeAudio(outPath, output, channels, error)) return fail(error);
+    if (writeFailed) {
+        writer.abandon();
+        return fail("cannot write audio file " + outPath + " (disk full, or the file grew too large for " +
+                    containerName(outContainer) + "?)");
+    }
+    if (!writer.finish(error)) return fail(error);
     if (!saveStateIfAsked(plugin, o, error)) return fail(error);
+    if (reader.failed() || (expectedFrames > 0 && framesIn < expectedFrames))
+        warn(inPath + " is truncated or damaged: its header claims " + std::to_string(expectedFrames) +
+             " frames, " + std::to_string(framesIn) + " could be read; the output holds those");
+    else if (!inPath.empty() && reader.info().shorterThanHeader)
+        warn(inPath + " is truncated: its header declares more audio than the file holds; the output holds the " +
+             std::to_string(framesIn) + " frames that are there");
+    if (!o.sidechain.empty() && keyFrames < framesIn)
+        warn("side-chain " + o.sidechain + " ended early (" + std::to_string(keyFrames) + " of " +
+             std::to_string(framesIn) + " frames); silence was used after its end");
 
     if (o.report) {
-        for (std::size_t i = 0; i < input.frames(); ++i) {
-            inLevels.add(input.left[i], input.right[i]);
-            outLevels.add(output.left[i], output.right[i]);
-        }
-        std::printf("frames %zu at %.0f Hz, latency %zu samples %s\n", input.frames(), input.rate,
-                    static_cast<std::size_t>(plugin.initialDelay()), o.keepLatency ? "kept" : "compensated");
+        std::printf("frames %lld at %.0f Hz, latency %zu samples %s\n", framesIn, rate, latency,
+                    o.keepLatency ? "kept" : "compensated");
+        std::printf("output %s, %s, %d channel%s%s\n", containerName(outContainer), depthName(outDepth), channels,
+                    channels == 1 ? "" : "s", dither.active() ? ", TPDF dither" : "");
         const char* names[2] = {"left ", "right"};
-        for (int c = 0; c < 2; ++c)
+        for (int c = 0; c < channels; ++c)
             std::printf("%s  input peak %7.2f dBFS  rms %7.2f dBFS   output peak %7.2f dBFS  rms %7.2f dBFS\n",
-                        names[c], toDb(inLevels.peak[c]), toDb(inLevels.rms(c)), toDb(outLevels.peak[c]),
-                        toDb(outLevels.rms(c)));
-        Audio aligned = output;
-        if (o.keepLatency) {  // compare like with like
-            const std::size_t d = static_cast<std::size_t>(plugin.initialDelay());
-            for (std::size_t i = 0; i < aligned.frames(); ++i) {
-                aligned.left[i] = i + d < output.frames() ? output.left[i + d] : 0.0;
-                aligned.right[i] = i + d < output.frames() ? output.right[i + d] : 0.0;
-            }
-        }
+                        channels == 1 ? "mono " : names[c], toDb(inLevels.peak(c)), toDb(inLevels.rms(c)),
+                        toDb(outLevels.peak(c)), toDb(outLevels.rms(c)));
         if (reportsReduction && plugin.dispatch(effVendorSpecific, kGainReductionQuery, 0, reported) == 1)
             std::printf("largest gain reduction %.2f dB (compressor), %.2f dB (limiter), as the plug-in reports\n",
                         reported[0], reported[1]);
         std::printf("largest level reduction %.2f dB (output against input level, makeup included, 10 ms windows)\n",
-                    largestReduction(input, aligned, input.rate));
+                    reduction.largest());
+        if (inLoudness) {
+            const LoudnessMeter* meters[2] = {inLoudness.get(), outLoudness.get()};
+            const char* which[2] = {"input ", "output"};
+            for (int m = 0; m < 2; ++m)
+                std::printf("loudness %s  integrated %s LUFS  range %.2f LU  true peak %s dBTP\n", which[m],
+                            dbText(meters[m]->integrated()).c_str(), meters[m]->range(),
+                            dbText(meters[m]->truePeakDb()).c_str());
+        } else {
+            std::printf("loudness: not measured (this build has no loudness library)\n");
+        }
     }
     return 0;
 }

@@ -15,6 +15,9 @@ public:
     bool create(int width, int height, const std::string& title, std::string& error);
     // The system handle a plug-in expects as its parent (an X11 Window id on Linux).
     void* parentHandle() const;
+    // Moves the mouse pointer off the window, so that a screenshot shows no hover state or
+    // tooltip that depends on where the pointer happened to be.
+    void movePointerAway();
     // Handles the window's own events without blocking; false once the user closed it.
     bool pump();
     // Writes what the window shows, child windows included, as a PNG.

@@ -114,6 +114,12 @@ bool EditorWindow::create(int width, int height, const std::string& title, std::
 
 void* EditorWindow::parentHandle() const { return impl ? impl->window : nullptr; }
 
+void EditorWindow::movePointerAway() {
+    if (!impl) return;
+    // The far corner of the primary screen; harmless where there is no pointer at all.
+    SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
+}
+
 bool EditorWindow::pump() {
     if (!impl) return false;
     MSG msg;

@@ -65,6 +65,17 @@ void* EditorWindow::parentHandle() const {
     return impl ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(impl->window)) : nullptr;
 }
 
+void EditorWindow::movePointerAway() {
+    if (!impl) return;
+    Display* d = impl->display;
+    const int screen = DefaultScreen(d);
+    // The window sits at the top left corner; the far corner of the screen is outside it unless
+    // the screen is no larger than the window, and then the pointer cannot leave it anyway.
+    XWarpPointer(d, None, RootWindow(d, screen), 0, 0, 0, 0, DisplayWidth(d, screen) - 1,
+                 DisplayHeight(d, screen) - 1);
+    XSync(d, False);
+}
+
 bool EditorWindow::pump() {
     if (!impl) return false;
     while (XPending(impl->display)) {

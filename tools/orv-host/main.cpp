@@ -1,5 +1,6 @@
 // orv-host: a small VST 2.4 host for people and for tests.
 #include "tools/orv-host/commands.h"
+#include "tools/orv-host/version.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,11 +19,19 @@ int main(int argc, char** argv) {
         std::fputs(usageText(), argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
     }
+    if (!std::strcmp(argv[1], "--version")) {
+        std::fputs(versionText().c_str(), stdout);
+        return 0;
+    }
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, options, error)) {
         std::fprintf(stderr, "orv-host: %s\n%s", error.c_str(), usageText());
         return 2;
+    }
+    if (options.help) {
+        std::fputs(commandUsage(options.command).c_str(), stdout);
+        return 0;
     }
     try {
         if (options.command == "info") return runInfo(options);

@@ -6,18 +6,74 @@
 
 namespace orvhost {
 
+namespace {
+
+const char kCommonOptions[] =
+    "options for every command:\n"
+    "  --rate HZ (44100)      sample rate when no audio file sets it\n"
+    "  --block N (512)        block size, 1 to 65536\n"
+    "  --preset NAME|INDEX    select a preset\n"
+    "  --set NAME=VALUE       set a parameter (repeatable): NAME or its index, any case;\n"
+    "                         VALUE a plain 0..1 value or in the parameter's units,\n"
+    "                         e.g. Threshold=-12dB Attack=10ms Ratio=4:1 FAT=On\n"
+    "  --state FILE           load a state (bank chunk) file\n"
+    "  --save-state FILE      save the state at the end\n";
+
+const char kInfoUsage[] =
+    "usage: orv-host info PLUGIN [--json] [OPTIONS]\n"
+    "  identity, parameters (name, display, unit, value) and presets of a plug-in\n";
+
+const char kProcessUsage[] =
+    "usage: orv-host process PLUGIN [IN] OUT [OPTIONS]\n"
+    "  runs IN (or a 10 s demo signal) through the plug-in into OUT, block by block\n"
+    "  OUT's extension sets its format: .wav .flac .aiff/.aif .ogg (others: IN's format);\n"
+    "  a device or a pipe (/dev/null, a FIFO) is written as it is. OUT may not be IN.\n"
+    "  --sidechain KEY        a key signal for the side-chain inputs (same rate and length)\n"
+    "  --bits 16|24|32|float  sample format of OUT (default: IN's where OUT can hold it)\n"
+    "  --no-dither            no TPDF dither when the bit depth is reduced\n"
+    "  --double               64-bit processing\n"
+    "  --keep-latency         keep the plug-in's latency in OUT (default: compensated)\n"
+    "  --report               levels, gain reduction, loudness and true peak of IN and OUT\n";
+
+const char kBenchUsage[] =
+    "usage: orv-host bench PLUGIN [--seconds S (10)] [--repeat R (5)] [--double] [OPTIONS]\n"
+    "  CPU cost of the plug-in on a deterministic signal\n";
+
+const char kEditorUsage[] =
+    "usage: orv-host editor PLUGIN [--png FILE] [--page main|settings] [--seconds S]\n"
+    "                              [--play FILE|demo [--out FILE]] [OPTIONS]\n"
+    "  opens the plug-in's editor in a window; parameter changes and edit gestures are printed\n"
+    "  --png FILE             write a screenshot and close\n"
+    "  --page main|settings   the page to show\n"
+    "  --seconds S            close after S seconds\n"
+    "  --play FILE|demo       run audio through the plug-in in real time while the editor is open\n"
+    "  --out FILE             write what --play produces (otherwise it is discarded)\n";
+
+}  // namespace
+
 const char* usageText() {
     return "usage: orv-host COMMAND PLUGIN [ARGS] [OPTIONS]\n"
+           "       orv-host COMMAND --help | --help | --version\n"
            "commands:\n"
            "  info PLUGIN [--json]                      identity, parameters and presets\n"
            "  process PLUGIN [IN] OUT [--sidechain KEY]  run audio through the plug-in\n"
-           "          [--double] [--keep-latency] [--report]\n"
+           "          [--bits 16|24|32|float] [--no-dither] [--double] [--keep-latency] [--report]\n"
            "  bench PLUGIN [--seconds S] [--repeat R] [--double]\n"
-           "  editor PLUGIN [--png FILE] [--page main|settings] [--seconds S]\n"
+           "  editor PLUGIN [--png FILE] [--page main|settings] [--seconds S] [--play FILE|demo] [--out FILE]\n"
            "PLUGIN is a path to a VST 2.4 .so or one of: borealis, kestrel\n"
            "options for every command:\n"
-           "  --rate HZ (44100)  --block N (512)  --preset NAME|INDEX  --set I=V (repeatable)\n"
+           "  --rate HZ (44100)  --block N (512)  --preset NAME|INDEX  --set NAME=VALUE (repeatable)\n"
            "  --state FILE  --save-state FILE\n";
+}
+
+std::string commandUsage(const std::string& command) {
+    const char* own = command == "info"      ? kInfoUsage
+                      : command == "process" ? kProcessUsage
+                      : command == "bench"   ? kBenchUsage
+                      : command == "editor"  ? kEditorUsage
+                                             : nullptr;
+    if (!own) return usageText();
+    return std::string(own) + "PLUGIN is a path to a VST 2.4 .so or one of: borealis, kestrel\n" + kCommonOptions;
 }
 
 namespace {
@@ -52,7 +108,20 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             return true;
         };
         std::string v;
-        if (a == "--json") o.json = true;
+        if (a == "--help" || a == "-h") o.help = true;
+        else if (a == "--json") o.json = true;
+        else if (a == "--no-dither") o.dither = false;
+        else if (a == "--bits") {
+            if (!value(o.bits)) return false;
+            if (o.bits != "16" && o.bits != "24" && o.bits != "32" && o.bits != "float") {
+                error = "bad --bits (16, 24, 32 or float): " + o.bits;
+                return false;
+            }
+        } else if (a == "--play") {
+            if (!value(o.play)) return false;
+        } else if (a == "--out") {
+            if (!value(o.outFile)) return false;
+        }
         else if (a == "--double") o.useDouble = true;
         else if (a == "--keep-latency") o.keepLatency = true;
         else if (a == "--report") o.report = true;
@@ -85,13 +154,12 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(o.preset)) return false;
         } else if (a == "--set") {
             if (!value(v)) return false;
-            std::size_t eq = v.rfind('=');
-            double x;
-            if (eq == std::string::npos || eq == 0 || !parseDouble(v.substr(eq + 1), x)) {
+            std::size_t eq = v.find('=');
+            if (eq == std::string::npos || eq == 0 || v.find_first_not_of(" \t", eq + 1) == std::string::npos) {
                 error = "bad --set (expected INDEX=VALUE or NAME=VALUE): " + v;
                 return false;
             }
-            o.sets.emplace_back(v.substr(0, eq), static_cast<float>(x));
+            o.sets.emplace_back(v.substr(0, eq), v.substr(eq + 1));
         } else if (a == "--state") {
             if (!value(o.stateFile)) return false;
         } else if (a == "--save-state") {
@@ -118,6 +186,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         return false;
     }
     o.command = words[0];
+    if (o.help) return true;
     if (words.size() < 2) {
         error = "no plug-in given";
         return false;

@@ -15,7 +15,7 @@ struct Options {
     bool rateGiven = false;
     int block = 512;
     std::string preset;
-    std::vector<std::pair<std::string, float>> sets;  // --set I=V, in order
+    std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order, as typed
     std::string stateFile;
     std::string saveStateFile;
     bool json = false;
@@ -27,12 +27,18 @@ struct Options {
     int repeat = 5;
     std::string png;
     std::string page = "main";
+    std::string bits;          // --bits 16|24|32|float; empty keeps the input's depth
+    bool dither = true;        // TPDF dither when the bit depth is reduced
+    std::string play;          // editor --play FILE|demo
+    std::string outFile;       // editor --out FILE
+    bool help = false;         // --help after a command: that command's usage
 };
 
 // Parses argv; false with a one-line reason in `error`.
 bool parseOptions(int argc, char** argv, Options& options, std::string& error);
 
-// The usage text.
+// The usage text of the whole program, and of one command (the whole text for an unknown one).
 const char* usageText();
+std::string commandUsage(const std::string& command);
 
 }  // namespace orvhost

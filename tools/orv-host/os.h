@@ -21,6 +21,26 @@ std::string executableFolder();
 // True for a path naming an existing regular file.
 bool fileExists(const std::string& path);
 
+// What a path names: nothing, a regular file, a folder, or something else (a device, a pipe).
+enum class PathKind { Missing, Regular, Folder, Other };
+PathKind pathKind(const std::string& path);
+
+// True when both paths exist and name the same file (same device and file number), whatever
+// names, links or folders lead to it.
+bool sameFile(const std::string& a, const std::string& b);
+
+// True when an existing file may be written by this process.
+bool canWriteExisting(const std::string& path);
+
+// The file a symbolic link finally names; the path itself when it is no link.
+std::string followLinks(const std::string& path);
+
+// The reason of the last failed system call, for messages.
+std::string lastSystemError();
+
+// Monotonic wall-clock seconds.
+double wallSeconds();
+
 // Moves `from` over `to`, replacing `to` if it exists. False when nothing was moved.
 bool replaceFile(const std::string& from, const std::string& to);
 

@@ -4,6 +4,10 @@
 
 #include <io.h>
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+
 namespace orvhost {
 
 const char kPluginSuffix[] = ".dll";
@@ -36,6 +40,55 @@ std::string executableFolder() {
 bool fileExists(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+namespace {
+// Reserved device names (NUL, CON, ...) name no file on disk.
+bool isDeviceName(const std::string& path) {
+    std::size_t slash = path.find_last_of("/\\:");
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::size_t dot = name.find('.');
+    if (dot != std::string::npos) name = name.substr(0, dot);
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name == "NUL" || name == "CON" || name == "PRN" || name == "AUX";
+}
+}  // namespace
+
+PathKind pathKind(const std::string& path) {
+    if (isDeviceName(path)) return PathKind::Other;
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::Missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::Regular;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    if (isDeviceName(a) || isDeviceName(b)) return false;
+    auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
+        HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        const bool ok = GetFileInformationByHandle(h, &info) != 0;
+        CloseHandle(h);
+        return ok;
+    };
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return identify(a, ia) && identify(b, ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
+           ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool canWriteExisting(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+std::string followLinks(const std::string& path) { return path; }
+
+std::string lastSystemError() { return std::strerror(errno); }
+
+double wallSeconds() {
+    LARGE_INTEGER frequency, now;
+    if (!QueryPerformanceFrequency(&frequency) || !QueryPerformanceCounter(&now) || frequency.QuadPart <= 0) return 0.0;
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 // rename() of the C runtime refuses to replace an existing file on Windows.

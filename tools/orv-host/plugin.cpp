@@ -8,6 +8,20 @@
 
 namespace orvhost {
 
+namespace {
+// The parameter's name as the plug-in gives it, for the lines printed while an editor is open.
+std::string nameOf(AEffect* effect, VstInt32 index) {
+    char name[256] = {};
+    if (effect && effect->dispatcher && index >= 0 && index < effect->numParams)
+        effect->dispatcher(effect, effGetParamName, index, 0, name, 0.0f);
+    name[sizeof name - 1] = 0;
+    std::string s(name);
+    const std::size_t b = s.find_first_not_of(' ');
+    const std::size_t e = s.find_last_not_of(' ');
+    return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
+}
+}  // namespace
+
 HostContext& hostContext() {
     static HostContext context;
     return context;
@@ -21,10 +35,20 @@ VstIntPtr VSTCALLBACK_hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
         case audioMasterAutomate:
             ++host.automationCount;
             if (host.printAutomation) {
-                std::printf("automate: parameter %d = %.6f\n", index, static_cast<double>(opt));
+                std::printf("automate: parameter %d (%s) = %.6f\n", index, nameOf(effect, index).c_str(),
+                            static_cast<double>(opt));
                 std::fflush(stdout);
             }
             return 0;
+        case audioMasterBeginEdit:
+        case audioMasterEndEdit:
+            // A gesture (a drag, a typed value) begins or ends: hosts group automation by it.
+            if (host.printAutomation) {
+                std::printf("%s edit: parameter %d (%s)\n", opcode == audioMasterBeginEdit ? "begin" : "end", index,
+                            nameOf(effect, index).c_str());
+                std::fflush(stdout);
+            }
+            return 1;
         case audioMasterPinConnected:
             // 0 means connected. Inputs 2 and 3 are the side-chain, present only with a key signal.
             if (value == 0 && (index == 2 || index == 3)) return host.sideChainConnected ? 0 : 1;
@@ -38,9 +62,7 @@ VstIntPtr VSTCALLBACK_hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
             if (ptr) std::strcpy(static_cast<char*>(ptr), "orv-host");
             return 1;
         case audioMasterGetVendorVersion: return 1;
-        case audioMasterUpdateDisplay:
-        case audioMasterBeginEdit:
-        case audioMasterEndEdit: return 1;
+        case audioMasterUpdateDisplay: return 1;
         case audioMasterGetCurrentProcessLevel: return 0;
         default: return 0;
     }

@@ -1,12 +1,12 @@
 #include "tools/orv-host/session.h"
 
 #include "tools/orv-host/os.h"
+#include "tools/orv-host/param_values.h"
+#include "tools/orv-host/state_file.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace orvhost {
 namespace {
@@ -67,17 +67,6 @@ bool selectPreset(const Plugin& plugin, const std::string& preset, std::string& 
 
 }  // namespace
 
-int findParameter(const Plugin& plugin, const std::string& key) {
-    std::string wanted = trim(key);
-    if (isNumber(wanted)) {
-        int i = std::atoi(wanted.c_str());
-        return i < plugin.numParams() ? i : -1;
-    }
-    for (int i = 0; i < plugin.numParams(); ++i)
-        if (trim(plugin.paramName(i)) == wanted) return i;
-    return -1;
-}
-
 bool loadAndPrepare(Plugin& plugin, const Options& o, std::string& error) {
     HostContext& host = hostContext();
     host.sampleRate = o.rate;
@@ -89,16 +78,8 @@ bool loadAndPrepare(Plugin& plugin, const Options& o, std::string& error) {
     plugin.dispatch(effSetBlockSize, 0, o.block);
 
     if (!o.stateFile.empty()) {
-        std::ifstream in(o.stateFile, std::ios::binary);
-        if (!in) {
-            error = "cannot read state file: " + o.stateFile;
-            return false;
-        }
-        std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (bytes.empty()) {
-            error = "state file is empty: " + o.stateFile;
-            return false;
-        }
+        std::vector<unsigned char> bytes;
+        if (!readStateFile(o.stateFile, bytes, error)) return false;
         if (!(plugin.effect()->flags & effFlagsProgramChunks)) {
             error = "the plug-in does not take state chunks";
             return false;
@@ -110,12 +91,14 @@ bool loadAndPrepare(Plugin& plugin, const Options& o, std::string& error) {
     }
     if (!o.preset.empty() && !selectPreset(plugin, o.preset, error)) return false;
     for (const auto& [key, value] : o.sets) {
-        int index = findParameter(plugin, key);
+        const int index = findParameter(plugin, key);
         if (index < 0) {
-            error = "unknown parameter: " + key;
+            error = "unknown parameter: " + key + " (parameters: " + parameterNames(plugin) + ")";
             return false;
         }
-        plugin.setParameter(index, value);
+        float normalised = 0.0f;
+        if (!normalisedValue(plugin, index, value, normalised, error)) return false;
+        plugin.setParameter(index, normalised);
     }
     return true;
 }
@@ -127,16 +110,7 @@ bool saveStateIfAsked(const Plugin& plugin, const Options& o, std::string& error
         error = "the plug-in gave no state chunk";
         return false;
     }
-    std::string tmp = o.saveStateFile + ".partial";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    bool ok = f && std::fwrite(chunk.data(), 1, chunk.size(), f) == chunk.size();
-    if (f) ok = (std::fclose(f) == 0) && ok;
-    if (ok) ok = replaceFile(tmp, o.saveStateFile);
-    if (!ok) {
-        std::remove(tmp.c_str());
-        error = "cannot write state file: " + o.saveStateFile;
-    }
-    return ok;
+    return writeStateFile(o.saveStateFile, chunk, error);
 }
 
 }  // namespace orvhost

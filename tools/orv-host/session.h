@@ -9,7 +9,4 @@ namespace orvhost {
 bool loadAndPrepare(Plugin& plugin, const Options& options, std::string& error);
 bool saveStateIfAsked(const Plugin& plugin, const Options& options, std::string& error);
 
-// Finds a parameter by index or by exact name (surrounding blanks ignored on both sides); -1 if none.
-int findParameter(const Plugin& plugin, const std::string& key);
-
 }  // namespace orvhost

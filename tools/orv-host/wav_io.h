@@ -3,6 +3,8 @@
 // orv-host where libsndfile is not available (the Windows build). Samples are doubles in
 // -1..1, interleaved, with the same scaling libsndfile applies.
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -28,5 +30,47 @@ std::vector<unsigned char> encodeWav(const WavAudio& audio);
 
 bool readWav(const std::string& path, WavAudio& audio, std::string& error);
 bool writeWav(const std::string& path, const WavAudio& audio, std::string& error);
+
+// Reads a WAV file from an open stream piece by piece, so that memory does not grow with the
+// file. The stream stays owned by the caller.
+class WavStreamReader {
+public:
+    // Reads the header up to the start of the audio data. False with a one-line reason.
+    bool open(std::FILE* file, std::string& error);
+    int channels() const { return numChannels; }
+    int rate() const { return sampleRate; }
+    WavEncoding encoding() const { return sampleEncoding; }
+    // Frames the data chunk declares (it may claim more than the file holds).
+    std::uint64_t declaredFrames() const { return declared; }
+    // Reads up to `frames` whole frames into `interleaved`; fewer at the end of the data.
+    std::size_t read(double* interleaved, std::size_t frames);
+    bool failed() const { return readError; }
+
+private:
+    std::FILE* file = nullptr;
+    int numChannels = 0, sampleRate = 0, blockAlign = 0;
+    WavEncoding sampleEncoding = WavEncoding::Float32;
+    std::uint64_t declared = 0, remaining = 0;
+    bool readError = false;
+    std::vector<unsigned char> raw;
+};
+
+// Writes a WAV file to an open stream block by block. On a stream that can seek back, finish()
+// fills in the sizes; on a pipe the sizes stay at their "unknown" maximum, as streamed WAV does.
+class WavStreamWriter {
+public:
+    bool open(std::FILE* file, int channels, int rate, WavEncoding encoding, bool seekable);
+    // PCM samples are rounded and clipped. False on a write error or past 4 GB of data.
+    bool write(const double* interleaved, std::size_t frames);
+    bool finish();
+
+private:
+    std::FILE* file = nullptr;
+    int numChannels = 0;
+    WavEncoding sampleEncoding = WavEncoding::Float32;
+    bool canSeek = false;
+    std::uint64_t dataBytes = 0;
+    std::vector<unsigned char> raw;
+};
 
 }  // namespace orvhost
