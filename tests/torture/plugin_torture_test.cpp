@@ -12,6 +12,7 @@
 #include "tests/torture/allocation_counter.h"
 
 #include <chrono>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -348,7 +349,23 @@ private:
         const long allocations = torture::stopCountingAllocations();
         if (allocations)
             note(allocatingBlocks, std::string(precision) + " processing allocated " + std::to_string(allocations) + " times");
+        const long before = nonFiniteBlocks;
         checkOutputs(out, n, precision);
+        if (nonFiniteBlocks == 1 && before == 0) firstProblem += "; this block's input: " + describeInput(in, n);
+    }
+
+    // What a block's input held: bad samples and the largest finite magnitude.
+    template <typename T>
+    std::string describeInput(std::vector<T>* in, int n) {
+        long bad = 0;
+        double peak = 0.0;
+        for (int c = 0; c < 4; ++c)
+            for (int i = 0; i < n; ++i) {
+                const double v = static_cast<double>(in[c][i]);
+                if (!std::isfinite(v)) ++bad;
+                else peak = std::max(peak, std::fabs(v));
+            }
+        return std::to_string(bad) + " non-finite samples, largest finite magnitude " + std::to_string(peak);
     }
 
     void processBlock(int n) {
