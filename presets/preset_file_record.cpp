@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 RecordByteOrder recordByteOrder(std::int32_t identifier, unsigned char type, std::int32_t uniqueId,
                                 unsigned char expectedType, bool userReversed) {
@@ -27,6 +29,10 @@ void swapPresetValues(PresetRecord& preset) {
 
 bool readRecordFile(const std::string& path, void* record, std::size_t size) {
     std::memset(record, 0, size);
+    // Only a regular file holds a record. Opening a FIFO waits for a writer and reading a
+    // terminal waits for input; either would stall the editor and the host's interface with it.
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::path(path), error)) return false;
     // Reading only: a preset file the user may not write to (a read-only library, a file on a
     // CD) loads as well as any other.
     std::FILE* file = std::fopen(path.c_str(), "rb");

@@ -44,7 +44,8 @@ void swapPresetValues(PresetRecord& preset);
 
 // Reads at most `size` bytes of the file `path` into `record`, which is zero-filled first (a
 // short file leaves the rest zero). The file is opened for reading only. False when the file
-// could not be opened; `record` is then all zero.
+// could not be opened or is not a regular file (a folder, FIFO or device); `record` is then all
+// zero.
 bool readRecordFile(const std::string& path, void* record, std::size_t size);
 
 // Writes `size` bytes to the file `path`, replacing it. False when the file could not be
