@@ -14,6 +14,8 @@
 # --only REGEX   measures only the variants whose label matches (the reference is always measured).
 # --save FILE    writes the figures in a machine-readable form (one line per rate and variant).
 # --baseline FILE  adds "before" columns read from a file written earlier with --save.
+#   bench/before-cost-work.tsv holds the figures of the plug-ins before their cost work began
+#   (same script, same machine kind), for `--callgrind --baseline bench/before-cost-work.tsv`.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 host=build/orv-host
