@@ -145,7 +145,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             }
         } else if (a == "--warmup") {
             if (!value(v)) return false;
-            if (!parseDouble(v, o.warmup) || o.warmup < 0 || o.warmup > 3600) {
+            if (!parseWholeNumber(v, o.warmup) || o.warmup < 0 || o.warmup > 3600) {
                 error = "bad --warmup: " + v;
                 return false;
             }
