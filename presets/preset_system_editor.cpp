@@ -95,6 +95,7 @@ CPresetSystemEditor::CPresetSystemEditor(AudioEffect* effect, const PresetBarBan
 // dialog since it read them go back, so an instance that never ran a dialog cannot overwrite
 // what the user chose in another.
 CPresetSystemEditor::~CPresetSystemEditor() {
+    endFileDialog();
     if (rememberedChanged.directory)
         orv::platform::registrySetString(kPresetStoreKey, kCurrDirValue, currentDirectory);
     if (rememberedChanged.bankFile) orv::platform::registrySetString(kPresetStoreKey, kCurrBankValue, currentBankFile);
@@ -189,6 +190,8 @@ bool CPresetSystemEditor::open(void* parentWindow) {
 
 void CPresetSystemEditor::close() {
     idleTimer.running = false;
+    endFileDialog();
+    notice.shown = false;
     nameField = nullptr;
     presetMenu = nullptr;
     rocker = nullptr;
@@ -204,6 +207,8 @@ void CPresetSystemEditor::close() {
 // whatever pumps the window) runs an idle pass only when 50 ms have gone by without one.
 void CPresetSystemEditor::idle() {
     idleTimer.lastFired = orv::platform::tickCount();
+    pollFileDialog();
+    updateNotice();
     AEffGUIEditor::idle();
 }
 
@@ -353,6 +358,15 @@ void CPresetSystemEditor::valueChanged(CControl* control) {
     switch (control->getTag()) {
         case kTagPresetName: {
             if (!nameField) return;
+            if (notice.shown) {
+                // Entering the note unchanged brings the name back rather than renaming the
+                // preset to the note; anything typed over it is a new name.
+                notice.shown = false;
+                if (notice.text == nameField->getText()) {
+                    restoreNameAfterNotice();
+                    return;
+                }
+            }
             const std::string text = std::string(nameField->getText()).substr(0, kPresetNameLength);
             nameField->setText(text.c_str());
             if (presetMenu) presetMenu->setEntry(presetMenu->getCurrentIndex(), text.c_str());
@@ -460,6 +474,7 @@ void CPresetSystemEditor::rememberPath(const char* path, char* fileName) {
 }
 
 void CPresetSystemEditor::runLoadDialog(bool bank, bool reversed) {
+    if (isFileDialogOpen()) return;
     CNewFileSelector* selector = CNewFileSelector::create(frame, CNewFileSelector::kSelectFile);
     if (!selector) return;
     if (bank)
@@ -469,12 +484,87 @@ void CPresetSystemEditor::runLoadDialog(bool bank, bool reversed) {
     selector->setInitialDirectory(currentDirectory);
     selector->addFileExtension(bank ? CFileExtension("Orv Bank", "orb") : CFileExtension("Orv Preset", "orv"));
     selector->setAllowMultiFileSelection(false);
-    selector->runModal();
-    const std::string chosen =
-        selector->getNumSelectedFiles() == 1 && selector->getSelectedFile(0) ? selector->getSelectedFile(0) : "";
+    startFileDialog(selector, bank, false, reversed);
+}
+
+void CPresetSystemEditor::runSaveDialog(bool bank) {
+    if (isFileDialogOpen()) return;
+    CNewFileSelector* selector = CNewFileSelector::create(frame, CNewFileSelector::kSelectSaveFile);
+    if (!selector) return;
+    const CFileExtension extension = bank ? CFileExtension("Orv Bank", "orb") : CFileExtension("Orv Preset", "orv");
+    selector->setTitle(bank ? "Save bank" : "Save preset");
+    selector->setInitialDirectory(currentDirectory);
+    selector->addFileExtension(extension);
+    selector->setDefaultExtension(extension);
+    selector->setDefaultSaveName(bank ? currentBankFile : currentPresetFile);
+    selector->setAllowMultiFileSelection(false);
+    startFileDialog(selector, bank, true, false);
+}
+
+bool CPresetSystemEditor::isFileDialogOpen() const {
+    return fileDialog.selector && fileDialog.selector->isRunning();
+}
+
+void CPresetSystemEditor::startFileDialog(CNewFileSelector* selector, bool bank, bool save, bool reversed) {
+    endFileDialog();
+    fileDialog.selector = selector;
+    fileDialog.bank = bank;
+    fileDialog.save = save;
+    fileDialog.reversed = reversed;
+    if (selector->start() == CNewFileSelector::kUnavailable) {
+        // The toolkit has said on stderr what to install; the user sees it here.
+        showNotice(CNewFileSelector::kNoDialogHint);
+    }
+    pollFileDialog();
+}
+
+void CPresetSystemEditor::pollFileDialog() {
+    CNewFileSelector* selector = fileDialog.selector;
+    if (!selector || selector->poll() == CNewFileSelector::kRunning) return;
+    // Answered (or cancelled): the selector goes before acting, so that the action may start
+    // another dialog.
+    const std::string chosen = selector->getProgress() == CNewFileSelector::kChosen &&
+                                       selector->getNumSelectedFiles() == 1 && selector->getSelectedFile(0)
+                                   ? selector->getSelectedFile(0)
+                                   : "";
+    fileDialog.selector = nullptr;
     selector->forget();
     if (chosen.empty()) return;
+    if (fileDialog.save)
+        saveChosenFile(chosen, fileDialog.bank);
+    else
+        loadChosenFile(chosen, fileDialog.bank, fileDialog.reversed);
+}
 
+void CPresetSystemEditor::endFileDialog() {
+    CNewFileSelector* selector = fileDialog.selector;
+    if (!selector) return;
+    fileDialog.selector = nullptr;
+    selector->cancel();
+    selector->forget();
+}
+
+void CPresetSystemEditor::showNotice(const char* text) {
+    if (!nameField || !text) return;
+    notice.shown = true;
+    notice.since = orv::platform::tickCount();
+    notice.text = text;
+    nameField->setText(text);
+}
+
+void CPresetSystemEditor::updateNotice() {
+    if (!notice.shown || orv::platform::tickCount() - notice.since < kNoticeMs) return;
+    notice.shown = false;
+    restoreNameAfterNotice();
+}
+
+void CPresetSystemEditor::restoreNameAfterNotice() {
+    CPresetSystemEffect* fx = getPresetEffect();
+    if (!nameField || !fx) return;
+    nameField->setText(nameOf(fx->getPresets()[fx->getCurrentPreset()]).c_str());
+}
+
+void CPresetSystemEditor::loadChosenFile(const std::string& chosen, bool bank, bool reversed) {
     const std::string path = resolvePath(currentDirectory, chosen);
     rememberPath(path.c_str(), bank ? currentBankFile : currentPresetFile);
     if (bank) {
@@ -489,22 +579,8 @@ void CPresetSystemEditor::runLoadDialog(bool bank, bool reversed) {
     if (frame) frame->invalid();
 }
 
-void CPresetSystemEditor::runSaveDialog(bool bank) {
-    CNewFileSelector* selector = CNewFileSelector::create(frame, CNewFileSelector::kSelectSaveFile);
-    if (!selector) return;
+void CPresetSystemEditor::saveChosenFile(std::string chosen, bool bank) {
     const CFileExtension extension = bank ? CFileExtension("Orv Bank", "orb") : CFileExtension("Orv Preset", "orv");
-    selector->setTitle(bank ? "Save bank" : "Save preset");
-    selector->setInitialDirectory(currentDirectory);
-    selector->addFileExtension(extension);
-    selector->setDefaultExtension(extension);
-    selector->setDefaultSaveName(bank ? currentBankFile : currentPresetFile);
-    selector->setAllowMultiFileSelection(false);
-    selector->runModal();
-    std::string chosen =
-        selector->getNumSelectedFiles() == 1 && selector->getSelectedFile(0) ? selector->getSelectedFile(0) : "";
-    selector->forget();
-    if (chosen.empty()) return;
-
     // The system dialogs here do not add the default extension; a name that does not end in it
     // gets it.
     const std::size_t slash = lastSeparator(chosen);

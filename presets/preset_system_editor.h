@@ -26,6 +26,7 @@ namespace toolkit {
 class CTextEdit;
 class COptionMenu;
 class CBitmap;
+class CNewFileSelector;
 }  // namespace toolkit
 class CPSKickButton;
 class CSaveLoadButton;
@@ -77,16 +78,25 @@ public:
     // `effect` should be a CPresetSystemEffect; with anything else (or null) every preset
     // operation does nothing. The remembered folder starts as the process's working directory.
     CPresetSystemEditor(AudioEffect* effect, const PresetBarBands& bands = kBorealisPresetBar);
-    // Writes the remembered folder and file names that this instance changed to the store.
+    // Ends an open file dialog and writes the remembered folder and file names that this
+    // instance changed to the store.
     ~CPresetSystemEditor() override;
 
     // Adds the preset bar to `frame` (which the plug-in editor has created) and starts the idle
     // timer. False, with nothing added, when there is no frame or no preset store.
     bool open(void* parentWindow) override;
-    // Stops the idle timer and forgets the preset-bar controls (the frame owns them).
+    // Stops the idle timer, ends an open file dialog (nothing is loaded or saved) and forgets
+    // the preset-bar controls (the frame owns them).
     void close() override;
-    // The host's idle call and the idle timer's tick: lets the frame handle events and redraw.
+    // The host's idle call and the idle timer's tick: acts on a file dialog's answer once it
+    // has come, and lets the frame handle events and redraw.
     void idle() override;
+
+    // The load and save dialogs run while the editor goes on working; one at a time.
+    bool isFileDialogOpen() const;
+    // How long a note in the name field (such as what to install for file dialogs) stays.
+    static constexpr std::uint32_t kNoticeMs = 3000;
+    bool isNoticeShown() const { return notice.shown; }
 
     void presetNameChanged(const char* name) override;
     void loadStoredDefaults() override;
@@ -123,6 +133,18 @@ protected:
     toolkit::CRect presetBarRect(std::int32_t tag) const;
     void runLoadDialog(bool bank, bool reversed);
     void runSaveDialog(bool bank);
+    // Starts `selector` for the purpose given, or acts at once when it has already answered.
+    void startFileDialog(toolkit::CNewFileSelector* selector, bool bank, bool save, bool reversed);
+    // Acts on the open dialog's answer when it has come.
+    void pollFileDialog();
+    // Ends the open dialog, if any, without acting on it.
+    void endFileDialog();
+    void loadChosenFile(const std::string& chosen, bool bank, bool reversed);
+    void saveChosenFile(std::string chosen, bool bank);
+    // A note shown for a while in the name field, then the preset's name again.
+    void showNotice(const char* text);
+    void updateNotice();
+    void restoreNameAfterNotice();
     // Splits a chosen path at its last '/' into the remembered folder and file name, and
     // marks the parts it took as changed.
     void rememberPath(const char* path, char* fileName);
@@ -156,6 +178,19 @@ protected:
     CPSKickButton* recallAButton = nullptr;
     CPSKickButton* storeBButton = nullptr;
     CPSKickButton* recallBButton = nullptr;
+
+    struct FileDialog {
+        toolkit::CNewFileSelector* selector = nullptr;
+        bool bank = false;
+        bool save = false;
+        bool reversed = false;
+    } fileDialog;
+
+    struct Notice {
+        bool shown = false;
+        std::uint32_t since = 0;
+        std::string text;
+    } notice;
 
     struct IdleTimer {
         bool running = false;

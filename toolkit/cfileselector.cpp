@@ -30,13 +30,41 @@ void CNewFileSelector::setDefaultExtension(const CFileExtension& extension) {
     request.defaultExtension = &defaultExtensionStore.front();
 }
 
-bool CNewFileSelector::runModal() {
+CNewFileSelector::~CNewFileSelector() { endSystemDialog(); }
+
+CNewFileSelector::Progress CNewFileSelector::start() {
+    endSystemDialog();
     selected.clear();
-    const Chooser& chooser = installedChooser();
-    std::vector<std::string> chosen = chooser ? chooser(request) : runSystemDialog(request);
+    if (const Chooser& chooser = installedChooser()) {
+        finish(chooser(request));
+        return progress;
+    }
+    progress = startSystemDialog();
+    return progress;
+}
+
+CNewFileSelector::Progress CNewFileSelector::poll() {
+    if (progress == kRunning) progress = pollSystemDialog(0);
+    return progress;
+}
+
+void CNewFileSelector::cancel() {
+    if (progress != kRunning) return;
+    endSystemDialog();
+    selected.clear();
+    progress = kCancelled;
+}
+
+void CNewFileSelector::finish(std::vector<std::string> chosen) {
     if (!request.multipleSelection && chosen.size() > 1) chosen.resize(1);
     selected = std::move(chosen);
-    return !selected.empty();
+    progress = selected.empty() ? kCancelled : kChosen;
+}
+
+bool CNewFileSelector::runModal() {
+    start();
+    while (progress == kRunning) progress = pollSystemDialog(100);
+    return progress == kChosen;
 }
 
 const char* CNewFileSelector::getSelectedFile(int index) const {

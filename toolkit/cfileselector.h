@@ -1,9 +1,11 @@
 #pragma once
 // File dialogs. A selector is set up with a title, a starting folder, file extensions and a
-// default file name, then run modally. On Linux it runs `zenity` or, failing that, `kdialog`
-// when one of them is installed, and reports "cancelled" when neither is; on Windows it shows
-// the common open or save dialog. Tests and tools can
-// install a chooser function that answers in place of the dialog.
+// default file name, then started. On Linux it runs `zenity` or, failing that, `kdialog` as a
+// child process and returns at once: the editor keeps working while the dialog is open and
+// polls for the answer from its idle calls. With neither program installed it reports that
+// (and says on stderr what to install). On Windows it shows the common open or save dialog,
+// which is modal and has answered when start() returns. Tests and tools can install a chooser
+// function that answers at once in place of the dialog.
 #include <functional>
 #include <string>
 #include <vector>
@@ -30,6 +32,16 @@ private:
 class CNewFileSelector : public CBaseObject {
 public:
     enum Style { kSelectFile, kSelectSaveFile, kSelectDirectory };
+    // Where a dialog stands.
+    enum Progress {
+        kNotStarted,
+        kRunning,      // open; poll() again later
+        kChosen,       // at least one file was chosen
+        kCancelled,    // closed without a choice, ended, or the program failed
+        kUnavailable,  // no dialog program is installed
+    };
+    // A short note for the editor to show when no dialog program is installed.
+    static constexpr const char* kNoDialogHint = "Install zenity or kdialog";
 
     // What a chooser is asked for.
     struct Request {
@@ -54,7 +66,17 @@ public:
     void setDefaultExtension(const CFileExtension& extension);
     void setAllowMultiFileSelection(bool state) { request.multipleSelection = state; }
 
-    // Shows the dialog and waits for it; true when at least one file was chosen.
+    // Opens the dialog and returns without waiting for it (see the note at the top). A dialog
+    // still open from an earlier start is ended first.
+    Progress start();
+    // Looks for the dialog's answer without waiting.
+    Progress poll();
+    // Ends an open dialog: its program is stopped and reaped, and nothing is chosen.
+    void cancel();
+    Progress getProgress() const { return progress; }
+    bool isRunning() const { return progress == kRunning; }
+
+    // Opens the dialog and waits for it; true when at least one file was chosen.
     bool runModal();
     int getNumSelectedFiles() const { return static_cast<int>(selected.size()); }
     // Path of chosen file `index`, or null.
@@ -63,18 +85,28 @@ public:
 
     // Replaces the system dialog for every selector (null restores it).
     static void setChooser(Chooser chooser);
-    // The system dialog: zenity or kdialog, or nothing, on Linux; the common dialogs on Windows.
-    static std::vector<std::string> runSystemDialog(const Request& request);
 
     bool isTypeOf(const char* name) const override;
 
 private:
     CNewFileSelector(CFrame* frame, Style style);
+    ~CNewFileSelector() override;
+    void finish(std::vector<std::string> chosen);
+
+    // The system dialog, one implementation per platform. Start returns kRunning, or the final
+    // state when the dialog has already answered; pollSystemDialog waits up to `waitMs` for it.
+    Progress startSystemDialog();
+    Progress pollSystemDialog(int waitMs);
+    void endSystemDialog();
+
+    struct Process;  // the running dialog program, where there is one
 
     CFrame* frame;
     Request request;
     std::vector<CFileExtension> defaultExtensionStore;
     std::vector<std::string> selected;
+    Progress progress = kNotStarted;
+    Process* process = nullptr;
 };
 
 }  // namespace toolkit

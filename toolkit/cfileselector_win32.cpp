@@ -1,5 +1,6 @@
 // The system file dialog on Windows: the common open and save dialogs, owned by the active
-// window (the host's window that holds the editor), with one filter per file extension.
+// window (the host's window that holds the editor), with one filter per file extension. They
+// are modal, as Windows users expect of them.
 #include <windows.h>
 #include <commdlg.h>
 
@@ -13,10 +14,10 @@ namespace {
 // Room for many file names when several may be chosen.
 constexpr DWORD kBufferSize = 32768;
 
-}  // namespace
-
-std::vector<std::string> CNewFileSelector::runSystemDialog(const Request& r) {
-    if (r.style == kSelectDirectory) return {};  // no folder dialog is needed by the editors
+// Shows the dialog for `r` and waits for it; the chosen paths, or none.
+std::vector<std::string> runSystemDialog(const CNewFileSelector::Request& r) {
+    using Selector = CNewFileSelector;
+    if (r.style == Selector::kSelectDirectory) return {};  // no folder dialog is needed by the editors
     // Filters: "Description (*.ext)\0*.ext\0" for each extension, ending with an empty pair.
     std::string filter;
     for (const CFileExtension& e : r.extensions) {
@@ -33,7 +34,7 @@ std::vector<std::string> CNewFileSelector::runSystemDialog(const Request& r) {
     filter += '\0';
 
     std::string buffer(kBufferSize, '\0');
-    if (r.style == kSelectSaveFile && r.defaultSaveName.size() < kBufferSize - 1)
+    if (r.style == Selector::kSelectSaveFile && r.defaultSaveName.size() < kBufferSize - 1)
         std::memcpy(&buffer[0], r.defaultSaveName.data(), r.defaultSaveName.size());
     std::string defaultExtension;
     if (r.defaultExtension) defaultExtension = r.defaultExtension->getExtension();
@@ -51,7 +52,7 @@ std::vector<std::string> CNewFileSelector::runSystemDialog(const Request& r) {
     ofn.lpstrDefExt = defaultExtension.empty() ? nullptr : defaultExtension.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
     BOOL ok;
-    if (r.style == kSelectSaveFile) {
+    if (r.style == Selector::kSelectSaveFile) {
         ofn.Flags |= OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST;
         ok = GetSaveFileNameA(&ofn);
     } else {
@@ -71,5 +72,17 @@ std::vector<std::string> CNewFileSelector::runSystemDialog(const Request& r) {
     for (size_t i = 1; i < parts.size(); ++i) chosen.push_back(folder + parts[i]);
     return chosen;
 }
+
+}  // namespace
+
+// The common dialogs are modal: they have answered when the start returns.
+CNewFileSelector::Progress CNewFileSelector::startSystemDialog() {
+    finish(runSystemDialog(request));
+    return progress;
+}
+
+CNewFileSelector::Progress CNewFileSelector::pollSystemDialog(int) { return progress; }
+
+void CNewFileSelector::endSystemDialog() {}
 
 }  // namespace toolkit

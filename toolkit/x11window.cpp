@@ -6,18 +6,109 @@
 #include <cairo-xlib.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "toolkit/cframe.h"
 
 namespace toolkit {
 namespace {
 
-// Set while the window is created: a bad parent id must fail the open, not end the host.
-bool creationFailed = false;
-int noteCreationError(Display*, XErrorEvent*) {
-    creationFailed = true;
+// The error trap. Xlib has one error handler and one I/O error handler for the whole process,
+// so while the window makes its calls it puts its own in place and afterwards gives back the
+// ones it found. Errors and lost connections of displays being trapped are recorded in the
+// innermost trap's record for that display; those of any other display (the host's own, say,
+// from another thread) go on to the handlers the process had before. Xlib reads our connection
+// only inside our own calls, so its errors always arrive while a trap is set.
+std::vector<X11Window::TrapRecord*>& activeTraps() {
+    static std::vector<X11Window::TrapRecord*> traps;
+    return traps;
+}
+XErrorHandler outerErrorHandler = nullptr;
+XIOErrorHandler outerIOErrorHandler = nullptr;
+int trapDepth = 0;
+
+X11Window::TrapRecord* trapFor(Display* display) {
+    std::vector<X11Window::TrapRecord*>& traps = activeTraps();
+    for (auto it = traps.rbegin(); it != traps.rend(); ++it)
+        if ((*it)->display == display) return *it;
+    return nullptr;
+}
+
+int noteError(Display* display, XErrorEvent* error) {
+    if (X11Window::TrapRecord* record = trapFor(display)) {
+        ++record->errors;
+        if (error->error_code == BadWindow || error->error_code == BadDrawable) record->windowError = true;
+        return 0;
+    }
+    if (outerErrorHandler && outerErrorHandler != noteError) return outerErrorHandler(display, error);
     return 0;
 }
+
+int noteIOError(Display* display) {
+    if (X11Window::TrapRecord* record = trapFor(display)) {
+        record->connectionLost = true;
+        return 0;
+    }
+    if (outerIOErrorHandler && outerIOErrorHandler != noteIOError) return outerIOErrorHandler(display);
+    return 0;
+}
+
+#ifdef ORV_HAVE_X_IO_ERROR_EXIT_HANDLER
+// Xlib calls this after the I/O error handler instead of exiting: a lost connection of ours
+// leaves the host running.
+void keepRunning(Display*, void*) {}
+#endif
+
+// Connections lost while a window was open, with the window's surface.
+struct Abandoned {
+    Display* display;
+    cairo_surface_t* surface;
+};
+std::vector<Abandoned>& abandonedConnections() {
+    static std::vector<Abandoned> list;
+    return list;
+}
+
+// One trapped stretch of Xlib calls on `display`. Nested stretches share the outer handlers.
+class Trap {
+public:
+    Trap(Display* display, unsigned long window) {
+        record.display = display;
+        record.window = window;
+        if (trapDepth++ == 0) {
+            outerErrorHandler = XSetErrorHandler(noteError);
+            outerIOErrorHandler = XSetIOErrorHandler(noteIOError);
+        }
+        activeTraps().push_back(&record);
+    }
+    ~Trap() {
+        std::vector<X11Window::TrapRecord*>& traps = activeTraps();
+        for (auto it = traps.end(); it != traps.begin();) {
+            if (*--it == &record) {
+                traps.erase(it);
+                break;
+            }
+        }
+        if (--trapDepth == 0) {
+            // Someone who replaced our handler meanwhile keeps theirs.
+            XErrorHandler current = XSetErrorHandler(outerErrorHandler);
+            if (current != noteError) XSetErrorHandler(current);
+            XIOErrorHandler currentIO = XSetIOErrorHandler(outerIOErrorHandler);
+            if (currentIO != noteIOError) XSetIOErrorHandler(currentIO);
+            outerErrorHandler = nullptr;
+            outerIOErrorHandler = nullptr;
+        }
+    }
+    Trap(const Trap&) = delete;
+    Trap& operator=(const Trap&) = delete;
+
+    // Waits until the server has handled every request so far, so that their errors are in.
+    void sync() {
+        if (!record.connectionLost) XSync(record.display, False);
+    }
+
+    X11Window::TrapRecord record;
+};
 
 std::int32_t buttonsFromState(unsigned int state) {
     std::int32_t b = 0;
@@ -76,21 +167,26 @@ VstKeyCode keyFromEvent(XKeyEvent& event) {
 X11Window::X11Window(unsigned long parentWindow, int width, int height, CFrame& frame) : frame(frame) {
     display = XOpenDisplay(nullptr);
     if (!display) return;
-    XSync(display, False);
-    creationFailed = false;
-    XErrorHandler previous = XSetErrorHandler(noteCreationError);
+#ifdef ORV_HAVE_X_IO_ERROR_EXIT_HANDLER
+    XSetIOErrorExitHandler(display, keepRunning, nullptr);
+#endif
+    Trap trap(display, 0);
     XSetWindowAttributes attributes{};
     attributes.background_pixmap = None;
     attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
-                            EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask;
+                            EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask | StructureNotifyMask;
+    // A bad parent id fails the open here, with the error recorded by the trap.
     Window w = XCreateWindow(display, parentWindow, 0, 0, static_cast<unsigned>(width), static_cast<unsigned>(height), 0,
                              CopyFromParent, InputOutput, CopyFromParent, CWBackPixmap | CWEventMask, &attributes);
+    trap.record.window = w;
+    trap.sync();
     XWindowAttributes info{};
-    XSync(display, False);
-    if (!creationFailed) XGetWindowAttributes(display, w, &info);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    if (creationFailed || !info.visual) {
+    if (!trap.record.errors && !trap.record.connectionLost) {
+        XGetWindowAttributes(display, w, &info);
+        trap.sync();
+    }
+    if (trap.record.errors || trap.record.connectionLost || !info.visual) {
+        if (w && !trap.record.errors && !trap.record.connectionLost) XDestroyWindow(display, w);
         XCloseDisplay(display);
         display = nullptr;
         return;
@@ -100,23 +196,45 @@ X11Window::X11Window(unsigned long parentWindow, int width, int height, CFrame& 
     windowSurface = cairo_xlib_surface_create(display, window, info.visual, width, height);
     XMapWindow(display, window);
     XFlush(display);
+    absorb(trap.record);
 }
 
 X11Window::~X11Window() {
-    if (windowSurface) cairo_surface_destroy(windowSurface);
-    if (display) {
-        if (window) XDestroyWindow(display, window);
-        XCloseDisplay(display);
+    if (!display) return;
+    if (connectionLost) {
+        // After a lost connection Xlib may still hold the connection's lock, and any further
+        // call on it (cairo's included) could wait for ever. What it holds is kept, reachable,
+        // and never touched again: a little memory is the price of not hanging the host.
+        abandonedConnections().push_back({display, windowSurface});
+        display = nullptr;
+        windowSurface = nullptr;
+        return;
     }
+    Trap trap(display, window);
+    // The surface goes first: cairo releases its server objects while the connection is open.
+    if (windowSurface) cairo_surface_destroy(windowSurface);
+    windowSurface = nullptr;
+    if (window && isAlive()) XDestroyWindow(display, window);
+    // Closing also hands back whatever else the connection holds on the server.
+    XCloseDisplay(display);
+    display = nullptr;
+}
+
+void X11Window::absorb(const TrapRecord& record) {
+    errorCount += record.errors;
+    if (record.windowError) windowGone = true;
+    if (record.connectionLost) connectionLost = true;
 }
 
 void X11Window::pump() {
-    if (!display) return;
-    while (XPending(display) > 0) {
+    if (!display || connectionLost) return;
+    Trap trap(display, window);
+    while (!trap.record.connectionLost && XPending(display) > 0) {
         XEvent event;
         XNextEvent(display, &event);
-        handle(event);
+        if (!windowGone) handle(event);
     }
+    absorb(trap.record);
 }
 
 void X11Window::handle(XEvent& event) {
@@ -179,13 +297,18 @@ void X11Window::handle(XEvent& event) {
             frame.dispatchKeyUp(key);
             break;
         }
+        case DestroyNotify:
+            // The host destroyed its window, and ours with it.
+            if (event.xdestroywindow.window == window) windowGone = true;
+            break;
         default:
             break;
     }
 }
 
 void X11Window::present(cairo_surface_t* source, const std::vector<CRect>& rects) {
-    if (!windowSurface || !source) return;
+    if (!windowSurface || !source || !isAlive()) return;
+    Trap trap(display, window);
     cairo_t* cr = cairo_create(windowSurface);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
     cairo_set_source_surface(cr, source, 0, 0);
@@ -193,16 +316,19 @@ void X11Window::present(cairo_surface_t* source, const std::vector<CRect>& rects
     cairo_fill(cr);
     cairo_destroy(cr);
     cairo_surface_flush(windowSurface);
-    XFlush(display);
+    if (!trap.record.connectionLost) XFlush(display);
+    absorb(trap.record);
 }
 
 void X11Window::takeKeyboard() {
-    if (!display) return;
+    if (!isAlive()) return;
+    Trap trap(display, window);
     XWindowAttributes info{};
     if (XGetWindowAttributes(display, window, &info) && info.map_state == IsViewable) {
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
-        XFlush(display);
+        trap.sync();
     }
+    absorb(trap.record);
 }
 
 void X11Window::returnKeyboard() {

@@ -6,7 +6,7 @@
 #   tools/install-deps.sh --windows  # and the mingw-w64 cross compiler for the Windows build
 #   tools/install-deps.sh --wine     # and Wine, to run the Windows tests
 set -euo pipefail
-packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev libx11-dev
+packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev libx11-dev libxres-dev
           libsndfile1-dev libebur128-dev xvfb xauth fonts-liberation valgrind bc)
 for option in "$@"; do
   case "$option" in

@@ -1,5 +1,7 @@
 // A frame embedded in a real X window under Xvfb: real X events pumped from idle change a
 // control, expose events redraw, and a bad parent window fails the open instead of the process.
+// A host that destroys its window first, or whose X server goes away, keeps running with its
+// own error handlers in place.
 #include <gtest/gtest.h>
 
 #include <X11/Xlib.h>
@@ -17,6 +19,10 @@
 
 #include "support.h"
 #include "tests/support/private_x_server.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
 
 namespace tktest {
 namespace {
@@ -37,7 +43,7 @@ protected:
     }
     void TearDown() override {
         if (!host) return;
-        XDestroyWindow(host, hostWindow);
+        if (hostWindow) XDestroyWindow(host, hostWindow);
         XCloseDisplay(host);
     }
 
@@ -210,6 +216,110 @@ TEST_F(EmbeddedFrame, ABadParentWindowFailsTheOpen) {
     EXPECT_FALSE(frame->isOpen());
     frame->idle();
     frame->forget();
+}
+
+// The host's error handler: counts what reaches it.
+int hostErrors = 0;
+int countHostError(Display*, XErrorEvent*) {
+    ++hostErrors;
+    return 0;
+}
+
+TEST_F(EmbeddedFrame, AParentDestroyedFirstLeavesTheHostAndItsErrorHandlerAlone) {
+    hostErrors = 0;
+    XErrorHandler before = XSetErrorHandler(countHostError);
+    RecordingEditor editor;
+    auto* frame = new CFrame(CRect(0, 0, 100, 80), reinterpret_cast<void*>(hostWindow), &editor);
+    ASSERT_TRUE(frame->isOpen());
+    auto* view = new CView(CRect(0, 0, 100, 80));
+    frame->addView(view);
+    frame->idle();
+    EXPECT_EQ(XSetErrorHandler(countHostError), countHostError);  // given back after the open and the idle
+
+    XDestroyWindow(host, hostWindow);
+    XSync(host, False);
+    hostWindow = 0;
+    // Drawing, keyboard requests and closing on a window that is gone.
+    for (int i = 0; i < 3; ++i) {
+        frame->invalid();
+        frame->idle();
+    }
+    frame->setFocusView(view);
+    frame->forget();
+
+    EXPECT_EQ(hostErrors, 0);
+    EXPECT_EQ(XSetErrorHandler(before), countHostError);
+    // The host's own connection still works.
+    Window w = XCreateSimpleWindow(host, DefaultRootWindow(host), 0, 0, 10, 10, 0, 0, 0);
+    XSync(host, False);
+    EXPECT_EQ(hostErrors, 0);
+    XDestroyWindow(host, w);
+    XSync(host, False);
+}
+
+TEST_F(EmbeddedFrame, TheDefaultHandlerIsNeverReachedWhenTheParentGoesFirst) {
+    // With Xlib's own handler in place any error of ours would end this process here.
+    XSetErrorHandler(nullptr);
+    RecordingEditor editor;
+    auto* frame = new CFrame(CRect(0, 0, 100, 80), reinterpret_cast<void*>(hostWindow), &editor);
+    ASSERT_TRUE(frame->isOpen());
+    frame->idle();
+    XDestroyWindow(host, hostWindow);
+    XSync(host, False);
+    hostWindow = 0;
+    frame->invalid();
+    frame->idle();
+    frame->forget();
+    SUCCEED();
+}
+
+TEST_F(EmbeddedFrame, HostErrorsDuringOurCallsStillReachTheHostsHandler) {
+    // A request of the host's that fails is answered while the frame pumps its own connection:
+    // the host's handler sees it, ours keeps only its own.
+    hostErrors = 0;
+    XErrorHandler before = XSetErrorHandler(countHostError);
+    RecordingEditor editor;
+    auto* frame = new CFrame(CRect(0, 0, 100, 80), reinterpret_cast<void*>(hostWindow), &editor);
+    ASSERT_TRUE(frame->isOpen());
+    XMapWindow(host, 0x7fffff0UL);  // a bad window of the host's
+    XSync(host, False);
+    EXPECT_EQ(hostErrors, 1);
+    frame->idle();
+    frame->forget();
+    XSetErrorHandler(before);
+}
+
+TEST_F(EmbeddedFrame, ALostXServerDoesNotEndTheHost) {
+    // A second server of its own, which goes away while the frame is open.
+    orvtest::PrivateXServer doomed;
+    if (!doomed.start("200x200x24")) GTEST_SKIP() << "no second X server";
+#if defined(__SANITIZE_ADDRESS__)
+    // Both connections to the lost server are kept on purpose (closing them could hang), and
+    // Xlib no longer points at all it allocated for them: not a leak to report.
+    __lsan::ScopedDisabler keptConnections;
+#endif
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    Window parent = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 100, 80, 0, 0, 0);
+    XMapWindow(other, parent);
+    XSync(other, False);
+    XErrorHandler errorsBefore = XSetErrorHandler(countHostError);
+    XIOErrorHandler ioBefore = XSetIOErrorHandler(nullptr);
+    XSetIOErrorHandler(ioBefore);
+    RecordingEditor editor;
+    auto* frame = new CFrame(CRect(0, 0, 100, 80), reinterpret_cast<void*>(parent), &editor);
+    ASSERT_TRUE(frame->isOpen());
+    frame->idle();
+    doomed.stop();  // the server is gone; the host's connection to it is never touched again
+    static std::vector<Display*> lostHostConnections;  // kept, as closing it could hang
+    lostHostConnections.push_back(other);
+    for (int i = 0; i < 3; ++i) {
+        frame->invalid();
+        frame->idle();
+    }
+    frame->forget();
+    EXPECT_EQ(XSetErrorHandler(errorsBefore), countHostError);
+    EXPECT_EQ(XSetIOErrorHandler(ioBefore), ioBefore);
 }
 
 }  // namespace
