@@ -6,6 +6,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -210,6 +211,53 @@ TEST(BadAudio, SampleRatesThatAreNotNumbersGiveFiniteOutput) {
             }
             EXPECT_NEAR(rmsDb(out.left, kLength / 2, kLength), rmsDb(reference.left, kLength / 2, kLength), 1.0)
                 << label;
+        }
+    }
+}
+
+
+// A host processing in place hands each plug-in its garbage in the output buffers. Whatever the
+// arrangement, the first output comes out finite; the second is finite when the arrangement has
+// one, and otherwise is not written at all, so it still holds the host's own input. The rate is
+// one the engines refuse and the block far longer than their chunks and rings.
+TEST(BadAudio, GarbageProcessedInPlaceComesOutFiniteInTheOutputsWritten) {
+    hostLog() = HostLog();
+    constexpr int kBlock = 65535;
+    for (const Engine* engine : {&kBorealis, &kKestrel}) {
+        for (int outputs : {2, 1}) {
+            for (int inputs : {2, 1}) {
+                const std::string label = std::string(engine == &kBorealis ? "Borealis " : "Kestrel ") +
+                                          std::to_string(inputs) + " in " + std::to_string(outputs) + " out";
+                LoadedPlugin plugin{engine->path};
+                AEffect* fx = plugin.start();
+                ASSERT_NE(fx, nullptr);
+                VstSpeakerArrangement in{}, out{};
+                in.numChannels = inputs;
+                out.numChannels = outputs;
+                fx->dispatcher(fx, effSetSpeakerArrangement, 0, reinterpret_cast<VstIntPtr>(&in), &out, 0.0f);
+                configure(fx, 7999.0f, engine->compress, {});
+                std::vector<float> c[4];
+                for (int block = 0; block < 2; ++block) {
+                    for (int ch = 0; ch < 4; ++ch) {
+                        c[ch].resize(kBlock);
+                        for (int t = 0; t < kBlock; ++t)
+                            c[ch][t] = block == 0 ? (t % 2 ? kInf : -kInf) : 0.3f * std::sin(0.01f * (ch + 1) * t);
+                        if (block == 0) c[ch][kBlock / 2 + ch] = 1e38f;
+                    }
+                    const std::vector<float> given = c[1];
+                    float* ins[4] = {c[0].data(), c[1].data(), c[2].data(), c[3].data()};
+                    float* outs[2] = {c[0].data(), c[1].data()};
+                    fx->processReplacing(fx, ins, outs, kBlock);
+                    for (int t = 0; t < kBlock; ++t) {
+                        ASSERT_TRUE(std::isfinite(c[0][t])) << label << " block " << block << " left at " << t;
+                        if (outputs == 2)
+                            ASSERT_TRUE(std::isfinite(c[1][t])) << label << " block " << block << " right at " << t;
+                        else
+                            ASSERT_EQ(std::memcmp(&c[1][t], &given[t], sizeof(float)), 0)
+                                << label << " block " << block << " right written at " << t;
+                    }
+                }
+            }
         }
     }
 }
