@@ -511,11 +511,16 @@ void CPresetSystemEditor::startFileDialog(CNewFileSelector* selector, bool bank,
     fileDialog.bank = bank;
     fileDialog.save = save;
     fileDialog.reversed = reversed;
+    // Where the system dialog is modal (Windows), the editor's timer keeps running inside it and
+    // the editor may even be closed meanwhile, which ends the dialog and drops our reference:
+    // hold one more until the start has returned.
+    selector->remember();
     if (selector->start() == CNewFileSelector::kUnavailable) {
         // The toolkit has said on stderr what to install; the user sees it here.
         showNotice(CNewFileSelector::kNoDialogHint);
     }
-    pollFileDialog();
+    if (fileDialog.selector == selector) pollFileDialog();
+    selector->forget();
 }
 
 void CPresetSystemEditor::pollFileDialog() {

@@ -35,16 +35,24 @@ CNewFileSelector::~CNewFileSelector() { endSystemDialog(); }
 CNewFileSelector::Progress CNewFileSelector::start() {
     endSystemDialog();
     selected.clear();
+    // Running from here on: a modal dialog (or chooser) may pump the host's messages, and an
+    // idle call that polls meanwhile must see the dialog as open, not as answered.
+    progress = kRunning;
+    starting = true;
     if (const Chooser& chooser = installedChooser()) {
-        finish(chooser(request));
+        std::vector<std::string> chosen = chooser(request);
+        starting = false;
+        if (progress == kRunning) finish(std::move(chosen));  // unless cancelled meanwhile
         return progress;
     }
-    progress = startSystemDialog();
+    const Progress answer = startSystemDialog();
+    starting = false;
+    if (progress == kRunning) progress = answer;  // unless cancelled meanwhile
     return progress;
 }
 
 CNewFileSelector::Progress CNewFileSelector::poll() {
-    if (progress == kRunning) progress = pollSystemDialog(0);
+    if (progress == kRunning && !starting) progress = pollSystemDialog(0);
     return progress;
 }
 

@@ -106,6 +106,7 @@ private:
     std::vector<CFileExtension> defaultExtensionStore;
     std::vector<std::string> selected;
     Progress progress = kNotStarted;
+    bool starting = false;  // inside start(): a modal dialog or chooser has not returned yet
     Process* process = nullptr;
 };
 

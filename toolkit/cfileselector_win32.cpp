@@ -75,9 +75,11 @@ std::vector<std::string> runSystemDialog(const CNewFileSelector::Request& r) {
 
 }  // namespace
 
-// The common dialogs are modal: they have answered when the start returns.
+// The common dialogs are modal: they have answered when the start returns, unless the editor
+// was closed from inside the dialog's message loop and cancelled it meanwhile.
 CNewFileSelector::Progress CNewFileSelector::startSystemDialog() {
-    finish(runSystemDialog(request));
+    std::vector<std::string> chosen = runSystemDialog(request);
+    if (progress == kRunning) finish(std::move(chosen));
     return progress;
 }
 

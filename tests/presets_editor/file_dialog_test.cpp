@@ -186,5 +186,21 @@ TEST_F(FileDialogTest, WithoutADialogProgramTheNameFieldSaysWhatToInstallForAWhi
     EXPECT_STREQ(i.editor->getNameField()->getText(), name.c_str());
 }
 
+
+// Where the system dialog is modal (Windows), the host's messages, and with them the editor's
+// timer, keep running inside it. A chooser that idles the editor stands in for that loop.
+TEST_F(PresetBarTest, AModalDialogThatIdlesTheEditorStillHasItsAnswerActedOn) {
+    Instance i;
+    const std::string path = file("modal.orv");
+    CNewFileSelector::setChooser([&](const CNewFileSelector::Request&) {
+        for (int k = 0; k < 3; ++k) i.editor->idle();
+        return std::vector<std::string>{path};
+    });
+    i.clickControl(Editor::kTagSavePreset);
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 165);
+}
+
 }  // namespace
 }  // namespace pbtest
