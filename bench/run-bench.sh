@@ -4,13 +4,16 @@
 # since timings on a shared machine drift.
 #
 #   bench/run-bench.sh [--seconds S] [--repeat R] [--callgrind] [--only REGEX]
-#                      [--save FILE] [--baseline FILE]
+#                      [--paths both|wide|sse2] [--save FILE] [--baseline FILE]
 #
 # Every measurement first processes 1 s of the signal unmeasured (warm-up), then measures.
 # Timings: the minimum thread CPU time over R passes of S seconds, in ns per stereo frame.
 # --callgrind also counts instructions per stereo frame under valgrind (repeatable where
 #   timings are not): only the plug-in's own process call is counted (orv-host calls it through
 #   orvhost_measured_float / orvhost_measured_double), over 2 s after the warm-up.
+# --paths        which code paths of the plug-ins to measure (default both): the wide path
+#                (AVX2+FMA, what a processor that has them runs) and the SSE2 baseline, which
+#                orv-host selects with --sse2. LSP has one path and is measured once per rate.
 # --only REGEX   measures only the variants whose label matches (the reference is always measured).
 # --save FILE    writes the figures in a machine-readable form (one line per rate and variant).
 # --baseline FILE  adds "before" columns read from a file written earlier with --save.
@@ -25,6 +28,7 @@ callgrind=0
 only=""
 save=""
 baseline=""
+paths=both
 warmup=1
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -32,6 +36,7 @@ while [ $# -gt 0 ]; do
     --repeat) repeat=$2; shift 2 ;;
     --callgrind) callgrind=1; shift ;;
     --only) only=$2; shift 2 ;;
+    --paths) paths=$2; shift 2 ;;
     --save) save=$2; shift 2 ;;
     --baseline) baseline=$2; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
@@ -39,6 +44,11 @@ while [ $# -gt 0 ]; do
 done
 [ -x "$host" ] || { echo "build first: cmake --build build" >&2; exit 1; }
 [ -z "$baseline" ] || [ -f "$baseline" ] || { echo "no baseline file $baseline" >&2; exit 2; }
+case "$paths" in
+  both) path_list=(wide sse2) ;;
+  wide|sse2) path_list=("$paths") ;;
+  *) echo "--paths takes both, wide or sse2" >&2; exit 2 ;;
+esac
 reference=/usr/lib/vst/lsp-plugins/compressor-stereo.so
 [ -f "$reference" ] || reference=""
 
@@ -57,8 +67,10 @@ instructions_of() {  # plug-in, then orv-host options; prints instructions per f
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0 && a == a + 0) printf "%.2f", a / b; else print "-" }'; }
 before() {  # rate, label, field (3 instr, 4 ns, 5 instr ratio, 6 ns ratio) from the baseline file
+  # (files written before the plug-ins had two code paths have no seventh column, the path)
   [ -n "$baseline" ] || { echo "-"; return; }
-  awk -F'\t' -v r="$1" -v l="$2" -v f="$3" '$1 == r && $2 == l { v = $f } END { print (v == "" ? "-" : v) }' "$baseline"
+  awk -F'\t' -v r="$1" -v l="$2" -v f="$3" -v p="$path" \
+    '$1 == r && $2 == l && (NF < 7 || $7 == p) { v = $f } END { print (v == "" ? "-" : v) }' "$baseline"
 }
 loadavg() { cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo "?"; }
 
@@ -89,33 +101,38 @@ for rate in 44100 96000; do
     ref_ns=$(ns_of "$reference" --rate $rate)
     [ $callgrind = 1 ] && ref_ins=$(instructions_of "$reference" --rate $rate)
   fi
-  echo
-  printf '%-26s' "$rate Hz"
-  [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "instr/frame" "xLSP" "before" "xLSP"
-  printf ' %9s %6s %7s %7s\n' "ns/frame" "xLSP" "before" "xLSP"
-  row() {  # label, instructions, ns
-    local label=$1 ins=$2 ns=$3 iratio nratio
-    iratio=$(ratio "$ins" "$ref_ins")
-    nratio=$(ratio "$ns" "$ref_ns")
-    printf '%-26s' "$label"
-    [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "$ins" "$iratio" "$(before $rate "$label" 3)" "$(before $rate "$label" 5)"
-    printf ' %9s %6s %7s %7s\n' "$ns" "$nratio" "$(before $rate "$label" 4)" "$(before $rate "$label" 6)"
-    [ -z "$save" ] || printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$rate" "$label" "${ins:--}" "$ns" "$iratio" "$nratio" >>"$save"
-  }
-  [ -n "$reference" ] && row "LSP Compressor Stereo" "$ref_ins" "$ref_ns"
-  for v in "${variants[@]}"; do
-    label=${v%%:*}
-    rest=${v#*:}
-    plugin=${rest%%:*}
-    opts=${rest#*:}
-    [ -z "$only" ] || [[ "$label" =~ $only ]] || continue
-    [ "$plugin" != kestrel ] || [ -f build/OrvKestrel.so ] || continue
-    # shellcheck disable=SC2086
-    ns=$(ns_of "$plugin" --rate $rate $opts)
-    ins=""
-    # shellcheck disable=SC2086
-    [ $callgrind = 1 ] && ins=$(instructions_of "$plugin" --rate $rate $opts)
-    row "$label" "$ins" "$ns"
+  for path in "${path_list[@]}"; do
+    path_opt=""
+    path_name="AVX2+FMA path"
+    if [ "$path" = sse2 ]; then path_opt="--sse2"; path_name="SSE2 path"; fi
+    echo
+    printf '%-26s' "$rate Hz, $path_name"
+    [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "instr/frame" "xLSP" "before" "xLSP"
+    printf ' %9s %6s %7s %7s\n' "ns/frame" "xLSP" "before" "xLSP"
+    row() {  # label, instructions, ns
+      local label=$1 ins=$2 ns=$3 iratio nratio
+      iratio=$(ratio "$ins" "$ref_ins")
+      nratio=$(ratio "$ns" "$ref_ns")
+      printf '%-26s' "$label"
+      [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "$ins" "$iratio" "$(before $rate "$label" 3)" "$(before $rate "$label" 5)"
+      printf ' %9s %6s %7s %7s\n' "$ns" "$nratio" "$(before $rate "$label" 4)" "$(before $rate "$label" 6)"
+      [ -z "$save" ] || printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$rate" "$label" "${ins:--}" "$ns" "$iratio" "$nratio" "$path" >>"$save"
+    }
+    [ -n "$reference" ] && row "LSP Compressor Stereo" "$ref_ins" "$ref_ns"
+    for v in "${variants[@]}"; do
+      label=${v%%:*}
+      rest=${v#*:}
+      plugin=${rest%%:*}
+      opts=${rest#*:}
+      [ -z "$only" ] || [[ "$label" =~ $only ]] || continue
+      [ "$plugin" != kestrel ] || [ -f build/OrvKestrel.so ] || continue
+      # shellcheck disable=SC2086
+      ns=$(ns_of "$plugin" --rate $rate $opts $path_opt)
+      ins=""
+      # shellcheck disable=SC2086
+      [ $callgrind = 1 ] && ins=$(instructions_of "$plugin" --rate $rate $opts $path_opt)
+      row "$label" "$ins" "$ns"
+    done
   done
   if [ -n "$reference" ]; then
     # The reference again at the end of the rate: how far the machine's load moved the timings.

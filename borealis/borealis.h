@@ -52,6 +52,8 @@ public:
     // vendorSpecific(kGainReductionQuery, 0, double[2], 0) writes the largest compressor and
     // limiter gain reduction (positive dB) since the last clear and answers 1; with lArg2 = 1
     // the two values are cleared afterwards (ptrArg may then be null: clear only).
+    // vendorSpecific(orv::dsp::kCodePathRequest, request, 0, 0) sets and reports the code path
+    // (borealis/dsp/code_path.h).
     VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) override;
 
     // A parameter in the units of the editor's readouts (see the readout table).

@@ -123,7 +123,6 @@ __attribute__((target("avx"))) void twiceAvx(const double* centre, const double*
     for (; k < n; ++k) ORV_HILBERT_TAP(s0, k);
 #undef ORV_HILBERT_TAP
     _mm256_storeu_pd(out, _mm256_add_pd(_mm256_add_pd(s0, s1), _mm256_add_pd(s2, s3)));
-    _mm256_zeroupper();
 }
 
 }  // namespace

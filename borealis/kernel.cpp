@@ -152,6 +152,23 @@ void Kernel::snapSmoothers(const BorealisSettings& s) {
 
 template <class T>
 void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters) {
+#if ORV_HAS_WIDE_PATH
+    if (wide_.load(std::memory_order_relaxed)) {
+        processWide(io, frames, s, meters);
+        return;
+    }
+#endif
+    processOnPath(io, frames, s, meters);
+}
+
+template <class T>
+ORV_WIDE_PATH void Kernel::processWide(const BlockChannels<T>& io, int frames, const BorealisSettings& s,
+                                       MeterFeeds& meters) {
+    processOnPath(io, frames, s, meters);
+}
+
+template <class T>
+void Kernel::processOnPath(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters) {
     if (frames <= 0) return;
     const KernelVariant variant = chooseVariant(s);
     const KernelLayout layout = makeLayout(variant, s.fat != 0, sideChain_.halfLength());

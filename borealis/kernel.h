@@ -3,6 +3,7 @@
 // it: input delay, side-chain and detector, gain stage (at the host rate or twice it), limiter
 // and output. One object holds every ring and buffer, so the effect allocates it once.
 #include "borealis/borealis_settings.h"
+#include "borealis/dsp/code_path.h"
 #include "borealis/dsp/denormal_noise.h"
 #include "borealis/dsp/oversampler2x.h"
 #include "borealis/gain_computer.h"
@@ -10,6 +11,8 @@
 #include "borealis/limiter.h"
 #include "borealis/meter_feeds.h"
 #include "borealis/side_chain.h"
+
+#include <atomic>
 
 namespace borealis {
 
@@ -65,8 +68,17 @@ public:
     void updateLevelFilters(const BorealisSettings& s) { gain_.setLevelFilterRate(gainStageRate(s)); }
 
     // Runs one block with the variant the switches select, in chunks of at most 64 samples.
+    // On the wide code path where the processor has one, unless the baseline was chosen.
     template <class T>
     void process(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
+
+    // The path takes effect with the next block; Wide is taken only where the processor runs it.
+    orv::dsp::CodePath codePath() const {
+        return wide_.load(std::memory_order_relaxed) ? orv::dsp::CodePath::Wide : orv::dsp::CodePath::Baseline;
+    }
+    void setCodePath(orv::dsp::CodePath path) {
+        wide_.store(path == orv::dsp::CodePath::Wide && orv::dsp::processorRunsWidePath(), std::memory_order_relaxed);
+    }
 
     const GainComputer& gainComputer() const { return gain_; }
     const Limiter& limiter() const { return limiter_; }
@@ -84,6 +96,11 @@ public:
     double currentGain(int channel) const { return currentGain_[channel & 1]; }
 
 private:
+    // The block on the path the code is compiled for; processWide is its wide-path copy.
+    template <class T>
+    void processOnPath(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
+    template <class T>
+    void processWide(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
     template <class T, KernelVariant V>
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
@@ -95,6 +112,7 @@ private:
     void settleStep(int frames, const BorealisSettings& s);
 
     double hostRate_ = 44100.0;
+    std::atomic<bool> wide_{orv::dsp::processorRunsWidePath()};
     orv::dsp::DenormalNoise noise_;
     double currentNoise_ = 1e-12;
 

@@ -2,6 +2,7 @@
 // Orv Kestrel, the smaller stereo mastering compressor: parameters, processing frame, the two
 // dynamics kernels and the values it offers its editor.
 #include "borealis/dsp/biquad.h"
+#include "borealis/dsp/code_path.h"
 #include "borealis/dsp/denormal_noise.h"
 #include "borealis/dsp/knee_curve.h"
 #include "borealis/dsp/mirrored_ring.h"
@@ -9,6 +10,8 @@
 #include "gui/meter_settings.h"
 #include "kestrel/kestrel_meters.h"
 #include "presets/preset_system_effect.h"
+
+#include <atomic>
 
 namespace kestrel {
 // Parameter indices of Orv Kestrel.
@@ -118,6 +121,9 @@ public:
     bool getProductString(char* text) override;
     VstInt32 getVendorVersion() override { return 1700; }
     VstInt32 getPlugCategory() override { return kPlugCategMastering; }
+    // vendorSpecific(orv::dsp::kCodePathRequest, request, 0, 0) sets and reports the code path
+    // (borealis/dsp/code_path.h); every other request answers 0.
+    VstIntPtr vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) override;
 
     // A parameter in the units of the editor's readouts.
     virtual float getUnitValue(VstInt32 index);
@@ -205,6 +211,9 @@ private:
     void processStereo(const Channels& ch, VstInt32 sampleFrames);
     void processMono(const Channels& ch, VstInt32 sampleFrames);
     void processPowerOff(const Channels& ch, VstInt32 sampleFrames);
+    // The block through the variant the settings choose; processWide is its wide-path copy.
+    void processOnPath(const Channels& ch, VstInt32 sampleFrames);
+    void processWide(const Channels& ch, VstInt32 sampleFrames);
     void writeChunk(const Channels& ch, int offset, int n);
     // The inputs of one chunk, from its first frame on, with garbage samples silenced.
     Channels chunkInputs(const Channels& ch, int offset, int n);
@@ -252,6 +261,8 @@ private:
     bool inputStereo = true;
     bool outputStereo = true;
     bool constructionFailed = false;
+    // On the wide code path (see code_path.h); set and read from any thread, read once a block.
+    std::atomic<bool> widePath{orv::dsp::processorRunsWidePath()};
     // Set by resume, cleared by suspend: the same rate sent again while running changes nothing.
     bool running = false;
 };

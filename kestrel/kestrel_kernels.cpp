@@ -740,3 +740,17 @@ void Kestrel::processMono(const Channels& ch, VstInt32 sampleFrames) {
     }
     meterFeeds.ageHolds(sampleFrames);
 }
+
+// The choice of kernel for the block, beside the kernels, so that the wide path inlines them.
+void Kestrel::processOnPath(const Channels& ch, VstInt32 sampleFrames) {
+    if (engine.powerOn) {
+        if (engine.stereo)
+            processStereo(ch, sampleFrames);
+        else
+            processMono(ch, sampleFrames);
+    } else {
+        processPowerOff(ch, sampleFrames);
+    }
+}
+
+ORV_WIDE_PATH void Kestrel::processWide(const Channels& ch, VstInt32 sampleFrames) { processOnPath(ch, sampleFrames); }

@@ -109,12 +109,7 @@ inline __m128d foldPair(const double* ahead, const double* behind) noexcept {
 // the ahead reads are aligned exactly when kAligned holds, and for odd taps the behind reads.
 // Each lane keeps its own output's sum in the order of the plain form (addition and
 // multiplication of two values commute exactly), so the results are the same bit for bit.
-// Predictive commoning is off here: carrying loads from one tap to the next made the compiler
-// run out of registers and spill inside the loop.
 template <bool kAligned>
-#if defined(__GNUC__) && !defined(__clang__)
-__attribute__((optimize("no-predictive-commoning")))
-#endif
 void pairedSums(const double* x, const double* taps, double* out, int count) noexcept {
     int i = 0;
     // Eight outputs per pass in four registers; every tap costs, per register, one load, the
@@ -218,7 +213,6 @@ __attribute__((target("avx"))) void quadSums(const double* x, const HalfBandPair
         }
         _mm256_storeu_pd(out + i, a);
     }
-    _mm256_zeroupper();
     if (i < count) twoLanes(x + i, paired, out + i, count - i);
 }
 

@@ -28,8 +28,15 @@ run heavy borealis --set 5=0.7 --set 6=0.9 --set 2=1 --set 3=1 --set 4=1 --set 1
 run fat-auto borealis --set 1=1 --set 5=0.6 --set 6=0.8 --set 8=1 --set 10=1 --set 24=1
 run smooth borealis --set 26=1 --set 5=0.6 --set 6=0.8 --set 21=0.6
 run double borealis --double --set 5=0.7 --set 6=0.9 --set 4=1
+# The same settings on the SSE2 baseline path (the runs above take the widest path the
+# processor has, on both systems alike).
+run default-sse2 borealis --sse2
+run fat-auto-sse2 borealis --sse2 --set 1=1 --set 5=0.6 --set 6=0.8 --set 8=1 --set 10=1 --set 24=1
+run smooth-sse2 borealis --sse2 --set 26=1 --set 5=0.6 --set 6=0.8 --set 21=0.6
+run double-sse2 borealis --sse2 --double --set 5=0.7 --set 6=0.9 --set 4=1
 if [ -f "$linux/OrvKestrel.so" ] && [ -f "$windows/OrvKestrel.dll" ]; then
   run default kestrel
   run heavy kestrel --set 5=0.7 --set 6=0.9 --set 2=1 --set 3=1
+  run smooth-sse2 kestrel --sse2 --set 27=1 --set 5=0.7 --set 6=0.9
 fi
 exit $status

@@ -59,6 +59,7 @@ int runBench(const Options& o) {
                 o.rate, o.warmup, o.block, o.useDouble ? "64-bit" : "32-bit", o.repeat);
     std::printf("cpu          %.3f ms per second of audio (min), %.3f ms (median)\n", 1000.0 * best / seconds,
                 1000.0 * median / seconds);
+    std::printf("code path    %s\n", codePathName(plugin));
     std::printf("realtime     %.1fx (min), %.1fx (median)\n", seconds / best, seconds / median);
     std::printf("per frame    %.1f ns (min), %.1f ns (median)\n", nsMin, nsMedian);
     std::printf("bench-result ns_min=%.2f ns_median=%.2f realtime_min=%.1f frames=%llu repeats=%d\n", nsMin,

@@ -64,7 +64,7 @@ const char* usageText() {
            "PLUGIN is a path to a VST 2.4 .so or one of: borealis, kestrel\n"
            "options for every command:\n"
            "  --rate HZ (44100)  --block N (512)  --preset NAME|INDEX  --set NAME=VALUE (repeatable)\n"
-           "  --state FILE  --save-state FILE\n";
+           "  --state FILE  --save-state FILE  --sse2 (an Orv plug-in runs its SSE2 baseline code path)\n";
 }
 
 std::string commandUsage(const std::string& command) {
@@ -116,6 +116,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(o.outFile)) return false;
         }
         else if (a == "--double") o.useDouble = true;
+        else if (a == "--sse2") o.baselinePath = true;
         else if (a == "--keep-latency") o.keepLatency = true;
         else if (a == "--report") o.report = true;
         else if (a == "--rate") {

@@ -21,6 +21,7 @@ struct Options {
     bool json = false;
     std::string sidechain;
     bool useDouble = false;
+    bool baselinePath = false;  // --sse2: an Orv plug-in runs its SSE2 baseline code path
     bool keepLatency = false;
     bool report = false;
     double seconds = -1.0;  // command's own default when negative

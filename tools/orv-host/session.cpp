@@ -1,5 +1,6 @@
 #include "tools/orv-host/session.h"
 
+#include "borealis/dsp/code_path.h"
 #include "tools/orv-host/os.h"
 #include "tools/orv-host/param_values.h"
 #include "tools/orv-host/state_file.h"
@@ -63,6 +64,12 @@ bool loadAndPrepare(Plugin& plugin, const Options& o, std::string& error) {
     plugin.dispatch(effOpen);
     plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(o.rate));
     plugin.dispatch(effSetBlockSize, 0, o.block);
+    if (o.baselinePath && (!plugin.isOrvPlugin() ||
+                           plugin.dispatch(effVendorSpecific, orv::dsp::kCodePathRequest, orv::dsp::kCodePathForceBaseline) !=
+                               static_cast<VstIntPtr>(orv::dsp::CodePath::Baseline))) {
+        error = "--sse2: the plug-in has no choice of code path";
+        return false;
+    }
 
     if (!o.stateFile.empty()) {
         std::vector<unsigned char> bytes;
@@ -88,6 +95,16 @@ bool loadAndPrepare(Plugin& plugin, const Options& o, std::string& error) {
         plugin.setParameter(index, normalised);
     }
     return true;
+}
+
+const char* codePathName(const Plugin& plugin) {
+    if (!plugin.isOrvPlugin()) return "-";
+    // A request that only asks (neither automatic nor forced).
+    switch (plugin.dispatch(effVendorSpecific, orv::dsp::kCodePathRequest, -1)) {
+        case static_cast<VstIntPtr>(orv::dsp::CodePath::Baseline): return "SSE2";
+        case static_cast<VstIntPtr>(orv::dsp::CodePath::Wide): return "AVX2+FMA";
+        default: return "-";
+    }
 }
 
 bool saveStateIfAsked(const Plugin& plugin, const Options& o, std::string& error) {

@@ -8,5 +8,7 @@ namespace orvhost {
 
 bool loadAndPrepare(Plugin& plugin, const Options& options, std::string& error);
 bool saveStateIfAsked(const Plugin& plugin, const Options& options, std::string& error);
+// The code path an Orv plug-in runs ("SSE2" or "AVX2+FMA"); "-" for any other plug-in.
+const char* codePathName(const Plugin& plugin);
 
 }  // namespace orvhost

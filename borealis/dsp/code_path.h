@@ -1,0 +1,48 @@
+#pragma once
+// The two code paths of the processing. The baseline path is built for every x86-64 processor
+// (SSE2). The wide path is the same processing compiled once more for processors with AVX2 and
+// FMA: the functions marked ORV_WIDE_PATH are compiled for those instruction sets with every
+// call inside them inlined, so the whole kernel below them runs in the wider registers, while
+// the same code called from anywhere else stays baseline code. Each effect picks its path when
+// it is built; a private vendorSpecific call can force the baseline (benchmarks and tests).
+//
+// The wide path fuses multiplies and adds and so rounds differently in the last bits; its output
+// stays within 1e-7 of the baseline's. Each path on its own gives the same output wherever it
+// runs (Linux or Windows builds, any host block size).
+namespace orv::dsp {
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define ORV_HAS_WIDE_PATH 1
+#define ORV_WIDE_PATH __attribute__((target("avx2,fma"), flatten))
+#else
+#define ORV_HAS_WIDE_PATH 0
+#define ORV_WIDE_PATH
+#endif
+
+enum class CodePath : int { Baseline = 1, Wide = 2 };
+
+// The private vendorSpecific request that sets and reports the path: lArg = kCodePathRequest,
+// lArg2 = kCodePathForceBaseline or kCodePathAutomatic (anything else only asks); the answer is
+// the CodePath now in use.
+constexpr int kCodePathRequest = ('O' << 24) | ('r' << 16) | ('B' << 8) | 'L';
+constexpr long kCodePathAutomatic = 0;
+constexpr long kCodePathForceBaseline = 1;
+
+// Whether this processor (and its operating system) runs the wide path.
+inline bool processorRunsWidePath() {
+#if ORV_HAS_WIDE_PATH
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#else
+    return false;
+#endif
+}
+
+// The path a request leaves in use, from the path in use before it.
+inline CodePath pathAfterRequest(long request, CodePath now) {
+    if (request == kCodePathForceBaseline) return CodePath::Baseline;
+    if (request == kCodePathAutomatic) return processorRunsWidePath() ? CodePath::Wide : CodePath::Baseline;
+    return now;
+}
+
+}  // namespace orv::dsp
