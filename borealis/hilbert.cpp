@@ -1,5 +1,7 @@
 #include "borealis/hilbert.h"
 
+#include "borealis/dsp/code_path.h"
+
 #include <cmath>
 #include <emmintrin.h>
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
@@ -127,6 +129,52 @@ __attribute__((target("avx"))) void twiceAvx(const double* centre, const double*
 
 }  // namespace
 #endif
+
+#if ORV_HAS_WIDE_PATH && defined(ORV_HILBERT_AVX)
+#define ORV_HILBERT_FUSED 1
+namespace {
+
+// twiceAvx with the products fused into the sums.
+__attribute__((target("avx2,fma"))) void twiceFused(const double* centre, const double* quads, int n,
+                                                    double out[4]) {
+    const double* newer = centre + 2;
+    const double* older = centre - 2;
+    __m256d s0 = _mm256_setzero_pd(), s1 = s0, s2 = s0, s3 = s0;
+#define ORV_HILBERT_TAP(acc, k)                                                                               \
+    acc = _mm256_fmadd_pd(_mm256_load_pd(quads + 4 * (k)),                                                    \
+                          _mm256_sub_pd(_mm256_loadu_pd(newer + 4 * (k)), _mm256_loadu_pd(older - 4 * (k))), acc)
+    int k = 0;
+    for (; k + 8 <= n; k += 8) {
+        ORV_HILBERT_TAP(s0, k);
+        ORV_HILBERT_TAP(s1, k + 1);
+        ORV_HILBERT_TAP(s2, k + 2);
+        ORV_HILBERT_TAP(s3, k + 3);
+        ORV_HILBERT_TAP(s0, k + 4);
+        ORV_HILBERT_TAP(s1, k + 5);
+        ORV_HILBERT_TAP(s2, k + 6);
+        ORV_HILBERT_TAP(s3, k + 7);
+    }
+    for (; k + 4 <= n; k += 4) {
+        ORV_HILBERT_TAP(s0, k);
+        ORV_HILBERT_TAP(s1, k + 1);
+        ORV_HILBERT_TAP(s2, k + 2);
+        ORV_HILBERT_TAP(s3, k + 3);
+    }
+    for (; k < n; ++k) ORV_HILBERT_TAP(s0, k);
+#undef ORV_HILBERT_TAP
+    _mm256_storeu_pd(out, _mm256_add_pd(_mm256_add_pd(s0, s1), _mm256_add_pd(s2, s3)));
+}
+
+}  // namespace
+#endif
+
+void HilbertTable::transformStereoTwiceFused(const double* centre, double out[4]) const {
+#if defined(ORV_HILBERT_FUSED)
+    twiceFused(centre, quads_, n_, out);
+#else
+    transformStereoTwice(centre, out);
+#endif
+}
 
 void HilbertTable::transformStereoTwice(const double* centre, double out[4]) const {
 #if defined(ORV_HILBERT_AVX)

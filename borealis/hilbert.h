@@ -29,6 +29,12 @@ public:
     // left, right one pair later}, each equal to what transformStereo gives bit for bit. The
     // history must reach one pair further on the newer side.
     void transformStereoTwice(const double* centre, double out[4]) const;
+    // The wide code path's form of transformStereoTwice: the same taps in the same order, with
+    // each product fused into its sum (AVX2 with FMA), so the last bits differ from the other
+    // forms. The wide path uses it for every detector value, a lone one included (see
+    // SideChain::processBlock), so its results never depend on where a block ends. Only for
+    // processors that run the wide path.
+    void transformStereoTwiceFused(const double* centre, double out[4]) const;
 
 private:
     int n_ = 1;

@@ -158,16 +158,16 @@ void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSetti
         return;
     }
 #endif
-    processOnPath(io, frames, s, meters);
+    processOnPath<T, false>(io, frames, s, meters);
 }
 
 template <class T>
 ORV_WIDE_PATH void Kernel::processWide(const BlockChannels<T>& io, int frames, const BorealisSettings& s,
                                        MeterFeeds& meters) {
-    processOnPath(io, frames, s, meters);
+    processOnPath<T, true>(io, frames, s, meters);
 }
 
-template <class T>
+template <class T, bool Wide>
 void Kernel::processOnPath(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters) {
     if (frames <= 0) return;
     const KernelVariant variant = chooseVariant(s);
@@ -178,10 +178,10 @@ void Kernel::processOnPath(const BlockChannels<T>& io, int frames, const Boreali
         const int n = std::min(kChunk, frames - done);
         if (holdFrames_ || takeLevelFrames_) settleStep(n, s);
         switch (variant) {
-            case KernelVariant::PowerOff: runChunk<T, KernelVariant::PowerOff>(io, done, n, layout, s, meters); break;
-            case KernelVariant::Smooth: runChunk<T, KernelVariant::Smooth>(io, done, n, layout, s, meters); break;
-            case KernelVariant::Fat: runChunk<T, KernelVariant::Fat>(io, done, n, layout, s, meters); break;
-            case KernelVariant::Normal: runChunk<T, KernelVariant::Normal>(io, done, n, layout, s, meters); break;
+            case KernelVariant::PowerOff: runChunk<T, KernelVariant::PowerOff, Wide>(io, done, n, layout, s, meters); break;
+            case KernelVariant::Smooth: runChunk<T, KernelVariant::Smooth, Wide>(io, done, n, layout, s, meters); break;
+            case KernelVariant::Fat: runChunk<T, KernelVariant::Fat, Wide>(io, done, n, layout, s, meters); break;
+            case KernelVariant::Normal: runChunk<T, KernelVariant::Normal, Wide>(io, done, n, layout, s, meters); break;
         }
     }
     meters.ageHolds(frames);
@@ -223,7 +223,7 @@ inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, co
     }
 }
 
-template <class T, KernelVariant V>
+template <class T, KernelVariant V, bool Wide>
 void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                       MeterFeeds& meters) {
     constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
@@ -241,7 +241,7 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     else
         inputStage<V>(io, offset, n, l, meters, [](T x) { return orv::dsp::admitSample(x); });
     if constexpr (!kSideChainInGain) {
-        sideChain_.processBlock<false>(workDetL_, workDetR_, n, s, workSide_);
+        sideChain_.processBlock<false, Wide>(workDetL_, workDetR_, n, s, workSide_);
         for (int i = 0; i < n; ++i) {
             const SideChainOutput& o = workSide_[i];
             workDetL_[i] = monitor ? o.monitorL : o.detectorL;
@@ -277,7 +277,7 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
             workMainL_[j] += nL;
             workMainR_[j] += nR;
         }
-        sideChain_.processBlock<true>(workDetL_, workDetR_, m, s, workSide_);
+        sideChain_.processBlock<true, Wide>(workDetL_, workDetR_, m, s, workSide_);
     }
     for (int j = 0; j < m; ++j) {
         const double mainL = workMainL_[j], mainR = workMainR_[j];

@@ -97,11 +97,11 @@ public:
 
 private:
     // The block on the path the code is compiled for; processWide is its wide-path copy.
-    template <class T>
+    template <class T, bool Wide>
     void processOnPath(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
     template <class T>
     void processWide(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
-    template <class T, KernelVariant V>
+    template <class T, KernelVariant V, bool Wide>
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
     template <KernelVariant V, class T, class Admit>

@@ -165,7 +165,7 @@ SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings&
     return out;
 }
 
-template <bool Exact>
+template <bool Exact, bool Wide>
 void SideChain::processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
                              SideChainOutput* out) {
     const int n = hilbert_.halfLength();
@@ -194,7 +194,10 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
             // The first sample's centre, now one pair further back; the second's follows it.
             const double* centre = history_.newest(span + 1) + 2 * (2 * n - 1);
             double h[4];
-            hilbert_.transformStereoTwice(centre, h);
+            if constexpr (Wide)
+                hilbert_.transformStereoTwiceFused(centre, h);
+            else
+                hilbert_.transformStereoTwice(centre, h);
             o[i].detectorL = detector<Exact>(centre[0], h[0], s);
             o[i].detectorR = detector<Exact>(centre[1], h[1], s);
             o[i + 1].detectorL = detector<Exact>(centre[2], h[2], s);
@@ -203,8 +206,16 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
         if (i < part) {
             pushFiltered(eL[i], eR[i], fL[i], fR[i], s, o[i]);
             const double* centre = history_.newest(span) + 2 * (2 * n - 1);
-            double h[2];
-            hilbert_.transformStereo(centre, h[0], h[1]);
+            double h[4];
+            if constexpr (Wide) {
+                // As the second of a pair whose first is the sample before, so the value is
+                // the one a pair would give.
+                hilbert_.transformStereoTwiceFused(history_.newest(span + 1) + 2 * (2 * n - 1), h);
+                h[0] = h[2];
+                h[1] = h[3];
+            } else {
+                hilbert_.transformStereo(centre, h[0], h[1]);
+            }
             o[i].detectorL = detector<Exact>(centre[0], h[0], s);
             o[i].detectorR = detector<Exact>(centre[1], h[1], s);
         }
@@ -213,9 +224,13 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
 
 template SideChainOutput SideChain::process<true>(double, double, const BorealisSettings&);
 template SideChainOutput SideChain::process<false>(double, double, const BorealisSettings&);
-template void SideChain::processBlock<true>(const double*, const double*, int, const BorealisSettings&,
-                                            SideChainOutput*);
-template void SideChain::processBlock<false>(const double*, const double*, int, const BorealisSettings&,
-                                             SideChainOutput*);
+template void SideChain::processBlock<true, false>(const double*, const double*, int, const BorealisSettings&,
+                                                   SideChainOutput*);
+template void SideChain::processBlock<false, false>(const double*, const double*, int, const BorealisSettings&,
+                                                    SideChainOutput*);
+template void SideChain::processBlock<true, true>(const double*, const double*, int, const BorealisSettings&,
+                                                  SideChainOutput*);
+template void SideChain::processBlock<false, true>(const double*, const double*, int, const BorealisSettings&,
+                                                   SideChainOutput*);
 
 }  // namespace borealis

@@ -59,8 +59,9 @@ public:
     template <bool Exact>
     SideChainOutput process(double kL, double kR, const BorealisSettings& s);
     // `count` samples in order: out[i] is what process gives for kL[i], kR[i]. Runs two samples
-    // at a time so the transformer can take both in one pass.
-    template <bool Exact>
+    // at a time so the transformer can take both in one pass. Wide: the wide code path's form
+    // (fused transformer sums; see HilbertTable::transformStereoTwiceFused).
+    template <bool Exact, bool Wide = false>
     void processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
                       SideChainOutput* out);
 
