@@ -256,24 +256,6 @@ void Kestrel::processDoubleReplacing(double** inputs, double** outputs, VstInt32
         if (outputs[c]) std::memset(outputs[c], 0, sizeof(double) * static_cast<std::size_t>(sampleFrames));
 }
 
-namespace {
-// dst[i] = src[i] for the n slots of a ring of doubles that start at slot `first`, in two
-// plain runs around the end of the ring.
-template <class T>
-inline void copyIntoRing(double* ring, unsigned first, const T* src, int n) {
-    const int run = n < static_cast<int>(Kestrel::kRingSize - first) ? n : static_cast<int>(Kestrel::kRingSize - first);
-    double* head = ring + first;
-    for (int i = 0; i < run; ++i) head[i] = src[i];
-    for (int i = run; i < n; ++i) ring[i - run] = src[i];
-}
-
-inline void copyFromRing(double* dst, const double* ring, unsigned first, int n) {
-    const int run = n < static_cast<int>(Kestrel::kRingSize - first) ? n : static_cast<int>(Kestrel::kRingSize - first);
-    std::memcpy(dst, ring + first, sizeof(double) * static_cast<unsigned>(run));
-    std::memcpy(dst + run, ring, sizeof(double) * static_cast<unsigned>(n - run));
-}
-}  // namespace
-
 // Power off: a pure delay by the reported latency, with the meters still running. A chunk is
 // shorter than the delay, so every value it reads was written before the chunk: the reads come
 // first, then the chunk's inputs go into the rings in one pass per channel.
@@ -287,9 +269,9 @@ void Kestrel::processPowerOff(const Channels& ch, VstInt32 sampleFrames) {
         const int n = sampleFrames - done < kChunk ? sampleFrames - done : kChunk;
         const Channels in = chunkInputs(ch, done, n);
         const unsigned first = (inWrite + 1) & kRingMask;
-        copyFromRing(b.chunkLeft, b.input[0], (first + back) & kRingMask, n);
-        copyFromRing(b.chunkRight, b.input[1], (first + back) & kRingMask, n);
-        for (int c = 0; c < 4; ++c) copyIntoRing(b.input[c], first, in.in[c], n);
+        kestrel::copyFromRing(b.chunkLeft, b.input[0], (first + back) & kRingMask, n);
+        kestrel::copyFromRing(b.chunkRight, b.input[1], (first + back) & kRingMask, n);
+        for (int c = 0; c < 4; ++c) kestrel::copyIntoRing(b.input[c], first, in.in[c], n);
         inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
         noiseNow = source == MeterSource::GainRed
                        ? meterFeeds.feedUnityPowerOffChunk(noiseNow, n)

@@ -146,6 +146,16 @@ struct LevelPair {
         _mm_storeu_pd(h.y2, y2);
         _mm_storeu_pd(h.offset, offset);
     }
+    // n interleaved (left, right) pairs from `in` to `out`, the history in registers meanwhile.
+    void run(const double* in, double* out, int n) {
+        if (!filters) {
+            std::memcpy(out, in, sizeof(double) * 2 * static_cast<unsigned>(n));
+            return;
+        }
+        LevelPair f = *this;
+        for (int i = 0; i < n; ++i) _mm_store_pd(out + 2 * i, f.run(_mm_load_pd(in + 2 * i)));
+        *this = f;
+    }
     inline __m128d run(__m128d x) {
         if (!filters) return x;
         const __m128d o = _mm_xor_pd(offset, _mm_set1_pd(-0.0));
@@ -178,6 +188,15 @@ struct LevelLane {
         h.y1[0] = y1;
         h.y2[0] = y2;
         h.offset[0] = offset;
+    }
+    void run(const double* in, double* out, int n) {
+        if (!filters) {
+            std::memcpy(out, in, sizeof(double) * static_cast<unsigned>(n));
+            return;
+        }
+        LevelLane f = *this;
+        for (int i = 0; i < n; ++i) out[i] = f.run(in[i]);
+        *this = f;
     }
     inline double run(double x) {
         if (!filters) return x;
@@ -314,6 +333,66 @@ struct ShelfPairs {
         noise[p] = o;
         return filter(p, x, tb0[p], tb1[p], tb2[p], ta1[p], ta2[p], o);
     }
+
+    // The noise of n frames for the smoothed form: the low pair's values to low, the high
+    // pair's to high, one (left, right) pair per frame.
+    void noiseFor(double* low, double* high, int n) {
+        for (int i = 0; i < n; ++i) {
+            stepNoise();
+            _mm_store_pd(low + 2 * i, noise[kLow]);
+            _mm_store_pd(high + 2 * i, noise[kHigh]);
+        }
+    }
+    // Pair p over n interleaved (left, right) frames in place, with its state in registers
+    // meanwhile; the smoothed form takes each frame's noise from `noisePairs` (noiseFor).
+    template <bool kPlain>
+    void run(int p, double* lr, const double* noisePairs, int n) {
+        __m128d px1 = x1[p], px2 = x2[p], py1 = y1[p], py2 = y2[p], m = noise[p];
+        __m128d c0 = b0[p], c1 = b1[p], c2 = b2[p], d1 = a1[p], d2 = a2[p];
+        const __m128d t0 = tb0[p], t1 = tb1[p], t2 = tb2[p], u1 = ta1[p], u2 = ta2[p], sp = s[p];
+        const __m128d sign = _mm_set1_pd(-0.0);
+        for (int i = 0; i < n; ++i) {
+            const __m128d x = _mm_load_pd(lr + 2 * i);
+            __m128d xo, y;
+            if (kPlain) {
+                m = _mm_xor_pd(m, sign);
+                xo = _mm_add_pd(x, m);
+                y = _mm_mul_pd(t0, xo);
+                y = _mm_add_pd(y, _mm_mul_pd(t1, px1));
+                y = _mm_add_pd(y, _mm_mul_pd(t2, px2));
+                y = _mm_sub_pd(y, _mm_mul_pd(u1, py1));
+                y = _mm_sub_pd(y, _mm_mul_pd(u2, py2));
+            } else {
+                m = _mm_load_pd(noisePairs + 2 * i);
+                c0 = glide(c0, t0, sp, m);
+                d1 = glide(d1, u1, sp, m);
+                d2 = glide(d2, u2, sp, m);
+                c1 = glide(c1, t1, sp, m);
+                c2 = glide(c2, t2, sp, m);
+                xo = _mm_add_pd(x, m);
+                y = _mm_mul_pd(c0, xo);
+                y = _mm_add_pd(y, _mm_mul_pd(c1, px1));
+                y = _mm_add_pd(y, _mm_mul_pd(c2, px2));
+                y = _mm_sub_pd(y, _mm_mul_pd(d1, py1));
+                y = _mm_sub_pd(y, _mm_mul_pd(d2, py2));
+            }
+            px2 = px1;
+            px1 = xo;
+            py2 = py1;
+            py1 = _mm_add_pd(y, m);
+            _mm_store_pd(lr + 2 * i, y);
+        }
+        x1[p] = px1;
+        x2[p] = px2;
+        y1[p] = py1;
+        y2[p] = py2;
+        noise[p] = m;
+        b0[p] = c0;
+        b1[p] = c1;
+        b2[p] = c2;
+        a1[p] = d1;
+        a2[p] = d2;
+    }
 };
 
 // One shelf alone (the mono kernel's left shelves): the scalar forms on one lane.
@@ -369,6 +448,13 @@ struct ShelfLane {
     template <bool kPlain>
     inline double run(double x) {
         return kPlain ? plain(x) : smoothed(x);
+    }
+    // n values in place, the state in registers meanwhile.
+    template <bool kPlain>
+    void run(double* x, int n) {
+        ShelfLane f = *this;
+        for (int i = 0; i < n; ++i) x[i] = f.run<kPlain>(x[i]);
+        *this = f;
     }
 };
 
@@ -498,51 +584,59 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     const double makeupTarget = s.makeupGain, outputTarget = s.outputGain;
     const double autoMakeup = s.autoMakeup != 0.0 ? s.autoMakeupFactor : 1.0;
     const double mix = s.mix;
-    const float* in0 = ch.in[0];
-    const float* in1 = ch.in[1];
-    const float* in2 = ch.in[2];
-    const float* in3 = ch.in[3];
+    const bool rms = s.rmsMode != 0;
 
-    orv::dsp::DenormalNoise rng = noise;
+    // The kernel noise of the chunk, three values a frame: left, right and the smoothers' value
+    // (smoother[0] is the previous frame's, which the Pre meters take).
+    alignas(16) double noiseL[kChunk], noiseR[kChunk], smoother[kChunk + 1];
+    {
+        orv::dsp::DenormalNoise rng = noise;
+        smoother[0] = noiseNow;
+        for (int i = 0; i < n; ++i) {
+            noiseL[i] = rng.next();
+            noiseR[i] = rng.next();
+            smoother[i + 1] = rng.next();
+        }
+        noise = rng;
+    }
+
+    // The rings: every value the chunk reads is older than the chunk (the key is at least
+    // 1022 - 2 * kMaxHilbertLength frames old), so the reads come first, then the writes.
+    static_assert(kChunk <= 1022 - 2 * kMaxHilbertLength, "a chunk must not read what it writes");
+    alignas(16) double keyL[kChunk], keyR[kChunk];
+    const unsigned first = (inWrite + 1) & kRingMask;
+    copyFromRing(b.meterLeft, b.input[0], (first + mainBack) & kRingMask, n);
+    copyFromRing(b.meterRight, b.input[1], (first + mainBack) & kRingMask, n);
+    copyFromRing(keyL, b.input[2], (first + keyBack) & kRingMask, n);
+    copyFromRing(keyR, b.input[3], (first + keyBack) & kRingMask, n);
+    for (int c = 0; c < 4; ++c) copyIntoRing(b.input[c], first, ch.in[c], n);
+    inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
+
+    // The side chain as (left, right) pairs through the low and then the high shelves, each
+    // pair of shelves over the whole chunk.
+    alignas(16) double key[2 * kChunk];
+    for (int i = 0; i < n; ++i) {
+        key[2 * i] = keyL[i] + noiseL[i];
+        key[2 * i + 1] = keyR[i] + noiseR[i];
+    }
     const Biquad* const shelfLanes[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
     ShelfPairs shelves(shelfHistory, shelfLanes);
-    LevelPair fast(fastLevel[0], fastLevel[1], fastHistory), slow(slowLevel[0], slowLevel[1], slowHistory);
-    double envelopeL = envelopes[0], envelopeR = envelopes[1];
-    const bool rms = s.rmsMode != 0;
-    double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
-    double gL = gains[0], gR = gains[1];
-    unsigned w = inWrite;
+    if (kPlainShelves) {
+        shelves.run<true>(ShelfPairs::kLow, key, nullptr, n);
+        shelves.run<true>(ShelfPairs::kHigh, key, nullptr, n);
+    } else {
+        alignas(16) double lowNoise[2 * kChunk], highNoise[2 * kChunk];
+        shelves.noiseFor(lowNoise, highNoise, n);
+        shelves.run<false>(ShelfPairs::kLow, key, lowNoise, n);
+        shelves.run<false>(ShelfPairs::kHigh, key, highNoise, n);
+    }
+    shelves.store(shelfHistory);
+
+    // The detector values as (left, right) pairs.
+    alignas(16) double detected[2 * kChunk];
     unsigned phase = b.detector[0].next ^ 1;
-
     for (int i = 0; i < n; ++i) {
-        w = (w + 1) & kRingMask;
-        b.input[0][w] = in0[i];
-        b.input[1][w] = in1[i];
-        b.input[2][w] = in2[i];
-        b.input[3][w] = in3[i];
-        const unsigned r = (w + mainBack) & kRingMask;
-        const unsigned k = (w + keyBack) & kRingMask;
-        double mL = b.input[0][r], mR = b.input[1][r];
-        double sL = b.input[2][k], sR = b.input[3][k];
-        b.meterLeft[i] = mL;
-        b.meterRight[i] = mR;
-
-        const double previousNoise = noiseValue;  // what the Pre meters get
-        const double nL = rng.next(), nR = rng.next();
-        noiseValue = rng.next();
-        sL += nL;
-        mL += nL;
-        sR += nR;
-        mR += nR;
-
-        __m128d fLR = _mm_set_pd(sR, sL);
-        if (kPlainShelves) {
-            fLR = shelves.plain(ShelfPairs::kHigh, shelves.plain(ShelfPairs::kLow, fLR));
-        } else {
-            shelves.stepNoise();
-            fLR = shelves.smoothed(ShelfPairs::kHigh, shelves.smoothed(ShelfPairs::kLow, fLR));
-        }
-        const double fL = _mm_cvtsd_f64(fLR), fR = _mm_cvtsd_f64(_mm_unpackhi_pd(fLR, fLR));
+        const double fL = key[2 * i], fR = key[2 * i + 1];
         double dL = fL, dR = fR;
         if (link) dL = dR = 0.7071 * std::sqrt(fL * fL + fR * fR);
         phase ^= 1;
@@ -563,15 +657,35 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
             eL *= eL;
             eR *= eR;
         }
-        const __m128d e = _mm_set_pd(eR, eL);
-        const __m128d fastLR = fast.run(e), slowLR = slow.run(e);
-        gL = follow(envelopeL, eL, _mm_cvtsd_f64(fastLR), _mm_cvtsd_f64(slowLR), s);
-        gR = follow(envelopeR, eR, _mm_cvtsd_f64(_mm_unpackhi_pd(fastLR, fastLR)),
-                    _mm_cvtsd_f64(_mm_unpackhi_pd(slowLR, slowLR)), s);
+        detected[2 * i] = eL;
+        detected[2 * i + 1] = eR;
+    }
+    b.detector[0].next = b.detector[1].next = phase ^ 1;
 
-        b.monitor[0].push(monitoring ? fL : mL);
-        b.monitor[1].push(monitoring ? fR : mR);
+    // The level filters, each over the whole chunk.
+    alignas(16) double fastLR[2 * kChunk], slowLR[2 * kChunk];
+    {
+        LevelPair fast(fastLevel[0], fastLevel[1], fastHistory);
+        fast.run(detected, fastLR, n);
+        fast.store(fastHistory);
+        LevelPair slow(slowLevel[0], slowLevel[1], slowHistory);
+        slow.run(detected, slowLR, n);
+        slow.store(slowHistory);
+    }
 
+    double envelopeL = envelopes[0], envelopeR = envelopes[1];
+    double makeup = makeupSmoothed, output = outputSmoothed;
+    double gL = gains[0], gR = gains[1];
+    for (int i = 0; i < n; ++i) {
+        const double eL = detected[2 * i], eR = detected[2 * i + 1];
+        gL = follow(envelopeL, eL, fastLR[2 * i], slowLR[2 * i], s);
+        gR = follow(envelopeR, eR, fastLR[2 * i + 1], slowLR[2 * i + 1], s);
+
+        const double mL = b.meterLeft[i] + noiseL[i], mR = b.meterRight[i] + noiseR[i];
+        b.monitor[0].push(monitoring ? key[2 * i] : mL);
+        b.monitor[1].push(monitoring ? key[2 * i + 1] : mR);
+
+        const double noiseValue = smoother[i + 1];
         makeup += (makeupTarget - makeup) * 0.001 + noiseValue;
         output += (outputTarget - output) * 0.001 + noiseValue;
         if (monitoring) {
@@ -582,30 +696,23 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
             b.chunkLeft[i] = mL * gL * gain;
             b.chunkRight[i] = mR * gR * gain;
         }
-        b.meterNoise[i] = source == MeterSource::Pre ? previousNoise : noiseValue;
         if (source == MeterSource::GainRed) {
             b.meterLeft[i] = Meters::gainMeterValue(gL, mix);
             b.meterRight[i] = Meters::gainMeterValue(gR, mix);
         }
     }
 
-    inWrite = w;
-    b.detector[0].next = b.detector[1].next = phase ^ 1;
-    noise = rng;
-    shelves.store(shelfHistory);
-    fast.store(fastHistory);
-    slow.store(slowHistory);
     envelopes[0] = envelopeL;
     envelopes[1] = envelopeR;
     gains[0] = gL;
     gains[1] = gR;
     makeupSmoothed = makeup;
     outputSmoothed = output;
-    noiseNow = noiseValue;
+    noiseNow = smoother[n];
     if (source == MeterSource::Pre)
-        meterFeeds.feedLevelChunk(b.meterLeft, b.meterRight, b.meterNoise, 1, n);
+        meterFeeds.feedLevelChunk(b.meterLeft, b.meterRight, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, b.meterNoise, n);
+        meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, smoother + 1, n);
 }
 
 // Mono: the sum of both channels is compressed and sent to both outputs. The rings keep both
