@@ -632,35 +632,53 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     }
     shelves.store(shelfHistory);
 
-    // The detector values as (left, right) pairs.
-    alignas(16) double detected[2 * kChunk];
-    unsigned phase = b.detector[0].next ^ 1;
-    for (int i = 0; i < n; ++i) {
-        const double fL = key[2 * i], fR = key[2 * i + 1];
-        double dL = fL, dR = fR;
-        if (link) dL = dR = 0.7071 * std::sqrt(fL * fL + fR * fR);
-        phase ^= 1;
-        b.detector[0].half[phase].push(dL);
-        b.detector[1].half[phase].push(dR);
+    // The detector values go into the halves of their rings, alternating from the half `next`
+    // on; then each frame reads its centre and taps as they stood after its own push, that is
+    // before the pushes of the later frames of the chunk.
+    alignas(16) double toHalf[2][2][kChunk / 2];  // channel, half, value
+    const unsigned next = b.detector[0].next;
+    if (link) {
+        for (int i = 0; i < n; ++i) {
+            const double fL = key[2 * i], fR = key[2 * i + 1];
+            toHalf[0][(next ^ i) & 1][i >> 1] = toHalf[1][(next ^ i) & 1][i >> 1] =
+                0.7071 * std::sqrt(fL * fL + fR * fR);
+        }
+    } else {
+        for (int i = 0; i < n; ++i) {
+            toHalf[0][(next ^ i) & 1][i >> 1] = key[2 * i];
+            toHalf[1][(next ^ i) & 1][i >> 1] = key[2 * i + 1];
+        }
+    }
+    for (int c = 0; c < 2; ++c) {
+        b.detector[c].half[next].push(toHalf[c][next], (n + 1) >> 1);
+        b.detector[c].half[next ^ 1].push(toHalf[c][next ^ 1], n >> 1);
+    }
+    b.detector[0].next = b.detector[1].next = next ^ (static_cast<unsigned>(n) & 1);
 
+    alignas(16) double detected[2 * kChunk];
+    const DetectorRing& ringL = b.detector[0];
+    const DetectorRing& ringR = b.detector[1];
+    for (int i = 0; i < n; ++i) {
+        const unsigned phase = (next ^ static_cast<unsigned>(i)) & 1;  // the half frame i went to
+        const int laterSame = (n - 1 - i) >> 1, laterOther = (n - i) >> 1;
+        const double cL = ringL.half[phase ^ 1].ago(hn - 1 + laterOther);
+        const double cR = ringR.half[phase ^ 1].ago(hn - 1 + laterOther);
         double eL, eR;
         if (kSmooth) {
             double imL, imR;
-            hilbertSums(h, taps(b.detector[0], phase, hn), taps(b.detector[1], phase, hn), 2 * hn, imL, imR);
-            eL = smooth(centre(b.detector[0], phase, hn), imL, thresholdGain);
-            eR = smooth(centre(b.detector[1], phase, hn), imR, thresholdGain);
+            hilbertSums(h, ringL.half[phase].newest(2 * hn + laterSame), ringR.half[phase].newest(2 * hn + laterSame),
+                        2 * hn, imL, imR);
+            eL = smooth(cL, imL, thresholdGain);
+            eR = smooth(cR, imR, thresholdGain);
         } else {
-            eL = draft(centre(b.detector[0], phase, hn), thresholdGain);
-            eR = draft(centre(b.detector[1], phase, hn), thresholdGain);
-        }
-        if (rms) {
-            eL *= eL;
-            eR *= eR;
+            eL = draft(cL, thresholdGain);
+            eR = draft(cR, thresholdGain);
         }
         detected[2 * i] = eL;
         detected[2 * i + 1] = eR;
     }
-    b.detector[0].next = b.detector[1].next = phase ^ 1;
+    if (rms)
+        for (int i = 0; i < 2 * n; ++i) detected[i] *= detected[i];
 
     // The level filters, each over the whole chunk.
     alignas(16) double fastLR[2 * kChunk], slowLR[2 * kChunk];
@@ -673,6 +691,20 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
         slow.store(slowHistory);
     }
 
+    // The main signal with its noise; the monitor rings take it, or the shelved key.
+    alignas(16) double mainL[kChunk], mainR[kChunk];
+    for (int i = 0; i < n; ++i) mainL[i] = b.meterLeft[i] + noiseL[i];
+    for (int i = 0; i < n; ++i) mainR[i] = b.meterRight[i] + noiseR[i];
+    if (monitoring) {
+        for (int i = 0; i < n; ++i) keyL[i] = key[2 * i];
+        for (int i = 0; i < n; ++i) keyR[i] = key[2 * i + 1];
+        b.monitor[0].push(keyL, n);
+        b.monitor[1].push(keyR, n);
+    } else {
+        b.monitor[0].push(mainL, n);
+        b.monitor[1].push(mainR, n);
+    }
+
     double envelopeL = envelopes[0], envelopeR = envelopes[1];
     double makeup = makeupSmoothed, output = outputSmoothed;
     double gL = gains[0], gR = gains[1];
@@ -681,20 +713,18 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
         gL = follow(envelopeL, eL, fastLR[2 * i], slowLR[2 * i], s);
         gR = follow(envelopeR, eR, fastLR[2 * i + 1], slowLR[2 * i + 1], s);
 
-        const double mL = b.meterLeft[i] + noiseL[i], mR = b.meterRight[i] + noiseR[i];
-        b.monitor[0].push(monitoring ? key[2 * i] : mL);
-        b.monitor[1].push(monitoring ? key[2 * i + 1] : mR);
-
         const double noiseValue = smoother[i + 1];
         makeup += (makeupTarget - makeup) * 0.001 + noiseValue;
         output += (outputTarget - output) * 0.001 + noiseValue;
         if (monitoring) {
-            b.chunkLeft[i] = output * b.monitor[0].ago(centreAge);
-            b.chunkRight[i] = output * b.monitor[1].ago(centreAge);
+            // The monitor value of frame i is centreAge frames older; the chunk's later
+            // frames have been pushed after it.
+            b.chunkLeft[i] = output * b.monitor[0].ago(centreAge + n - 1 - i);
+            b.chunkRight[i] = output * b.monitor[1].ago(centreAge + n - 1 - i);
         } else {
             const double gain = makeup * autoMakeup * output;
-            b.chunkLeft[i] = mL * gL * gain;
-            b.chunkRight[i] = mR * gR * gain;
+            b.chunkLeft[i] = mainL[i] * gL * gain;
+            b.chunkRight[i] = mainR[i] * gR * gain;
         }
         if (source == MeterSource::GainRed) {
             b.meterLeft[i] = Meters::gainMeterValue(gL, mix);
