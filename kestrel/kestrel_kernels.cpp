@@ -633,52 +633,61 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     shelves.store(shelfHistory);
 
     // The detector values go into the halves of their rings, alternating from the half `next`
-    // on; then each frame reads its centre and taps as they stood after its own push, that is
-    // before the pushes of the later frames of the chunk.
-    alignas(16) double toHalf[2][2][kChunk / 2];  // channel, half, value
+    // on (linked, both channels take the magnitude of the pair). Then each frame reads its
+    // centre and taps as they stood after its own push, that is before the pushes of the later
+    // frames of the chunk: the frames of one parity read consecutive values of one half.
     const unsigned next = b.detector[0].next;
-    if (link) {
-        for (int i = 0; i < n; ++i) {
-            const double fL = key[2 * i], fR = key[2 * i + 1];
-            toHalf[0][(next ^ i) & 1][i >> 1] = toHalf[1][(next ^ i) & 1][i >> 1] =
-                0.7071 * std::sqrt(fL * fL + fR * fR);
+    {
+        alignas(16) double d[2][kChunk];
+        if (link) {
+            for (int i = 0; i < n; ++i) {
+                const double fL = key[2 * i], fR = key[2 * i + 1];
+                d[0][i] = 0.7071 * std::sqrt(fL * fL + fR * fR);
+            }
+        } else {
+            for (int i = 0; i < n; ++i) d[0][i] = key[2 * i];
+            for (int i = 0; i < n; ++i) d[1][i] = key[2 * i + 1];
         }
-    } else {
-        for (int i = 0; i < n; ++i) {
-            toHalf[0][(next ^ i) & 1][i >> 1] = key[2 * i];
-            toHalf[1][(next ^ i) & 1][i >> 1] = key[2 * i + 1];
+        alignas(16) double even[kChunk / 2], odd[kChunk / 2];
+        for (int c = 0; c < 2; ++c) {
+            const double* v = d[link ? 0 : c];
+            for (int j = 0; 2 * j < n; ++j) even[j] = v[2 * j];
+            for (int j = 0; 2 * j + 1 < n; ++j) odd[j] = v[2 * j + 1];
+            b.detector[c].half[next].push(even, (n + 1) >> 1);
+            b.detector[c].half[next ^ 1].push(odd, n >> 1);
         }
-    }
-    for (int c = 0; c < 2; ++c) {
-        b.detector[c].half[next].push(toHalf[c][next], (n + 1) >> 1);
-        b.detector[c].half[next ^ 1].push(toHalf[c][next ^ 1], n >> 1);
     }
     b.detector[0].next = b.detector[1].next = next ^ (static_cast<unsigned>(n) & 1);
 
-    alignas(16) double detected[2 * kChunk];
-    const DetectorRing& ringL = b.detector[0];
-    const DetectorRing& ringR = b.detector[1];
-    for (int i = 0; i < n; ++i) {
-        const unsigned phase = (next ^ static_cast<unsigned>(i)) & 1;  // the half frame i went to
-        const int laterSame = (n - 1 - i) >> 1, laterOther = (n - i) >> 1;
-        const double cL = ringL.half[phase ^ 1].ago(hn - 1 + laterOther);
-        const double cR = ringR.half[phase ^ 1].ago(hn - 1 + laterOther);
-        double eL, eR;
-        if (kSmooth) {
-            double imL, imR;
-            hilbertSums(h, ringL.half[phase].newest(2 * hn + laterSame), ringR.half[phase].newest(2 * hn + laterSame),
-                        2 * hn, imL, imR);
-            eL = smooth(cL, imL, thresholdGain);
-            eR = smooth(cR, imR, thresholdGain);
-        } else {
-            eL = draft(cL, thresholdGain);
-            eR = draft(cR, thresholdGain);
+    // Centres and (Smooth) Hilbert sums as (left, right) pairs per frame.
+    alignas(16) double centres[2 * kChunk], imaginary[2 * kChunk];
+    for (int q = 0; q < 2; ++q) {
+        const int count = q ? n >> 1 : (n + 1) >> 1;  // frames q, q + 2, ...
+        if (count == 0) continue;
+        const unsigned into = next ^ static_cast<unsigned>(q);
+        const int centreBack = hn - 1 + (q ? (n - 1) >> 1 : n >> 1);  // the first frame's
+        const double* cL = b.detector[0].half[into ^ 1].newest(centreBack + 1);
+        const double* cR = b.detector[1].half[into ^ 1].newest(centreBack + 1);
+        for (int j = 0; j < count; ++j) {
+            centres[4 * j + 2 * q] = cL[j];
+            centres[4 * j + 2 * q + 1] = cR[j];
         }
-        detected[2 * i] = eL;
-        detected[2 * i + 1] = eR;
+        if (kSmooth) {
+            const int tapBack = 2 * hn + (q ? (n - 2) >> 1 : (n - 1) >> 1);
+            const double* tL = b.detector[0].half[into].newest(tapBack);
+            const double* tR = b.detector[1].half[into].newest(tapBack);
+            for (int j = 0; j < count; ++j)
+                hilbertSums(h, tL + j, tR + j, 2 * hn, imaginary[4 * j + 2 * q], imaginary[4 * j + 2 * q + 1]);
+        }
+    }
+    alignas(16) double detected[2 * kChunk];
+    if (kSmooth) {
+        for (int k = 0; k < 2 * n; ++k) detected[k] = smooth(centres[k], imaginary[k], thresholdGain);
+    } else {
+        for (int k = 0; k < 2 * n; ++k) detected[k] = draft(centres[k], thresholdGain);
     }
     if (rms)
-        for (int i = 0; i < 2 * n; ++i) detected[i] *= detected[i];
+        for (int k = 0; k < 2 * n; ++k) detected[k] *= detected[k];
 
     // The level filters, each over the whole chunk.
     alignas(16) double fastLR[2 * kChunk], slowLR[2 * kChunk];
