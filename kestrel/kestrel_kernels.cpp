@@ -12,9 +12,11 @@
 // Input. Each chunk's host samples pass the sample guard (chunkInputs) before they reach a ring.
 //
 // Cost. Each chunk runs in a variant chosen for it (Draft or Smooth detector; side-chain shelves
-// gliding or plain) on local copies of the filters, the noise source and the envelopes, so the
-// loop works on registers rather than reloading members after every store to the rings. The
-// meters take their values from small per-chunk arrays after the chunk.
+// gliding or plain) on local copies of the filters, the noise source and the envelopes, in
+// stages over the whole chunk: noise, rings, shelves, detector, level filters, envelopes and
+// gain. Each stage keeps only its own state in registers, the rings move as blocks, and the
+// parts without recursion run as loops the compiler vectorises. The meters take their values
+// from small per-chunk arrays after the chunk.
 #include "kestrel/kestrel.h"
 
 #include "borealis/dsp/sample_guard.h"
@@ -45,13 +47,10 @@ inline float fastMagnitude(double re, double im) {
     return q * y;
 }
 
-// The detector rings of both channels always take their values together, so the kernels carry
-// one parity for both in a local: after a push, `phase` names the half that took the newest
-// value. The centre, 2N - 1 frames behind the newest, is N - 1 pushes back in the other half;
-// the 2N Hilbert taps around it are the newest 2N values of the half that took the newest value,
-// oldest first.
-inline double centre(const DetectorRing& ring, unsigned phase, int n) { return ring.half[phase ^ 1].ago(n - 1); }
-inline const double* taps(const DetectorRing& ring, unsigned phase, int n) { return ring.half[phase].newest(2 * n); }
+// The detector rings of both channels always take their values together, one parity for both.
+// Right after a frame's push, its centre (2N - 1 frames behind it) is N - 1 pushes back in the
+// other half, and its 2N Hilbert taps are the newest 2N values of the half it went to, oldest
+// first.
 
 inline double draft(double centre, double thresholdGain) { return centre * 0.83 * thresholdGain * 2.0 + 0.005; }
 
@@ -301,37 +300,8 @@ struct ShelfPairs {
         noise[kHigh] = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(high, step), one), scale);
     }
 
-    inline __m128d filter(int p, __m128d x, __m128d c0, __m128d c1, __m128d c2, __m128d d1, __m128d d2, __m128d o) {
-        const __m128d xo = _mm_add_pd(x, o);
-        __m128d y = _mm_mul_pd(c0, xo);
-        y = _mm_add_pd(y, _mm_mul_pd(c1, x1[p]));
-        y = _mm_add_pd(y, _mm_mul_pd(c2, x2[p]));
-        y = _mm_sub_pd(y, _mm_mul_pd(d1, y1[p]));
-        y = _mm_sub_pd(y, _mm_mul_pd(d2, y2[p]));
-        x2[p] = x1[p];
-        x1[p] = xo;
-        y2[p] = y1[p];
-        y1[p] = _mm_add_pd(y, o);
-        return y;
-    }
     static inline __m128d glide(__m128d c, __m128d t, __m128d s, __m128d m) {
         return _mm_add_pd(_mm_add_pd(c, _mm_mul_pd(_mm_sub_pd(t, c), s)), m);
-    }
-    // Smoothed form; stepNoise() has given this sample's noise.
-    inline __m128d smoothed(int p, __m128d x) {
-        const __m128d m = noise[p];
-        b0[p] = glide(b0[p], tb0[p], s[p], m);
-        a1[p] = glide(a1[p], ta1[p], s[p], m);
-        a2[p] = glide(a2[p], ta2[p], s[p], m);
-        b1[p] = glide(b1[p], tb1[p], s[p], m);
-        b2[p] = glide(b2[p], tb2[p], s[p], m);
-        return filter(p, x, b0[p], b1[p], b2[p], a1[p], a2[p], m);
-    }
-    // Plain form: the designs, with each lane negating its offset.
-    inline __m128d plain(int p, __m128d x) {
-        const __m128d o = _mm_xor_pd(noise[p], _mm_set1_pd(-0.0));
-        noise[p] = o;
-        return filter(p, x, tb0[p], tb1[p], tb2[p], ta1[p], ta2[p], o);
     }
 
     // The noise of n frames for the smoothed form: the low pair's values to low, the high
@@ -507,7 +477,8 @@ void Kestrel::startShelfHistory() {
     }
 }
 
-// The coefficients of the Hilbert sum in the order of taps(), rebuilt when N has changed.
+// The coefficients of the Hilbert sum over a frame's taps, oldest first, rebuilt when N has
+// changed.
 const double* Kestrel::hilbertTaps() {
     Buffers& b = *buffers;
     const int n = hilbertN;
@@ -771,81 +742,121 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     const double makeupTarget = s.makeupGain, outputTarget = s.outputGain;
     const double autoMakeup = s.autoMakeup != 0.0 ? s.autoMakeupFactor : 1.0;
     const double mix = s.mix;
-    const float* in0 = ch.in[0];
-    const float* in1 = ch.in[1];
-    const float* in2 = ch.in[2];
-    const float* in3 = ch.in[3];
-
-    orv::dsp::DenormalNoise rng = noise;
-    ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
-    ShelfLane high(shelfHistory, ShelfHistory::kHighLeft, highShelves[0]);
-    LevelLane fast(fastLevel[0], fastHistory), slow(slowLevel[0], slowHistory);
-    double envelope = envelopes[0];
     const bool rms = s.rmsMode != 0;
-    double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
+
+    // The kernel noise of the chunk: the left value of each frame (the right one is drawn and
+    // unused in mono) and the smoothers' value (smoother[0] is the previous frame's).
+    alignas(16) double noiseL[kChunk], smoother[kChunk + 1];
+    {
+        orv::dsp::DenormalNoise rng = noise;
+        smoother[0] = noiseNow;
+        for (int i = 0; i < n; ++i) {
+            noiseL[i] = rng.next();
+            rng.next();
+            smoother[i + 1] = rng.next();
+        }
+        noise = rng;
+    }
+
+    // The rings as in the stereo kernel: reads first, then the chunk's writes.
+    alignas(16) double a[kChunk], c[kChunk], key[kChunk];
+    const unsigned first = (inWrite + 1) & kRingMask;
+    copyFromRing(a, b.input[0], (first + mainBack) & kRingMask, n);
+    copyFromRing(c, b.input[1], (first + mainBack) & kRingMask, n);
+    for (int i = 0; i < n; ++i) b.meterLeft[i] = (a[i] + c[i]) * 0.5;
+    copyFromRing(a, b.input[2], (first + keyBack) & kRingMask, n);
+    copyFromRing(c, b.input[3], (first + keyBack) & kRingMask, n);
+    for (int i = 0; i < n; ++i) key[i] = (a[i] + c[i]) * 0.5;
+    for (int k = 0; k < 4; ++k) copyIntoRing(b.input[k], first, ch.in[k], n);
+    inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
+
+    {
+        ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
+        low.run<kPlainShelves>(key, n);
+        low.store(shelfHistory);
+        ShelfLane high(shelfHistory, ShelfHistory::kHighLeft, highShelves[0]);
+        high.run<kPlainShelves>(key, n);
+        high.store(shelfHistory);
+    }
+
+    // Both detector rings take the shelved key; the frames of one parity read consecutive
+    // centres and tap windows of one half (see the stereo kernel).
+    const unsigned next = b.detector[0].next;
+    {
+        alignas(16) double even[kChunk / 2], odd[kChunk / 2];
+        for (int j = 0; 2 * j < n; ++j) even[j] = key[2 * j];
+        for (int j = 0; 2 * j + 1 < n; ++j) odd[j] = key[2 * j + 1];
+        for (int k = 0; k < 2; ++k) {
+            b.detector[k].half[next].push(even, (n + 1) >> 1);
+            b.detector[k].half[next ^ 1].push(odd, n >> 1);
+        }
+    }
+    b.detector[0].next = b.detector[1].next = next ^ (static_cast<unsigned>(n) & 1);
+
+    alignas(16) double centres[kChunk], imaginary[kChunk];
+    for (int q = 0; q < 2; ++q) {
+        const int count = q ? n >> 1 : (n + 1) >> 1;
+        if (count == 0) continue;
+        const unsigned into = next ^ static_cast<unsigned>(q);
+        const int centreBack = hn - 1 + (q ? (n - 1) >> 1 : n >> 1);
+        const double* cs = b.detector[0].half[into ^ 1].newest(centreBack + 1);
+        for (int j = 0; j < count; ++j) centres[2 * j + q] = cs[j];
+        if (kSmooth) {
+            const double* t = b.detector[0].half[into].newest(2 * hn + (q ? (n - 2) >> 1 : (n - 1) >> 1));
+            for (int j = 0; j < count; ++j) imaginary[2 * j + q] = hilbertSum(h, t + j, 2 * hn);
+        }
+    }
+    alignas(16) double detected[kChunk];
+    if (kSmooth) {
+        for (int i = 0; i < n; ++i) detected[i] = smooth(centres[i], imaginary[i], thresholdGain);
+    } else {
+        for (int i = 0; i < n; ++i) detected[i] = draft(centres[i], thresholdGain);
+    }
+    if (rms)
+        for (int i = 0; i < n; ++i) detected[i] *= detected[i];
+
+    alignas(16) double fastOut[kChunk], slowOut[kChunk];
+    {
+        LevelLane fast(fastLevel[0], fastHistory);
+        fast.run(detected, fastOut, n);
+        fast.store(fastHistory);
+        LevelLane slow(slowLevel[0], slowHistory);
+        slow.run(detected, slowOut, n);
+        slow.store(slowHistory);
+    }
+
+    // The main signal with its noise; both monitor rings take it, or the shelved key.
+    for (int i = 0; i < n; ++i) a[i] = b.meterLeft[i] + noiseL[i];
+    for (int k = 0; k < 2; ++k) b.monitor[k].push(monitoring ? key : a, n);
+    const double* monitored = b.monitor[0].newest(centreAge + n);  // frame i's at i
+
+    double envelope = envelopes[0];
+    double makeup = makeupSmoothed, output = outputSmoothed;
     double g = gains[0];
-    unsigned w = inWrite;
-    unsigned phase = b.detector[0].next ^ 1;
-
     for (int i = 0; i < n; ++i) {
-        w = (w + 1) & kRingMask;
-        b.input[0][w] = in0[i];
-        b.input[1][w] = in1[i];
-        b.input[2][w] = in2[i];
-        b.input[3][w] = in3[i];
-        const unsigned r = (w + mainBack) & kRingMask;
-        const unsigned k = (w + keyBack) & kRingMask;
-        double o = (b.input[0][r] + b.input[1][r]) * 0.5;
-        const double key = (b.input[2][k] + b.input[3][k]) * 0.5;
-        b.meterLeft[i] = o;
-
-        const double previousNoise = noiseValue;  // what the Pre meters get
-        o += rng.next();
-        rng.next();  // the right channel's value, unused in mono
-        noiseValue = rng.next();
-
-        const double f = high.run<kPlainShelves>(low.run<kPlainShelves>(key));
-        phase ^= 1;
-        b.detector[0].half[phase].push(f);
-        b.detector[1].half[phase].push(f);
-        const double c = centre(b.detector[0], phase, hn);
-        double e = kSmooth ? smooth(c, hilbertSum(h, taps(b.detector[0], phase, hn), 2 * hn), thresholdGain)
-                           : draft(c, thresholdGain);
-        if (rms) e *= e;
-        g = follow(envelope, e, fast.run(e), slow.run(e), s);
-
-        b.monitor[0].push(monitoring ? f : o);
-        b.monitor[1].push(monitoring ? f : o);
-
+        g = follow(envelope, detected[i], fastOut[i], slowOut[i], s);
+        const double noiseValue = smoother[i + 1];
         makeup += (makeupTarget - makeup) * 0.001 + noiseValue;
         output += (outputTarget - output) * 0.001 + noiseValue;
         double y;
         if (monitoring)
-            y = output * b.monitor[0].ago(centreAge);
+            y = output * monitored[i];
         else
-            y = o * g * makeup * autoMakeup * output;
+            y = a[i] * g * makeup * autoMakeup * output;
         b.chunkLeft[i] = y;
         b.chunkRight[i] = y;
-        b.meterNoise[i] = source == MeterSource::Pre ? previousNoise : noiseValue;
         if (source == MeterSource::GainRed) b.meterLeft[i] = Meters::gainMeterValue(g, mix);
     }
 
-    inWrite = w;
-    b.detector[0].next = b.detector[1].next = phase ^ 1;
-    noise = rng;
-    low.store(shelfHistory);
-    high.store(shelfHistory);
-    fast.store(fastHistory);
-    slow.store(slowHistory);
     envelopes[0] = envelope;
     gains[0] = gains[1] = g;
     makeupSmoothed = makeup;
     outputSmoothed = output;
-    noiseNow = noiseValue;
+    noiseNow = smoother[n];
     if (source == MeterSource::Pre)
-        meterFeeds.feedLevelChunk(b.meterLeft, b.meterLeft, b.meterNoise, 1, n);
+        meterFeeds.feedLevelChunk(b.meterLeft, b.meterLeft, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, b.meterNoise, n);
+        meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, smoother + 1, n);
 }
 
 // Chunks end on whole multiples of kChunk frames, wherever the host's blocks begin.
