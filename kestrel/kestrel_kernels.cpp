@@ -62,34 +62,66 @@ inline double smooth(double centre, double im, double thresholdGain) {
 inline double horizontalSum(__m128d a) { return _mm_cvtsd_f64(a) + _mm_cvtsd_f64(_mm_unpackhi_pd(a, a)); }
 
 // Hilbert sums of two channels over the same coefficients; `length` (2N) is even, `h` aligned.
+// Each accumulator takes its taps in order: l0 and r0 the taps 4k, 4k + 1, l1 and r1 the taps
+// 4k + 2, 4k + 3, then the tail pair goes to l0 and r0. The loop takes four groups of four per
+// pass; the products are written signal times coefficient, which is the same product and lets
+// each coefficient load become part of its multiply.
 inline void hilbertSums(const double* h, const double* left, const double* right, int length, double& imLeft,
                         double& imRight) {
     __m128d l0 = _mm_setzero_pd(), l1 = _mm_setzero_pd(), r0 = _mm_setzero_pd(), r1 = _mm_setzero_pd();
+    auto pair = [&](int i, __m128d& l, __m128d& r) {
+        l = _mm_add_pd(l, _mm_mul_pd(_mm_loadu_pd(left + i), _mm_load_pd(h + i)));
+        r = _mm_add_pd(r, _mm_mul_pd(_mm_loadu_pd(right + i), _mm_load_pd(h + i)));
+    };
+    auto group = [&](int i) {
+        pair(i, l0, r0);
+        pair(i + 2, l1, r1);
+    };
     int i = 0;
-    for (; i + 4 <= length; i += 4) {
-        const __m128d h0 = _mm_load_pd(h + i), h1 = _mm_load_pd(h + i + 2);
-        l0 = _mm_add_pd(l0, _mm_mul_pd(h0, _mm_loadu_pd(left + i)));
-        r0 = _mm_add_pd(r0, _mm_mul_pd(h0, _mm_loadu_pd(right + i)));
-        l1 = _mm_add_pd(l1, _mm_mul_pd(h1, _mm_loadu_pd(left + i + 2)));
-        r1 = _mm_add_pd(r1, _mm_mul_pd(h1, _mm_loadu_pd(right + i + 2)));
+    for (; i + 16 <= length; i += 16) {
+        group(i);
+        group(i + 4);
+        group(i + 8);
+        group(i + 12);
     }
-    if (i < length) {
-        const __m128d h0 = _mm_load_pd(h + i);
-        l0 = _mm_add_pd(l0, _mm_mul_pd(h0, _mm_loadu_pd(left + i)));
-        r0 = _mm_add_pd(r0, _mm_mul_pd(h0, _mm_loadu_pd(right + i)));
+    if (i + 8 <= length) {
+        group(i);
+        group(i + 4);
+        i += 8;
     }
+    if (i + 4 <= length) {
+        group(i);
+        i += 4;
+    }
+    if (i < length) pair(i, l0, r0);
     imLeft = horizontalSum(_mm_add_pd(l0, l1));
     imRight = horizontalSum(_mm_add_pd(r0, r1));
 }
 
+// The same for one channel.
 inline double hilbertSum(const double* h, const double* x, int length) {
     __m128d a0 = _mm_setzero_pd(), a1 = _mm_setzero_pd();
+    auto group = [&](int i) {
+        a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_loadu_pd(x + i), _mm_load_pd(h + i)));
+        a1 = _mm_add_pd(a1, _mm_mul_pd(_mm_loadu_pd(x + i + 2), _mm_load_pd(h + i + 2)));
+    };
     int i = 0;
-    for (; i + 4 <= length; i += 4) {
-        a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_load_pd(h + i), _mm_loadu_pd(x + i)));
-        a1 = _mm_add_pd(a1, _mm_mul_pd(_mm_load_pd(h + i + 2), _mm_loadu_pd(x + i + 2)));
+    for (; i + 16 <= length; i += 16) {
+        group(i);
+        group(i + 4);
+        group(i + 8);
+        group(i + 12);
     }
-    if (i < length) a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_load_pd(h + i), _mm_loadu_pd(x + i)));
+    if (i + 8 <= length) {
+        group(i);
+        group(i + 4);
+        i += 8;
+    }
+    if (i + 4 <= length) {
+        group(i);
+        i += 4;
+    }
+    if (i < length) a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_loadu_pd(x + i), _mm_load_pd(h + i)));
     return horizontalSum(_mm_add_pd(a0, a1));
 }
 
