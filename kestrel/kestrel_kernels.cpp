@@ -592,15 +592,10 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     // The kernel noise of the chunk, three values a frame: left, right and the smoothers' value
     // (smoother[0] is the previous frame's, which the Pre meters take).
     alignas(16) double noiseL[kChunk], noiseR[kChunk], smoother[kChunk + 1];
+    smoother[0] = noiseNow;
     {
-        orv::dsp::DenormalNoise rng = noise;
-        smoother[0] = noiseNow;
-        for (int i = 0; i < n; ++i) {
-            noiseL[i] = rng.next();
-            noiseR[i] = rng.next();
-            smoother[i + 1] = rng.next();
-        }
-        noise = rng;
+        double* const values[3] = {noiseL, noiseR, smoother + 1};
+        noise.next(values, n);
     }
 
     // The rings: every value the chunk reads is older than the chunk (the key is at least
@@ -779,15 +774,11 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     // The kernel noise of the chunk: the left value of each frame (the right one is drawn and
     // unused in mono) and the smoothers' value (smoother[0] is the previous frame's).
     alignas(16) double noiseL[kChunk], smoother[kChunk + 1];
+    smoother[0] = noiseNow;
     {
-        orv::dsp::DenormalNoise rng = noise;
-        smoother[0] = noiseNow;
-        for (int i = 0; i < n; ++i) {
-            noiseL[i] = rng.next();
-            rng.next();
-            smoother[i + 1] = rng.next();
-        }
-        noise = rng;
+        alignas(16) double unused[kChunk];
+        double* const values[3] = {noiseL, unused, smoother + 1};
+        noise.next(values, n);
     }
 
     // The rings as in the stereo kernel: reads first, then the chunk's writes.
