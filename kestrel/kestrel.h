@@ -12,6 +12,7 @@
 #include "presets/preset_system_effect.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace kestrel {
 // Parameter indices of Orv Kestrel.
@@ -57,6 +58,23 @@ struct ShelfHistory {
     alignas(16) double noise[4];
     alignas(16) std::uint32_t r1[4], r2[4], r3[4];
 };
+
+// Block transfers between a chunk and a ring: the n slots from slot `first` on (n <= Size), in
+// two plain runs around the end of the ring.
+template <int Size, class T>
+inline void copyIntoRing(double (&ring)[Size], unsigned first, const T* src, int n) {
+    const int run = n < static_cast<int>(Size - first) ? n : static_cast<int>(Size - first);
+    double* head = ring + first;
+    for (int i = 0; i < run; ++i) head[i] = src[i];
+    for (int i = run; i < n; ++i) ring[i - run] = src[i];
+}
+
+template <int Size>
+inline void copyFromRing(double* dst, const double (&ring)[Size], unsigned first, int n) {
+    const int run = n < static_cast<int>(Size - first) ? n : static_cast<int>(Size - first);
+    std::memcpy(dst, ring + first, sizeof(double) * static_cast<unsigned>(run));
+    std::memcpy(dst + run, ring, sizeof(double) * static_cast<unsigned>(n - run));
+}
 }  // namespace kestrel
 
 // Engine values derived from the parameters.

@@ -263,29 +263,26 @@ void Kestrel::processDoubleReplacing(double** inputs, double** outputs, VstInt32
         if (outputs[c]) std::memset(outputs[c], 0, sizeof(double) * static_cast<std::size_t>(sampleFrames));
 }
 
-// Power off: a pure delay by the reported latency, with the meters still running.
+// Power off: a pure delay by the reported latency, with the meters still running. A chunk is
+// shorter than the delay, so every value it reads was written before the chunk: the reads come
+// first, then the chunk's inputs go into the rings in one pass per channel.
 void Kestrel::processPowerOff(const Channels& ch, VstInt32 sampleFrames) {
     beginMeterBlock(true);
     const MeterSource source = meterFeeds.source();
     Buffers& b = *buffers;
     const unsigned back = static_cast<unsigned>(kRingSize - latencySamples);
+    static_assert(kChunk <= kDetectorDelay, "a chunk must not read what it writes");
     for (int done = 0; done < sampleFrames;) {
         const int n = sampleFrames - done < kChunk ? sampleFrames - done : kChunk;
         const Channels in = chunkInputs(ch, done, n);
-        for (int i = 0; i < n; ++i) {
-            const unsigned w = (inWrite + 1) & kRingMask;
-            inWrite = w;
-            for (int c = 0; c < 4; ++c) b.input[c][w] = in.in[c][i];
-            const unsigned r = (w + back) & kRingMask;
-            const double left = b.input[0][r], right = b.input[1][r];
-            b.chunkLeft[i] = left;
-            b.chunkRight[i] = right;
-            noiseNow = -noiseNow;
-            if (source == MeterSource::GainRed)
-                meterFeeds.feedUnityPowerOff(noiseNow);
-            else
-                meterFeeds.feedLevelPowerOff(left, right, noiseNow);
-        }
+        const unsigned first = (inWrite + 1) & kRingMask;
+        kestrel::copyFromRing(b.chunkLeft, b.input[0], (first + back) & kRingMask, n);
+        kestrel::copyFromRing(b.chunkRight, b.input[1], (first + back) & kRingMask, n);
+        for (int c = 0; c < 4; ++c) kestrel::copyIntoRing(b.input[c], first, in.in[c], n);
+        inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
+        noiseNow = source == MeterSource::GainRed
+                       ? meterFeeds.feedUnityPowerOffChunk(noiseNow, n)
+                       : meterFeeds.feedLevelPowerOffChunk(b.chunkLeft, b.chunkRight, noiseNow, n);
         for (int i = 0; i < n; ++i) ch.out[0][done + i] = static_cast<float>(b.chunkLeft[i]);
         for (int i = 0; i < n; ++i) ch.out[1][done + i] = static_cast<float>(b.chunkRight[i]);
         done += n;

@@ -12,9 +12,11 @@
 // Input. Each chunk's host samples pass the sample guard (chunkInputs) before they reach a ring.
 //
 // Cost. Each chunk runs in a variant chosen for it (Draft or Smooth detector; side-chain shelves
-// gliding or plain) on local copies of the filters, the noise source and the envelopes, so the
-// loop works on registers rather than reloading members after every store to the rings. The
-// meters take their values from small per-chunk arrays after the chunk.
+// gliding or plain) on local copies of the filters, the noise source and the envelopes, in
+// stages over the whole chunk: noise, rings, shelves, detector, level filters, envelopes and
+// gain. Each stage keeps only its own state in registers, the rings move as blocks, and the
+// parts without recursion run as loops the compiler vectorises. The meters take their values
+// from small per-chunk arrays after the chunk.
 #include "kestrel/kestrel.h"
 
 #include "borealis/dsp/sample_guard.h"
@@ -45,13 +47,10 @@ inline float fastMagnitude(double re, double im) {
     return q * y;
 }
 
-// The detector rings of both channels always take their values together, so the kernels carry
-// one parity for both in a local: after a push, `phase` names the half that took the newest
-// value. The centre, 2N - 1 frames behind the newest, is N - 1 pushes back in the other half;
-// the 2N Hilbert taps around it are the newest 2N values of the half that took the newest value,
-// oldest first.
-inline double centre(const DetectorRing& ring, unsigned phase, int n) { return ring.half[phase ^ 1].ago(n - 1); }
-inline const double* taps(const DetectorRing& ring, unsigned phase, int n) { return ring.half[phase].newest(2 * n); }
+// The detector rings of both channels always take their values together, one parity for both.
+// Right after a frame's push, its centre (2N - 1 frames behind it) is N - 1 pushes back in the
+// other half, and its 2N Hilbert taps are the newest 2N values of the half it went to, oldest
+// first.
 
 inline double draft(double centre, double thresholdGain) { return centre * 0.83 * thresholdGain * 2.0 + 0.005; }
 
@@ -63,34 +62,66 @@ inline double smooth(double centre, double im, double thresholdGain) {
 inline double horizontalSum(__m128d a) { return _mm_cvtsd_f64(a) + _mm_cvtsd_f64(_mm_unpackhi_pd(a, a)); }
 
 // Hilbert sums of two channels over the same coefficients; `length` (2N) is even, `h` aligned.
+// Each accumulator takes its taps in order: l0 and r0 the taps 4k, 4k + 1, l1 and r1 the taps
+// 4k + 2, 4k + 3, then the tail pair goes to l0 and r0. The loop takes four groups of four per
+// pass; the products are written signal times coefficient, which is the same product and lets
+// each coefficient load become part of its multiply.
 inline void hilbertSums(const double* h, const double* left, const double* right, int length, double& imLeft,
                         double& imRight) {
     __m128d l0 = _mm_setzero_pd(), l1 = _mm_setzero_pd(), r0 = _mm_setzero_pd(), r1 = _mm_setzero_pd();
+    auto pair = [&](int i, __m128d& l, __m128d& r) {
+        l = _mm_add_pd(l, _mm_mul_pd(_mm_loadu_pd(left + i), _mm_load_pd(h + i)));
+        r = _mm_add_pd(r, _mm_mul_pd(_mm_loadu_pd(right + i), _mm_load_pd(h + i)));
+    };
+    auto group = [&](int i) {
+        pair(i, l0, r0);
+        pair(i + 2, l1, r1);
+    };
     int i = 0;
-    for (; i + 4 <= length; i += 4) {
-        const __m128d h0 = _mm_load_pd(h + i), h1 = _mm_load_pd(h + i + 2);
-        l0 = _mm_add_pd(l0, _mm_mul_pd(h0, _mm_loadu_pd(left + i)));
-        r0 = _mm_add_pd(r0, _mm_mul_pd(h0, _mm_loadu_pd(right + i)));
-        l1 = _mm_add_pd(l1, _mm_mul_pd(h1, _mm_loadu_pd(left + i + 2)));
-        r1 = _mm_add_pd(r1, _mm_mul_pd(h1, _mm_loadu_pd(right + i + 2)));
+    for (; i + 16 <= length; i += 16) {
+        group(i);
+        group(i + 4);
+        group(i + 8);
+        group(i + 12);
     }
-    if (i < length) {
-        const __m128d h0 = _mm_load_pd(h + i);
-        l0 = _mm_add_pd(l0, _mm_mul_pd(h0, _mm_loadu_pd(left + i)));
-        r0 = _mm_add_pd(r0, _mm_mul_pd(h0, _mm_loadu_pd(right + i)));
+    if (i + 8 <= length) {
+        group(i);
+        group(i + 4);
+        i += 8;
     }
+    if (i + 4 <= length) {
+        group(i);
+        i += 4;
+    }
+    if (i < length) pair(i, l0, r0);
     imLeft = horizontalSum(_mm_add_pd(l0, l1));
     imRight = horizontalSum(_mm_add_pd(r0, r1));
 }
 
+// The same for one channel.
 inline double hilbertSum(const double* h, const double* x, int length) {
     __m128d a0 = _mm_setzero_pd(), a1 = _mm_setzero_pd();
+    auto group = [&](int i) {
+        a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_loadu_pd(x + i), _mm_load_pd(h + i)));
+        a1 = _mm_add_pd(a1, _mm_mul_pd(_mm_loadu_pd(x + i + 2), _mm_load_pd(h + i + 2)));
+    };
     int i = 0;
-    for (; i + 4 <= length; i += 4) {
-        a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_load_pd(h + i), _mm_loadu_pd(x + i)));
-        a1 = _mm_add_pd(a1, _mm_mul_pd(_mm_load_pd(h + i + 2), _mm_loadu_pd(x + i + 2)));
+    for (; i + 16 <= length; i += 16) {
+        group(i);
+        group(i + 4);
+        group(i + 8);
+        group(i + 12);
     }
-    if (i < length) a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_load_pd(h + i), _mm_loadu_pd(x + i)));
+    if (i + 8 <= length) {
+        group(i);
+        group(i + 4);
+        i += 8;
+    }
+    if (i + 4 <= length) {
+        group(i);
+        i += 4;
+    }
+    if (i < length) a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_loadu_pd(x + i), _mm_load_pd(h + i)));
     return horizontalSum(_mm_add_pd(a0, a1));
 }
 
@@ -146,6 +177,16 @@ struct LevelPair {
         _mm_storeu_pd(h.y2, y2);
         _mm_storeu_pd(h.offset, offset);
     }
+    // n interleaved (left, right) pairs from `in` to `out`, the history in registers meanwhile.
+    void run(const double* in, double* out, int n) {
+        if (!filters) {
+            std::memcpy(out, in, sizeof(double) * 2 * static_cast<unsigned>(n));
+            return;
+        }
+        LevelPair f = *this;
+        for (int i = 0; i < n; ++i) _mm_store_pd(out + 2 * i, f.run(_mm_load_pd(in + 2 * i)));
+        *this = f;
+    }
     inline __m128d run(__m128d x) {
         if (!filters) return x;
         const __m128d o = _mm_xor_pd(offset, _mm_set1_pd(-0.0));
@@ -178,6 +219,15 @@ struct LevelLane {
         h.y1[0] = y1;
         h.y2[0] = y2;
         h.offset[0] = offset;
+    }
+    void run(const double* in, double* out, int n) {
+        if (!filters) {
+            std::memcpy(out, in, sizeof(double) * static_cast<unsigned>(n));
+            return;
+        }
+        LevelLane f = *this;
+        for (int i = 0; i < n; ++i) out[i] = f.run(in[i]);
+        *this = f;
     }
     inline double run(double x) {
         if (!filters) return x;
@@ -282,37 +332,68 @@ struct ShelfPairs {
         noise[kHigh] = _mm_mul_pd(_mm_sub_pd(_mm_mul_pd(high, step), one), scale);
     }
 
-    inline __m128d filter(int p, __m128d x, __m128d c0, __m128d c1, __m128d c2, __m128d d1, __m128d d2, __m128d o) {
-        const __m128d xo = _mm_add_pd(x, o);
-        __m128d y = _mm_mul_pd(c0, xo);
-        y = _mm_add_pd(y, _mm_mul_pd(c1, x1[p]));
-        y = _mm_add_pd(y, _mm_mul_pd(c2, x2[p]));
-        y = _mm_sub_pd(y, _mm_mul_pd(d1, y1[p]));
-        y = _mm_sub_pd(y, _mm_mul_pd(d2, y2[p]));
-        x2[p] = x1[p];
-        x1[p] = xo;
-        y2[p] = y1[p];
-        y1[p] = _mm_add_pd(y, o);
-        return y;
-    }
     static inline __m128d glide(__m128d c, __m128d t, __m128d s, __m128d m) {
         return _mm_add_pd(_mm_add_pd(c, _mm_mul_pd(_mm_sub_pd(t, c), s)), m);
     }
-    // Smoothed form; stepNoise() has given this sample's noise.
-    inline __m128d smoothed(int p, __m128d x) {
-        const __m128d m = noise[p];
-        b0[p] = glide(b0[p], tb0[p], s[p], m);
-        a1[p] = glide(a1[p], ta1[p], s[p], m);
-        a2[p] = glide(a2[p], ta2[p], s[p], m);
-        b1[p] = glide(b1[p], tb1[p], s[p], m);
-        b2[p] = glide(b2[p], tb2[p], s[p], m);
-        return filter(p, x, b0[p], b1[p], b2[p], a1[p], a2[p], m);
+
+    // The noise of n frames for the smoothed form: the low pair's values to low, the high
+    // pair's to high, one (left, right) pair per frame.
+    void noiseFor(double* low, double* high, int n) {
+        for (int i = 0; i < n; ++i) {
+            stepNoise();
+            _mm_store_pd(low + 2 * i, noise[kLow]);
+            _mm_store_pd(high + 2 * i, noise[kHigh]);
+        }
     }
-    // Plain form: the designs, with each lane negating its offset.
-    inline __m128d plain(int p, __m128d x) {
-        const __m128d o = _mm_xor_pd(noise[p], _mm_set1_pd(-0.0));
-        noise[p] = o;
-        return filter(p, x, tb0[p], tb1[p], tb2[p], ta1[p], ta2[p], o);
+    // Pair p over n interleaved (left, right) frames in place, with its state in registers
+    // meanwhile; the smoothed form takes each frame's noise from `noisePairs` (noiseFor).
+    template <bool kPlain>
+    void run(int p, double* lr, const double* noisePairs, int n) {
+        __m128d px1 = x1[p], px2 = x2[p], py1 = y1[p], py2 = y2[p], m = noise[p];
+        __m128d c0 = b0[p], c1 = b1[p], c2 = b2[p], d1 = a1[p], d2 = a2[p];
+        const __m128d t0 = tb0[p], t1 = tb1[p], t2 = tb2[p], u1 = ta1[p], u2 = ta2[p], sp = s[p];
+        const __m128d sign = _mm_set1_pd(-0.0);
+        for (int i = 0; i < n; ++i) {
+            const __m128d x = _mm_load_pd(lr + 2 * i);
+            __m128d xo, y;
+            if (kPlain) {
+                m = _mm_xor_pd(m, sign);
+                xo = _mm_add_pd(x, m);
+                y = _mm_mul_pd(t0, xo);
+                y = _mm_add_pd(y, _mm_mul_pd(t1, px1));
+                y = _mm_add_pd(y, _mm_mul_pd(t2, px2));
+                y = _mm_sub_pd(y, _mm_mul_pd(u1, py1));
+                y = _mm_sub_pd(y, _mm_mul_pd(u2, py2));
+            } else {
+                m = _mm_load_pd(noisePairs + 2 * i);
+                c0 = glide(c0, t0, sp, m);
+                d1 = glide(d1, u1, sp, m);
+                d2 = glide(d2, u2, sp, m);
+                c1 = glide(c1, t1, sp, m);
+                c2 = glide(c2, t2, sp, m);
+                xo = _mm_add_pd(x, m);
+                y = _mm_mul_pd(c0, xo);
+                y = _mm_add_pd(y, _mm_mul_pd(c1, px1));
+                y = _mm_add_pd(y, _mm_mul_pd(c2, px2));
+                y = _mm_sub_pd(y, _mm_mul_pd(d1, py1));
+                y = _mm_sub_pd(y, _mm_mul_pd(d2, py2));
+            }
+            px2 = px1;
+            px1 = xo;
+            py2 = py1;
+            py1 = _mm_add_pd(y, m);
+            _mm_store_pd(lr + 2 * i, y);
+        }
+        x1[p] = px1;
+        x2[p] = px2;
+        y1[p] = py1;
+        y2[p] = py2;
+        noise[p] = m;
+        b0[p] = c0;
+        b1[p] = c1;
+        b2[p] = c2;
+        a1[p] = d1;
+        a2[p] = d2;
     }
 };
 
@@ -370,6 +451,13 @@ struct ShelfLane {
     inline double run(double x) {
         return kPlain ? plain(x) : smoothed(x);
     }
+    // n values in place, the state in registers meanwhile.
+    template <bool kPlain>
+    void run(double* x, int n) {
+        ShelfLane f = *this;
+        for (int i = 0; i < n; ++i) x[i] = f.run<kPlain>(x[i]);
+        *this = f;
+    }
 };
 
 bool sameCoefficients(const BiquadCoefficients& a, const BiquadCoefficients& b) {
@@ -421,7 +509,8 @@ void Kestrel::startShelfHistory() {
     }
 }
 
-// The coefficients of the Hilbert sum in the order of taps(), rebuilt when N has changed.
+// The coefficients of the Hilbert sum over a frame's taps, oldest first, rebuilt when N has
+// changed.
 const double* Kestrel::hilbertTaps() {
     Buffers& b = *buffers;
     const int n = hilbertN;
@@ -498,114 +587,169 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     const double makeupTarget = s.makeupGain, outputTarget = s.outputGain;
     const double autoMakeup = s.autoMakeup != 0.0 ? s.autoMakeupFactor : 1.0;
     const double mix = s.mix;
-    const float* in0 = ch.in[0];
-    const float* in1 = ch.in[1];
-    const float* in2 = ch.in[2];
-    const float* in3 = ch.in[3];
+    const bool rms = s.rmsMode != 0;
 
-    orv::dsp::DenormalNoise rng = noise;
+    // The kernel noise of the chunk, three values a frame: left, right and the smoothers' value
+    // (smoother[0] is the previous frame's, which the Pre meters take).
+    alignas(16) double noiseL[kChunk], noiseR[kChunk], smoother[kChunk + 1];
+    smoother[0] = noiseNow;
+    {
+        double* const values[3] = {noiseL, noiseR, smoother + 1};
+        noise.next(values, n);
+    }
+
+    // The rings: every value the chunk reads is older than the chunk (the key is at least
+    // 1022 - 2 * kMaxHilbertLength frames old), so the reads come first, then the writes.
+    static_assert(kChunk <= 1022 - 2 * kMaxHilbertLength, "a chunk must not read what it writes");
+    alignas(16) double keyL[kChunk], keyR[kChunk];
+    const unsigned first = (inWrite + 1) & kRingMask;
+    copyFromRing(b.meterLeft, b.input[0], (first + mainBack) & kRingMask, n);
+    copyFromRing(b.meterRight, b.input[1], (first + mainBack) & kRingMask, n);
+    copyFromRing(keyL, b.input[2], (first + keyBack) & kRingMask, n);
+    copyFromRing(keyR, b.input[3], (first + keyBack) & kRingMask, n);
+    for (int c = 0; c < 4; ++c) copyIntoRing(b.input[c], first, ch.in[c], n);
+    inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
+
+    // The side chain as (left, right) pairs through the low and then the high shelves, each
+    // pair of shelves over the whole chunk.
+    alignas(16) double key[2 * kChunk];
+    for (int i = 0; i < n; ++i) {
+        key[2 * i] = keyL[i] + noiseL[i];
+        key[2 * i + 1] = keyR[i] + noiseR[i];
+    }
     const Biquad* const shelfLanes[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
     ShelfPairs shelves(shelfHistory, shelfLanes);
-    LevelPair fast(fastLevel[0], fastLevel[1], fastHistory), slow(slowLevel[0], slowLevel[1], slowHistory);
-    double envelopeL = envelopes[0], envelopeR = envelopes[1];
-    const bool rms = s.rmsMode != 0;
-    double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
-    double gL = gains[0], gR = gains[1];
-    unsigned w = inWrite;
-    unsigned phase = b.detector[0].next ^ 1;
+    if (kPlainShelves) {
+        shelves.run<true>(ShelfPairs::kLow, key, nullptr, n);
+        shelves.run<true>(ShelfPairs::kHigh, key, nullptr, n);
+    } else {
+        alignas(16) double lowNoise[2 * kChunk], highNoise[2 * kChunk];
+        shelves.noiseFor(lowNoise, highNoise, n);
+        shelves.run<false>(ShelfPairs::kLow, key, lowNoise, n);
+        shelves.run<false>(ShelfPairs::kHigh, key, highNoise, n);
+    }
+    shelves.store(shelfHistory);
 
-    for (int i = 0; i < n; ++i) {
-        w = (w + 1) & kRingMask;
-        b.input[0][w] = in0[i];
-        b.input[1][w] = in1[i];
-        b.input[2][w] = in2[i];
-        b.input[3][w] = in3[i];
-        const unsigned r = (w + mainBack) & kRingMask;
-        const unsigned k = (w + keyBack) & kRingMask;
-        double mL = b.input[0][r], mR = b.input[1][r];
-        double sL = b.input[2][k], sR = b.input[3][k];
-        b.meterLeft[i] = mL;
-        b.meterRight[i] = mR;
-
-        const double previousNoise = noiseValue;  // what the Pre meters get
-        const double nL = rng.next(), nR = rng.next();
-        noiseValue = rng.next();
-        sL += nL;
-        mL += nL;
-        sR += nR;
-        mR += nR;
-
-        __m128d fLR = _mm_set_pd(sR, sL);
-        if (kPlainShelves) {
-            fLR = shelves.plain(ShelfPairs::kHigh, shelves.plain(ShelfPairs::kLow, fLR));
+    // The detector values go into the halves of their rings, alternating from the half `next`
+    // on (linked, both channels take the magnitude of the pair). Then each frame reads its
+    // centre and taps as they stood after its own push, that is before the pushes of the later
+    // frames of the chunk: the frames of one parity read consecutive values of one half.
+    const unsigned next = b.detector[0].next;
+    {
+        alignas(16) double d[2][kChunk];
+        if (link) {
+            for (int i = 0; i < n; ++i) {
+                const double fL = key[2 * i], fR = key[2 * i + 1];
+                d[0][i] = 0.7071 * std::sqrt(fL * fL + fR * fR);
+            }
         } else {
-            shelves.stepNoise();
-            fLR = shelves.smoothed(ShelfPairs::kHigh, shelves.smoothed(ShelfPairs::kLow, fLR));
+            for (int i = 0; i < n; ++i) d[0][i] = key[2 * i];
+            for (int i = 0; i < n; ++i) d[1][i] = key[2 * i + 1];
         }
-        const double fL = _mm_cvtsd_f64(fLR), fR = _mm_cvtsd_f64(_mm_unpackhi_pd(fLR, fLR));
-        double dL = fL, dR = fR;
-        if (link) dL = dR = 0.7071 * std::sqrt(fL * fL + fR * fR);
-        phase ^= 1;
-        b.detector[0].half[phase].push(dL);
-        b.detector[1].half[phase].push(dR);
+        alignas(16) double even[kChunk / 2], odd[kChunk / 2];
+        for (int c = 0; c < 2; ++c) {
+            const double* v = d[link ? 0 : c];
+            for (int j = 0; 2 * j < n; ++j) even[j] = v[2 * j];
+            for (int j = 0; 2 * j + 1 < n; ++j) odd[j] = v[2 * j + 1];
+            b.detector[c].half[next].push(even, (n + 1) >> 1);
+            b.detector[c].half[next ^ 1].push(odd, n >> 1);
+        }
+    }
+    b.detector[0].next = b.detector[1].next = next ^ (static_cast<unsigned>(n) & 1);
 
-        double eL, eR;
+    // Centres and (Smooth) Hilbert sums as (left, right) pairs per frame.
+    alignas(16) double centres[2 * kChunk], imaginary[2 * kChunk];
+    for (int q = 0; q < 2; ++q) {
+        const int count = q ? n >> 1 : (n + 1) >> 1;  // frames q, q + 2, ...
+        if (count == 0) continue;
+        const unsigned into = next ^ static_cast<unsigned>(q);
+        const int centreBack = hn - 1 + (q ? (n - 1) >> 1 : n >> 1);  // the first frame's
+        const double* cL = b.detector[0].half[into ^ 1].newest(centreBack + 1);
+        const double* cR = b.detector[1].half[into ^ 1].newest(centreBack + 1);
+        for (int j = 0; j < count; ++j) {
+            centres[4 * j + 2 * q] = cL[j];
+            centres[4 * j + 2 * q + 1] = cR[j];
+        }
         if (kSmooth) {
-            double imL, imR;
-            hilbertSums(h, taps(b.detector[0], phase, hn), taps(b.detector[1], phase, hn), 2 * hn, imL, imR);
-            eL = smooth(centre(b.detector[0], phase, hn), imL, thresholdGain);
-            eR = smooth(centre(b.detector[1], phase, hn), imR, thresholdGain);
-        } else {
-            eL = draft(centre(b.detector[0], phase, hn), thresholdGain);
-            eR = draft(centre(b.detector[1], phase, hn), thresholdGain);
+            const int tapBack = 2 * hn + (q ? (n - 2) >> 1 : (n - 1) >> 1);
+            const double* tL = b.detector[0].half[into].newest(tapBack);
+            const double* tR = b.detector[1].half[into].newest(tapBack);
+            for (int j = 0; j < count; ++j)
+                hilbertSums(h, tL + j, tR + j, 2 * hn, imaginary[4 * j + 2 * q], imaginary[4 * j + 2 * q + 1]);
         }
-        if (rms) {
-            eL *= eL;
-            eR *= eR;
-        }
-        const __m128d e = _mm_set_pd(eR, eL);
-        const __m128d fastLR = fast.run(e), slowLR = slow.run(e);
-        gL = follow(envelopeL, eL, _mm_cvtsd_f64(fastLR), _mm_cvtsd_f64(slowLR), s);
-        gR = follow(envelopeR, eR, _mm_cvtsd_f64(_mm_unpackhi_pd(fastLR, fastLR)),
-                    _mm_cvtsd_f64(_mm_unpackhi_pd(slowLR, slowLR)), s);
+    }
+    alignas(16) double detected[2 * kChunk];
+    if (kSmooth) {
+        for (int k = 0; k < 2 * n; ++k) detected[k] = smooth(centres[k], imaginary[k], thresholdGain);
+    } else {
+        for (int k = 0; k < 2 * n; ++k) detected[k] = draft(centres[k], thresholdGain);
+    }
+    if (rms)
+        for (int k = 0; k < 2 * n; ++k) detected[k] *= detected[k];
 
-        b.monitor[0].push(monitoring ? fL : mL);
-        b.monitor[1].push(monitoring ? fR : mR);
+    // The level filters, each over the whole chunk.
+    alignas(16) double fastLR[2 * kChunk], slowLR[2 * kChunk];
+    {
+        LevelPair fast(fastLevel[0], fastLevel[1], fastHistory);
+        fast.run(detected, fastLR, n);
+        fast.store(fastHistory);
+        LevelPair slow(slowLevel[0], slowLevel[1], slowHistory);
+        slow.run(detected, slowLR, n);
+        slow.store(slowHistory);
+    }
 
+    // The main signal with its noise; the monitor rings take it, or the shelved key.
+    alignas(16) double mainL[kChunk], mainR[kChunk];
+    for (int i = 0; i < n; ++i) mainL[i] = b.meterLeft[i] + noiseL[i];
+    for (int i = 0; i < n; ++i) mainR[i] = b.meterRight[i] + noiseR[i];
+    if (monitoring) {
+        for (int i = 0; i < n; ++i) keyL[i] = key[2 * i];
+        for (int i = 0; i < n; ++i) keyR[i] = key[2 * i + 1];
+        b.monitor[0].push(keyL, n);
+        b.monitor[1].push(keyR, n);
+    } else {
+        b.monitor[0].push(mainL, n);
+        b.monitor[1].push(mainR, n);
+    }
+
+    double envelopeL = envelopes[0], envelopeR = envelopes[1];
+    double makeup = makeupSmoothed, output = outputSmoothed;
+    double gL = gains[0], gR = gains[1];
+    for (int i = 0; i < n; ++i) {
+        const double eL = detected[2 * i], eR = detected[2 * i + 1];
+        gL = follow(envelopeL, eL, fastLR[2 * i], slowLR[2 * i], s);
+        gR = follow(envelopeR, eR, fastLR[2 * i + 1], slowLR[2 * i + 1], s);
+
+        const double noiseValue = smoother[i + 1];
         makeup += (makeupTarget - makeup) * 0.001 + noiseValue;
         output += (outputTarget - output) * 0.001 + noiseValue;
         if (monitoring) {
-            b.chunkLeft[i] = output * b.monitor[0].ago(centreAge);
-            b.chunkRight[i] = output * b.monitor[1].ago(centreAge);
+            // The monitor value of frame i is centreAge frames older; the chunk's later
+            // frames have been pushed after it.
+            b.chunkLeft[i] = output * b.monitor[0].ago(centreAge + n - 1 - i);
+            b.chunkRight[i] = output * b.monitor[1].ago(centreAge + n - 1 - i);
         } else {
             const double gain = makeup * autoMakeup * output;
-            b.chunkLeft[i] = mL * gL * gain;
-            b.chunkRight[i] = mR * gR * gain;
+            b.chunkLeft[i] = mainL[i] * gL * gain;
+            b.chunkRight[i] = mainR[i] * gR * gain;
         }
-        b.meterNoise[i] = source == MeterSource::Pre ? previousNoise : noiseValue;
         if (source == MeterSource::GainRed) {
             b.meterLeft[i] = Meters::gainMeterValue(gL, mix);
             b.meterRight[i] = Meters::gainMeterValue(gR, mix);
         }
     }
 
-    inWrite = w;
-    b.detector[0].next = b.detector[1].next = phase ^ 1;
-    noise = rng;
-    shelves.store(shelfHistory);
-    fast.store(fastHistory);
-    slow.store(slowHistory);
     envelopes[0] = envelopeL;
     envelopes[1] = envelopeR;
     gains[0] = gL;
     gains[1] = gR;
     makeupSmoothed = makeup;
     outputSmoothed = output;
-    noiseNow = noiseValue;
+    noiseNow = smoother[n];
     if (source == MeterSource::Pre)
-        meterFeeds.feedLevelChunk(b.meterLeft, b.meterRight, b.meterNoise, 1, n);
+        meterFeeds.feedLevelChunk(b.meterLeft, b.meterRight, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, b.meterNoise, n);
+        meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, smoother + 1, n);
 }
 
 // Mono: the sum of both channels is compressed and sent to both outputs. The rings keep both
@@ -625,81 +769,117 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     const double makeupTarget = s.makeupGain, outputTarget = s.outputGain;
     const double autoMakeup = s.autoMakeup != 0.0 ? s.autoMakeupFactor : 1.0;
     const double mix = s.mix;
-    const float* in0 = ch.in[0];
-    const float* in1 = ch.in[1];
-    const float* in2 = ch.in[2];
-    const float* in3 = ch.in[3];
-
-    orv::dsp::DenormalNoise rng = noise;
-    ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
-    ShelfLane high(shelfHistory, ShelfHistory::kHighLeft, highShelves[0]);
-    LevelLane fast(fastLevel[0], fastHistory), slow(slowLevel[0], slowHistory);
-    double envelope = envelopes[0];
     const bool rms = s.rmsMode != 0;
-    double makeup = makeupSmoothed, output = outputSmoothed, noiseValue = noiseNow;
+
+    // The kernel noise of the chunk: the left value of each frame (the right one is drawn and
+    // unused in mono) and the smoothers' value (smoother[0] is the previous frame's).
+    alignas(16) double noiseL[kChunk], smoother[kChunk + 1];
+    smoother[0] = noiseNow;
+    {
+        alignas(16) double unused[kChunk];
+        double* const values[3] = {noiseL, unused, smoother + 1};
+        noise.next(values, n);
+    }
+
+    // The rings as in the stereo kernel: reads first, then the chunk's writes.
+    alignas(16) double a[kChunk], c[kChunk], key[kChunk];
+    const unsigned first = (inWrite + 1) & kRingMask;
+    copyFromRing(a, b.input[0], (first + mainBack) & kRingMask, n);
+    copyFromRing(c, b.input[1], (first + mainBack) & kRingMask, n);
+    for (int i = 0; i < n; ++i) b.meterLeft[i] = (a[i] + c[i]) * 0.5;
+    copyFromRing(a, b.input[2], (first + keyBack) & kRingMask, n);
+    copyFromRing(c, b.input[3], (first + keyBack) & kRingMask, n);
+    for (int i = 0; i < n; ++i) key[i] = (a[i] + c[i]) * 0.5;
+    for (int k = 0; k < 4; ++k) copyIntoRing(b.input[k], first, ch.in[k], n);
+    inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
+
+    {
+        ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
+        low.run<kPlainShelves>(key, n);
+        low.store(shelfHistory);
+        ShelfLane high(shelfHistory, ShelfHistory::kHighLeft, highShelves[0]);
+        high.run<kPlainShelves>(key, n);
+        high.store(shelfHistory);
+    }
+
+    // Both detector rings take the shelved key; the frames of one parity read consecutive
+    // centres and tap windows of one half (see the stereo kernel).
+    const unsigned next = b.detector[0].next;
+    {
+        alignas(16) double even[kChunk / 2], odd[kChunk / 2];
+        for (int j = 0; 2 * j < n; ++j) even[j] = key[2 * j];
+        for (int j = 0; 2 * j + 1 < n; ++j) odd[j] = key[2 * j + 1];
+        for (int k = 0; k < 2; ++k) {
+            b.detector[k].half[next].push(even, (n + 1) >> 1);
+            b.detector[k].half[next ^ 1].push(odd, n >> 1);
+        }
+    }
+    b.detector[0].next = b.detector[1].next = next ^ (static_cast<unsigned>(n) & 1);
+
+    alignas(16) double centres[kChunk], imaginary[kChunk];
+    for (int q = 0; q < 2; ++q) {
+        const int count = q ? n >> 1 : (n + 1) >> 1;
+        if (count == 0) continue;
+        const unsigned into = next ^ static_cast<unsigned>(q);
+        const int centreBack = hn - 1 + (q ? (n - 1) >> 1 : n >> 1);
+        const double* cs = b.detector[0].half[into ^ 1].newest(centreBack + 1);
+        for (int j = 0; j < count; ++j) centres[2 * j + q] = cs[j];
+        if (kSmooth) {
+            const double* t = b.detector[0].half[into].newest(2 * hn + (q ? (n - 2) >> 1 : (n - 1) >> 1));
+            for (int j = 0; j < count; ++j) imaginary[2 * j + q] = hilbertSum(h, t + j, 2 * hn);
+        }
+    }
+    alignas(16) double detected[kChunk];
+    if (kSmooth) {
+        for (int i = 0; i < n; ++i) detected[i] = smooth(centres[i], imaginary[i], thresholdGain);
+    } else {
+        for (int i = 0; i < n; ++i) detected[i] = draft(centres[i], thresholdGain);
+    }
+    if (rms)
+        for (int i = 0; i < n; ++i) detected[i] *= detected[i];
+
+    alignas(16) double fastOut[kChunk], slowOut[kChunk];
+    {
+        LevelLane fast(fastLevel[0], fastHistory);
+        fast.run(detected, fastOut, n);
+        fast.store(fastHistory);
+        LevelLane slow(slowLevel[0], slowHistory);
+        slow.run(detected, slowOut, n);
+        slow.store(slowHistory);
+    }
+
+    // The main signal with its noise; both monitor rings take it, or the shelved key.
+    for (int i = 0; i < n; ++i) a[i] = b.meterLeft[i] + noiseL[i];
+    for (int k = 0; k < 2; ++k) b.monitor[k].push(monitoring ? key : a, n);
+    const double* monitored = b.monitor[0].newest(centreAge + n);  // frame i's at i
+
+    double envelope = envelopes[0];
+    double makeup = makeupSmoothed, output = outputSmoothed;
     double g = gains[0];
-    unsigned w = inWrite;
-    unsigned phase = b.detector[0].next ^ 1;
-
     for (int i = 0; i < n; ++i) {
-        w = (w + 1) & kRingMask;
-        b.input[0][w] = in0[i];
-        b.input[1][w] = in1[i];
-        b.input[2][w] = in2[i];
-        b.input[3][w] = in3[i];
-        const unsigned r = (w + mainBack) & kRingMask;
-        const unsigned k = (w + keyBack) & kRingMask;
-        double o = (b.input[0][r] + b.input[1][r]) * 0.5;
-        const double key = (b.input[2][k] + b.input[3][k]) * 0.5;
-        b.meterLeft[i] = o;
-
-        const double previousNoise = noiseValue;  // what the Pre meters get
-        o += rng.next();
-        rng.next();  // the right channel's value, unused in mono
-        noiseValue = rng.next();
-
-        const double f = high.run<kPlainShelves>(low.run<kPlainShelves>(key));
-        phase ^= 1;
-        b.detector[0].half[phase].push(f);
-        b.detector[1].half[phase].push(f);
-        const double c = centre(b.detector[0], phase, hn);
-        double e = kSmooth ? smooth(c, hilbertSum(h, taps(b.detector[0], phase, hn), 2 * hn), thresholdGain)
-                           : draft(c, thresholdGain);
-        if (rms) e *= e;
-        g = follow(envelope, e, fast.run(e), slow.run(e), s);
-
-        b.monitor[0].push(monitoring ? f : o);
-        b.monitor[1].push(monitoring ? f : o);
-
+        g = follow(envelope, detected[i], fastOut[i], slowOut[i], s);
+        const double noiseValue = smoother[i + 1];
         makeup += (makeupTarget - makeup) * 0.001 + noiseValue;
         output += (outputTarget - output) * 0.001 + noiseValue;
         double y;
         if (monitoring)
-            y = output * b.monitor[0].ago(centreAge);
+            y = output * monitored[i];
         else
-            y = o * g * makeup * autoMakeup * output;
+            y = a[i] * g * makeup * autoMakeup * output;
         b.chunkLeft[i] = y;
         b.chunkRight[i] = y;
-        b.meterNoise[i] = source == MeterSource::Pre ? previousNoise : noiseValue;
         if (source == MeterSource::GainRed) b.meterLeft[i] = Meters::gainMeterValue(g, mix);
     }
 
-    inWrite = w;
-    b.detector[0].next = b.detector[1].next = phase ^ 1;
-    noise = rng;
-    low.store(shelfHistory);
-    high.store(shelfHistory);
-    fast.store(fastHistory);
-    slow.store(slowHistory);
     envelopes[0] = envelope;
     gains[0] = gains[1] = g;
     makeupSmoothed = makeup;
     outputSmoothed = output;
-    noiseNow = noiseValue;
+    noiseNow = smoother[n];
     if (source == MeterSource::Pre)
-        meterFeeds.feedLevelChunk(b.meterLeft, b.meterLeft, b.meterNoise, 1, n);
+        meterFeeds.feedLevelChunk(b.meterLeft, b.meterLeft, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, b.meterNoise, n);
+        meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, smoother + 1, n);
 }
 
 // Chunks end on whole multiples of kChunk frames, wherever the host's blocks begin.

@@ -86,25 +86,46 @@ inline __m128d select(__m128d mask, __m128d yes, __m128d no) {
     return _mm_or_pd(_mm_and_pd(mask, yes), _mm_andnot_pd(mask, no));
 }
 inline double lane(__m128d v, int i) { return i ? _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)) : _mm_cvtsd_f64(v); }
+// The hold of a gain meter: taken over when the value rises above unity and above the hold, or
+// falls below the hold while above the floor. "Above unity and above the hold" is "above the
+// larger of both"; maxpd gives its second operand, the hold, when either is a NaN, and nothing
+// is above a NaN, just as neither comparison holds for it.
+inline void holdGain(__m128d value, __m128d& held, __m128d& moved, __m128d unity, __m128d floor) {
+    const __m128d rise = _mm_cmpgt_pd(value, _mm_max_pd(unity, held));
+    const __m128d fall = _mm_and_pd(_mm_cmplt_pd(value, held), _mm_cmpgt_pd(value, floor));
+    const __m128d take = _mm_or_pd(rise, fall);
+    held = select(take, value, held);
+    moved = _mm_or_pd(moved, take);
+}
 }  // namespace
 
-void Meters::feedLevelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n) {
-    const double k = 1.4142136 * 1.096 * referenceInverse_;
-    const __m128d cInt = _mm_set1_pd(cInt_), cRet = _mm_set1_pd(cRet_);
+// Processing runs the VU through the ballistics low-pass, power off through the one-pole follower.
+template <bool kPowerOff>
+double Meters::levelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n) {
+    const double k = kPowerOff ? 1.096 * 1.4142136 * referenceInverse_ : 1.4142136 * 1.096 * referenceInverse_;
+    const __m128d cInt = _mm_set1_pd(cInt_), cRet = _mm_set1_pd(cRet_), cVu = _mm_set1_pd(cVu_);
+    const __m128d kk = _mm_set1_pd(k);
     const int overLimit = overLimit_;
     orv::dsp::BiquadPair f = vu_;
     __m128d vu = pair(ch_[0].vu, ch_[1].vu), ppm = pair(ch_[0].ppm, ch_[1].ppm);
     __m128d vuHold = pair(ch_[0].vuHold, ch_[1].vuHold), ppmHold = pair(ch_[0].ppmHold, ch_[1].ppmHold);
     __m128d vuMoved = _mm_setzero_pd(), ppmMoved = _mm_setzero_pd();
     int overL = ch_[0].overCount, overR = ch_[1].overCount;
+    const __m128d sign = _mm_set1_pd(-0.0);
+    __m128d nz = _mm_set1_pd(*noise);
     for (int i = 0; i < n; ++i) {
         const double aL = std::fabs(left[i]), aR = std::fabs(right[i]);
-        double vL = aL * k, vR = aR * k;
-        f.processPlain(vL, vR);
-        vu = pair(vL, vR);
         const __m128d a = pair(aL, aR);
+        nz = kPowerOff ? _mm_xor_pd(nz, sign) : _mm_set1_pd(noise[i * noiseStride]);
+        if (kPowerOff) {
+            vu = _mm_add_pd(vu, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(_mm_mul_pd(a, kk), vu), cVu), nz));
+        } else {
+            double vL = aL * k, vR = aR * k;
+            f.processPlain(vL, vR);
+            vu = pair(vL, vR);
+        }
         const __m128d c = select(_mm_cmple_pd(a, ppm), cRet, cInt);
-        ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(a, ppm), c), _mm_set1_pd(noise[i * noiseStride])));
+        ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(a, ppm), c), nz));
         if (aL >= 1.0)
             ++overL;
         else if (overL < overLimit)
@@ -118,11 +139,11 @@ void Meters::feedLevelChunk(const double* left, const double* right, const doubl
         vuMoved = _mm_or_pd(vuMoved, _mm_cmpgt_pd(vu, vuHold));
         vuHold = _mm_max_pd(vu, vuHold);
     }
-    vu_ = f;
+    if (!kPowerOff) vu_ = f;
     const int vuBits = _mm_movemask_pd(vuMoved), ppmBits = _mm_movemask_pd(ppmMoved);
     for (int c = 0; c < 2; ++c) {
         Channel& ch = ch_[c];
-        if (n > 0) ch.vu = lane(vu, c);
+        if (kPowerOff || n > 0) ch.vu = lane(vu, c);
         ch.ppm = lane(ppm, c);
         ch.vuHold = lane(vuHold, c);
         ch.ppmHold = lane(ppmHold, c);
@@ -131,6 +152,15 @@ void Meters::feedLevelChunk(const double* left, const double* right, const doubl
     }
     ch_[0].overCount = overL;
     ch_[1].overCount = overR;
+    return _mm_cvtsd_f64(nz);
+}
+
+void Meters::feedLevelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n) {
+    levelChunk<false>(left, right, noise, noiseStride, n);
+}
+
+double Meters::feedLevelPowerOffChunk(const double* left, const double* right, double noise, int n) {
+    return levelChunk<true>(left, right, &noise, 0, n);
 }
 
 // A deeper reduction lowers a hold at once; a rise above unity raises it.
@@ -142,13 +172,7 @@ void Meters::gainChunk(const double* left, const double* right, const double* no
     __m128d vu = pair(ch_[0].vu, ch_[1].vu), ppm = pair(ch_[0].ppm, ch_[1].ppm);
     __m128d vuHold = pair(ch_[0].vuHold, ch_[1].vuHold), ppmHold = pair(ch_[0].ppmHold, ch_[1].ppmHold);
     __m128d vuMoved = _mm_setzero_pd(), ppmMoved = _mm_setzero_pd();
-    auto hold = [&](__m128d value, __m128d& held, __m128d& moved) {
-        const __m128d rise = _mm_and_pd(_mm_cmpgt_pd(value, unity), _mm_cmpgt_pd(value, held));
-        const __m128d fall = _mm_and_pd(_mm_cmplt_pd(value, held), _mm_cmpgt_pd(value, floor));
-        const __m128d take = _mm_or_pd(rise, fall);
-        held = select(take, value, held);
-        moved = _mm_or_pd(moved, take);
-    };
+    auto hold = [&](__m128d value, __m128d& held, __m128d& moved) { holdGain(value, held, moved, unity, floor); };
     for (int i = 0; i < n; ++i) {
         double vL = left[i], vR = right[i];
         const __m128d m = pair(vL, vR);
@@ -195,6 +219,45 @@ void Meters::feedUnityPowerOff(double noise) {
         c.overCount = 0;
         gainCommon(c, 1.0, noise);
     }
+}
+
+// Both channels return towards unity; the holds as in gainChunk.
+template <bool kExpansion>
+double Meters::unityChunk(double noise, int n) {
+    const __m128d cInt = _mm_set1_pd(cInt_), cRet = _mm_set1_pd(cRet_), cVu = _mm_set1_pd(cVu_);
+    const __m128d unity = _mm_set1_pd(1.0), floor = _mm_set1_pd(0.01);
+    __m128d vu = pair(ch_[0].vu, ch_[1].vu), ppm = pair(ch_[0].ppm, ch_[1].ppm);
+    __m128d vuHold = pair(ch_[0].vuHold, ch_[1].vuHold), ppmHold = pair(ch_[0].ppmHold, ch_[1].ppmHold);
+    __m128d vuMoved = _mm_setzero_pd(), ppmMoved = _mm_setzero_pd();
+    auto hold = [&](__m128d value, __m128d& held, __m128d& moved) { holdGain(value, held, moved, unity, floor); };
+    const __m128d sign = _mm_set1_pd(-0.0);
+    __m128d nz = _mm_set1_pd(noise);
+    for (int i = 0; i < n; ++i) {
+        nz = _mm_xor_pd(nz, sign);
+        vu = _mm_add_pd(vu, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(unity, vu), cVu), nz));
+        const __m128d returning = kExpansion ? _mm_cmple_pd(unity, ppm) : _mm_cmple_pd(ppm, unity);
+        const __m128d c = select(returning, cRet, cInt);
+        ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(unity, ppm), c), nz));
+        hold(vu, vuHold, vuMoved);
+        hold(ppm, ppmHold, ppmMoved);
+    }
+    if (n <= 0) return noise;
+    const int vuBits = _mm_movemask_pd(vuMoved), ppmBits = _mm_movemask_pd(ppmMoved);
+    for (int c = 0; c < 2; ++c) {
+        Channel& ch = ch_[c];
+        ch.vu = lane(vu, c);
+        ch.ppm = lane(ppm, c);
+        ch.vuHold = lane(vuHold, c);
+        ch.ppmHold = lane(ppmHold, c);
+        ch.overCount = 0;
+        if (vuBits & (1 << c)) ch.vuHoldAge = 0;
+        if (ppmBits & (1 << c)) ch.ppmHoldAge = 0;
+    }
+    return _mm_cvtsd_f64(nz);
+}
+
+double Meters::feedUnityPowerOffChunk(double noise, int n) {
+    return expansion_ ? unityChunk<true>(noise, n) : unityChunk<false>(noise, n);
 }
 
 void Meters::ageHolds(int samples) {

@@ -45,6 +45,10 @@ public:
     // Power off: one-pole VU follower; GainRed returns both channels towards unity.
     void feedLevelPowerOff(double left, double right, double noise);
     void feedUnityPowerOff(double noise);
+    // The same for a whole chunk of `n` frames, whose noise value starts from `noise` and
+    // changes sign every frame (first frame: -noise); they return the last frame's value.
+    double feedLevelPowerOffChunk(const double* left, const double* right, double noise, int n);
+    double feedUnityPowerOffChunk(double noise, int n);
 
     void ageHolds(int samples);
     // After a block: an over count that reached `limit` shows the over and starts again.
@@ -60,6 +64,10 @@ public:
 private:
     void levelCommon(Channel& c, double a, double noise);
     void gainCommon(Channel& c, double m, double noise);
+    template <bool kPowerOff>
+    double levelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n);
+    template <bool kExpansion>
+    double unityChunk(double noise, int n);
     template <bool kExpansion>
     void gainChunk(const double* left, const double* right, const double* noise, int n);
 

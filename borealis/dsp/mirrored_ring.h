@@ -29,6 +29,16 @@ public:
         data_[write_ + Size] = x;
     }
 
+    // push(values[0]) .. push(values[count - 1]) in one pass; count in 0 .. Size.
+    void push(const double* values, int count) noexcept {
+        const unsigned start = (write_ + 1) & kMask;
+        const int first = count < static_cast<int>(Size - start) ? count : static_cast<int>(Size - start);
+        double* head = data_ + start;
+        for (int i = 0; i < first; ++i) head[i] = head[i + Size] = values[i];
+        for (int i = first; i < count; ++i) data_[i - first] = data_[i - first + Size] = values[i];
+        write_ = (write_ + static_cast<unsigned>(count)) & kMask;
+    }
+
     // The value written `age` pushes ago (0 = newest); age in 0 .. Size - 1.
     double ago(int age) const noexcept { return data_[write_ + Size - static_cast<unsigned>(age)]; }
 

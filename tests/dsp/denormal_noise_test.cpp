@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace orv::dsp {
 namespace {
@@ -38,6 +39,27 @@ TEST(DenormalNoise, StaysWithinItsAmplitudeAndIsNeverDenormalOrZero) {
         EXPECT_LT(std::abs(sum / count), 0.005 * scale);
         EXPECT_NEAR(std::sqrt(squares / count), scale / std::sqrt(3.0), 0.005 * scale);
     }
+}
+
+// The rounds give the values of next() in order, round by round, and leave the generator where
+// next() would, for any number of rounds and values per round.
+TEST(DenormalNoise, RoundsGiveTheValuesOfNextInOrder) {
+    DenormalNoise single(DenormalNoise::kKernelScale), rounds(DenormalNoise::kKernelScale);
+    for (int count : {0, 1, 2, 64, 5, 300}) {
+        std::vector<double> a(count + 1, 5.0), b(count + 1, 5.0), c(count + 1, 5.0);
+        double* const out[3] = {a.data(), b.data(), c.data()};
+        rounds.next(out, count);
+        for (int i = 0; i < count; ++i) {
+            ASSERT_EQ(a[i], single.next()) << count << " " << i;
+            ASSERT_EQ(b[i], single.next()) << count << " " << i;
+            ASSERT_EQ(c[i], single.next()) << count << " " << i;
+        }
+        EXPECT_EQ(a[count], 5.0) << "wrote past the end, count " << count;
+        double* const one[1] = {a.data()};
+        rounds.next(one, 3);
+        for (int i = 0; i < 3; ++i) ASSERT_EQ(a[i], single.next()) << count << " " << i;
+    }
+    EXPECT_EQ(rounds.next(), single.next());
 }
 
 }  // namespace

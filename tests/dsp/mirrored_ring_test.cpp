@@ -34,3 +34,23 @@ TEST(MirroredRingDelay, BlocksMatchPushAndAgoOneValueAtATime) {
         }
     }
 }
+
+// A block push leaves the ring as pushing its values one at a time does: every age and the
+// contiguous view of the newest values, for blocks from empty to the whole ring, across the wrap.
+TEST(MirroredRingPush, BlockMatchesOneValueAtATime) {
+    std::mt19937 rng(4);
+    std::uniform_real_distribution<double> u(-1.0, 1.0);
+    MirroredRing<64> blocks, single;
+    const int sizes[] = {5, 0, 64, 1, 63, 30, 2, 59, 17};
+    for (int round = 0; round < 30; ++round) {
+        const int n = sizes[round % 9];
+        std::vector<double> a(n);
+        for (double& x : a) x = u(rng);
+        blocks.push(a.data(), n);
+        for (double x : a) single.push(x);
+        for (int age = 0; age < 64; ++age) ASSERT_EQ(blocks.ago(age), single.ago(age)) << round << " " << age;
+        const double* p = blocks.newest(64);
+        const double* q = single.newest(64);
+        for (int k = 0; k < 64; ++k) ASSERT_EQ(p[k], q[k]) << round << " " << k;
+    }
+}
