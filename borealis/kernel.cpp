@@ -334,22 +334,28 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         mainR_.delayOut(workOutR_, n);
     }
 
-    // Stage C, host rate: limiter ring and output.
-    const bool limiterOn = !kPowerOff && s.limiter;
-    for (int i = 0; i < n; ++i) {
-        const double noise = kSideChainInGain ? workNoise_[i * factor + factor - 1] : workNoise_[i];
-        double left = workOutL_[i], right = workOutR_[i];
-        limiter_.process(left, right, limiterOn, noise);
-        if (limiterOn && limiter_.gain() < lowestLimiterGain_) lowestLimiterGain_ = limiter_.gain();
-        if (io.outR) {
-            io.outL[offset + i] = static_cast<T>(left);
-            io.outR[offset + i] = static_cast<T>(right);
-        } else {
-            io.outL[offset + i] = static_cast<T>(left);
-            io.outL[offset + i] = static_cast<T>(right);
-        }
-        if (source == MeterSource::Post) meters.feedLevel(left, right, noise);
+    // Stage C, host rate: limiter ring and output. The noise value of each host sample is that
+    // of its last gain-stage sample.
+    const double* noise = workNoise_;
+    double hostNoise[kChunk];
+    if (kSideChainInGain && factor == 2) {
+        for (int i = 0; i < n; ++i) hostNoise[i] = workNoise_[2 * i + 1];
+        noise = hostNoise;
     }
+    const bool limiterOn = !kPowerOff && s.limiter;
+    lowestLimiterGain_ = limiter_.processBlock(workOutL_, workOutR_, n, limiterOn, noise, lowestLimiterGain_);
+    T* const outL = io.outL + offset;
+    if (io.outR) {
+        T* const outR = io.outR + offset;
+        for (int i = 0; i < n; ++i) {
+            outL[i] = static_cast<T>(workOutL_[i]);
+            outR[i] = static_cast<T>(workOutR_[i]);
+        }
+    } else {
+        for (int i = 0; i < n; ++i) outL[i] = static_cast<T>(workOutR_[i]);  // right after left
+    }
+    if (source == MeterSource::Post)
+        for (int i = 0; i < n; ++i) meters.feedLevel(workOutL_[i], workOutR_[i], noise[i]);
 }
 
 template void Kernel::process<float>(const BlockChannels<float>&, int, const BorealisSettings&, MeterFeeds&);

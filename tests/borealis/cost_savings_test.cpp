@@ -1,7 +1,8 @@
 // The work the engines skip or keep from block to block must not change what they compute:
-// cached meter coefficients, Classic release powers and meter chunks are exact, and settled
+// cached meter coefficients, Classic release powers, meter chunks and limiter blocks are exact, and settled
 // shelves run without their glide stay within 1e-7 of the gliding form they replace.
 #include "borealis/gain_computer.h"
+#include "borealis/limiter.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_feeds.h"
 #include "borealis/side_chain.h"
@@ -233,4 +234,40 @@ TEST(MeterFeeds, GainChunksGiveExactlyWhatSingleSamplesGive) {
             }
         }
     }
+}
+
+TEST(Limiter, BlocksGiveExactlyWhatSingleSamplesGive) {
+    // Loud bursts that the limiter pulls down, quiet stretches where it releases, and the
+    // limiter switched on and off between blocks of lengths up to beyond its ring.
+    const int total = 20000;
+    const std::vector<double> left = noise(total, 3, 1.0), right = noise(total, 4, 1.0);
+    const std::vector<double> noiseValues = noise(total, 5, 1e-12);
+    std::vector<double> singleL(total), singleR(total);
+    for (int i = 0; i < total; ++i) {
+        const double level = (i / 1500) % 3 == 0 ? 2.5 : (i / 1500) % 3 == 1 ? 0.05 : 0.9;
+        singleL[i] = level * left[i];
+        singleR[i] = 0.7 * level * right[i];
+    }
+    std::vector<double> blockL = singleL, blockR = singleR;
+    borealis::Limiter single, blocked;
+    for (borealis::Limiter* x : {&single, &blocked}) x->setRate(48000.0);
+    double lowestSingle = 1.0, lowestBlocked = 1.0;
+    const int lengths[] = {1, 64, 37, 511, 512, 700, 2, 255, 256, 257, 1300, 5};
+    for (int pos = 0, k = 0; pos < total; ++k) {
+        const int count = std::min(lengths[k % 12], total - pos);
+        const bool on = k % 5 != 2 && k % 7 != 3;
+        for (int i = pos; i < pos + count; ++i) {
+            single.process(singleL[i], singleR[i], on, noiseValues[i]);
+            if (on && single.gain() < lowestSingle) lowestSingle = single.gain();
+        }
+        lowestBlocked = blocked.processBlock(&blockL[pos], &blockR[pos], count, on, &noiseValues[pos], lowestBlocked);
+        ASSERT_TRUE(sameBits(single.gain(), blocked.gain())) << pos;
+        ASSERT_TRUE(sameBits(lowestSingle, lowestBlocked)) << pos;
+        for (int i = pos; i < pos + count; ++i) {
+            ASSERT_TRUE(sameBits(singleL[i], blockL[i])) << i;
+            ASSERT_TRUE(sameBits(singleR[i], blockR[i])) << i;
+        }
+        pos += count;
+    }
+    EXPECT_LT(lowestBlocked, 0.6) << "the bursts were limited";
 }
