@@ -170,6 +170,23 @@ void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSetti
     meters.ageHolds(frames);
 }
 
+namespace {
+// `count` values of an input ring from slot `start` on, wrapping.
+inline void fromInputRing(const double* ring, unsigned start, double* to, int count) {
+    const int first = std::min(count, static_cast<int>(Kernel::kInputRingSize - start));
+    std::memcpy(to, ring + start, sizeof(double) * static_cast<std::size_t>(first));
+    std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
+}
+
+// `count` host samples, each taken in through `admit`, into an input ring from slot `start` on.
+template <class T, class Admit>
+inline void toInputRing(double* ring, unsigned start, const T* from, int count, Admit admit) {
+    const int first = std::min(count, static_cast<int>(Kernel::kInputRingSize - start));
+    for (int i = 0; i < first; ++i) ring[start + i] = admit(from[i]);
+    for (int i = first; i < count; ++i) ring[i - first] = admit(from[i]);
+}
+}  // namespace
+
 // Stage A of one chunk: the host samples, each taken in through `admit`, into the input rings;
 // the delayed main and key pairs to the work buffers (with the denormal noise in the normal and
 // FAT kernels, which run the side-chain on them next).
@@ -178,30 +195,67 @@ inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, co
                                MeterFeeds& meters, Admit admit) {
     constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
     const MeterSource source = meters.source();
-    for (int i = 0; i < n; ++i) {
-        const unsigned w = inWrite_ = (inWrite_ + 1) & kInputMask;
-        inMainL_[w] = admit(io.mainL[offset + i]);
-        inMainR_[w] = admit(io.mainR[offset + i]);
-        inKeyL_[w] = admit(io.keyL[offset + i]);
-        inKeyR_[w] = admit(io.keyR[offset + i]);
-        const unsigned m = (w - static_cast<unsigned>(l.mainDelay)) & kInputMask;
-        const unsigned k = (w - static_cast<unsigned>(l.keyDelay)) & kInputMask;
-        const double mainL = inMainL_[m], mainR = inMainR_[m];
-        const double keyL = inKeyL_[k], keyR = inKeyR_[k];
-        if (source == MeterSource::Pre) meters.feedLevel(mainL, mainR, currentNoise_);
-        if constexpr (kSideChainInGain) {
-            workMainL_[i] = mainL;
-            workMainR_[i] = mainR;
-            workDetL_[i] = keyL;
-            workDetR_[i] = keyR;
-        } else {
-            const double nL = noise_.next(), nR = noise_.next();
-            currentNoise_ = workNoise_[i] = noise_.next();
-            workMainL_[i] = mainL + nL;
-            workMainR_[i] = mainR + nR;
-            // The side-chain's input for now; its output replaces it below.
-            workDetL_[i] = keyL + nL;
-            workDetR_[i] = keyR + nR;
+    const unsigned mainDelay = static_cast<unsigned>(l.mainDelay), keyDelay = static_cast<unsigned>(l.keyDelay);
+    if (mainDelay < static_cast<unsigned>(n) || keyDelay < static_cast<unsigned>(n)) {
+        // A delay shorter than the chunk reads samples of the chunk itself: sample by sample.
+        for (int i = 0; i < n; ++i) {
+            const unsigned w = inWrite_ = (inWrite_ + 1) & kInputMask;
+            inMainL_[w] = admit(io.mainL[offset + i]);
+            inMainR_[w] = admit(io.mainR[offset + i]);
+            inKeyL_[w] = admit(io.keyL[offset + i]);
+            inKeyR_[w] = admit(io.keyR[offset + i]);
+            const unsigned m = (w - mainDelay) & kInputMask;
+            const unsigned k = (w - keyDelay) & kInputMask;
+            const double mainL = inMainL_[m], mainR = inMainR_[m];
+            const double keyL = inKeyL_[k], keyR = inKeyR_[k];
+            if (source == MeterSource::Pre) meters.feedLevel(mainL, mainR, currentNoise_);
+            if constexpr (kSideChainInGain) {
+                workMainL_[i] = mainL;
+                workMainR_[i] = mainR;
+                workDetL_[i] = keyL;
+                workDetR_[i] = keyR;
+            } else {
+                const double nL = noise_.next(), nR = noise_.next();
+                currentNoise_ = workNoise_[i] = noise_.next();
+                workMainL_[i] = mainL + nL;
+                workMainR_[i] = mainR + nR;
+                // The side-chain's input for now; its output replaces it below.
+                workDetL_[i] = keyL + nL;
+                workDetR_[i] = keyR + nR;
+            }
+        }
+        return;
+    }
+    // Every delayed sample was written before this chunk: read them all, then write the chunk.
+    const unsigned first = (inWrite_ + 1) & kInputMask;
+    fromInputRing(inMainL_, (first - mainDelay) & kInputMask, workMainL_, n);
+    fromInputRing(inMainR_, (first - mainDelay) & kInputMask, workMainR_, n);
+    // The key is the side-chain's input for now; its output replaces it below.
+    fromInputRing(inKeyL_, (first - keyDelay) & kInputMask, workDetL_, n);
+    fromInputRing(inKeyR_, (first - keyDelay) & kInputMask, workDetR_, n);
+    toInputRing(inMainL_, first, io.mainL + offset, n, admit);
+    toInputRing(inMainR_, first, io.mainR + offset, n, admit);
+    toInputRing(inKeyL_, first, io.keyL + offset, n, admit);
+    toInputRing(inKeyR_, first, io.keyR + offset, n, admit);
+    inWrite_ = (inWrite_ + static_cast<unsigned>(n)) & kInputMask;
+    if constexpr (kSideChainInGain) {
+        if (source == MeterSource::Pre)
+            for (int i = 0; i < n; ++i) meters.feedLevel(workMainL_[i], workMainR_[i], currentNoise_);
+    } else {
+        // Three noise values per sample: left, right, and the one for smoothers and meters.
+        double noiseL[kChunk], noiseR[kChunk];
+        noise_.fillTriples(noiseL, noiseR, workNoise_, n);
+        // Each sample's meter feed takes the noise value current before its own.
+        if (source == MeterSource::Pre) {
+            meters.feedLevel(workMainL_[0], workMainR_[0], currentNoise_);
+            for (int i = 1; i < n; ++i) meters.feedLevel(workMainL_[i], workMainR_[i], workNoise_[i - 1]);
+        }
+        currentNoise_ = workNoise_[n - 1];
+        for (int i = 0; i < n; ++i) {
+            workMainL_[i] += noiseL[i];
+            workMainR_[i] += noiseR[i];
+            workDetL_[i] += noiseL[i];
+            workDetR_[i] += noiseR[i];
         }
     }
 }
@@ -252,14 +306,16 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     double lowest = lowestGain_;
     if constexpr (kSideChainInGain) {
         // The denormal noise in its usual order, then the side-chain for the whole chunk.
+        double noiseL[kWork], noiseR[kWork];
+        noise_.fillTriples(noiseL, noiseR, workNoise_, m);
         for (int j = 0; j < m; ++j) {
-            const double nL = noise_.next(), nR = noise_.next();
-            currentNoise_ = workNoise_[j] = noise_.next();
+            const double nL = noiseL[j], nR = noiseR[j];
             workDetL_[j] += nL;
             workDetR_[j] += nR;
             workMainL_[j] += nL;
             workMainR_[j] += nR;
         }
+        currentNoise_ = workNoise_[m - 1];
         sideChain_.processBlock<true>(workDetL_, workDetR_, m, s, workSide_);
     }
     for (int j = 0; j < m; ++j) {
