@@ -185,6 +185,32 @@ inline void toInputRing(double* ring, unsigned start, const T* from, int count, 
     for (int i = 0; i < first; ++i) ring[start + i] = admit(from[i]);
     for (int i = first; i < count; ++i) ring[i - first] = admit(from[i]);
 }
+
+// A delay of `delay` samples through a ring (mask kWetDryMask): `count` values go in from slot
+// `first` on, and out[i] is the value written `delay` samples before in[i]. The delay is below
+// the ring size minus count or at least count, so either every value read was written before
+// this block or every value read is written first; whole runs are copied either way.
+void throughRing(double* ring, unsigned first, unsigned delay, const double* in, double* out, int count) {
+    constexpr int kSize = static_cast<int>(kWetDryMask) + 1;
+    const unsigned from = (first - delay) & kWetDryMask;
+    auto copyOut = [&] {
+        const int a = std::min(count, kSize - static_cast<int>(from));
+        std::memcpy(out, ring + from, sizeof(double) * static_cast<std::size_t>(a));
+        std::memcpy(out + a, ring, sizeof(double) * static_cast<std::size_t>(count - a));
+    };
+    auto copyIn = [&] {
+        const int a = std::min(count, kSize - static_cast<int>(first));
+        std::memcpy(ring + first, in, sizeof(double) * static_cast<std::size_t>(a));
+        std::memcpy(ring, in + a, sizeof(double) * static_cast<std::size_t>(count - a));
+    };
+    if (delay >= static_cast<unsigned>(count)) {
+        copyOut();
+        copyIn();
+    } else {
+        copyIn();
+        copyOut();
+    }
+}
 }  // namespace
 
 // Stage A of one chunk: the host samples, each taken in through `admit`, into the input rings;
@@ -318,68 +344,103 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         currentNoise_ = workNoise_[m - 1];
         sideChain_.processBlock<true>(workDetL_, workDetR_, m, s, workSide_);
     }
-    for (int j = 0; j < m; ++j) {
-        const double mainL = workMainL_[j], mainR = workMainR_[j];
-        double dL, dR, monL = 0.0, monR = 0.0, noise;
-        if constexpr (kSideChainInGain) {
-            noise = workNoise_[j];
-            const SideChainOutput& o = workSide_[j];
-            dL = o.detectorL;
-            dR = o.detectorR;
-            monL = o.monitorL;
-            monR = o.monitorR;
-        } else {
-            noise = workNoise_[j / factor];
-            if (monitor) {
-                monL = workDetL_[j];
-                monR = workDetR_[j];
-                dL = dR = 0.0;
-            } else {
-                dL = workDetL_[j];
-                dR = workDetR_[j];
-            }
-        }
-        constexpr bool kTabulated = !kSideChainInGain;
-        double gL, gR;
-        gain_.computeGains<kTabulated>(dL, dR, s, gL, gR);
-
-        const unsigned w = wetDryWrite_ = (wetDryWrite_ + 1) & kWetDryMask;
-        wetL_[w] = mainL;
-        wetR_[w] = mainR;
-        dryL_[w] = monitor ? monL : mainL;
-        dryR_[w] = monitor ? monR : mainR;
-        const unsigned r = (w - static_cast<unsigned>(l.wetDryDelay)) & kWetDryMask;
-
-        makeup_ += (s.makeupGain - makeup_) * kGlide + noise;
-        output_ += (s.outputGain - output_) * kGlide + noise;
-        mix_ += (s.mix - mix_) * kGlide + noise;
-
-        if constexpr (kPowerOff) {
-            workOutL_[j] = wetL_[r];
-            workOutR_[j] = wetR_[r];
-            if (source == MeterSource::GainRed) meters.feedGain(1.0, 1.0, noise);
-        } else {
-            double wetL = wetL_[r] * gL * makeup_;
-            double wetR = wetR_[r] * gR * makeup_;
-            if (s.autoMakeup != 0.0) {
-                wetL *= automaticMakeup;
-                wetR *= automaticMakeup;
-            }
-            const double dryL = dryL_[r], dryR = dryR_[r];
-            const double yL = monitor ? dryL : dryL + (wetL - dryL) * mix_;
-            const double yR = monitor ? dryR : dryR + (wetR - dryR) * mix_;
-            workOutL_[j] = output_ * yL;
-            workOutR_[j] = output_ * yR;
-            workMeterL_[j] = MeterFeeds::gainMeterValue(gL, s.mix, limiterGain);
-            workMeterR_[j] = MeterFeeds::gainMeterValue(gR, s.mix, limiterGain);
-            workMeterNoise_[j] = noise;
-            lowest = std::min(lowest, std::min(gL, gR));
-        }
-        currentGain_[0] = gL;
-        currentGain_[1] = gR;
+    // The noise value, detector values and monitor key of each gain-stage sample. With the
+    // monitor on, the normal and FAT kernels send the side-chain's key to the output and
+    // silence to the detector.
+    const double* noise = workNoise_;
+    double stageNoise[kWork];
+    if (!kSideChainInGain && factor == 2) {
+        for (int j = 0; j < m; ++j) stageNoise[j] = workNoise_[j / 2];
+        noise = stageNoise;
     }
+    double detL[kWork], detR[kWork], monL[kWork], monR[kWork];
+    if constexpr (kSideChainInGain) {
+        for (int j = 0; j < m; ++j) {
+            const SideChainOutput& o = workSide_[j];
+            detL[j] = o.detectorL;
+            detR[j] = o.detectorR;
+            monL[j] = o.monitorL;
+            monR[j] = o.monitorR;
+        }
+    } else {
+        for (int j = 0; j < m; ++j) {
+            detL[j] = monitor ? 0.0 : workDetL_[j];
+            detR[j] = monitor ? 0.0 : workDetR_[j];
+            monL[j] = workDetL_[j];
+            monR[j] = workDetR_[j];
+        }
+    }
+    constexpr bool kTabulated = !kSideChainInGain;
+    double gainL[kWork], gainR[kWork];
+    gain_.computeGainsBlock<kTabulated>(detL, detR, m, s, gainL, gainR);
+
+    // The wet/dry delay: the main signal, and the dry path (the main signal, or the monitor key).
+    const unsigned wetDryFirst = (wetDryWrite_ + 1) & kWetDryMask;
+    const unsigned wetDryDelay = static_cast<unsigned>(l.wetDryDelay);
+    double wetL[kWork], wetR[kWork], dryL[kWork], dryR[kWork];
+    throughRing(wetL_, wetDryFirst, wetDryDelay, workMainL_, wetL, m);
+    throughRing(wetR_, wetDryFirst, wetDryDelay, workMainR_, wetR, m);
+    throughRing(dryL_, wetDryFirst, wetDryDelay, monitor ? monL : workMainL_, dryL, m);
+    throughRing(dryR_, wetDryFirst, wetDryDelay, monitor ? monR : workMainR_, dryR, m);
+    wetDryWrite_ = (wetDryWrite_ + static_cast<unsigned>(m)) & kWetDryMask;
+
+    // The gliding makeup, output and mix, sample by sample.
+    double makeupAt[kWork], outputAt[kWork], mixAt[kWork];
+    {
+        const double makeupTarget = s.makeupGain, outputTarget = s.outputGain, mixTarget = s.mix;
+        double makeup = makeup_, output = output_, mix = mix_;
+        for (int j = 0; j < m; ++j) {
+            makeup += (makeupTarget - makeup) * kGlide + noise[j];
+            output += (outputTarget - output) * kGlide + noise[j];
+            mix += (mixTarget - mix) * kGlide + noise[j];
+            makeupAt[j] = makeup;
+            outputAt[j] = output;
+            mixAt[j] = mix;
+        }
+        makeup_ = makeup;
+        output_ = output;
+        mix_ = mix;
+    }
+
+    if constexpr (kPowerOff) {
+        std::memcpy(workOutL_, wetL, sizeof(double) * static_cast<std::size_t>(m));
+        std::memcpy(workOutR_, wetR, sizeof(double) * static_cast<std::size_t>(m));
+        if (source == MeterSource::GainRed) {
+            for (int j = 0; j < m; ++j) workMeterL_[j] = workMeterR_[j] = 1.0;
+            meters.feedGainChunk(workMeterL_, workMeterR_, noise, m);
+        }
+    } else {
+        if (monitor) {
+            for (int j = 0; j < m; ++j) {
+                workOutL_[j] = outputAt[j] * dryL[j];
+                workOutR_[j] = outputAt[j] * dryR[j];
+            }
+        } else {
+            const bool autoMakeup = s.autoMakeup != 0.0;
+            for (int j = 0; j < m; ++j) {
+                double yL = wetL[j] * gainL[j] * makeupAt[j];
+                double yR = wetR[j] * gainR[j] * makeupAt[j];
+                if (autoMakeup) {
+                    yL *= automaticMakeup;
+                    yR *= automaticMakeup;
+                }
+                workOutL_[j] = outputAt[j] * (dryL[j] + (yL - dryL[j]) * mixAt[j]);
+                workOutR_[j] = outputAt[j] * (dryR[j] + (yR - dryR[j]) * mixAt[j]);
+            }
+        }
+        for (int j = 0; j < m; ++j) lowest = std::min(lowest, std::min(gainL[j], gainR[j]));
+        if (source == MeterSource::GainRed) {
+            const double mix = s.mix;
+            for (int j = 0; j < m; ++j) {
+                workMeterL_[j] = MeterFeeds::gainMeterValue(gainL[j], mix, limiterGain);
+                workMeterR_[j] = MeterFeeds::gainMeterValue(gainR[j], mix, limiterGain);
+            }
+            meters.feedGainChunk(workMeterL_, workMeterR_, noise, m);
+        }
+    }
+    currentGain_[0] = gainL[m - 1];
+    currentGain_[1] = gainR[m - 1];
     lowestGain_ = lowest;
-    if (!kPowerOff && source == MeterSource::GainRed) meters.feedGainChunk(workMeterL_, workMeterR_, workMeterNoise_, m);
 
     // Back to the host rate: 64-sample delays, or 2x downsampling.
     if (factor == 2) {
@@ -392,14 +453,14 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
 
     // Stage C, host rate: limiter ring and output. The noise value of each host sample is that
     // of its last gain-stage sample.
-    const double* noise = workNoise_;
-    double hostNoise[kChunk];
+    const double* hostNoise = workNoise_;
+    double lastNoise[kChunk];
     if (kSideChainInGain && factor == 2) {
-        for (int i = 0; i < n; ++i) hostNoise[i] = workNoise_[2 * i + 1];
-        noise = hostNoise;
+        for (int i = 0; i < n; ++i) lastNoise[i] = workNoise_[2 * i + 1];
+        hostNoise = lastNoise;
     }
     const bool limiterOn = !kPowerOff && s.limiter;
-    lowestLimiterGain_ = limiter_.processBlock(workOutL_, workOutR_, n, limiterOn, noise, lowestLimiterGain_);
+    lowestLimiterGain_ = limiter_.processBlock(workOutL_, workOutR_, n, limiterOn, hostNoise, lowestLimiterGain_);
     T* const outL = io.outL + offset;
     if (io.outR) {
         T* const outR = io.outR + offset;
@@ -411,7 +472,7 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         for (int i = 0; i < n; ++i) outL[i] = static_cast<T>(workOutR_[i]);  // right after left
     }
     if (source == MeterSource::Post)
-        for (int i = 0; i < n; ++i) meters.feedLevel(workOutL_[i], workOutR_[i], noise[i]);
+        for (int i = 0; i < n; ++i) meters.feedLevel(workOutL_[i], workOutR_[i], hostNoise[i]);
 }
 
 template void Kernel::process<float>(const BlockChannels<float>&, int, const BorealisSettings&, MeterFeeds&);
