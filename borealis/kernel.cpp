@@ -175,7 +175,7 @@ namespace {
 inline void fromInputRing(const double* ring, unsigned start, double* to, int count) {
     const int first = std::min(count, static_cast<int>(Kernel::kInputRingSize - start));
     std::memcpy(to, ring + start, sizeof(double) * static_cast<std::size_t>(first));
-    std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
+    if (count > first) std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
 }
 
 // `count` host samples, each taken in through `admit`, into an input ring from slot `start` on.
@@ -196,12 +196,12 @@ void throughRing(double* ring, unsigned first, unsigned delay, const double* in,
     auto copyOut = [&] {
         const int a = std::min(count, kSize - static_cast<int>(from));
         std::memcpy(out, ring + from, sizeof(double) * static_cast<std::size_t>(a));
-        std::memcpy(out + a, ring, sizeof(double) * static_cast<std::size_t>(count - a));
+        if (count > a) std::memcpy(out + a, ring, sizeof(double) * static_cast<std::size_t>(count - a));
     };
     auto copyIn = [&] {
         const int a = std::min(count, kSize - static_cast<int>(first));
         std::memcpy(ring + first, in, sizeof(double) * static_cast<std::size_t>(a));
-        std::memcpy(ring, in + a, sizeof(double) * static_cast<std::size_t>(count - a));
+        if (count > a) std::memcpy(ring, in + a, sizeof(double) * static_cast<std::size_t>(count - a));
     };
     if (delay >= static_cast<unsigned>(count)) {
         copyOut();
@@ -353,22 +353,23 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         for (int j = 0; j < m; ++j) stageNoise[j] = workNoise_[j / 2];
         noise = stageNoise;
     }
-    double detL[kWork], detR[kWork], monL[kWork], monR[kWork];
+    double sideL[kWork], sideR[kWork], keyL[kWork], keyR[kWork];
+    const double *detL = workDetL_, *detR = workDetR_, *monL = workDetL_, *monR = workDetR_;
     if constexpr (kSideChainInGain) {
         for (int j = 0; j < m; ++j) {
             const SideChainOutput& o = workSide_[j];
-            detL[j] = o.detectorL;
-            detR[j] = o.detectorR;
-            monL[j] = o.monitorL;
-            monR[j] = o.monitorR;
+            sideL[j] = o.detectorL;
+            sideR[j] = o.detectorR;
+            keyL[j] = o.monitorL;
+            keyR[j] = o.monitorR;
         }
-    } else {
-        for (int j = 0; j < m; ++j) {
-            detL[j] = monitor ? 0.0 : workDetL_[j];
-            detR[j] = monitor ? 0.0 : workDetR_[j];
-            monL[j] = workDetL_[j];
-            monR[j] = workDetR_[j];
-        }
+        detL = sideL;
+        detR = sideR;
+        monL = keyL;
+        monR = keyR;
+    } else if (monitor) {
+        std::memset(sideL, 0, sizeof(double) * static_cast<std::size_t>(m));
+        detL = detR = sideL;
     }
     constexpr bool kTabulated = !kSideChainInGain;
     double gainL[kWork], gainR[kWork];

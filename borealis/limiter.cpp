@@ -101,12 +101,12 @@ namespace {
 void copyFromRing(const double* ring, unsigned start, double* to, int count) {
     const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
     std::memcpy(to, ring + start, sizeof(double) * static_cast<std::size_t>(first));
-    std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
+    if (count > first) std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
 }
 void copyToRing(double* ring, unsigned start, const double* from, int count) {
     const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
     std::memcpy(ring + start, from, sizeof(double) * static_cast<std::size_t>(first));
-    std::memcpy(ring, from + first, sizeof(double) * static_cast<std::size_t>(count - first));
+    if (count > first) std::memcpy(ring, from + first, sizeof(double) * static_cast<std::size_t>(count - first));
 }
 }  // namespace
 
@@ -145,7 +145,7 @@ double Limiter::processBlock(double* left, double* right, int count, bool on, co
         // So that switching the limiter on finds no stale peaks.
         const int first = std::min(part, static_cast<int>(kRingSize - read_));
         std::memset(peak_ + read_, 0, sizeof(double) * static_cast<std::size_t>(first));
-        std::memset(peak_, 0, sizeof(double) * static_cast<std::size_t>(part - first));
+        if (part > first) std::memset(peak_, 0, sizeof(double) * static_cast<std::size_t>(part - first));
         write_ = (write_ + static_cast<unsigned>(part)) & kMask;
         read_ = (read_ + static_cast<unsigned>(part)) & kMask;
     }
