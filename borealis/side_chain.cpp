@@ -115,6 +115,26 @@ void SideChain::runShelves(double* left, double* right, int count) {
     }
 }
 
+void SideChain::runShelvesPairs(double* pairs, int count) {
+    for (int done = 0; done < count;) {
+        const unsigned phase = shelfClock_ & (kSettleCheck - 1);
+        updateShelfMode(lowShelf_, lowMode_, phase == 0);
+        updateShelfMode(highShelf_, highMode_, phase == 0);
+        const int part = std::min(count - done, static_cast<int>(kSettleCheck - phase));
+        double* const p = pairs + 2 * done;
+        if (lowMode_.settled)
+            lowShelf_.processPlainPairs(p, part);
+        else
+            lowShelf_.processSmoothedPairs(p, part);
+        if (highMode_.settled)
+            highShelf_.processPlainPairs(p, part);
+        else
+            highShelf_.processSmoothedPairs(p, part);
+        shelfClock_ += static_cast<unsigned>(part);
+        done += part;
+    }
+}
+
 float fastMagnitude(double a, double h) {
     const float v = static_cast<float>(a * a + h * h);
     std::int32_t bits;
@@ -218,24 +238,23 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
     constexpr int kPart = 128;
     for (int start = 0; start < count; start += kPart) {
         const int part = count - start < kPart ? count - start : kPart;
-        // The filters over the whole part first, each with its state in registers.
-        double eL[kPart], eR[kPart], fL[kPart], fR[kPart];
+        // The filters over the whole part first, each with its state in registers, on
+        // (left, right) pairs stored side by side: e the shelved key, f the link filter's output.
+        alignas(16) double e[2 * kPart], f[2 * kPart];
+        const double tiltLeft = s.tiltLeft, tiltRight = s.tiltRight;
         for (int i = 0; i < part; ++i) {
-            eL[i] = kL[start + i] * s.tiltLeft;
-            eR[i] = kR[start + i] * s.tiltRight;
+            e[2 * i] = kL[start + i] * tiltLeft;
+            e[2 * i + 1] = kR[start + i] * tiltRight;
         }
-        runShelves(eL, eR, part);
-        for (int i = 0; i < part; ++i) {
-            fL[i] = eL[i];
-            fR[i] = eR[i];
-        }
-        linkFilter_.processPlain(fL, fR, part);
+        runShelvesPairs(e, part);
+        std::memcpy(f, e, sizeof(double) * 2 * static_cast<std::size_t>(part));
+        linkFilter_.processPlainPairs(f, part);
 
         SideChainOutput* o = out + start;
         int i = 0;
         for (; i + 2 <= part; i += 2) {
-            pushFiltered(eL[i], eR[i], fL[i], fR[i], s, o[i]);
-            pushFiltered(eL[i + 1], eR[i + 1], fL[i + 1], fR[i + 1], s, o[i + 1]);
+            pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
+            pushFiltered(e[2 * i + 2], e[2 * i + 3], f[2 * i + 2], f[2 * i + 3], s, o[i + 1]);
             // The first sample's centre, now one pair further back; the second's follows it.
             const double* centre = history_.newest(span + 1) + 2 * (2 * n - 1);
             double h[4];
@@ -243,7 +262,7 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
             detectorsTwice<Exact>(centre, h, s.thresholdFactor, o[i], o[i + 1]);
         }
         if (i < part) {
-            pushFiltered(eL[i], eR[i], fL[i], fR[i], s, o[i]);
+            pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
             const double* centre = history_.newest(span) + 2 * (2 * n - 1);
             double h[2];
             hilbert_.transformStereo(centre, h[0], h[1]);

@@ -317,7 +317,7 @@ TEST(Biquad, PairMatchesTwoSeparateFilters) {
 }
 
 
-// The block forms (the plain one also over interleaved pairs) keep the glide, the noise and
+// The block forms (also over interleaved pairs) keep the glide, the noise and
 // the histories in locals; mixed freely with the one-sample calls, through glides, setting
 // changes and a pass-through stretch, they must give exactly what one-sample calls alone give.
 TEST(Biquad, PairBlocksMatchOneSampleCalls) {
@@ -345,11 +345,11 @@ TEST(Biquad, PairBlocksMatchOneSampleCalls) {
         for (int i = 0; i < n; ++i) smoothed ? single.processSmoothed(l[i], r[i]) : single.processPlain(l[i], r[i]);
         if (n == 1 && round % 2 == 0) {
             smoothed ? blocks.processSmoothed(bl[0], br[0]) : blocks.processPlain(bl[0], br[0]);
-        } else if (!smoothed && round % 2 == 1) {
-            // The plain form over pairs stored side by side.
+        } else if (round % 2 == 1) {
+            // Pairs stored side by side.
             std::vector<double> pairs(2 * n);
             for (int i = 0; i < n; ++i) pairs[2 * i] = bl[i], pairs[2 * i + 1] = br[i];
-            blocks.processPlainPairs(pairs.data(), n);
+            smoothed ? blocks.processSmoothedPairs(pairs.data(), n) : blocks.processPlainPairs(pairs.data(), n);
             for (int i = 0; i < n; ++i) bl[i] = pairs[2 * i], br[i] = pairs[2 * i + 1];
         } else {
             smoothed ? blocks.processSmoothed(bl.data(), br.data(), n) : blocks.processPlain(bl.data(), br.data(), n);
