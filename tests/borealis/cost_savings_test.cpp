@@ -236,6 +236,39 @@ TEST(MeterFeeds, GainChunksGiveExactlyWhatSingleSamplesGive) {
     }
 }
 
+TEST(MeterFeeds, AHoldTakenInsideAChunkRestartsItsAgeAsSingleSamplesDo) {
+    // Near-instant ballistics, so each meter follows its steps at once: a rise above unity
+    // sets the holds, a long stretch just below lets their ages grow, then one chunk dips in
+    // its middle (a new, lower hold) and ends above the dip (no hold at its end).
+    BorealisSettings s;
+    s.ratioIndex = 12;
+    s.vuIntegrationMs = 0.01;
+    s.ppmIntegrationMs = 0.0;
+    s.ppmReturnMs = 0.01;
+    borealis::MeterFeeds single, chunked;
+    for (borealis::MeterFeeds* m : {&single, &chunked}) m->beginBlock(s, 44100.0);
+    const int chunk = 64;
+    for (int k = 0; k < 7; ++k) {
+        std::vector<double> gains(chunk, k == 0 ? 1.5 : 1.2), noiseValues(chunk, 0.0);
+        if (k == 6)
+            for (int i = 20; i < chunk; ++i) gains[i] = i < 30 ? 0.5 : 0.6;
+        for (int i = 0; i < chunk; ++i) single.feedGain(gains[i], gains[i], noiseValues[i]);
+        chunked.feedGainChunk(gains.data(), gains.data(), noiseValues.data(), chunk);
+        single.ageHolds(chunk);
+        chunked.ageHolds(chunk);
+        for (int c = 0; c < 2; ++c) {
+            ASSERT_TRUE(sameBits(single.vuHold(c), chunked.vuHold(c))) << k;
+            ASSERT_TRUE(sameBits(single.ppmHold(c), chunked.ppmHold(c))) << k;
+            ASSERT_EQ(single.vuHoldAge(c), chunked.vuHoldAge(c)) << k;
+            ASSERT_EQ(single.ppmHoldAge(c), chunked.ppmHoldAge(c)) << k;
+        }
+        if (k == 6) {
+            EXPECT_LT(single.vuHold(0), 0.6) << "the dip set a new hold";
+            EXPECT_EQ(single.vuHoldAge(0), chunk) << "and restarted its age within the chunk";
+        }
+    }
+}
+
 TEST(Limiter, BlocksGiveExactlyWhatSingleSamplesGive) {
     // Loud bursts that the limiter pulls down, quiet stretches where it releases, and the
     // limiter switched on and off between blocks of lengths up to beyond its ring.
