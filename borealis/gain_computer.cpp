@@ -126,6 +126,77 @@ void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s,
 }
 
 template <bool Tabulated>
+void GainComputer::computeGainsBlock(const double* detL, const double* detR, int count, const BorealisSettings& s,
+                                     double* gainL, double* gainR) {
+    const bool rms = s.rmsMode != 0, soft = s.softKnee != 0;
+    const bool autoAttack = s.autoAttack != 0, autoRelease = s.autoRelease != 0;
+    const double slope = s.slope;
+    constexpr int kPart = 128;
+    for (int done = 0; done < count; done += kPart) {
+        const int part = count - done < kPart ? count - done : kPart;
+        // (left, right) pairs side by side: the detector values and their two level filters.
+        alignas(16) double d[2 * kPart], fastPairs[2 * kPart], slowPairs[2 * kPart];
+        for (int i = 0; i < part; ++i) {
+            const double l = detL[done + i], r = detR[done + i];
+            d[2 * i] = fastPairs[2 * i] = slowPairs[2 * i] = rms ? l * l : l;
+            d[2 * i + 1] = fastPairs[2 * i + 1] = slowPairs[2 * i + 1] = rms ? r * r : r;
+        }
+        fast_.processPlainPairs(fastPairs, part);
+        slow_.processPlainPairs(slowPairs, part);
+        double* const outL = gainL + done;
+        double* const outR = gainR + done;
+        if (s.classic) {
+            for (int i = 0; i < part; ++i) {
+                outL[i] = channelGain<Tabulated>(0, d[2 * i], fastPairs[2 * i], slowPairs[2 * i], s);
+                outR[i] = channelGain<Tabulated>(1, d[2 * i + 1], fastPairs[2 * i + 1], slowPairs[2 * i + 1], s);
+            }
+            continue;
+        }
+        // The operations of computeGains, lane for lane.
+        const __m128d one = _mm_set1_pd(1.0), two = _mm_set1_pd(2.0), tenth = _mm_set1_pd(0.1);
+        const __m128d floor6 = _mm_set1_pd(1e-6), envelopeFloor = _mm_set1_pd(kEnvelopeFloor);
+        const __m128d attack = _mm_set1_pd(attack_), release = _mm_set1_pd(release_);
+        const __m128d attackScale = _mm_set1_pd(0.1), releaseScale = _mm_set1_pd(0.15);
+        // Levels up to here leave the curve as it is: 1 (hard knee) or 0.5 (soft knee).
+        const __m128d straight = _mm_set1_pd(soft ? 0.5 : 1.0);
+        __m128d env = _mm_loadu_pd(envelope_);
+        for (int i = 0; i < part; ++i) {
+            const __m128d dv = _mm_load_pd(d + 2 * i);
+            const __m128d fast = _mm_max_pd(_mm_load_pd(fastPairs + 2 * i), floor6);
+            const __m128d slow = _mm_max_pd(_mm_load_pd(slowPairs + 2 * i), floor6);
+            auto program = [&](__m128d scale) {
+                const __m128d ratio = _mm_div_pd(_mm_mul_pd(scale, fast), slow);
+                return _mm_add_pd(_mm_div_pd(_mm_mul_pd(two, ratio), _mm_add_pd(ratio, one)), tenth);
+            };
+            const __m128d attackFactor = autoAttack ? program(attackScale) : one;
+            const __m128d releaseFactor = autoRelease ? program(releaseScale) : one;
+            const __m128d diff = _mm_sub_pd(dv, env);
+            const __m128d up = _mm_mul_pd(_mm_mul_pd(diff, attack), attackFactor);
+            const __m128d down = _mm_mul_pd(_mm_mul_pd(diff, release), releaseFactor);
+            const __m128d rising = _mm_cmpgt_pd(dv, env);
+            env = _mm_add_pd(env, _mm_or_pd(_mm_and_pd(rising, up), _mm_andnot_pd(rising, down)));
+            env = _mm_max_pd(env, envelopeFloor);
+            const __m128d level = rms ? _mm_sqrt_pd(env) : env;
+            // kneeCurve: the level itself while both lanes are in the straight part (a NaN
+            // stays a NaN in the hard knee and takes the curve's own path in the soft one).
+            __m128d curve = level;
+            const int straightLanes = _mm_movemask_pd(soft ? _mm_cmple_pd(level, straight) : _mm_cmpngt_pd(level, straight));
+            if (straightLanes != 3) {
+                double lv[2];
+                _mm_storeu_pd(lv, level);
+                curve = _mm_set_pd(orv::dsp::kneeCurve(lv[1], slope, knee_, soft),
+                                   orv::dsp::kneeCurve(lv[0], slope, knee_, soft));
+            }
+            // kneeGain: the curve value over the level plus 1e-6.
+            const __m128d gain = _mm_div_pd(curve, _mm_add_pd(level, floor6));
+            outL[i] = _mm_cvtsd_f64(gain);
+            outR[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(gain, gain));
+        }
+        _mm_storeu_pd(envelope_, env);
+    }
+}
+
+template <bool Tabulated>
 inline double GainComputer::channelGain(int ch, double d, double fast, double slow, const BorealisSettings& s) {
     // Written so that a NaN gives the floor: the comparison fails.
     fast = fast > 1e-6 ? fast : 1e-6;
@@ -164,5 +235,9 @@ inline double GainComputer::channelGain(int ch, double d, double fast, double sl
 
 template void GainComputer::computeGains<true>(double, double, const BorealisSettings&, double&, double&);
 template void GainComputer::computeGains<false>(double, double, const BorealisSettings&, double&, double&);
+template void GainComputer::computeGainsBlock<true>(const double*, const double*, int, const BorealisSettings&,
+                                                    double*, double*);
+template void GainComputer::computeGainsBlock<false>(const double*, const double*, int, const BorealisSettings&,
+                                                     double*, double*);
 
 }  // namespace borealis

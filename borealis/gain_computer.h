@@ -30,6 +30,11 @@ public:
     // the table (normal and FAT kernels); otherwise it is computed with the power function.
     template <bool Tabulated>
     void computeGains(double detectorL, double detectorR, const BorealisSettings& s, double& gainL, double& gainR);
+    // `count` gain-stage samples, exactly as that many computeGains calls: gainL[i], gainR[i]
+    // for detectorL[i], detectorR[i], with the filters and envelopes kept in registers meanwhile.
+    template <bool Tabulated>
+    void computeGainsBlock(const double* detectorL, const double* detectorR, int count, const BorealisSettings& s,
+                           double* gainL, double* gainR);
 
     // New settings replace `before` while the sound runs: each envelope is moved to what the
     // same key level reads with the new threshold and detection (peak or RMS); `gains` receives

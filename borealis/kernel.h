@@ -132,8 +132,8 @@ private:
     // The noise value that goes with each sample of the chunk (stage A or gain-stage samples),
     // so that the result never depends on how the host cuts its blocks.
     double workNoise_[kWork];
-    // The GainRed meter values of the chunk's gain-stage samples and their noise values.
-    double workMeterL_[kWork], workMeterR_[kWork], workMeterNoise_[kWork];
+    // The GainRed meter values of the chunk's gain-stage samples.
+    double workMeterL_[kWork], workMeterR_[kWork];
     // The side-chain's results for the chunk, computed ahead of the loop that uses them.
     SideChainOutput workSide_[kWork];
 

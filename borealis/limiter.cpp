@@ -2,6 +2,7 @@
 
 #include "borealis/filter_restart.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -50,45 +51,105 @@ inline double clipToCeiling(double x) {
 }
 }  // namespace
 
+// The limiting path of one sample, which is already in slot w of the ring: peak ring, envelope
+// and gain, and the gain applied to the sample in slot r, the next to leave.
+inline void Limiter::limitStep(unsigned w, unsigned r, double left, double right, double noise) {
+    const double p = std::fmax(std::fabs(1.005773063 * left) + 0.011, std::fabs(1.005773063 * right) + 0.011);
+    // Running maximum: every position from r to w holds the largest peak from there on.
+    peak_[w] = p;
+    unsigned i = w;
+    while (i != r) {
+        i = (i - 1) & kMask;
+        if (peak_[i] >= p) break;
+        peak_[i] = p;
+    }
+    if (peak_[r] < p) peak_[r] = p;
+
+    const double v = peak_[r] + 0.0009766 + noise;
+    peak_[r] = 0.0;
+    const double fast = fast_.processPlain(v);
+    double slow = slow_.processPlain(v);
+    if (slow < 1e-9) slow = 1e-9;
+    if (v <= envelope_) {
+        const double q = 0.2 * fast / slow;
+        envelope_ += (4.0 * q / (q + 1.0) + 0.1) * (v - envelope_) * release_;
+    } else {
+        envelope_ += (v - envelope_) * attack_;
+    }
+    gain_ = envelope_ > 1.0 ? 1.0 / envelope_ : 1.0;
+    const double g = gain_ * kCeiling;
+    left_[r] = clipToCeiling(left_[r] * g);
+    right_[r] = clipToCeiling(right_[r] * g);
+}
+
 void Limiter::process(double& left, double& right, bool on, double noise) {
     const unsigned w = write_;
     left_[w] = left;
     right_[w] = right;
-    if (on) {
-        const unsigned r = read_;
-        const double p = std::fmax(std::fabs(1.005773063 * left) + 0.011, std::fabs(1.005773063 * right) + 0.011);
-        // Running maximum: every position from r to w holds the largest peak from there on.
-        peak_[w] = p;
-        unsigned i = w;
-        while (i != r) {
-            i = (i - 1) & kMask;
-            if (peak_[i] >= p) break;
-            peak_[i] = p;
-        }
-        if (peak_[r] < p) peak_[r] = p;
-
-        const double v = peak_[r] + 0.0009766 + noise;
-        peak_[r] = 0.0;
-        const double fast = fast_.processPlain(v);
-        double slow = slow_.processPlain(v);
-        if (slow < 1e-9) slow = 1e-9;
-        if (v <= envelope_) {
-            const double q = 0.2 * fast / slow;
-            envelope_ += (4.0 * q / (q + 1.0) + 0.1) * (v - envelope_) * release_;
-        } else {
-            envelope_ += (v - envelope_) * attack_;
-        }
-        gain_ = envelope_ > 1.0 ? 1.0 / envelope_ : 1.0;
-        const double g = gain_ * kCeiling;
-        left_[r] = clipToCeiling(left_[r] * g);
-        right_[r] = clipToCeiling(right_[r] * g);
-    } else {
+    if (on)
+        limitStep(w, read_, left, right, noise);
+    else
         peak_[read_] = 0.0;  // so that switching the limiter on finds no stale peaks
-    }
     write_ = (w + 1) & kMask;
     read_ = (read_ + 1) & kMask;
     left = left_[write_];
     right = right_[write_];
+}
+
+namespace {
+// `count` values of a ring from slot `start` on, wrapping (count <= ring size).
+void copyFromRing(const double* ring, unsigned start, double* to, int count) {
+    const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
+    std::memcpy(to, ring + start, sizeof(double) * static_cast<std::size_t>(first));
+    if (count > first) std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
+}
+void copyToRing(double* ring, unsigned start, const double* from, int count) {
+    const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
+    std::memcpy(ring + start, from, sizeof(double) * static_cast<std::size_t>(first));
+    if (count > first) std::memcpy(ring, from + first, sizeof(double) * static_cast<std::size_t>(count - first));
+}
+}  // namespace
+
+double Limiter::processBlock(double* left, double* right, int count, bool on, const double* noise, double lowest) {
+    if (count <= 0) return lowest;
+    if (on) {
+        unsigned w = write_, r = read_;
+        for (int i = 0; i < count; ++i) {
+            left_[w] = left[i];
+            right_[w] = right[i];
+            limitStep(w, r, left[i], right[i], noise[i]);
+            if (gain_ < lowest) lowest = gain_;
+            w = (w + 1) & kMask;
+            r = (r + 1) & kMask;
+            left[i] = left_[w];
+            right[i] = right_[w];
+        }
+        write_ = w;
+        read_ = r;
+        return lowest;
+    }
+    // Off, the ring is a plain delay. Sample i enters slot write_ + i and the sample leaving
+    // comes from the slot after it, which this block writes only later: in parts shorter than
+    // the ring, every sample that leaves is one from before the part.
+    constexpr int kPart = 256;
+    for (int done = 0; done < count; done += kPart) {
+        const int part = std::min(kPart, count - done);
+        const unsigned next = (write_ + 1) & kMask;
+        double outL[kPart], outR[kPart];
+        copyFromRing(left_, next, outL, part);
+        copyFromRing(right_, next, outR, part);
+        copyToRing(left_, write_, left + done, part);
+        copyToRing(right_, write_, right + done, part);
+        std::memcpy(left + done, outL, sizeof(double) * static_cast<std::size_t>(part));
+        std::memcpy(right + done, outR, sizeof(double) * static_cast<std::size_t>(part));
+        // So that switching the limiter on finds no stale peaks.
+        const int first = std::min(part, static_cast<int>(kRingSize - read_));
+        std::memset(peak_ + read_, 0, sizeof(double) * static_cast<std::size_t>(first));
+        if (part > first) std::memset(peak_, 0, sizeof(double) * static_cast<std::size_t>(part - first));
+        write_ = (write_ + static_cast<unsigned>(part)) & kMask;
+        read_ = (read_ + static_cast<unsigned>(part)) & kMask;
+    }
+    return lowest;
 }
 
 }  // namespace borealis

@@ -22,11 +22,16 @@ public:
 
     // One host sample through the ring; `on` selects limiting, `noise` is the current noise value.
     void process(double& left, double& right, bool on, double noise);
+    // `count` host samples in place, exactly as that many process calls; noise[i] goes with
+    // sample i. Returns the smaller of `lowest` and every gain the limiter reached (on only).
+    double processBlock(double* left, double* right, int count, bool on, const double* noise, double lowest);
 
     double gain() const { return gain_; }
     int lookAhead() const { return lookAhead_; }
 
 private:
+    inline void limitStep(unsigned w, unsigned r, double left, double right, double noise);
+
     double left_[kRingSize];
     double right_[kRingSize];
     double peak_[kRingSize];

@@ -70,15 +70,16 @@ void MeterFeeds::feedGainChunk(const double* left, const double* right, const do
     __m128d vu = _mm_set_pd(ch_[1].vu, ch_[0].vu), ppm = _mm_set_pd(ch_[1].ppm, ch_[0].ppm);
     __m128d vuHold = _mm_set_pd(ch_[1].vuHold, ch_[0].vuHold);
     __m128d ppmHold = _mm_set_pd(ch_[1].ppmHold, ch_[0].ppmHold);
-    int vuHeld = 0, ppmHeld = 0;  // lanes whose hold was set in this chunk
+    // Lanes whose hold was set in this chunk (all bits set in such a lane).
+    __m128d vuTaken = _mm_setzero_pd(), ppmTaken = _mm_setzero_pd();
     auto select = [](__m128d mask, __m128d a, __m128d b) { return _mm_or_pd(_mm_and_pd(mask, a), _mm_andnot_pd(mask, b)); };
     // The hold rule of gain(): above unity and above the hold, or below the hold and above 0.01.
-    auto hold = [&](__m128d value, __m128d& held, int& heldLanes) {
+    auto hold = [&](__m128d value, __m128d& held, __m128d& taken) {
         const __m128d up = _mm_and_pd(_mm_cmpgt_pd(value, one), _mm_cmpgt_pd(value, held));
         const __m128d down = _mm_and_pd(_mm_cmplt_pd(value, held), _mm_cmpgt_pd(value, floor));
         const __m128d take = _mm_or_pd(up, down);
         held = select(take, value, held);
-        heldLanes |= _mm_movemask_pd(take);
+        taken = _mm_or_pd(taken, take);
     };
     for (int i = 0; i < count; ++i) {
         const __m128d m = _mm_set_pd(right[i], left[i]);
@@ -86,9 +87,10 @@ void MeterFeeds::feedGainChunk(const double* left, const double* right, const do
         vu = _mm_add_pd(vu, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(m, vu), cVu), n));
         const __m128d returning = expansion_ ? _mm_cmple_pd(m, ppm) : _mm_cmple_pd(ppm, m);
         ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(m, ppm), select(returning, cRet, cInt)), n));
-        hold(vu, vuHold, vuHeld);
-        hold(ppm, ppmHold, ppmHeld);
+        hold(vu, vuHold, vuTaken);
+        hold(ppm, ppmHold, ppmTaken);
     }
+    const int vuHeld = _mm_movemask_pd(vuTaken), ppmHeld = _mm_movemask_pd(ppmTaken);
     double v[2], p[2], vh[2], ph[2];
     _mm_storeu_pd(v, vu);
     _mm_storeu_pd(p, ppm);

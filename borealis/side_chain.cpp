@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace borealis {
 
@@ -114,6 +115,26 @@ void SideChain::runShelves(double* left, double* right, int count) {
     }
 }
 
+void SideChain::runShelvesPairs(double* pairs, int count) {
+    for (int done = 0; done < count;) {
+        const unsigned phase = shelfClock_ & (kSettleCheck - 1);
+        updateShelfMode(lowShelf_, lowMode_, phase == 0);
+        updateShelfMode(highShelf_, highMode_, phase == 0);
+        const int part = std::min(count - done, static_cast<int>(kSettleCheck - phase));
+        double* const p = pairs + 2 * done;
+        if (lowMode_.settled)
+            lowShelf_.processPlainPairs(p, part);
+        else
+            lowShelf_.processSmoothedPairs(p, part);
+        if (highMode_.settled)
+            highShelf_.processPlainPairs(p, part);
+        else
+            highShelf_.processSmoothedPairs(p, part);
+        shelfClock_ += static_cast<unsigned>(part);
+        done += part;
+    }
+}
+
 float fastMagnitude(double a, double h) {
     const float v = static_cast<float>(a * a + h * h);
     std::int32_t bits;
@@ -151,6 +172,50 @@ inline double SideChain::detector(double a, double h, const BorealisSettings& s)
     return detectorValue(magnitude, s.thresholdFactor);
 }
 
+namespace {
+// detector() for two samples of both channels at once, (left, right) of the first sample in
+// a[0], a[1] and h[0], h[1], of the second in a[2], a[3] and h[2], h[3]: the same operations
+// lane for lane, in double precision or, for the fast form, in the four lanes of one single-
+// precision vector.
+template <bool Exact>
+inline void detectorsTwice(const double* a, const double* h, double thresholdFactor, SideChainOutput& first,
+                           SideChainOutput& second) {
+    const __m128d a0 = _mm_loadu_pd(a), a1 = _mm_loadu_pd(a + 2);
+    const __m128d h0 = _mm_loadu_pd(h), h1 = _mm_loadu_pd(h + 2);
+    const __m128d sum0 = _mm_add_pd(_mm_mul_pd(a0, a0), _mm_mul_pd(h0, h0));
+    const __m128d sum1 = _mm_add_pd(_mm_mul_pd(a1, a1), _mm_mul_pd(h1, h1));
+    __m128d m0, m1;
+    if constexpr (Exact) {
+        m0 = _mm_sqrt_pd(sum0);
+        m1 = _mm_sqrt_pd(sum1);
+    } else {
+        // fastMagnitude in four lanes.
+        const __m128 v = _mm_movelh_ps(_mm_cvtpd_ps(sum0), _mm_cvtpd_ps(sum1));
+        const __m128i bits = _mm_sub_epi32(_mm_set1_epi32(0x5f3759df), _mm_srai_epi32(_mm_castps_si128(v), 1));
+        __m128 y = _mm_castsi128_ps(bits);
+        const __m128 half = _mm_set1_ps(0.5f), threeHalves = _mm_set1_ps(1.5f);
+        y = _mm_mul_ps(y, _mm_sub_ps(threeHalves, _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(half, v), y), y)));
+        y = _mm_mul_ps(y, _mm_sub_ps(threeHalves, _mm_mul_ps(_mm_mul_ps(_mm_mul_ps(half, v), y), y)));
+        const __m128 magnitude = _mm_mul_ps(y, v);
+        m0 = _mm_cvtps_pd(magnitude);
+        m1 = _mm_cvtps_pd(_mm_movehl_ps(magnitude, magnitude));
+    }
+    // detectorValue, lane for lane.
+    auto value = [thresholdFactor](__m128d m) {
+        __m128d d = _mm_mul_pd(_mm_mul_pd(_mm_mul_pd(m, _mm_set1_pd(1.4142)), _mm_set1_pd(0.582)),
+                               _mm_set1_pd(1.005773063));
+        return _mm_add_pd(_mm_mul_pd(d, _mm_set1_pd(thresholdFactor)), _mm_set1_pd(0.005));
+    };
+    double d[4];
+    _mm_storeu_pd(d, value(m0));
+    _mm_storeu_pd(d + 2, value(m1));
+    first.detectorL = d[0];
+    first.detectorR = d[1];
+    second.detectorL = d[2];
+    second.detectorR = d[3];
+}
+}  // namespace
+
 template <bool Exact>
 SideChainOutput SideChain::process(double kL, double kR, const BorealisSettings& s) {
     SideChainOutput out;
@@ -173,24 +238,23 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
     constexpr int kPart = 128;
     for (int start = 0; start < count; start += kPart) {
         const int part = count - start < kPart ? count - start : kPart;
-        // The filters over the whole part first, each with its state in registers.
-        double eL[kPart], eR[kPart], fL[kPart], fR[kPart];
+        // The filters over the whole part first, each with its state in registers, on
+        // (left, right) pairs stored side by side: e the shelved key, f the link filter's output.
+        alignas(16) double e[2 * kPart], f[2 * kPart];
+        const double tiltLeft = s.tiltLeft, tiltRight = s.tiltRight;
         for (int i = 0; i < part; ++i) {
-            eL[i] = kL[start + i] * s.tiltLeft;
-            eR[i] = kR[start + i] * s.tiltRight;
+            e[2 * i] = kL[start + i] * tiltLeft;
+            e[2 * i + 1] = kR[start + i] * tiltRight;
         }
-        runShelves(eL, eR, part);
-        for (int i = 0; i < part; ++i) {
-            fL[i] = eL[i];
-            fR[i] = eR[i];
-        }
-        linkFilter_.processPlain(fL, fR, part);
+        runShelvesPairs(e, part);
+        std::memcpy(f, e, sizeof(double) * 2 * static_cast<std::size_t>(part));
+        linkFilter_.processPlainPairs(f, part);
 
         SideChainOutput* o = out + start;
         int i = 0;
         for (; i + 2 <= part; i += 2) {
-            pushFiltered(eL[i], eR[i], fL[i], fR[i], s, o[i]);
-            pushFiltered(eL[i + 1], eR[i + 1], fL[i + 1], fR[i + 1], s, o[i + 1]);
+            pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
+            pushFiltered(e[2 * i + 2], e[2 * i + 3], f[2 * i + 2], f[2 * i + 3], s, o[i + 1]);
             // The first sample's centre, now one pair further back; the second's follows it.
             const double* centre = history_.newest(span + 1) + 2 * (2 * n - 1);
             double h[4];
@@ -198,13 +262,10 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
                 hilbert_.transformStereoTwiceFused(centre, h);
             else
                 hilbert_.transformStereoTwice(centre, h);
-            o[i].detectorL = detector<Exact>(centre[0], h[0], s);
-            o[i].detectorR = detector<Exact>(centre[1], h[1], s);
-            o[i + 1].detectorL = detector<Exact>(centre[2], h[2], s);
-            o[i + 1].detectorR = detector<Exact>(centre[3], h[3], s);
+            detectorsTwice<Exact>(centre, h, s.thresholdFactor, o[i], o[i + 1]);
         }
         if (i < part) {
-            pushFiltered(eL[i], eR[i], fL[i], fR[i], s, o[i]);
+            pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
             const double* centre = history_.newest(span) + 2 * (2 * n - 1);
             double h[4];
             if constexpr (Wide) {

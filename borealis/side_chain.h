@@ -82,6 +82,8 @@ private:
     // arrival is checked only every kSettleCheck side-chain samples, so the choice never
     // depends on how blocks are cut.
     void runShelves(double* left, double* right, int count);
+    // The same over `count` (left, right) pairs stored side by side.
+    void runShelvesPairs(double* pairs, int count);
     struct ShelfMode {
         bool settled = false;
         orv::dsp::BiquadCoefficients reached{};  // the design it arrived at

@@ -177,6 +177,9 @@ public:
     // with the glide, the noise and the histories kept in registers meanwhile.
     inline void processSmoothed(double* left, double* right, int count) noexcept;
     inline void processPlain(double* left, double* right, int count) noexcept;
+    // The same as the two above over `count` (left, right) pairs stored side by side.
+    inline void processSmoothedPairs(double* pairs, int count) noexcept;
+    inline void processPlainPairs(double* pairs, int count) noexcept;
 
 private:
     void clearHistory() noexcept { x1_ = x2_ = y1_ = y2_ = _mm_setzero_pd(); }
@@ -270,6 +273,44 @@ inline void BiquadPair::processPlain(double* left, double* right, int count) noe
         const __m128d y = step(_mm_set_pd(right[i], left[i]), c, o, x1, x2, y1, y2);
         left[i] = _mm_cvtsd_f64(y);
         right[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+    }
+    f_.noise_ = o;
+    x1_ = x1;
+    x2_ = x2;
+    y1_ = y1;
+    y2_ = y2;
+}
+
+inline void BiquadPair::processSmoothedPairs(double* pairs, int count) noexcept {
+    if (!f_.filters_ || count <= 0) return;
+    DenormalNoise source = f_.noiseSource_;
+    BiquadCoefficients c = f_.current_;
+    const BiquadCoefficients t = f_.target_;
+    const double s = f_.smoothing_;
+    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
+    double m = f_.noise_;
+    for (int i = 0; i < count; ++i) {
+        m = source.next();
+        glide(c, t, s, m);
+        _mm_storeu_pd(pairs + 2 * i, step(_mm_loadu_pd(pairs + 2 * i), c, m, x1, x2, y1, y2));
+    }
+    f_.noiseSource_ = source;
+    f_.current_ = c;
+    f_.noise_ = m;
+    x1_ = x1;
+    x2_ = x2;
+    y1_ = y1;
+    y2_ = y2;
+}
+
+inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
+    if (!f_.filters_ || count <= 0) return;
+    const BiquadCoefficients c = f_.target_;
+    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
+    double o = f_.noise_;
+    for (int i = 0; i < count; ++i) {
+        o = -o;
+        _mm_storeu_pd(pairs + 2 * i, step(_mm_loadu_pd(pairs + 2 * i), c, o, x1, x2, y1, y2));
     }
     f_.noise_ = o;
     x1_ = x1;

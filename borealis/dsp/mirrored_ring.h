@@ -68,8 +68,10 @@ public:
         const unsigned rest = static_cast<unsigned>(count) - first;
         std::memcpy(data_ + start, buffer, first * sizeof(double));
         std::memcpy(data_ + start + Size, buffer, first * sizeof(double));
-        std::memcpy(data_, buffer + first, rest * sizeof(double));
-        std::memcpy(data_ + Size, buffer + first, rest * sizeof(double));
+        if (rest) {
+            std::memcpy(data_, buffer + first, rest * sizeof(double));
+            std::memcpy(data_ + Size, buffer + first, rest * sizeof(double));
+        }
         write_ = (write_ + static_cast<unsigned>(count)) & kMask;
         std::memcpy(buffer, out, static_cast<unsigned>(count) * sizeof(double));
     }

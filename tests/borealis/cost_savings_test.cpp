@@ -1,7 +1,8 @@
 // The work the engines skip or keep from block to block must not change what they compute:
-// cached meter coefficients, Classic release powers and meter chunks are exact, and settled
+// cached meter coefficients, Classic release powers, meter chunks and limiter blocks are exact, and settled
 // shelves run without their glide stay within 1e-7 of the gliding form they replace.
 #include "borealis/gain_computer.h"
+#include "borealis/limiter.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_feeds.h"
 #include "borealis/side_chain.h"
@@ -233,4 +234,73 @@ TEST(MeterFeeds, GainChunksGiveExactlyWhatSingleSamplesGive) {
             }
         }
     }
+}
+
+TEST(MeterFeeds, AHoldTakenInsideAChunkRestartsItsAgeAsSingleSamplesDo) {
+    // Near-instant ballistics, so each meter follows its steps at once: a rise above unity
+    // sets the holds, a long stretch just below lets their ages grow, then one chunk dips in
+    // its middle (a new, lower hold) and ends above the dip (no hold at its end).
+    BorealisSettings s;
+    s.ratioIndex = 12;
+    s.vuIntegrationMs = 0.01;
+    s.ppmIntegrationMs = 0.0;
+    s.ppmReturnMs = 0.01;
+    borealis::MeterFeeds single, chunked;
+    for (borealis::MeterFeeds* m : {&single, &chunked}) m->beginBlock(s, 44100.0);
+    const int chunk = 64;
+    for (int k = 0; k < 7; ++k) {
+        std::vector<double> gains(chunk, k == 0 ? 1.5 : 1.2), noiseValues(chunk, 0.0);
+        if (k == 6)
+            for (int i = 20; i < chunk; ++i) gains[i] = i < 30 ? 0.5 : 0.6;
+        for (int i = 0; i < chunk; ++i) single.feedGain(gains[i], gains[i], noiseValues[i]);
+        chunked.feedGainChunk(gains.data(), gains.data(), noiseValues.data(), chunk);
+        single.ageHolds(chunk);
+        chunked.ageHolds(chunk);
+        for (int c = 0; c < 2; ++c) {
+            ASSERT_TRUE(sameBits(single.vuHold(c), chunked.vuHold(c))) << k;
+            ASSERT_TRUE(sameBits(single.ppmHold(c), chunked.ppmHold(c))) << k;
+            ASSERT_EQ(single.vuHoldAge(c), chunked.vuHoldAge(c)) << k;
+            ASSERT_EQ(single.ppmHoldAge(c), chunked.ppmHoldAge(c)) << k;
+        }
+        if (k == 6) {
+            EXPECT_LT(single.vuHold(0), 0.6) << "the dip set a new hold";
+            EXPECT_EQ(single.vuHoldAge(0), chunk) << "and restarted its age within the chunk";
+        }
+    }
+}
+
+TEST(Limiter, BlocksGiveExactlyWhatSingleSamplesGive) {
+    // Loud bursts that the limiter pulls down, quiet stretches where it releases, and the
+    // limiter switched on and off between blocks of lengths up to beyond its ring.
+    const int total = 20000;
+    const std::vector<double> left = noise(total, 3, 1.0), right = noise(total, 4, 1.0);
+    const std::vector<double> noiseValues = noise(total, 5, 1e-12);
+    std::vector<double> singleL(total), singleR(total);
+    for (int i = 0; i < total; ++i) {
+        const double level = (i / 1500) % 3 == 0 ? 2.5 : (i / 1500) % 3 == 1 ? 0.05 : 0.9;
+        singleL[i] = level * left[i];
+        singleR[i] = 0.7 * level * right[i];
+    }
+    std::vector<double> blockL = singleL, blockR = singleR;
+    borealis::Limiter single, blocked;
+    for (borealis::Limiter* x : {&single, &blocked}) x->setRate(48000.0);
+    double lowestSingle = 1.0, lowestBlocked = 1.0;
+    const int lengths[] = {1, 64, 37, 511, 512, 700, 2, 255, 256, 257, 1300, 5};
+    for (int pos = 0, k = 0; pos < total; ++k) {
+        const int count = std::min(lengths[k % 12], total - pos);
+        const bool on = k % 5 != 2 && k % 7 != 3;
+        for (int i = pos; i < pos + count; ++i) {
+            single.process(singleL[i], singleR[i], on, noiseValues[i]);
+            if (on && single.gain() < lowestSingle) lowestSingle = single.gain();
+        }
+        lowestBlocked = blocked.processBlock(&blockL[pos], &blockR[pos], count, on, &noiseValues[pos], lowestBlocked);
+        ASSERT_TRUE(sameBits(single.gain(), blocked.gain())) << pos;
+        ASSERT_TRUE(sameBits(lowestSingle, lowestBlocked)) << pos;
+        for (int i = pos; i < pos + count; ++i) {
+            ASSERT_TRUE(sameBits(singleL[i], blockL[i])) << i;
+            ASSERT_TRUE(sameBits(singleR[i], blockR[i])) << i;
+        }
+        pos += count;
+    }
+    EXPECT_LT(lowestBlocked, 0.6) << "the bursts were limited";
 }

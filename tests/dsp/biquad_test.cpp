@@ -317,9 +317,9 @@ TEST(Biquad, PairMatchesTwoSeparateFilters) {
 }
 
 
-// The block forms keep the glide, the noise and the histories in locals; mixed freely with the
-// one-sample calls, through glides, setting changes and a pass-through stretch, they must give
-// exactly what one-sample calls alone give.
+// The block forms (also over interleaved pairs) keep the glide, the noise and
+// the histories in locals; mixed freely with the one-sample calls, through glides, setting
+// changes and a pass-through stretch, they must give exactly what one-sample calls alone give.
 TEST(Biquad, PairBlocksMatchOneSampleCalls) {
     BiquadPair single, blocks;
     for (BiquadPair* p : {&single, &blocks}) p->create(44100.0, BiquadType::HighShelf, 3000.0, 0.5, 12.0);
@@ -343,10 +343,17 @@ TEST(Biquad, PairBlocksMatchOneSampleCalls) {
         std::vector<double> bl(l), br(r);
         const bool smoothed = (round / 3) % 2 == 0;
         for (int i = 0; i < n; ++i) smoothed ? single.processSmoothed(l[i], r[i]) : single.processPlain(l[i], r[i]);
-        if (n == 1 && round % 2 == 0)
+        if (n == 1 && round % 2 == 0) {
             smoothed ? blocks.processSmoothed(bl[0], br[0]) : blocks.processPlain(bl[0], br[0]);
-        else
+        } else if (round % 2 == 1) {
+            // Pairs stored side by side.
+            std::vector<double> pairs(2 * n);
+            for (int i = 0; i < n; ++i) pairs[2 * i] = bl[i], pairs[2 * i + 1] = br[i];
+            smoothed ? blocks.processSmoothedPairs(pairs.data(), n) : blocks.processPlainPairs(pairs.data(), n);
+            for (int i = 0; i < n; ++i) bl[i] = pairs[2 * i], br[i] = pairs[2 * i + 1];
+        } else {
             smoothed ? blocks.processSmoothed(bl.data(), br.data(), n) : blocks.processPlain(bl.data(), br.data(), n);
+        }
         for (int i = 0; i < n; ++i) {
             ASSERT_EQ(l[i], bl[i]) << "round " << round << " i " << i;
             ASSERT_EQ(r[i], br[i]) << "round " << round << " i " << i;

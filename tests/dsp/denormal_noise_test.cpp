@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace orv::dsp {
 namespace {
 
 double fromRegisters(double u, double scale) { return (u * 2.3283064365e-10 * 2 - 1) * scale; }
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 TEST(DenormalNoise, FollowsTheShiftRegisterSequenceFromItsSeeds) {
     // XOR of the three registers after each of the first steps, worked out independently.
@@ -20,6 +23,35 @@ TEST(DenormalNoise, FollowsTheShiftRegisterSequenceFromItsSeeds) {
     EXPECT_DOUBLE_EQ(noise.next(), fromRegisters(expected[0], 1.0));
     DenormalNoise scaled(DenormalNoise::kFilterScale);
     EXPECT_DOUBLE_EQ(scaled.next(), fromRegisters(expected[0], 1e-13));
+}
+
+TEST(DenormalNoise, KeepsToTheRegisterFormulasOverALongRun) {
+    // The registers stepped as written out directly, (x >> p) ^ (x >> q) with both shifts.
+    std::uint32_t s1 = DenormalNoise::kSeed1, s2 = DenormalNoise::kSeed2, s3 = DenormalNoise::kSeed3;
+    DenormalNoise noise(1.0);
+    for (int i = 0; i < 300000; ++i) {
+        s1 = (((s1 >> 6) ^ (s1 >> 15)) & 0x1FFFu) ^ (s1 << 13);
+        s2 = (((s2 >> 7) ^ (s2 >> 9)) & 0xFFFFFu) ^ (s2 << 20);
+        s3 = (((s3 >> 8) ^ (s3 >> 14)) & 0x1FFFFu) ^ (s3 << 17);
+        ASSERT_EQ(noise.next(), fromRegisters(static_cast<double>(s1 ^ s2 ^ s3), 1.0)) << i;
+    }
+}
+
+TEST(DenormalNoise, TriplesAreTheValuesOfSingleCallsDealtOutInTurn) {
+    for (double scale : {DenormalNoise::kKernelScale, DenormalNoise::kFilterScale}) {
+        DenormalNoise single(scale), triples(scale);
+        // Counts below, at and above the internal pass of 64, odd and even.
+        for (int count : {1, 2, 3, 63, 64, 65, 128, 129, 7, 200}) {
+            std::vector<double> a(count), b(count), c(count);
+            triples.fillTriples(a.data(), b.data(), c.data(), count);
+            for (int i = 0; i < count; ++i) {
+                ASSERT_TRUE(sameBits(single.next(), a[i])) << count << " " << i;
+                ASSERT_TRUE(sameBits(single.next(), b[i])) << count << " " << i;
+                ASSERT_TRUE(sameBits(single.next(), c[i])) << count << " " << i;
+            }
+        }
+        EXPECT_TRUE(sameBits(single.next(), triples.next())) << "both continue from the same registers";
+    }
 }
 
 TEST(DenormalNoise, StaysWithinItsAmplitudeAndIsNeverDenormalOrZero) {
