@@ -226,19 +226,23 @@ private:
     int hilbertLengthForRate() const;
     Channels chooseChannels(float** inputs, float** outputs);
     void beginMeterBlock(bool powerOff);
+    // Wide: the wide code path's form (see code_path.h).
+    template <bool Wide>
     void processStereo(const Channels& ch, VstInt32 sampleFrames);
+    template <bool Wide>
     void processMono(const Channels& ch, VstInt32 sampleFrames);
     void processPowerOff(const Channels& ch, VstInt32 sampleFrames);
     // The block through the variant the settings choose; processWide is its wide-path copy.
+    template <bool Wide>
     void processOnPath(const Channels& ch, VstInt32 sampleFrames);
     void processWide(const Channels& ch, VstInt32 sampleFrames);
     void writeChunk(const Channels& ch, int offset, int n);
     // The inputs of one chunk, from its first frame on, with garbage samples silenced.
     Channels chunkInputs(const Channels& ch, int offset, int n);
     // One chunk of n frames from ch's inputs (chunkInputs) into the chunk buffers.
-    template <bool kSmooth, bool kPlainShelves>
+    template <bool kSmooth, bool kPlainShelves, bool Wide>
     void stereoChunk(const Channels& ch, int n);
-    template <bool kSmooth, bool kPlainShelves>
+    template <bool kSmooth, bool kPlainShelves, bool Wide>
     void monoChunk(const Channels& ch, int n);
     bool shelvesSettled(int channels);
     // The shelves' running state as the Biquads start it: no history, every coefficient 1, the

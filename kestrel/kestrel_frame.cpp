@@ -243,7 +243,7 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
         processWide(ch, sampleFrames);
     else
 #endif
-        processOnPath(ch, sampleFrames);
+        processOnPath<false>(ch, sampleFrames);
     meterFeeds.latchOvers(engine.meter.overCount);
 }
 

@@ -19,12 +19,16 @@
 // from small per-chunk arrays after the chunk.
 #include "kestrel/kestrel.h"
 
+#include "borealis/dsp/code_path.h"
 #include "borealis/dsp/sample_guard.h"
 
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <emmintrin.h>
+#if ORV_HAS_WIDE_PATH
+#include <immintrin.h>
+#endif
 #include <initializer_list>
 
 using namespace kestrel;
@@ -124,6 +128,58 @@ inline double hilbertSum(const double* h, const double* x, int length) {
     if (i < length) a0 = _mm_add_pd(a0, _mm_mul_pd(_mm_loadu_pd(x + i), _mm_load_pd(h + i)));
     return horizontalSum(_mm_add_pd(a0, a1));
 }
+
+// The wide path's Hilbert sums: out[j * stride] = sum over i of h[i] * x[j + i], for `count`
+// consecutive frames, four frames to a register, each product fused into its sum. Every frame
+// sums its taps into four partial sums by tap number mod 4, in order, and adds them as
+// (p0 + p1) + (p2 + p3), in the four-frame passes and in the one-frame passes for the last
+// frames alike, so a frame's value never depends on how many frames a call takes. `length` is
+// even.
+#if ORV_HAS_WIDE_PATH
+__attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const double* x, int length, int count,
+                                                          double* out, int stride) {
+    int j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const double* xj = x + j;
+        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+        int i = 0;
+        for (; i + 4 <= length; i += 4) {
+            p0 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xj + i), p0);
+            p1 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 1), _mm256_loadu_pd(xj + i + 1), p1);
+            p2 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 2), _mm256_loadu_pd(xj + i + 2), p2);
+            p3 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 3), _mm256_loadu_pd(xj + i + 3), p3);
+        }
+        if (i < length) {
+            p0 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xj + i), p0);
+            p1 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 1), _mm256_loadu_pd(xj + i + 1), p1);
+        }
+        alignas(32) double sums[4];
+        _mm256_store_pd(sums, _mm256_add_pd(_mm256_add_pd(p0, p1), _mm256_add_pd(p2, p3)));
+        for (int k = 0; k < 4; ++k) out[(j + k) * stride] = sums[k];
+    }
+    for (; j < count; ++j) {
+        const double* xj = x + j;
+        __m128d p0 = _mm_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+        int i = 0;
+        for (; i + 4 <= length; i += 4) {
+            p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(xj + i), p0);
+            p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(xj + i + 1), p1);
+            p2 = _mm_fmadd_sd(_mm_load_sd(h + i + 2), _mm_load_sd(xj + i + 2), p2);
+            p3 = _mm_fmadd_sd(_mm_load_sd(h + i + 3), _mm_load_sd(xj + i + 3), p3);
+        }
+        if (i < length) {
+            p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(xj + i), p0);
+            p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(xj + i + 1), p1);
+        }
+        out[j * stride] = _mm_cvtsd_f64(_mm_add_sd(_mm_add_sd(p0, p1), _mm_add_sd(p2, p3)));
+    }
+}
+#else
+// Without a wide path the sums are never asked for in this form; the plain order serves.
+void hilbertSumsFused(const double* h, const double* x, int length, int count, double* out, int stride) {
+    for (int j = 0; j < count; ++j) out[j * stride] = hilbertSum(h, x + j, length);
+}
+#endif
 
 // The envelope follower of one channel after its level filters, with the static curve behind it.
 inline double follow(double& envelope, double e, double fast, double slow, const KestrelSettings& s) {
@@ -571,7 +627,7 @@ void Kestrel::writeChunk(const Channels& ch, int offset, int n) {
     if (meterFeeds.source() == MeterSource::Post) meterFeeds.feedLevelChunk(b.chunkLeft, b.chunkRight, &noiseNow, 0, n);
 }
 
-template <bool kSmooth, bool kPlainShelves>
+template <bool kSmooth, bool kPlainShelves, bool Wide>
 void Kestrel::stereoChunk(const Channels& ch, int n) {
     const MeterSource source = meterFeeds.source();
     Buffers& b = *buffers;
@@ -674,8 +730,13 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
             const int tapBack = 2 * hn + (q ? (n - 2) >> 1 : (n - 1) >> 1);
             const double* tL = b.detector[0].half[into].newest(tapBack);
             const double* tR = b.detector[1].half[into].newest(tapBack);
-            for (int j = 0; j < count; ++j)
-                hilbertSums(h, tL + j, tR + j, 2 * hn, imaginary[4 * j + 2 * q], imaginary[4 * j + 2 * q + 1]);
+            if constexpr (Wide) {
+                hilbertSumsFused(h, tL, 2 * hn, count, imaginary + 2 * q, 4);
+                hilbertSumsFused(h, tR, 2 * hn, count, imaginary + 2 * q + 1, 4);
+            } else {
+                for (int j = 0; j < count; ++j)
+                    hilbertSums(h, tL + j, tR + j, 2 * hn, imaginary[4 * j + 2 * q], imaginary[4 * j + 2 * q + 1]);
+            }
         }
     }
     alignas(16) double detected[2 * kChunk];
@@ -754,7 +815,7 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
 
 // Mono: the sum of both channels is compressed and sent to both outputs. The rings keep both
 // channels as they came in, so a switch between Mono, Stereo and power off never reads stale data.
-template <bool kSmooth, bool kPlainShelves>
+template <bool kSmooth, bool kPlainShelves, bool Wide>
 void Kestrel::monoChunk(const Channels& ch, int n) {
     const MeterSource source = meterFeeds.source();
     Buffers& b = *buffers;
@@ -826,7 +887,10 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
         for (int j = 0; j < count; ++j) centres[2 * j + q] = cs[j];
         if (kSmooth) {
             const double* t = b.detector[0].half[into].newest(2 * hn + (q ? (n - 2) >> 1 : (n - 1) >> 1));
-            for (int j = 0; j < count; ++j) imaginary[2 * j + q] = hilbertSum(h, t + j, 2 * hn);
+            if constexpr (Wide)
+                hilbertSumsFused(h, t, 2 * hn, count, imaginary + q, 2);
+            else
+                for (int j = 0; j < count; ++j) imaginary[2 * j + q] = hilbertSum(h, t + j, 2 * hn);
         }
     }
     alignas(16) double detected[kChunk];
@@ -883,6 +947,7 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
 }
 
 // Chunks end on whole multiples of kChunk frames, wherever the host's blocks begin.
+template <bool Wide>
 void Kestrel::processStereo(const Channels& ch, VstInt32 sampleFrames) {
     beginMeterBlock(false);
     const bool smooth = engine.smooth != 0.0;
@@ -892,9 +957,9 @@ void Kestrel::processStereo(const Channels& ch, VstInt32 sampleFrames) {
         const bool plain = shelvesSettled(2);
         const Channels in = chunkInputs(ch, done, n);
         if (smooth)
-            plain ? stereoChunk<true, true>(in, n) : stereoChunk<true, false>(in, n);
+            plain ? stereoChunk<true, true, Wide>(in, n) : stereoChunk<true, false, Wide>(in, n);
         else
-            plain ? stereoChunk<false, true>(in, n) : stereoChunk<false, false>(in, n);
+            plain ? stereoChunk<false, true, Wide>(in, n) : stereoChunk<false, false, Wide>(in, n);
         writeChunk(ch, done, n);
         frameClock += static_cast<unsigned>(n);
         done += n;
@@ -902,6 +967,7 @@ void Kestrel::processStereo(const Channels& ch, VstInt32 sampleFrames) {
     meterFeeds.ageHolds(sampleFrames);
 }
 
+template <bool Wide>
 void Kestrel::processMono(const Channels& ch, VstInt32 sampleFrames) {
     beginMeterBlock(false);
     const bool smooth = engine.smooth != 0.0;
@@ -911,9 +977,9 @@ void Kestrel::processMono(const Channels& ch, VstInt32 sampleFrames) {
         const bool plain = shelvesSettled(1);
         const Channels in = chunkInputs(ch, done, n);
         if (smooth)
-            plain ? monoChunk<true, true>(in, n) : monoChunk<true, false>(in, n);
+            plain ? monoChunk<true, true, Wide>(in, n) : monoChunk<true, false, Wide>(in, n);
         else
-            plain ? monoChunk<false, true>(in, n) : monoChunk<false, false>(in, n);
+            plain ? monoChunk<false, true, Wide>(in, n) : monoChunk<false, false, Wide>(in, n);
         writeChunk(ch, done, n);
         frameClock += static_cast<unsigned>(n);
         done += n;
@@ -922,15 +988,20 @@ void Kestrel::processMono(const Channels& ch, VstInt32 sampleFrames) {
 }
 
 // The choice of kernel for the block, beside the kernels, so that the wide path inlines them.
+template <bool Wide>
 void Kestrel::processOnPath(const Channels& ch, VstInt32 sampleFrames) {
     if (engine.powerOn) {
         if (engine.stereo)
-            processStereo(ch, sampleFrames);
+            processStereo<Wide>(ch, sampleFrames);
         else
-            processMono(ch, sampleFrames);
+            processMono<Wide>(ch, sampleFrames);
     } else {
         processPowerOff(ch, sampleFrames);
     }
 }
 
-ORV_WIDE_PATH void Kestrel::processWide(const Channels& ch, VstInt32 sampleFrames) { processOnPath(ch, sampleFrames); }
+template void Kestrel::processOnPath<false>(const Channels& ch, VstInt32 sampleFrames);
+
+ORV_WIDE_PATH void Kestrel::processWide(const Channels& ch, VstInt32 sampleFrames) {
+    processOnPath<true>(ch, sampleFrames);
+}
