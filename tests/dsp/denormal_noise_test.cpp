@@ -87,9 +87,10 @@ TEST(DenormalNoise, RoundsGiveTheValuesOfNextInOrder) {
             ASSERT_EQ(c[i], single.next()) << count << " " << i;
         }
         EXPECT_EQ(a[count], 5.0) << "wrote past the end, count " << count;
-        double* const one[1] = {a.data()};
+        std::vector<double> d(3);
+        double* const one[1] = {d.data()};
         rounds.next(one, 3);
-        for (int i = 0; i < 3; ++i) ASSERT_EQ(a[i], single.next()) << count << " " << i;
+        for (int i = 0; i < 3; ++i) ASSERT_EQ(d[i], single.next()) << count << " " << i;
     }
     EXPECT_EQ(rounds.next(), single.next());
 }
