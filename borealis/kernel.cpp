@@ -332,10 +332,10 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     // To the gain-stage rate: 64-sample delays, or 2x upsampling.
     const int m = n * factor;
     if (factor == 2) {
-        mainL_.upsample(workMainL_, n);
-        mainR_.upsample(workMainR_, n);
-        detL_.upsample(workDetL_, n);
-        detR_.upsample(workDetR_, n);
+        mainL_.upsample<Wide>(workMainL_, n);
+        mainR_.upsample<Wide>(workMainR_, n);
+        detL_.upsample<Wide>(workDetL_, n);
+        detR_.upsample<Wide>(workDetR_, n);
     } else {
         mainL_.delayIn(workMainL_, n);
         mainR_.delayIn(workMainR_, n);
@@ -462,8 +462,8 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
 
     // Back to the host rate: 64-sample delays, or 2x downsampling.
     if (factor == 2) {
-        mainL_.downsample(workOutL_, m);
-        mainR_.downsample(workOutR_, m);
+        mainL_.downsample<Wide>(workOutL_, m);
+        mainR_.downsample<Wide>(workOutR_, m);
     } else {
         mainL_.delayOut(workOutL_, n);
         mainR_.delayOut(workOutR_, n);

@@ -1,5 +1,7 @@
 #include "borealis/dsp/half_band.h"
 
+#include "borealis/dsp/code_path.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -243,6 +245,82 @@ bool fourLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int
 void foldedHalfBandSums(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept {
     if (count <= 0) return;
     if (!half_band_forms::fourLanes(x, taps, out, count)) half_band_forms::twoLanes(x, taps, out, count);
+}
+
+#if ORV_HAS_WIDE_PATH && defined(ORV_HALF_BAND_AVX)
+#define ORV_HALF_BAND_FUSED 1
+namespace {
+
+// One output with the scalar fused multiply-add, in the same order and with the same roundings
+// as each lane of the vector passes below.
+__attribute__((target("avx2,fma"))) inline double fusedSum(const double* x, const double* taps) noexcept {
+    const double* ahead = x + 64;
+    const double* behind = x + 63;
+    __m128d acc = _mm_setzero_pd();
+    for (int j = 0; j < kHalfBandOddTaps; ++j)
+        acc = _mm_fmadd_sd(_mm_load_sd(taps + 2 * j), _mm_add_sd(_mm_load_sd(ahead + j), _mm_load_sd(behind - j)), acc);
+    return _mm_cvtsd_f64(acc);
+}
+
+// Sixteen, then four outputs per pass, each lane one output; the last one to three outputs
+// one at a time.
+__attribute__((target("avx2,fma"))) void quadSumsFused(const double* x, const HalfBandPairedTaps& paired,
+                                                       double* out, int count) noexcept {
+    const double* taps = paired.v;
+    int i = 0;
+    for (; i + 16 <= count; i += 16) {
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
+        const double* ahead = x + i + 64;
+        const double* behind = x + i + 63;
+#pragma GCC unroll 4
+        for (int j = 0; j < kHalfBandOddTaps; ++j) {
+            const __m256d c = _mm256_broadcast_sd(taps + 2 * j);
+            const double* p = ahead + j;
+            const double* q = behind - j;
+            a0 = _mm256_fmadd_pd(c, _mm256_add_pd(_mm256_loadu_pd(p), _mm256_loadu_pd(q)), a0);
+            a1 = _mm256_fmadd_pd(c, _mm256_add_pd(_mm256_loadu_pd(p + 4), _mm256_loadu_pd(q + 4)), a1);
+            a2 = _mm256_fmadd_pd(c, _mm256_add_pd(_mm256_loadu_pd(p + 8), _mm256_loadu_pd(q + 8)), a2);
+            a3 = _mm256_fmadd_pd(c, _mm256_add_pd(_mm256_loadu_pd(p + 12), _mm256_loadu_pd(q + 12)), a3);
+        }
+        _mm256_storeu_pd(out + i, a0);
+        _mm256_storeu_pd(out + i + 4, a1);
+        _mm256_storeu_pd(out + i + 8, a2);
+        _mm256_storeu_pd(out + i + 12, a3);
+    }
+    for (; i + 4 <= count; i += 4) {
+        __m256d a = _mm256_setzero_pd();
+        const double* ahead = x + i + 64;
+        const double* behind = x + i + 63;
+        for (int j = 0; j < kHalfBandOddTaps; ++j) {
+            const __m256d c = _mm256_broadcast_sd(taps + 2 * j);
+            a = _mm256_fmadd_pd(c, _mm256_add_pd(_mm256_loadu_pd(ahead + j), _mm256_loadu_pd(behind - j)), a);
+        }
+        _mm256_storeu_pd(out + i, a);
+    }
+    for (; i < count; ++i) out[i] = fusedSum(x + i, taps);
+}
+
+}  // namespace
+#endif
+
+bool half_band_forms::fusedLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept {
+#if defined(ORV_HALF_BAND_FUSED)
+    if (!processorRunsWidePath()) return false;
+    if (count > 0) quadSumsFused(x, taps, out, count);
+    return true;
+#else
+    (void)x, (void)taps, (void)out, (void)count;
+    return false;
+#endif
+}
+
+void foldedHalfBandSumsFused(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept {
+    if (count <= 0) return;
+#if defined(ORV_HALF_BAND_FUSED)
+    quadSumsFused(x, taps, out, count);
+#else
+    foldedHalfBandSums(x, taps, out, count);
+#endif
 }
 
 }  // namespace orv::dsp

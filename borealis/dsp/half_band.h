@@ -43,6 +43,15 @@ HalfBandPairedTaps pairedOddTaps(const HalfBandKernel& kernel) noexcept;
 // the widest vectors the processor offers.
 void foldedHalfBandSums(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
 
+// The wide code path's form of the same sums: each tap's product is fused into its output's
+// sum (acc = fma(odd[j], ahead + behind, acc), taps in the plain form's order), so each
+// product-and-add is rounded once where the plain form rounds twice, and the results differ
+// from the plain sums in the last bits. Every output is summed the same way however many
+// outputs a call takes and wherever x lies, so a stream gets the same values however it is
+// cut into blocks. Call it only where processorRunsWidePath() holds (code_path.h); builds
+// without the wide path give the plain sums.
+void foldedHalfBandSumsFused(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
+
 // The vector forms one by one, so tests can hold each to the plain sums on any machine.
 namespace half_band_forms {
 // Two outputs per 128-bit register (the plain loop where SSE2 is not available).
@@ -50,6 +59,9 @@ void twoLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int 
 // Four outputs per 256-bit register. Returns false, computing nothing, where the processor or
 // the build has no AVX.
 bool fourLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
+// The fused sums of foldedHalfBandSumsFused. Returns false, computing nothing, where the
+// processor does not run the wide path or the build has no fused form.
+bool fusedLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
 }  // namespace half_band_forms
 
 }  // namespace orv::dsp

@@ -35,9 +35,13 @@ public:
 
     // `count` samples at the start of `buffer` become 2 * count samples in place; the buffer
     // must have room for 2 * count values. Any count works; count <= 0 does nothing.
+    // Fused: the filter sums of the wide code path (foldedHalfBandSumsFused), only for callers
+    // on that path.
+    template <bool Fused = false>
     void upsample(double* buffer, int count) noexcept;
     // `doubledCount` samples become doubledCount / 2 in place; returns that number. An odd last
-    // sample is ignored.
+    // sample is ignored. Fused as for upsample.
+    template <bool Fused = false>
     int downsample(double* buffer, int doubledCount) noexcept;
     // Delay the stream by exactly kBypassDelay samples, in place. delayIn shares the ring of
     // upsample, delayOut the ring of downsample.
@@ -54,7 +58,9 @@ private:
     // Samples handled per pass: the newest kHalfBandReach + kChunk values fit in a ring.
     static constexpr int kChunk = kRingSize - kHalfBandReach;
 
+    template <bool Fused>
     void upsampleChunk(const double* in, int stride, double* out, int count) noexcept;
+    template <bool Fused>
     void downsampleChunk(const double* in, double* out, int count) noexcept;
 
     // Input stream of the upsampler.

@@ -1,5 +1,7 @@
 #include "borealis/dsp/oversampler2x.h"
 
+#include "borealis/dsp/code_path.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -31,6 +33,7 @@ std::vector<double> randomSignal(int length) {
 }
 
 // Upsamples `in` in chunks whose lengths cycle through `chunks`.
+template <bool Fused = false>
 std::vector<double> upsampleAll(Oversampler2x& os, const std::vector<double>& in, const std::vector<int>& chunks) {
     std::vector<double> out;
     std::vector<double> buffer;
@@ -39,7 +42,7 @@ std::vector<double> upsampleAll(Oversampler2x& os, const std::vector<double>& in
         const int n = std::min<int>(chunks[c % chunks.size()], static_cast<int>(in.size() - pos));
         buffer.assign(in.begin() + pos, in.begin() + pos + n);
         buffer.resize(2 * n);
-        os.upsample(buffer.data(), n);
+        os.upsample<Fused>(buffer.data(), n);
         out.insert(out.end(), buffer.begin(), buffer.end());
         pos += n;
     }
@@ -47,6 +50,7 @@ std::vector<double> upsampleAll(Oversampler2x& os, const std::vector<double>& in
 }
 
 // Downsamples a doubled stream in chunks of `chunks` output samples.
+template <bool Fused = false>
 std::vector<double> downsampleAll(Oversampler2x& os, const std::vector<double>& in, const std::vector<int>& chunks) {
     std::vector<double> out;
     std::vector<double> buffer;
@@ -54,7 +58,7 @@ std::vector<double> downsampleAll(Oversampler2x& os, const std::vector<double>& 
     for (size_t c = 0; pos + 1 < in.size(); ++c) {
         const int n = std::min<int>(chunks[c % chunks.size()], static_cast<int>((in.size() - pos) / 2));
         buffer.assign(in.begin() + pos, in.begin() + pos + 2 * n);
-        EXPECT_EQ(os.downsample(buffer.data(), 2 * n), n);
+        EXPECT_EQ(os.downsample<Fused>(buffer.data(), 2 * n), n);
         out.insert(out.end(), buffer.begin(), buffer.begin() + n);
         pos += 2 * n;
     }
@@ -182,6 +186,29 @@ TEST(Oversampler2x, MatchesTheSumsWrittenOutSampleBySample) {
     ref.downsample(doubled.data(), yRef.data(), 5000);
     ASSERT_EQ(y.size(), yRef.size());
     for (size_t n = 0; n < y.size(); ++n) ASSERT_NEAR(y[n], yRef[n], 1e-12) << n;
+}
+
+// The wide path's fused filter sums: the same streams whichever way they are cut into calls
+// (single samples, odd lengths, several passes of the rings in one call), and within rounding
+// of the plain ones.
+TEST(Oversampler2x, FusedFiltersGiveTheSameStreamsHoweverTheyAreCut) {
+    if (!processorRunsWidePath()) GTEST_SKIP() << "the processor does not run the wide path";
+    const std::vector<double> x = randomSignal(3000);
+    const std::vector<double> doubled = randomSignal(6000);
+    Oversampler2x plainOs, wholeOs;
+    const std::vector<double> plainUp = upsampleAll(plainOs, x, {3000});
+    const std::vector<double> plainDown = downsampleAll(plainOs, doubled, {3000});
+    const std::vector<double> wholeUp = upsampleAll<true>(wholeOs, x, {3000});
+    const std::vector<double> wholeDown = downsampleAll<true>(wholeOs, doubled, {3000});
+    ASSERT_EQ(wholeUp.size(), plainUp.size());
+    ASSERT_EQ(wholeDown.size(), plainDown.size());
+    for (size_t m = 0; m < wholeUp.size(); ++m) ASSERT_NEAR(wholeUp[m], plainUp[m], 1e-12) << m;
+    for (size_t n = 0; n < wholeDown.size(); ++n) ASSERT_NEAR(wholeDown[n], plainDown[n], 1e-12) << n;
+    for (const std::vector<int>& chunks : {kOddChunks, std::vector<int>{1}, std::vector<int>{3, 2, 5}}) {
+        Oversampler2x os;
+        EXPECT_EQ(upsampleAll<true>(os, x, chunks), wholeUp) << "first chunk " << chunks[0];
+        EXPECT_EQ(downsampleAll<true>(os, doubled, chunks), wholeDown) << "first chunk " << chunks[0];
+    }
 }
 
 TEST(Oversampler2x, BypassDelaysAreExactly64SamplesEach) {
