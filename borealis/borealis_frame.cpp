@@ -215,8 +215,7 @@ void Borealis::clearGainReduction() {
 VstIntPtr Borealis::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {
     if (lArg == orv::dsp::kCodePathRequest) {
         if (!kernel) return 0;
-        kernel->setCodePath(orv::dsp::pathAfterRequest(lArg2, kernel->codePath()));
-        return static_cast<VstIntPtr>(kernel->codePath());
+        return static_cast<VstIntPtr>(kernel->codePath().request(lArg2));
     }
     if (lArg != kGainReductionQuery) return 0;
     if (ptrArg) {

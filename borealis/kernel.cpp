@@ -153,7 +153,7 @@ void Kernel::snapSmoothers(const BorealisSettings& s) {
 template <class T>
 void Kernel::process(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters) {
 #if ORV_HAS_WIDE_PATH
-    if (wide_.load(std::memory_order_relaxed)) {
+    if (codePath_.wide()) {
         processWide(io, frames, s, meters);
         return;
     }
@@ -287,7 +287,8 @@ inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, co
     } else {
         // Three noise values per sample: left, right, and the one for smoothers and meters.
         double noiseL[kChunk], noiseR[kChunk];
-        noise_.fillTriples(noiseL, noiseR, workNoise_, n);
+        double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
+        noise_.next(noiseOut, n);
         // Each sample's meter feed takes the noise value current before its own.
         if (source == MeterSource::Pre) {
             meters.feedLevel(workMainL_[0], workMainR_[0], currentNoise_);
@@ -350,7 +351,8 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     if constexpr (kSideChainInGain) {
         // The denormal noise in its usual order, then the side-chain for the whole chunk.
         double noiseL[kWork], noiseR[kWork];
-        noise_.fillTriples(noiseL, noiseR, workNoise_, m);
+        double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
+        noise_.next(noiseOut, m);
         for (int j = 0; j < m; ++j) {
             const double nL = noiseL[j], nR = noiseR[j];
             workDetL_[j] += nL;

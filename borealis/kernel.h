@@ -12,8 +12,6 @@
 #include "borealis/meter_feeds.h"
 #include "borealis/side_chain.h"
 
-#include <atomic>
-
 namespace borealis {
 
 // The channels of one block, chosen by the frame from the host's pins and arrangement.
@@ -72,13 +70,8 @@ public:
     template <class T>
     void process(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
 
-    // The path takes effect with the next block; Wide is taken only where the processor runs it.
-    orv::dsp::CodePath codePath() const {
-        return wide_.load(std::memory_order_relaxed) ? orv::dsp::CodePath::Wide : orv::dsp::CodePath::Baseline;
-    }
-    void setCodePath(orv::dsp::CodePath path) {
-        wide_.store(path == orv::dsp::CodePath::Wide && orv::dsp::processorRunsWidePath(), std::memory_order_relaxed);
-    }
+    // The code path the next blocks run (see code_path.h).
+    orv::dsp::CodePathChoice& codePath() { return codePath_; }
 
     const GainComputer& gainComputer() const { return gain_; }
     const Limiter& limiter() const { return limiter_; }
@@ -112,7 +105,7 @@ private:
     void settleStep(int frames, const BorealisSettings& s);
 
     double hostRate_ = 44100.0;
-    std::atomic<bool> wide_{orv::dsp::processorRunsWidePath()};
+    orv::dsp::CodePathChoice codePath_;
     orv::dsp::DenormalNoise noise_;
     double currentNoise_ = 1e-12;
 

@@ -11,7 +11,6 @@
 #include "kestrel/kestrel_meters.h"
 #include "presets/preset_system_effect.h"
 
-#include <atomic>
 #include <cstring>
 
 namespace kestrel {
@@ -283,8 +282,7 @@ private:
     bool inputStereo = true;
     bool outputStereo = true;
     bool constructionFailed = false;
-    // On the wide code path (see code_path.h); set and read from any thread, read once a block.
-    std::atomic<bool> widePath{orv::dsp::processorRunsWidePath()};
+    orv::dsp::CodePathChoice codePath;
     // Set by resume, cleared by suspend: the same rate sent again while running changes nothing.
     bool running = false;
 };

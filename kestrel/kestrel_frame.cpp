@@ -239,7 +239,7 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
     takeOverSettings();  // this block runs on one consistent set of settings
     const Channels ch = chooseChannels(inputs, outputs);
 #if ORV_HAS_WIDE_PATH
-    if (widePath.load(std::memory_order_relaxed))
+    if (codePath.wide())
         processWide(ch, sampleFrames);
     else
 #endif
@@ -249,11 +249,7 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
 
 VstIntPtr Kestrel::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {
     if (lArg != orv::dsp::kCodePathRequest) return 0;
-    const orv::dsp::CodePath now = widePath.load() ? orv::dsp::CodePath::Wide : orv::dsp::CodePath::Baseline;
-    const orv::dsp::CodePath next = orv::dsp::pathAfterRequest(lArg2, now);
-    widePath.store(next == orv::dsp::CodePath::Wide && orv::dsp::processorRunsWidePath());
-    return widePath.load() ? static_cast<VstIntPtr>(orv::dsp::CodePath::Wide)
-                           : static_cast<VstIntPtr>(orv::dsp::CodePath::Baseline);
+    return static_cast<VstIntPtr>(codePath.request(lArg2));
 }
 
 void Kestrel::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {

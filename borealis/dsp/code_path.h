@@ -9,6 +9,8 @@
 // The wide path fuses multiplies and adds and so rounds differently in the last bits; its output
 // stays within 1e-7 of the baseline's. Each path on its own gives the same output wherever it
 // runs (Linux or Windows builds, any host block size).
+#include <atomic>
+
 namespace orv::dsp {
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
@@ -25,8 +27,8 @@ enum class CodePath : int { Baseline = 1, Wide = 2 };
 // lArg2 = kCodePathForceBaseline or kCodePathAutomatic (anything else only asks); the answer is
 // the CodePath now in use.
 constexpr int kCodePathRequest = ('O' << 24) | ('r' << 16) | ('B' << 8) | 'L';
-constexpr long kCodePathAutomatic = 0;
-constexpr long kCodePathForceBaseline = 1;
+constexpr long long kCodePathAutomatic = 0;
+constexpr long long kCodePathForceBaseline = 1;
 
 // Whether this processor (and its operating system) runs the wide path.
 inline bool processorRunsWidePath() {
@@ -38,11 +40,22 @@ inline bool processorRunsWidePath() {
 #endif
 }
 
-// The path a request leaves in use, from the path in use before it.
-inline CodePath pathAfterRequest(long request, CodePath now) {
-    if (request == kCodePathForceBaseline) return CodePath::Baseline;
-    if (request == kCodePathAutomatic) return processorRunsWidePath() ? CodePath::Wide : CodePath::Baseline;
-    return now;
-}
+// The path one effect runs. Requests may come from any thread; the processing reads the choice
+// once a block, so a change takes effect with the next block.
+class CodePathChoice {
+public:
+    bool wide() const noexcept { return wide_.load(std::memory_order_relaxed); }
+    CodePath path() const noexcept { return wide() ? CodePath::Wide : CodePath::Baseline; }
+    // Carries out a request (kCodePathForceBaseline, kCodePathAutomatic, anything else only
+    // asks) and answers the path now in use.
+    CodePath request(long long request) noexcept {
+        if (request == kCodePathForceBaseline) wide_.store(false, std::memory_order_relaxed);
+        if (request == kCodePathAutomatic) wide_.store(processorRunsWidePath(), std::memory_order_relaxed);
+        return path();
+    }
+
+private:
+    std::atomic<bool> wide_{processorRunsWidePath()};
+};
 
 }  // namespace orv::dsp

@@ -40,10 +40,11 @@ TEST(DenormalNoise, KeepsToTheRegisterFormulasOverALongRun) {
 TEST(DenormalNoise, TriplesAreTheValuesOfSingleCallsDealtOutInTurn) {
     for (double scale : {DenormalNoise::kKernelScale, DenormalNoise::kFilterScale}) {
         DenormalNoise single(scale), triples(scale);
-        // Counts below, at and above the internal pass of 64, odd and even.
+        // Counts below, at and above a chunk of 64, odd and even.
         for (int count : {1, 2, 3, 63, 64, 65, 128, 129, 7, 200}) {
             std::vector<double> a(count), b(count), c(count);
-            triples.fillTriples(a.data(), b.data(), c.data(), count);
+            double* const out[3] = {a.data(), b.data(), c.data()};
+            triples.next(out, count);
             for (int i = 0; i < count; ++i) {
                 ASSERT_TRUE(sameBits(single.next(), a[i])) << count << " " << i;
                 ASSERT_TRUE(sameBits(single.next(), b[i])) << count << " " << i;
