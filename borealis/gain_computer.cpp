@@ -125,7 +125,7 @@ void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s,
     gainR = channelGain<Tabulated>(1, dR, fasts[1], slows[1], s);
 }
 
-template <bool Tabulated>
+template <bool Tabulated, bool Wide>
 void GainComputer::computeGainsBlock(const double* detL, const double* detR, int count, const BorealisSettings& s,
                                      double* gainL, double* gainR) {
     const bool rms = s.rmsMode != 0, soft = s.softKnee != 0;
@@ -136,13 +136,26 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
         const int part = count - done < kPart ? count - done : kPart;
         // (left, right) pairs side by side: the detector values and their two level filters.
         alignas(16) double d[2 * kPart], fastPairs[2 * kPart], slowPairs[2 * kPart];
-        for (int i = 0; i < part; ++i) {
-            const double l = detL[done + i], r = detR[done + i];
-            d[2 * i] = fastPairs[2 * i] = slowPairs[2 * i] = rms ? l * l : l;
-            d[2 * i + 1] = fastPairs[2 * i + 1] = slowPairs[2 * i + 1] = rms ? r * r : r;
+#if defined(ORV_BIQUAD_FUSED)
+        if constexpr (Wide) {
+            // Both level filters side by side in one register.
+            for (int i = 0; i < part; ++i) {
+                const double l = detL[done + i], r = detR[done + i];
+                d[2 * i] = fastPairs[2 * i] = rms ? l * l : l;
+                d[2 * i + 1] = fastPairs[2 * i + 1] = rms ? r * r : r;
+            }
+            orv::dsp::BiquadPair::processPlainPairsFusedBoth(fast_, slow_, fastPairs, slowPairs, part);
+        } else
+#endif
+        {
+            for (int i = 0; i < part; ++i) {
+                const double l = detL[done + i], r = detR[done + i];
+                d[2 * i] = fastPairs[2 * i] = slowPairs[2 * i] = rms ? l * l : l;
+                d[2 * i + 1] = fastPairs[2 * i + 1] = slowPairs[2 * i + 1] = rms ? r * r : r;
+            }
+            fast_.processPlainPairs(fastPairs, part);
+            slow_.processPlainPairs(slowPairs, part);
         }
-        fast_.processPlainPairs(fastPairs, part);
-        slow_.processPlainPairs(slowPairs, part);
         double* const outL = gainL + done;
         double* const outR = gainR + done;
         if (s.classic) {
@@ -152,6 +165,20 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
             }
             continue;
         }
+#if defined(ORV_BIQUAD_FUSED)
+        if constexpr (Wide) {
+            const bool program = autoAttack || autoRelease;
+            if (program && rms)
+                envelopeGainsFused<true, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+            else if (program)
+                envelopeGainsFused<true, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+            else if (rms)
+                envelopeGainsFused<false, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+            else
+                envelopeGainsFused<false, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+            continue;
+        }
+#endif
         // The operations of computeGains, lane for lane.
         const __m128d one = _mm_set1_pd(1.0), two = _mm_set1_pd(2.0), tenth = _mm_set1_pd(0.1);
         const __m128d floor6 = _mm_set1_pd(1e-6), envelopeFloor = _mm_set1_pd(kEnvelopeFloor);
@@ -196,6 +223,60 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
     }
 }
 
+#if defined(ORV_BIQUAD_FUSED)
+template <bool kProgram, bool kRms>
+void GainComputer::envelopeGainsFused(const double* d, const double* fastPairs, const double* slowPairs, int count,
+                                      const BorealisSettings& s, double* outL, double* outR) {
+    const bool soft = s.softKnee != 0;
+    const double slope = s.slope;
+    const __m128d one = _mm_set1_pd(1.0), two = _mm_set1_pd(2.0), tenth = _mm_set1_pd(0.1);
+    const __m128d floor6 = _mm_set1_pd(1e-6), envelopeFloor = _mm_set1_pd(kEnvelopeFloor);
+    const __m128d attack = _mm_set1_pd(attack_), release = _mm_set1_pd(release_);
+    // The program factors scale the coefficients (1 while their switch is off).
+    const __m128d attackScale = _mm_set1_pd(s.autoAttack ? 0.1 : 0.0);
+    const __m128d releaseScale = _mm_set1_pd(s.autoRelease ? 0.15 : 0.0);
+    const __m128d attackOn = _mm_castsi128_pd(_mm_set1_epi64x(s.autoAttack ? -1 : 0));
+    const __m128d releaseOn = _mm_castsi128_pd(_mm_set1_epi64x(s.autoRelease ? -1 : 0));
+    const __m128d straight = _mm_set1_pd(soft ? 0.5 : 1.0);
+    __m128d env = _mm_loadu_pd(envelope_);
+    for (int i = 0; i < count; ++i) {
+        const __m128d dv = _mm_load_pd(d + 2 * i);
+        const __m128d rising = _mm_cmpgt_pd(dv, env);
+        __m128d coefficient;
+        if constexpr (kProgram) {
+            const __m128d fast = _mm_max_pd(_mm_load_pd(fastPairs + 2 * i), floor6);
+            const __m128d slow = _mm_max_pd(_mm_load_pd(slowPairs + 2 * i), floor6);
+// (A macro: a lambda would not inherit the function's target.)
+#define ORV_PROGRAM(scale)                                                                           \
+    _mm_add_pd(_mm_div_pd(_mm_mul_pd(two, _mm_div_pd(_mm_mul_pd(scale, fast), slow)),                  \
+                          _mm_add_pd(_mm_div_pd(_mm_mul_pd(scale, fast), slow), one)),                 \
+               tenth)
+            const __m128d attackFactor = _mm_blendv_pd(one, ORV_PROGRAM(attackScale), attackOn);
+            const __m128d releaseFactor = _mm_blendv_pd(one, ORV_PROGRAM(releaseScale), releaseOn);
+#undef ORV_PROGRAM
+            coefficient = _mm_blendv_pd(_mm_mul_pd(release, releaseFactor), _mm_mul_pd(attack, attackFactor), rising);
+        } else {
+            coefficient = _mm_blendv_pd(release, attack, rising);
+        }
+        env = _mm_max_pd(_mm_fmadd_pd(_mm_sub_pd(dv, env), coefficient, env), envelopeFloor);
+        const __m128d level = kRms ? _mm_sqrt_pd(env) : env;
+        __m128d curve = level;
+        const int straightLanes =
+            _mm_movemask_pd(soft ? _mm_cmple_pd(level, straight) : _mm_cmpngt_pd(level, straight));
+        if (straightLanes != 3) {
+            double lv[2];
+            _mm_storeu_pd(lv, level);
+            curve = _mm_set_pd(orv::dsp::kneeCurve(lv[1], slope, knee_, soft),
+                               orv::dsp::kneeCurve(lv[0], slope, knee_, soft));
+        }
+        const __m128d gain = _mm_div_pd(curve, _mm_add_pd(level, floor6));
+        _mm_storel_pd(outL + i, gain);
+        _mm_storeh_pd(outR + i, gain);
+    }
+    _mm_storeu_pd(envelope_, env);
+}
+#endif
+
 template <bool Tabulated>
 inline double GainComputer::channelGain(int ch, double d, double fast, double slow, const BorealisSettings& s) {
     // Written so that a NaN gives the floor: the comparison fails.
@@ -235,9 +316,13 @@ inline double GainComputer::channelGain(int ch, double d, double fast, double sl
 
 template void GainComputer::computeGains<true>(double, double, const BorealisSettings&, double&, double&);
 template void GainComputer::computeGains<false>(double, double, const BorealisSettings&, double&, double&);
-template void GainComputer::computeGainsBlock<true>(const double*, const double*, int, const BorealisSettings&,
-                                                    double*, double*);
-template void GainComputer::computeGainsBlock<false>(const double*, const double*, int, const BorealisSettings&,
-                                                     double*, double*);
+template void GainComputer::computeGainsBlock<true, false>(const double*, const double*, int,
+                                                           const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<false, false>(const double*, const double*, int,
+                                                            const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<true, true>(const double*, const double*, int,
+                                                          const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<false, true>(const double*, const double*, int,
+                                                           const BorealisSettings&, double*, double*);
 
 }  // namespace borealis

@@ -32,7 +32,8 @@ public:
     void computeGains(double detectorL, double detectorR, const BorealisSettings& s, double& gainL, double& gainR);
     // `count` gain-stage samples, exactly as that many computeGains calls: gainL[i], gainR[i]
     // for detectorL[i], detectorR[i], with the filters and envelopes kept in registers meanwhile.
-    template <bool Tabulated>
+    // With `Wide` (the wide code path) the level filters fuse their products into their sums.
+    template <bool Tabulated, bool Wide = false>
     void computeGainsBlock(const double* detectorL, const double* detectorR, int count, const BorealisSettings& s,
                            double* gainL, double* gainR);
 
@@ -58,6 +59,15 @@ public:
     inline double classicReleasePower(int index, double release);
 
 private:
+#if defined(ORV_BIQUAD_FUSED)
+    // The wide code path's envelopes and curve (not Classic) over `count` (left, right) pairs of
+    // detector values and level filter outputs: each envelope step is one fused multiply-add.
+    template <bool kProgram, bool kRms>
+    __attribute__((target("avx2,fma"))) void envelopeGainsFused(const double* d, const double* fastPairs,
+                                                                const double* slowPairs, int count,
+                                                                const BorealisSettings& s, double* outL,
+                                                                double* outR);
+#endif
     // Envelope and curve of one channel, after its level filters.
     template <bool Tabulated>
     double channelGain(int channel, double detector, double fast, double slow, const BorealisSettings& s);

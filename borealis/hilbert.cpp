@@ -134,7 +134,10 @@ __attribute__((target("avx"))) void twiceAvx(const double* centre, const double*
 #define ORV_HILBERT_FUSED 1
 namespace {
 
-// twiceAvx with the products fused into the sums.
+// twiceAvx with the products fused into the sums, over the taps rounded up to a multiple of
+// eight: the coefficients past N are zero, so the extra taps add nothing, and one unrolled loop
+// without a remainder does all the work. The history must reach kTapPadding pairs further on
+// both sides than N asks for (see SideChain's history ring).
 __attribute__((target("avx2,fma"))) void twiceFused(const double* centre, const double* quads, int n,
                                                     double out[4]) {
     const double* newer = centre + 2;
@@ -143,8 +146,8 @@ __attribute__((target("avx2,fma"))) void twiceFused(const double* centre, const 
 #define ORV_HILBERT_TAP(acc, k)                                                                               \
     acc = _mm256_fmadd_pd(_mm256_load_pd(quads + 4 * (k)),                                                    \
                           _mm256_sub_pd(_mm256_loadu_pd(newer + 4 * (k)), _mm256_loadu_pd(older - 4 * (k))), acc)
-    int k = 0;
-    for (; k + 8 <= n; k += 8) {
+    const int padded = (n + 7) & ~7;
+    for (int k = 0; k < padded; k += 8) {
         ORV_HILBERT_TAP(s0, k);
         ORV_HILBERT_TAP(s1, k + 1);
         ORV_HILBERT_TAP(s2, k + 2);
@@ -154,13 +157,6 @@ __attribute__((target("avx2,fma"))) void twiceFused(const double* centre, const 
         ORV_HILBERT_TAP(s2, k + 6);
         ORV_HILBERT_TAP(s3, k + 7);
     }
-    for (; k + 4 <= n; k += 4) {
-        ORV_HILBERT_TAP(s0, k);
-        ORV_HILBERT_TAP(s1, k + 1);
-        ORV_HILBERT_TAP(s2, k + 2);
-        ORV_HILBERT_TAP(s3, k + 3);
-    }
-    for (; k < n; ++k) ORV_HILBERT_TAP(s0, k);
 #undef ORV_HILBERT_TAP
     _mm256_storeu_pd(out, _mm256_add_pd(_mm256_add_pd(s0, s1), _mm256_add_pd(s2, s3)));
 }

@@ -8,6 +8,10 @@ class HilbertTable {
 public:
     // Half length limit: 2.5 ms at 384 kHz, the highest rate the side-chain runs at.
     static constexpr int kMaxHalfLength = 960;
+    // The wide form runs the taps in groups of eight, so it may read up to this many pairs
+    // beyond the 2N-1 on either side (their coefficients are zero).
+    static constexpr int kTapPadding = 14;
+    static_assert(kMaxHalfLength % 8 == 0, "the padded taps stay inside the tables");
 
     HilbertTable() { build(44100.0, false); }
 
@@ -33,7 +37,8 @@ public:
     // each product fused into its sum (AVX2 with FMA), so the last bits differ from the other
     // forms. The wide path uses it for every detector value, a lone one included (see
     // SideChain::processBlock), so its results never depend on where a block ends. Only for
-    // processors that run the wide path.
+    // processors that run the wide path. The history must reach kTapPadding pairs further on
+    // both sides.
     void transformStereoTwiceFused(const double* centre, double out[4]) const;
 
 private:

@@ -188,6 +188,19 @@ void Kernel::processOnPath(const BlockChannels<T>& io, int frames, const Boreali
 }
 
 namespace {
+// The GainRed meter feed of a chunk, in the form of the code path.
+template <bool Wide>
+inline void feedGainMeters(MeterFeeds& meters, const double* left, const double* right, const double* noise,
+                           int count) {
+#if ORV_HAS_WIDE_PATH
+    if constexpr (Wide) {
+        meters.feedGainChunkWide(left, right, noise, count);
+        return;
+    }
+#endif
+    meters.feedGainChunk(left, right, noise, count);
+}
+
 // `count` values of an input ring from slot `start` on, wrapping.
 inline void fromInputRing(const double* ring, unsigned start, double* to, int count) {
     const int first = std::min(count, static_cast<int>(Kernel::kInputRingSize - start));
@@ -392,7 +405,7 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     }
     constexpr bool kTabulated = !kSideChainInGain;
     double gainL[kWork], gainR[kWork];
-    gain_.computeGainsBlock<kTabulated>(detL, detR, m, s, gainL, gainR);
+    gain_.computeGainsBlock<kTabulated, Wide>(detL, detR, m, s, gainL, gainR);
 
     // The wet/dry delay: the main signal, and the dry path (the main signal, or the monitor key).
     const unsigned wetDryFirst = (wetDryWrite_ + 1) & kWetDryMask;
@@ -427,7 +440,7 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         std::memcpy(workOutR_, wetR, sizeof(double) * static_cast<std::size_t>(m));
         if (source == MeterSource::GainRed) {
             for (int j = 0; j < m; ++j) workMeterL_[j] = workMeterR_[j] = 1.0;
-            meters.feedGainChunk(workMeterL_, workMeterR_, noise, m);
+            feedGainMeters<Wide>(meters, workMeterL_, workMeterR_, noise, m);
         }
     } else {
         if (monitor) {
@@ -455,7 +468,7 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
                 workMeterL_[j] = MeterFeeds::gainMeterValue(gainL[j], mix, limiterGain);
                 workMeterR_[j] = MeterFeeds::gainMeterValue(gainR[j], mix, limiterGain);
             }
-            meters.feedGainChunk(workMeterL_, workMeterR_, noise, m);
+            feedGainMeters<Wide>(meters, workMeterL_, workMeterR_, noise, m);
         }
     }
     currentGain_[0] = gainL[m - 1];

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <emmintrin.h>
+#if ORV_HAS_WIDE_PATH
+#include <immintrin.h>
+#endif
 
 namespace borealis {
 
@@ -105,6 +108,53 @@ void MeterFeeds::feedGainChunk(const double* left, const double* right, const do
         if (ppmHeld & (1 << c)) ch_[c].ppmHoldAge = 0;
     }
 }
+
+#if ORV_HAS_WIDE_PATH
+void MeterFeeds::feedGainChunkWide(const double* left, const double* right, const double* noise, int count) {
+    if (expansion_)
+        gainChunkWide<true>(left, right, noise, count);
+    else
+        gainChunkWide<false>(left, right, noise, count);
+}
+
+template <bool kExpansion>
+void MeterFeeds::gainChunkWide(const double* left, const double* right, const double* noise, int count) {
+    if (count <= 0) return;
+    // Lanes: VU left, VU right, PPM left, PPM right. The VU lanes take cVu either way; the PPM
+    // lanes take the return or the integration coefficient as gain() chooses.
+    const __m256d cApproach = _mm256_setr_pd(cVu_, cVu_, cInt_, cInt_);
+    const __m256d cReturn = _mm256_setr_pd(cVu_, cVu_, cRet_, cRet_);
+    const __m256d one = _mm256_set1_pd(1.0), floor = _mm256_set1_pd(0.01);
+    __m256d x = _mm256_setr_pd(ch_[0].vu, ch_[1].vu, ch_[0].ppm, ch_[1].ppm);
+    __m256d held = _mm256_setr_pd(ch_[0].vuHold, ch_[1].vuHold, ch_[0].ppmHold, ch_[1].ppmHold);
+    __m256d taken = _mm256_setzero_pd();
+    for (int i = 0; i < count; ++i) {
+        const __m128d pair = _mm_set_pd(right[i], left[i]);
+        const __m256d m = _mm256_insertf128_pd(_mm256_castpd128_pd256(pair), pair, 1);
+        const __m256d returning = kExpansion ? _mm256_cmp_pd(m, x, _CMP_LE_OQ) : _mm256_cmp_pd(x, m, _CMP_LE_OQ);
+        const __m256d c = _mm256_blendv_pd(cApproach, cReturn, returning);
+        x = _mm256_add_pd(x, _mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(m, x), c), _mm256_broadcast_sd(noise + i)));
+        // The hold rule of gain(): above unity and above the hold, or below the hold and above 0.01.
+        const __m256d up = _mm256_and_pd(_mm256_cmp_pd(x, one, _CMP_GT_OQ), _mm256_cmp_pd(x, held, _CMP_GT_OQ));
+        const __m256d down = _mm256_and_pd(_mm256_cmp_pd(x, held, _CMP_LT_OQ), _mm256_cmp_pd(x, floor, _CMP_GT_OQ));
+        const __m256d take = _mm256_or_pd(up, down);
+        held = _mm256_blendv_pd(held, x, take);
+        taken = _mm256_or_pd(taken, take);
+    }
+    const int heldBits = _mm256_movemask_pd(taken);
+    double v[4], h[4];
+    _mm256_storeu_pd(v, x);
+    _mm256_storeu_pd(h, held);
+    for (int c = 0; c < 2; ++c) {
+        ch_[c].vu = v[c];
+        ch_[c].ppm = v[2 + c];
+        ch_[c].vuHold = h[c];
+        ch_[c].ppmHold = h[2 + c];
+        if (heldBits & (1 << c)) ch_[c].vuHoldAge = 0;
+        if (heldBits & (4 << c)) ch_[c].ppmHoldAge = 0;
+    }
+}
+#endif
 
 void MeterFeeds::ageHolds(int samples) {
     // Ages saturate instead of overflowing when no editor ever releases the holds.

@@ -4,6 +4,7 @@
 // audio thread, read (and holds released or cleared) by the editor's timer without a lock; each
 // value is a single double or integer.
 #include "borealis/borealis_settings.h"
+#include "borealis/dsp/code_path.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
 
@@ -23,6 +24,13 @@ public:
     // `count` feedGain calls in one pass, both channels side by side in SSE2 lanes: the same
     // operations in the same order, so exactly what the single calls give.
     void feedGainChunk(const double* left, const double* right, const double* noise, int count);
+#if ORV_HAS_WIDE_PATH
+    // The wide code path's feedGainChunk: the VU and PPM followers of both channels in the four
+    // lanes of one AVX register, the same operations lane for lane, so exactly the same values.
+    // Only for processors that run the wide path.
+    __attribute__((target("avx2,fma"))) void feedGainChunkWide(const double* left, const double* right,
+                                                               const double* noise, int count);
+#endif
     // The meter value of a gain factor: the gain scaled by the mix, times the limiter gain.
     // (limiterGain is 1 when the limiter is off).
     static double gainMeterValue(double gain, double mix, double limiterGain) {
@@ -34,6 +42,11 @@ public:
     void latchOvers(double limit);
 
 private:
+#if ORV_HAS_WIDE_PATH
+    template <bool kExpansion>
+    __attribute__((target("avx2,fma"))) void gainChunkWide(const double* left, const double* right,
+                                                           const double* noise, int count);
+#endif
     void level(Channel& c, double x, double noise);
     void gain(Channel& c, double m, double noise);
 

@@ -115,6 +115,7 @@ void SideChain::runShelves(double* left, double* right, int count) {
     }
 }
 
+template <bool Fused>
 void SideChain::runShelvesPairs(double* pairs, int count) {
     for (int done = 0; done < count;) {
         const unsigned phase = shelfClock_ & (kSettleCheck - 1);
@@ -123,13 +124,13 @@ void SideChain::runShelvesPairs(double* pairs, int count) {
         const int part = std::min(count - done, static_cast<int>(kSettleCheck - phase));
         double* const p = pairs + 2 * done;
         if (lowMode_.settled)
-            lowShelf_.processPlainPairs(p, part);
+            lowShelf_.processPlainPairs<Fused>(p, part);
         else
-            lowShelf_.processSmoothedPairs(p, part);
+            lowShelf_.processSmoothedPairs<Fused>(p, part);
         if (highMode_.settled)
-            highShelf_.processPlainPairs(p, part);
+            highShelf_.processPlainPairs<Fused>(p, part);
         else
-            highShelf_.processSmoothedPairs(p, part);
+            highShelf_.processSmoothedPairs<Fused>(p, part);
         shelfClock_ += static_cast<unsigned>(part);
         done += part;
     }
@@ -246,9 +247,9 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
             e[2 * i] = kL[start + i] * tiltLeft;
             e[2 * i + 1] = kR[start + i] * tiltRight;
         }
-        runShelvesPairs(e, part);
+        runShelvesPairs<Wide>(e, part);
         std::memcpy(f, e, sizeof(double) * 2 * static_cast<std::size_t>(part));
-        linkFilter_.processPlainPairs(f, part);
+        linkFilter_.processPlainPairs<Wide>(f, part);
 
         SideChainOutput* o = out + start;
         int i = 0;

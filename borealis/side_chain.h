@@ -83,6 +83,7 @@ private:
     // depends on how blocks are cut.
     void runShelves(double* left, double* right, int count);
     // The same over `count` (left, right) pairs stored side by side.
+    template <bool Fused>
     void runShelvesPairs(double* pairs, int count);
     struct ShelfMode {
         bool settled = false;
@@ -96,7 +97,8 @@ private:
     orv::dsp::BiquadPair highShelf_;
     orv::dsp::BiquadPair linkFilter_;
     HilbertTable hilbert_;
-    orv::dsp::MirroredPairRing<kHistorySize> history_;
+    // Its margin covers the wide Hilbert form's padded taps.
+    orv::dsp::MirroredPairRing<kHistorySize, (HilbertTable::kTapPadding + 3) & ~1> history_;
     orv::dsp::MirroredPairRing<kMonitorSize> monitor_;
     int centre_ = 1;
     int monitorDelay_ = 0;

@@ -8,6 +8,10 @@
 #include <cmath>
 #include <cstdint>
 #include <emmintrin.h>
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#include <immintrin.h>
+#define ORV_BIQUAD_FUSED 1
+#endif
 
 #include "borealis/dsp/denormal_noise.h"
 
@@ -177,15 +181,32 @@ public:
     // with the glide, the noise and the histories kept in registers meanwhile.
     inline void processSmoothed(double* left, double* right, int count) noexcept;
     inline void processPlain(double* left, double* right, int count) noexcept;
-    // The same as the two above over `count` (left, right) pairs stored side by side.
+    // The same as the two above over `count` (left, right) pairs stored side by side. With
+    // `Fused` (the wide code path: only for code compiled for AVX2 with FMA) each product is
+    // fused into its sum, so the last bits differ from the other forms.
+    template <bool Fused = false>
     inline void processSmoothedPairs(double* pairs, int count) noexcept;
+    template <bool Fused = false>
     inline void processPlainPairs(double* pairs, int count) noexcept;
+#if defined(ORV_BIQUAD_FUSED)
+    // The wide code path's processPlainPairs<true> of two filters over the same input: `a`
+    // filters `pairsA` in place and `b` filters the same values into `pairsB`, both pairs side
+    // by side in the four lanes of one register, each lane as its filter's own pass computes it.
+    static inline void processPlainPairsFusedBoth(BiquadPair& a, BiquadPair& b, double* pairsA, double* pairsB,
+                                                  int count) noexcept;
+#endif
 
 private:
     void clearHistory() noexcept { x1_ = x2_ = y1_ = y2_ = _mm_setzero_pd(); }
     inline void run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept;
     static inline __m128d step(__m128d in, const BiquadCoefficients& c, double offset, __m128d& x1, __m128d& x2,
                                __m128d& y1, __m128d& y2) noexcept;
+#if defined(ORV_BIQUAD_FUSED)
+    // step() with the products fused into the sums.
+    __attribute__((target("avx2,fma"))) static inline __m128d stepFused(__m128d in, const BiquadCoefficients& c,
+                                                                        double offset, __m128d& x1, __m128d& x2,
+                                                                        __m128d& y1, __m128d& y2) noexcept;
+#endif
     static inline void glide(BiquadCoefficients& c, const BiquadCoefficients& t, double s, double m) noexcept;
 
     Biquad f_;
@@ -208,6 +229,25 @@ inline __m128d BiquadPair::step(__m128d in, const BiquadCoefficients& c, double 
     y1 = _mm_add_pd(y, o);
     return y;
 }
+
+#if defined(ORV_BIQUAD_FUSED)
+__attribute__((target("avx2,fma"))) inline __m128d BiquadPair::stepFused(__m128d in, const BiquadCoefficients& c,
+                                                                         double offset, __m128d& x1, __m128d& x2,
+                                                                         __m128d& y1, __m128d& y2) noexcept {
+    const __m128d o = _mm_set1_pd(offset);
+    const __m128d x = _mm_add_pd(in, o);
+    __m128d y = _mm_mul_pd(_mm_set1_pd(c.b0), x);
+    y = _mm_fmadd_pd(_mm_set1_pd(c.b1), x1, y);
+    y = _mm_fmadd_pd(_mm_set1_pd(c.b2), x2, y);
+    y = _mm_fnmadd_pd(_mm_set1_pd(c.a1), y1, y);
+    y = _mm_fnmadd_pd(_mm_set1_pd(c.a2), y2, y);
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = _mm_add_pd(y, o);
+    return y;
+}
+#endif
 
 inline void BiquadPair::run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept {
     const __m128d y = step(_mm_set_pd(right, left), c, offset, x1_, x2_, y1_, y2_);
@@ -281,6 +321,7 @@ inline void BiquadPair::processPlain(double* left, double* right, int count) noe
     y2_ = y2;
 }
 
+template <bool Fused>
 inline void BiquadPair::processSmoothedPairs(double* pairs, int count) noexcept {
     if (!f_.filters_ || count <= 0) return;
     DenormalNoise source = f_.noiseSource_;
@@ -292,7 +333,14 @@ inline void BiquadPair::processSmoothedPairs(double* pairs, int count) noexcept 
     for (int i = 0; i < count; ++i) {
         m = source.next();
         glide(c, t, s, m);
-        _mm_storeu_pd(pairs + 2 * i, step(_mm_loadu_pd(pairs + 2 * i), c, m, x1, x2, y1, y2));
+        const __m128d in = _mm_loadu_pd(pairs + 2 * i);
+#if defined(ORV_BIQUAD_FUSED)
+        if constexpr (Fused) {
+            _mm_storeu_pd(pairs + 2 * i, stepFused(in, c, m, x1, x2, y1, y2));
+            continue;
+        }
+#endif
+        _mm_storeu_pd(pairs + 2 * i, step(in, c, m, x1, x2, y1, y2));
     }
     f_.noiseSource_ = source;
     f_.current_ = c;
@@ -303,6 +351,7 @@ inline void BiquadPair::processSmoothedPairs(double* pairs, int count) noexcept 
     y2_ = y2;
 }
 
+template <bool Fused>
 inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
     if (!f_.filters_ || count <= 0) return;
     const BiquadCoefficients c = f_.target_;
@@ -310,7 +359,14 @@ inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
     double o = f_.noise_;
     for (int i = 0; i < count; ++i) {
         o = -o;
-        _mm_storeu_pd(pairs + 2 * i, step(_mm_loadu_pd(pairs + 2 * i), c, o, x1, x2, y1, y2));
+        const __m128d in = _mm_loadu_pd(pairs + 2 * i);
+#if defined(ORV_BIQUAD_FUSED)
+        if constexpr (Fused) {
+            _mm_storeu_pd(pairs + 2 * i, stepFused(in, c, o, x1, x2, y1, y2));
+            continue;
+        }
+#endif
+        _mm_storeu_pd(pairs + 2 * i, step(in, c, o, x1, x2, y1, y2));
     }
     f_.noise_ = o;
     x1_ = x1;
@@ -318,5 +374,61 @@ inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
     y1_ = y1;
     y2_ = y2;
 }
+
+#if defined(ORV_BIQUAD_FUSED)
+__attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFusedBoth(BiquadPair& a, BiquadPair& b,
+                                                                                        double* pairsA,
+                                                                                        double* pairsB,
+                                                                                        int count) noexcept {
+    if (count <= 0) return;
+    if (!a.f_.filters_ || !b.f_.filters_) {
+        for (int i = 0; i < 2 * count; ++i) pairsB[i] = pairsA[i];
+        b.processPlainPairs<true>(pairsB, count);
+        a.processPlainPairs<true>(pairsA, count);
+        return;
+    }
+    // Lanes 0, 1: filter a, left and right; lanes 2, 3: filter b. (Macros: a lambda would not
+    // inherit the function's target.)
+#define ORV_BOTH(va, vb) _mm256_setr_pd(va, va, vb, vb)
+#define ORV_JOIN(va, vb) _mm256_insertf128_pd(_mm256_castpd128_pd256(va), vb, 1)
+    const BiquadCoefficients &ca = a.f_.target_, &cb = b.f_.target_;
+    const __m256d b0 = ORV_BOTH(ca.b0, cb.b0), b1 = ORV_BOTH(ca.b1, cb.b1), b2 = ORV_BOTH(ca.b2, cb.b2);
+    const __m256d a1 = ORV_BOTH(ca.a1, cb.a1), a2 = ORV_BOTH(ca.a2, cb.a2);
+    __m256d x1 = ORV_JOIN(a.x1_, b.x1_), x2 = ORV_JOIN(a.x2_, b.x2_);
+    __m256d y1 = ORV_JOIN(a.y1_, b.y1_), y2 = ORV_JOIN(a.y2_, b.y2_);
+    // Each filter negates its own offset once per sample.
+    __m256d o = ORV_BOTH(a.f_.noise_, b.f_.noise_);
+#undef ORV_BOTH
+#undef ORV_JOIN
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    for (int i = 0; i < count; ++i) {
+        o = _mm256_xor_pd(o, sign);
+        const __m256d x = _mm256_add_pd(_mm256_broadcast_pd(reinterpret_cast<const __m128d*>(pairsA + 2 * i)), o);
+        __m256d y = _mm256_mul_pd(b0, x);
+        y = _mm256_fmadd_pd(b1, x1, y);
+        y = _mm256_fmadd_pd(b2, x2, y);
+        y = _mm256_fnmadd_pd(a1, y1, y);
+        y = _mm256_fnmadd_pd(a2, y2, y);
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = _mm256_add_pd(y, o);
+        _mm_storeu_pd(pairsA + 2 * i, _mm256_castpd256_pd128(y));
+        _mm_storeu_pd(pairsB + 2 * i, _mm256_extractf128_pd(y, 1));
+    }
+    double offsets[4];
+    _mm256_storeu_pd(offsets, o);
+    a.f_.noise_ = offsets[0];
+    b.f_.noise_ = offsets[2];
+    a.x1_ = _mm256_castpd256_pd128(x1);
+    a.x2_ = _mm256_castpd256_pd128(x2);
+    a.y1_ = _mm256_castpd256_pd128(y1);
+    a.y2_ = _mm256_castpd256_pd128(y2);
+    b.x1_ = _mm256_extractf128_pd(x1, 1);
+    b.x2_ = _mm256_extractf128_pd(x2, 1);
+    b.y1_ = _mm256_extractf128_pd(y1, 1);
+    b.y2_ = _mm256_extractf128_pd(y2, 1);
+}
+#endif
 
 }  // namespace orv::dsp

@@ -87,25 +87,29 @@ namespace orv::dsp {
 
 // The stereo form of MirroredRing: each entry is a (left, right) pair of doubles, stored
 // interleaved and twice, so a filter can run both channels in one pass over contiguous,
-// 16-byte aligned pairs.
-template <int Size>
+// 16-byte aligned pairs. `Margin` pairs of zeros lie before and after the stored pairs, so a
+// filter may read up to Margin pairs beyond either end of what newest() returns (values it
+// multiplies by zero) without leaving the ring's memory.
+template <int Size, int Margin = 0>
 class MirroredPairRing {
     static_assert(Size > 0 && (Size & (Size - 1)) == 0, "ring size must be a power of two");
+    static_assert(Margin >= 0 && Margin % 2 == 0, "the margin keeps the pairs 32-byte aligned");
 
 public:
     static constexpr int kSize = Size;
+    static constexpr int kMargin = Margin;
     static constexpr unsigned kMask = Size - 1;
 
     MirroredPairRing() noexcept { clear(); }
 
     void clear() noexcept {
-        for (double& v : data_) v = 0.0;
+        for (double& v : store_) v = 0.0;
         write_ = kMask;
     }
 
     void push(double left, double right) noexcept {
         write_ = (write_ + 1) & kMask;
-        double* a = data_ + 2 * write_;
+        double* a = pairs() + 2 * write_;
         double* b = a + 2 * Size;
         a[0] = b[0] = left;
         a[1] = b[1] = right;
@@ -113,16 +117,20 @@ public:
 
     // The pair written `age` pushes ago (0 = newest); age in 0 .. Size - 1.
     double ago(int age, int channel) const noexcept {
-        return data_[2 * (write_ + Size - static_cast<unsigned>(age)) + channel];
+        return pairs()[2 * (write_ + Size - static_cast<unsigned>(age)) + channel];
     }
 
     // The newest `length` pairs, oldest first, contiguous; length in 1 .. Size.
     const double* newest(int length) const noexcept {
-        return data_ + 2 * (write_ + Size + 1 - static_cast<unsigned>(length));
+        return pairs() + 2 * (write_ + Size + 1 - static_cast<unsigned>(length));
     }
 
 private:
-    alignas(64) double data_[4 * Size];
+    // The stored pairs begin after the leading margin.
+    double* pairs() noexcept { return store_ + 2 * Margin; }
+    const double* pairs() const noexcept { return store_ + 2 * Margin; }
+
+    alignas(64) double store_[4 * Size + 4 * Margin];
     unsigned write_ = kMask;
 };
 
