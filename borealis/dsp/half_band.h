@@ -43,10 +43,10 @@ HalfBandPairedTaps pairedOddTaps(const HalfBandKernel& kernel) noexcept;
 // the widest vectors the processor offers.
 void foldedHalfBandSums(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
 
-// The wide code path's form of the same sums: each tap's product is fused into its output's
-// sum (acc = fma(odd[j], ahead + behind, acc), taps in the plain form's order), so each
-// product-and-add is rounded once where the plain form rounds twice, and the results differ
-// from the plain sums in the last bits. Every output is summed the same way however many
+// The wide code path's form of the same sums: each sample's product is fused into its output's
+// sum, the two samples of a tap one after the other (acc = fma(odd[j], ahead, acc), then
+// acc = fma(odd[j], behind, acc), taps in the plain form's order), so the results differ from
+// the plain sums in the last bits. Every output is summed the same way however many
 // outputs a call takes and wherever x lies, so a stream gets the same values however it is
 // cut into blocks. Call it only where processorRunsWidePath() holds (code_path.h); builds
 // without the wide path give the plain sums.

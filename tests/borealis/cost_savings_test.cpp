@@ -216,21 +216,28 @@ TEST(MeterFeeds, GainChunksGiveExactlyWhatSingleSamplesGive) {
         s.ratioIndex = ratioIndex;
         s.ppmIntegrationMs = 1.0;
         s.ppmReturnMs = 300.0;
-        borealis::MeterFeeds single, chunked;
-        for (borealis::MeterFeeds* m : {&single, &chunked}) m->beginBlock(s, 44100.0);
+        // The wide path's form (four lanes in one register) must give the same bits too.
+        borealis::MeterFeeds single, chunked, wide;
+        const bool withWide = orv::dsp::processorRunsWidePath();
+        for (borealis::MeterFeeds* m : {&single, &chunked, &wide}) m->beginBlock(s, 44100.0);
         for (int pos = 0, block = 1; pos < 5000; pos += block, block = block % 97 + 13) {
             const int count = std::min(block, 5000 - pos);
             for (int i = pos; i < pos + count; ++i) single.feedGain(left[i], right[i], noiseValues[i]);
             chunked.feedGainChunk(&left[pos], &right[pos], &noiseValues[pos], count);
-            single.ageHolds(count);
-            chunked.ageHolds(count);
-            for (int c = 0; c < 2; ++c) {
-                ASSERT_TRUE(sameBits(single.vu(c), chunked.vu(c))) << pos;
-                ASSERT_TRUE(sameBits(single.ppm(c), chunked.ppm(c))) << pos;
-                ASSERT_TRUE(sameBits(single.vuHold(c), chunked.vuHold(c))) << pos;
-                ASSERT_TRUE(sameBits(single.ppmHold(c), chunked.ppmHold(c))) << pos;
-                ASSERT_EQ(single.vuHoldAge(c), chunked.vuHoldAge(c)) << pos;
-                ASSERT_EQ(single.ppmHoldAge(c), chunked.ppmHoldAge(c)) << pos;
+#if ORV_HAS_WIDE_PATH
+            if (withWide) wide.feedGainChunkWide(&left[pos], &right[pos], &noiseValues[pos], count);
+#endif
+            for (borealis::MeterFeeds* m : {&single, &chunked, &wide}) m->ageHolds(count);
+            for (const borealis::MeterFeeds* m : {&chunked, &wide}) {
+                if (m == &wide && !withWide) continue;
+                for (int c = 0; c < 2; ++c) {
+                    ASSERT_TRUE(sameBits(single.vu(c), m->vu(c))) << pos;
+                    ASSERT_TRUE(sameBits(single.ppm(c), m->ppm(c))) << pos;
+                    ASSERT_TRUE(sameBits(single.vuHold(c), m->vuHold(c))) << pos;
+                    ASSERT_TRUE(sameBits(single.ppmHold(c), m->ppmHold(c))) << pos;
+                    ASSERT_EQ(single.vuHoldAge(c), m->vuHoldAge(c)) << pos;
+                    ASSERT_EQ(single.ppmHoldAge(c), m->ppmHoldAge(c)) << pos;
+                }
             }
         }
     }

@@ -1,8 +1,10 @@
 #include "borealis/dsp/biquad.h"
+#include "borealis/dsp/code_path.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <complex>
 #include <vector>
 
@@ -363,6 +365,41 @@ TEST(Biquad, PairBlocksMatchOneSampleCalls) {
     EXPECT_GT(done, 5000);
     EXPECT_EQ(single.filter().noise(), blocks.filter().noise());
 }
+
+#if defined(ORV_BIQUAD_FUSED)
+// The wide path runs the two level filters of a compressor in one register; each lane must give
+// what its own filter's fused pass gives, its offset and history included, whatever the block
+// lengths, and a filter that passes its signal through must still pass it through.
+TEST(Biquad, TwoFiltersInOneRegisterGiveTheirOwnFusedPasses) {
+    if (!processorRunsWidePath()) GTEST_SKIP() << "this processor does not run the wide path";
+    BiquadPair fastTogether, slowTogether, fastAlone, slowAlone;
+    for (BiquadPair* p : {&fastTogether, &fastAlone}) p->create(88200.0, BiquadType::Lowpass, 200.0, 0.5, 0.0);
+    for (BiquadPair* p : {&slowTogether, &slowAlone}) p->create(88200.0, BiquadType::Lowpass, 20.0, 0.5, 0.0);
+    std::uint32_t state = 7;
+    auto next = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 8) / 16777216.0;
+    };
+    const int sizes[] = {1, 128, 5, 64, 0, 33};
+    for (int round = 0; round < 60; ++round) {
+        if (round == 30)
+            for (BiquadPair* p : {&slowTogether, &slowAlone}) p->setType(BiquadType::PassThrough);
+        const int n = sizes[round % 6];
+        std::vector<double> input(2 * n);
+        for (double& v : input) v = next();
+        std::vector<double> fastPairs(input), slowPairs(2 * n), fastOwn(input), slowOwn(input);
+        BiquadPair::processPlainPairsFusedBoth(fastTogether, slowTogether, fastPairs.data(), slowPairs.data(), n);
+        fastAlone.processPlainPairs<true>(fastOwn.data(), n);
+        slowAlone.processPlainPairs<true>(slowOwn.data(), n);
+        for (int i = 0; i < 2 * n; ++i) {
+            ASSERT_EQ(fastOwn[i], fastPairs[i]) << "round " << round << " value " << i;
+            ASSERT_EQ(slowOwn[i], slowPairs[i]) << "round " << round << " value " << i;
+        }
+    }
+    EXPECT_EQ(fastAlone.filter().noise(), fastTogether.filter().noise());
+    EXPECT_EQ(slowAlone.filter().noise(), slowTogether.filter().noise());
+}
+#endif
 
 }  // namespace
 }  // namespace orv::dsp
