@@ -134,41 +134,66 @@ __attribute__((target("avx"))) void twiceAvx(const double* centre, const double*
 #define ORV_HILBERT_FUSED 1
 namespace {
 
-// twiceAvx with the products fused into the sums, over the taps rounded up to a multiple of
-// eight: the coefficients past N are zero, so the extra taps add nothing, and one unrolled loop
-// without a remainder does all the work. The history must reach kTapPadding pairs further on
-// both sides than N asks for (see SideChain's history ring).
-__attribute__((target("avx2,fma"))) void twiceFused(const double* centre, const double* quads, int n,
-                                                    double out[4]) {
+// The wide path's sums for G neighbouring pairs of centres (2G outputs of both channels), lanes
+// 0, 1 of register g for centre 2g, lanes 2, 3 for centre 2g + 1. Every lane takes the same
+// steps in the same order, whatever G is: per tap, the newer sample's product is added and the
+// older sample's subtracted, each fused into the sum. The taps run to N rounded up to a multiple
+// of eight (the coefficients past N are zero, so those taps add nothing), so the history must
+// reach kTapPadding pairs further on both sides than N asks for. With G registers sharing each
+// coefficient load, a tap costs little more than its two fused steps per register.
+template <int G>
+__attribute__((target("avx2,fma"))) inline void groupsFused(const double* centre, const double* quads, int padded,
+                                                            double* out) {
     const double* newer = centre + 2;
     const double* older = centre - 2;
-    __m256d s0 = _mm256_setzero_pd(), s1 = s0, s2 = s0, s3 = s0;
-#define ORV_HILBERT_TAP(acc, k)                                                                               \
-    acc = _mm256_fmadd_pd(_mm256_load_pd(quads + 4 * (k)),                                                    \
-                          _mm256_sub_pd(_mm256_loadu_pd(newer + 4 * (k)), _mm256_loadu_pd(older - 4 * (k))), acc)
-    const int padded = (n + 7) & ~7;
-    for (int k = 0; k < padded; k += 8) {
-        ORV_HILBERT_TAP(s0, k);
-        ORV_HILBERT_TAP(s1, k + 1);
-        ORV_HILBERT_TAP(s2, k + 2);
-        ORV_HILBERT_TAP(s3, k + 3);
-        ORV_HILBERT_TAP(s0, k + 4);
-        ORV_HILBERT_TAP(s1, k + 5);
-        ORV_HILBERT_TAP(s2, k + 6);
-        ORV_HILBERT_TAP(s3, k + 7);
+    __m256d acc[G];
+    for (int g = 0; g < G; ++g) acc[g] = _mm256_setzero_pd();
+    for (int k = 0; k < padded; ++k) {
+        const __m256d c = _mm256_load_pd(quads + 4 * k);
+        // Register g's newer samples are register g + 1's at the tap before; left to itself the
+        // compiler carries them over from tap to tap in registers and runs out of them. Hiding
+        // where the pointers come from keeps every read a plain load from memory.
+        const double* pn = newer + 4 * k;
+        const double* po = older - 4 * k;
+        asm("" : "+r"(pn), "+r"(po));
+#pragma GCC unroll 8
+        for (int g = 0; g < G; ++g) acc[g] = _mm256_fmadd_pd(c, _mm256_loadu_pd(pn + 4 * g), acc[g]);
+#pragma GCC unroll 8
+        for (int g = 0; g < G; ++g) acc[g] = _mm256_fnmadd_pd(c, _mm256_loadu_pd(po + 4 * g), acc[g]);
     }
-#undef ORV_HILBERT_TAP
-    _mm256_storeu_pd(out, _mm256_add_pd(_mm256_add_pd(s0, s1), _mm256_add_pd(s2, s3)));
+    for (int g = 0; g < G; ++g) _mm256_storeu_pd(out + 4 * g, acc[g]);
 }
 
 }  // namespace
 #endif
 
-void HilbertTable::transformStereoTwiceFused(const double* centre, double out[4]) const {
+void HilbertTable::transformStereoRunFused(const double* first, int count, double* out) const {
 #if defined(ORV_HILBERT_FUSED)
-    twiceFused(centre, quads_, n_, out);
+    const int padded = (n_ + 7) & ~7;
+    int i = 0;
+    for (; i + 16 <= count; i += 16) groupsFused<8>(first + 2 * i, quads_, padded, out + 2 * i);
+    if (i + 8 <= count) {
+        groupsFused<4>(first + 2 * i, quads_, padded, out + 2 * i);
+        i += 8;
+    }
+    if (i + 4 <= count) {
+        groupsFused<2>(first + 2 * i, quads_, padded, out + 2 * i);
+        i += 4;
+    }
+    if (i + 2 <= count) {
+        groupsFused<1>(first + 2 * i, quads_, padded, out + 2 * i);
+        i += 2;
+    }
+    if (i < count) {
+        // A lone centre as the second of a pair whose first is the centre before it, so the
+        // history need not reach past its own newest tap.
+        double pair[4];
+        groupsFused<1>(first + 2 * (i - 1), quads_, padded, pair);
+        out[2 * i] = pair[2];
+        out[2 * i + 1] = pair[3];
+    }
 #else
-    transformStereoTwice(centre, out);
+    for (int i = 0; i < count; ++i) transformStereo(first + 2 * i, out[2 * i], out[2 * i + 1]);
 #endif
 }
 

@@ -8,8 +8,8 @@ class HilbertTable {
 public:
     // Half length limit: 2.5 ms at 384 kHz, the highest rate the side-chain runs at.
     static constexpr int kMaxHalfLength = 960;
-    // The wide form runs the taps in groups of eight, so it may read up to this many pairs
-    // beyond the 2N-1 on either side (their coefficients are zero).
+    // The wide form runs the taps up to a multiple of eight, so it may read up to this many
+    // pairs beyond the 2N-1 on either side (their coefficients are zero).
     static constexpr int kTapPadding = 14;
     static_assert(kMaxHalfLength % 8 == 0, "the padded taps stay inside the tables");
 
@@ -33,13 +33,15 @@ public:
     // left, right one pair later}, each equal to what transformStereo gives bit for bit. The
     // history must reach one pair further on the newer side.
     void transformStereoTwice(const double* centre, double out[4]) const;
-    // The wide code path's form of transformStereoTwice: the same taps in the same order, with
-    // each product fused into its sum (AVX2 with FMA), so the last bits differ from the other
-    // forms. The wide path uses it for every detector value, a lone one included (see
-    // SideChain::processBlock), so its results never depend on where a block ends. Only for
-    // processors that run the wide path. The history must reach kTapPadding pairs further on
-    // both sides.
-    void transformStereoTwiceFused(const double* centre, double out[4]) const;
+    // The wide code path's form: the transforms of `count` neighbouring centres, `first` the
+    // oldest, into out[2i] (left) and out[2i + 1] (right) for centre i, computed several at a
+    // time with each product fused into its sum (AVX2 with FMA), so the last bits differ from
+    // the other forms. Each value is computed the same way however many centres a call takes
+    // (a lone last centre as the second of a pair with the one before it, which the history
+    // must hold), so results never depend on where a block ends. The history must reach
+    // kTapPadding pairs further on both sides than 2N-1. Only for processors that run the wide
+    // path.
+    void transformStereoRunFused(const double* first, int count, double* out) const;
 
 private:
     int n_ = 1;

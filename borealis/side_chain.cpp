@@ -252,6 +252,27 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
         linkFilter_.processPlainPairs<Wide>(f, part);
 
         SideChainOutput* o = out + start;
+        if constexpr (Wide) {
+            // A group of samples into the history, then the transforms of all their centres
+            // at once. Each centre lies centre_ pairs behind its own sample, so the group's
+            // centres are neighbours; the group is as long as the ring lets them all be read.
+            const int group = span + kWideGroup - 1 <= kHistorySize ? kWideGroup : 2;
+            for (int g = 0; g < part; g += group) {
+                const int count = part - g < group ? part - g : group;
+                for (int i = g; i < g + count; ++i) pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
+                const double* first = history_.newest(span + count - 1) + 2 * (2 * n - 1);
+                alignas(32) double h[2 * kWideGroup];
+                hilbert_.transformStereoRunFused(first, count, h);
+                int i = 0;
+                for (; i + 2 <= count; i += 2)
+                    detectorsTwice<Exact>(first + 2 * i, h + 2 * i, s.thresholdFactor, o[g + i], o[g + i + 1]);
+                if (i < count) {
+                    o[g + i].detectorL = detector<Exact>(first[2 * i], h[2 * i], s);
+                    o[g + i].detectorR = detector<Exact>(first[2 * i + 1], h[2 * i + 1], s);
+                }
+            }
+            continue;
+        }
         int i = 0;
         for (; i + 2 <= part; i += 2) {
             pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
@@ -259,25 +280,14 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
             // The first sample's centre, now one pair further back; the second's follows it.
             const double* centre = history_.newest(span + 1) + 2 * (2 * n - 1);
             double h[4];
-            if constexpr (Wide)
-                hilbert_.transformStereoTwiceFused(centre, h);
-            else
-                hilbert_.transformStereoTwice(centre, h);
+            hilbert_.transformStereoTwice(centre, h);
             detectorsTwice<Exact>(centre, h, s.thresholdFactor, o[i], o[i + 1]);
         }
         if (i < part) {
             pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
             const double* centre = history_.newest(span) + 2 * (2 * n - 1);
-            double h[4];
-            if constexpr (Wide) {
-                // As the second of a pair whose first is the sample before, so the value is
-                // the one a pair would give.
-                hilbert_.transformStereoTwiceFused(history_.newest(span + 1) + 2 * (2 * n - 1), h);
-                h[0] = h[2];
-                h[1] = h[3];
-            } else {
-                hilbert_.transformStereo(centre, h[0], h[1]);
-            }
+            double h[2];
+            hilbert_.transformStereo(centre, h[0], h[1]);
             o[i].detectorL = detector<Exact>(centre[0], h[0], s);
             o[i].detectorR = detector<Exact>(centre[1], h[1], s);
         }

@@ -22,6 +22,8 @@ public:
     // samples at the largest N.
     static constexpr int kHistorySize = 4096;
     static constexpr int kMonitorSize = 1024;
+    // How many samples the wide path's transformer takes at once.
+    static constexpr int kWideGroup = 16;
     // Above this side-chain rate the lowest shelves' poles lie so close to 1 that the glide's
     // own jitter around the design moves the key by more than 1e-7 of its peak; there the
     // shelves keep gliding, so the result stays that of the gliding form.
@@ -59,8 +61,9 @@ public:
     template <bool Exact>
     SideChainOutput process(double kL, double kR, const BorealisSettings& s);
     // `count` samples in order: out[i] is what process gives for kL[i], kR[i]. Runs two samples
-    // at a time so the transformer can take both in one pass. Wide: the wide code path's form
-    // (fused transformer sums; see HilbertTable::transformStereoTwiceFused).
+    // at a time so the transformer can take both in one pass. Wide: the wide code path's form,
+    // which runs the transformer over groups of kWideGroup samples (fused sums; see
+    // HilbertTable::transformStereoRunFused).
     template <bool Exact, bool Wide = false>
     void processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
                       SideChainOutput* out);
