@@ -70,9 +70,9 @@ public:
     // them, are bit for bit those of next<K>. All three registers step together in the 32-bit
     // lanes of one vector with a shift count per lane; each step's registers are stored as
     // they stand, and the values are worked out eight at a time from those rows afterwards.
-    // The fourth lane holds the constant 0x80000000 (its shifts by 32 give zero, its own shift
-    // by 0 and mask of all ones keep it), so the xor of a row's four lanes is u ^ 0x80000000,
-    // the signed form the conversion takes.
+    // The fourth lane holds the constant 0x80000000 through every step (its shifts by 32 give
+    // zero, its right shift by 0 and mask of all ones keep it as it is), so the xor of a row's
+    // four lanes is u ^ 0x80000000, the signed form the conversion takes.
     template <int K>
     __attribute__((target("avx2"))) void nextWide(double* const (&out)[K], int rounds) noexcept {
         constexpr int kPass = 64;  // rounds per pass through the rows
@@ -100,6 +100,7 @@ public:
         s3_ = static_cast<std::uint32_t>(_mm_extract_epi32(x, 2));
     }
 #else
+    // A build without the wide path: next<K> itself.
     template <int K>
     void nextWide(double* const (&out)[K], int rounds) noexcept {
         next(out, rounds);
@@ -127,7 +128,8 @@ private:
     // toValue of each row's register word, from rows as nextWide stores them (the registers in
     // lanes 0 to 2, 0x80000000 in lane 3). Eight rows at a time: the xor of each row's lanes,
     // s = u ^ 0x80000000, is a signed int32 whose double plus 2^31 is exactly double(u); then
-    // the same products and difference as toValue, in the same order.
+    // the same products and difference as toValue, in the same order (none of them fused: the
+    // build keeps every multiply and add separate unless written as a fused one).
     __attribute__((target("avx2"))) void toValuesWide(const std::uint32_t (*rows)[4], double* out,
                                                       int count) const noexcept {
         const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
