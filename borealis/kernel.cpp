@@ -246,7 +246,7 @@ void throughRing(double* ring, unsigned first, unsigned delay, const double* in,
 // Stage A of one chunk: the host samples, each taken in through `admit`, into the input rings;
 // the delayed main and key pairs to the work buffers (with the denormal noise in the normal and
 // FAT kernels, which run the side-chain on them next).
-template <KernelVariant V, class T, class Admit>
+template <KernelVariant V, bool Wide, class T, class Admit>
 inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l,
                                MeterFeeds& meters, Admit admit) {
     constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
@@ -301,7 +301,10 @@ inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, co
         // Three noise values per sample: left, right, and the one for smoothers and meters.
         double noiseL[kChunk], noiseR[kChunk];
         double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
-        noise_.next(noiseOut, n);
+        if constexpr (Wide)
+            noise_.nextWide(noiseOut, n);
+        else
+            noise_.next(noiseOut, n);
         // Each sample's meter feed takes the noise value current before its own.
         if (source == MeterSource::Pre) {
             meters.feedLevel(workMainL_[0], workMainR_[0], currentNoise_);
@@ -331,9 +334,9 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     // admitSample; every other chunk is read as it is.
     const T* const inputs[4] = {io.mainL, io.mainR, io.keyL, io.keyR};
     if (orv::dsp::admitsAll(inputs, offset, n))
-        inputStage<V>(io, offset, n, l, meters, [](T x) { return static_cast<double>(x); });
+        inputStage<V, Wide>(io, offset, n, l, meters, [](T x) { return static_cast<double>(x); });
     else
-        inputStage<V>(io, offset, n, l, meters, [](T x) { return orv::dsp::admitSample(x); });
+        inputStage<V, Wide>(io, offset, n, l, meters, [](T x) { return orv::dsp::admitSample(x); });
     if constexpr (!kSideChainInGain) {
         sideChain_.processBlock<false, Wide>(workDetL_, workDetR_, n, s, workSide_);
         for (int i = 0; i < n; ++i) {
@@ -365,7 +368,10 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         // The denormal noise in its usual order, then the side-chain for the whole chunk.
         double noiseL[kWork], noiseR[kWork];
         double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
-        noise_.next(noiseOut, m);
+        if constexpr (Wide)
+            noise_.nextWide(noiseOut, m);
+        else
+            noise_.next(noiseOut, m);
         for (int j = 0; j < m; ++j) {
             const double nL = noiseL[j], nR = noiseR[j];
             workDetL_[j] += nL;

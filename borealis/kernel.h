@@ -97,7 +97,7 @@ private:
     template <class T, KernelVariant V, bool Wide>
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
-    template <KernelVariant V, class T, class Admit>
+    template <KernelVariant V, bool Wide, class T, class Admit>
     void inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, MeterFeeds& meters,
                     Admit admit);
     void clearRings();

@@ -651,7 +651,10 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     smoother[0] = noiseNow;
     {
         double* const values[3] = {noiseL, noiseR, smoother + 1};
-        noise.next(values, n);
+        if constexpr (Wide)
+            noise.nextWide(values, n);
+        else
+            noise.next(values, n);
     }
 
     // The rings: every value the chunk reads is older than the chunk (the key is at least
@@ -839,7 +842,10 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     {
         alignas(16) double unused[kChunk];
         double* const values[3] = {noiseL, unused, smoother + 1};
-        noise.next(values, n);
+        if constexpr (Wide)
+            noise.nextWide(values, n);
+        else
+            noise.next(values, n);
     }
 
     // The rings as in the stereo kernel: reads first, then the chunk's writes.

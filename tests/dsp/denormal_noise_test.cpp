@@ -96,5 +96,46 @@ TEST(DenormalNoise, RoundsGiveTheValuesOfNextInOrder) {
     EXPECT_EQ(rounds.next(), single.next());
 }
 
+// The wide form: for K values a round and any number of rounds (within one pass of its rows,
+// at the pass length and across passes, with and without a tail short of eight), the values
+// of next() bit for bit, nothing written past the rounds, and the registers next() would leave.
+template <int K>
+void expectWideRoundsMatchNext(double scale) {
+    DenormalNoise single(scale), wide(scale);
+    for (int rounds : {1, 2, 63, 64, 128, 7, 8, 65, 200, 0, 9}) {
+        std::vector<std::vector<double>> values(K, std::vector<double>(rounds + 1, 5.0));
+        double* out[K];
+        for (int k = 0; k < K; ++k) out[k] = values[k].data();
+        double* const(&outs)[K] = out;
+        wide.nextWide(outs, rounds);
+        for (int i = 0; i < rounds; ++i)
+            for (int k = 0; k < K; ++k)
+                ASSERT_TRUE(sameBits(values[k][i], single.next())) << "K " << K << " rounds " << rounds << " " << i;
+        for (int k = 0; k < K; ++k) EXPECT_EQ(values[k][rounds], 5.0) << "wrote past the end, K " << K;
+        // The registers left: the next values of both agree, through either form.
+        ASSERT_TRUE(sameBits(wide.next(), single.next())) << "K " << K << " rounds " << rounds;
+    }
+    double a[3], b[3];
+    double* const oneA[1] = {a};
+    double* const oneB[1] = {b};
+    wide.nextWide(oneA, 3);
+    single.next(oneB, 3);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(sameBits(a[i], b[i])) << i;
+}
+
+TEST(DenormalNoise, WideRoundsGiveTheValuesAndRegistersOfNext) {
+#if ORV_HAS_WIDE_PATH
+    __builtin_cpu_init();
+    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "this processor has no AVX2";
+    for (double scale : {DenormalNoise::kKernelScale, DenormalNoise::kFilterScale, 1.0}) {
+        expectWideRoundsMatchNext<1>(scale);
+        expectWideRoundsMatchNext<2>(scale);
+        expectWideRoundsMatchNext<3>(scale);
+    }
+#else
+    GTEST_SKIP() << "no wide path in this build";
+#endif
+}
+
 }  // namespace
 }  // namespace orv::dsp
