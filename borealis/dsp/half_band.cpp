@@ -267,41 +267,32 @@ __attribute__((target("avx2,fma"))) inline double fusedSum(const double* x, cons
     return _mm_cvtsd_f64(acc);
 }
 
-// Sixteen, then four outputs per pass, each lane one output; the last one to three outputs
-// one at a time.
+// 4G neighbouring outputs, each lane one output, every lane summing as fusedSum does.
+template <int G>
+__attribute__((target("avx2,fma"))) inline void groupSumsFused(const double* x, const double* taps,
+                                                               double* out) noexcept {
+    const double* ahead = x + 64;
+    const double* behind = x + 63;
+    __m256d acc[G];
+    for (int g = 0; g < G; ++g) acc[g] = _mm256_setzero_pd();
+#pragma GCC unroll 2
+    for (int j = 0; j < kHalfBandOddTaps; ++j) {
+        const __m256d c = _mm256_broadcast_sd(taps + 2 * j);
+#pragma GCC unroll 8
+        for (int g = 0; g < G; ++g) acc[g] = _mm256_fmadd_pd(c, _mm256_loadu_pd(ahead + j + 4 * g), acc[g]);
+#pragma GCC unroll 8
+        for (int g = 0; g < G; ++g) acc[g] = _mm256_fmadd_pd(c, _mm256_loadu_pd(behind - j + 4 * g), acc[g]);
+    }
+    for (int g = 0; g < G; ++g) _mm256_storeu_pd(out + 4 * g, acc[g]);
+}
+
+// Thirty-two, then four outputs per pass; the last one to three outputs one at a time.
 __attribute__((target("avx2,fma"))) void quadSumsFused(const double* x, const HalfBandPairedTaps& paired,
                                                        double* out, int count) noexcept {
     const double* taps = paired.v;
     int i = 0;
-    for (; i + 16 <= count; i += 16) {
-        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
-        const double* ahead = x + i + 64;
-        const double* behind = x + i + 63;
-#pragma GCC unroll 4
-        for (int j = 0; j < kHalfBandOddTaps; ++j) {
-            const __m256d c = _mm256_broadcast_sd(taps + 2 * j);
-            const double* p = ahead + j;
-            const double* q = behind - j;
-            a0 = _mm256_fmadd_pd(c, _mm256_loadu_pd(q), _mm256_fmadd_pd(c, _mm256_loadu_pd(p), a0));
-            a1 = _mm256_fmadd_pd(c, _mm256_loadu_pd(q + 4), _mm256_fmadd_pd(c, _mm256_loadu_pd(p + 4), a1));
-            a2 = _mm256_fmadd_pd(c, _mm256_loadu_pd(q + 8), _mm256_fmadd_pd(c, _mm256_loadu_pd(p + 8), a2));
-            a3 = _mm256_fmadd_pd(c, _mm256_loadu_pd(q + 12), _mm256_fmadd_pd(c, _mm256_loadu_pd(p + 12), a3));
-        }
-        _mm256_storeu_pd(out + i, a0);
-        _mm256_storeu_pd(out + i + 4, a1);
-        _mm256_storeu_pd(out + i + 8, a2);
-        _mm256_storeu_pd(out + i + 12, a3);
-    }
-    for (; i + 4 <= count; i += 4) {
-        __m256d a = _mm256_setzero_pd();
-        const double* ahead = x + i + 64;
-        const double* behind = x + i + 63;
-        for (int j = 0; j < kHalfBandOddTaps; ++j) {
-            const __m256d c = _mm256_broadcast_sd(taps + 2 * j);
-            a = _mm256_fmadd_pd(c, _mm256_loadu_pd(behind - j), _mm256_fmadd_pd(c, _mm256_loadu_pd(ahead + j), a));
-        }
-        _mm256_storeu_pd(out + i, a);
-    }
+    for (; i + 32 <= count; i += 32) groupSumsFused<8>(x + i, taps, out + i);
+    for (; i + 4 <= count; i += 4) groupSumsFused<1>(x + i, taps, out + i);
     for (; i < count; ++i) out[i] = fusedSum(x + i, taps);
 }
 
