@@ -156,9 +156,9 @@ __attribute__((target("avx2,fma"))) inline void groupsFused(const double* centre
         const double* pn = newer + 4 * k;
         const double* po = older - 4 * k;
         asm("" : "+r"(pn), "+r"(po));
-#pragma GCC unroll 8
+#pragma GCC unroll 12
         for (int g = 0; g < G; ++g) acc[g] = _mm256_fmadd_pd(c, _mm256_loadu_pd(pn + 4 * g), acc[g]);
-#pragma GCC unroll 8
+#pragma GCC unroll 12
         for (int g = 0; g < G; ++g) acc[g] = _mm256_fnmadd_pd(c, _mm256_loadu_pd(po + 4 * g), acc[g]);
     }
     for (int g = 0; g < G; ++g) _mm256_storeu_pd(out + 4 * g, acc[g]);
@@ -171,7 +171,11 @@ void HilbertTable::transformStereoRunFused(const double* first, int count, doubl
 #if defined(ORV_HILBERT_FUSED)
     const int padded = (n_ + 7) & ~7;
     int i = 0;
-    for (; i + 16 <= count; i += 16) groupsFused<8>(first + 2 * i, quads_, padded, out + 2 * i);
+    for (; i + 24 <= count; i += 24) groupsFused<12>(first + 2 * i, quads_, padded, out + 2 * i);
+    if (i + 16 <= count) {
+        groupsFused<8>(first + 2 * i, quads_, padded, out + 2 * i);
+        i += 16;
+    }
     if (i + 8 <= count) {
         groupsFused<4>(first + 2 * i, quads_, padded, out + 2 * i);
         i += 8;

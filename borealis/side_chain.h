@@ -23,7 +23,7 @@ public:
     static constexpr int kHistorySize = 4096;
     static constexpr int kMonitorSize = 1024;
     // How many samples the wide path's transformer takes at once.
-    static constexpr int kWideGroup = 16;
+    static constexpr int kWideGroup = 24;
     // Above this side-chain rate the lowest shelves' poles lie so close to 1 that the glide's
     // own jitter around the design moves the key by more than 1e-7 of its peak; there the
     // shelves keep gliding, so the result stays that of the gliding form.
