@@ -125,7 +125,7 @@ void GainComputer::computeGains(double dL, double dR, const BorealisSettings& s,
     gainR = channelGain<Tabulated>(1, dR, fasts[1], slows[1], s);
 }
 
-template <bool Tabulated, bool Wide>
+template <bool Tabulated, bool Wide, bool LastOnly>
 void GainComputer::computeGainsBlock(const double* detL, const double* detR, int count, const BorealisSettings& s,
                                      double* gainL, double* gainR) {
     const bool rms = s.rmsMode != 0, soft = s.softKnee != 0;
@@ -169,13 +169,13 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
         if constexpr (Wide) {
             const bool program = autoAttack || autoRelease;
             if (program && rms)
-                envelopeGainsFused<true, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGainsFused<true, true, LastOnly>(d, fastPairs, slowPairs, part, s, outL, outR);
             else if (program)
-                envelopeGainsFused<true, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGainsFused<true, false, LastOnly>(d, fastPairs, slowPairs, part, s, outL, outR);
             else if (rms)
-                envelopeGainsFused<false, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGainsFused<false, true, LastOnly>(d, fastPairs, slowPairs, part, s, outL, outR);
             else
-                envelopeGainsFused<false, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGainsFused<false, false, LastOnly>(d, fastPairs, slowPairs, part, s, outL, outR);
             continue;
         }
 #endif
@@ -224,7 +224,7 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
 }
 
 #if defined(ORV_BIQUAD_FUSED)
-template <bool kProgram, bool kRms>
+template <bool kProgram, bool kRms, bool kLastOnly>
 void GainComputer::envelopeGainsFused(const double* d, const double* fastPairs, const double* slowPairs, int count,
                                       const BorealisSettings& s, double* outL, double* outR) {
     const bool soft = s.softKnee != 0;
@@ -259,6 +259,7 @@ void GainComputer::envelopeGainsFused(const double* d, const double* fastPairs, 
             coefficient = _mm_blendv_pd(release, attack, rising);
         }
         env = _mm_max_pd(_mm_fmadd_pd(_mm_sub_pd(dv, env), coefficient, env), envelopeFloor);
+        if (kLastOnly && i + 1 < count) continue;
         const __m128d level = kRms ? _mm_sqrt_pd(env) : env;
         __m128d curve = level;
         const int straightLanes =
@@ -316,13 +317,15 @@ inline double GainComputer::channelGain(int ch, double d, double fast, double sl
 
 template void GainComputer::computeGains<true>(double, double, const BorealisSettings&, double&, double&);
 template void GainComputer::computeGains<false>(double, double, const BorealisSettings&, double&, double&);
-template void GainComputer::computeGainsBlock<true, false>(const double*, const double*, int,
-                                                           const BorealisSettings&, double*, double*);
-template void GainComputer::computeGainsBlock<false, false>(const double*, const double*, int,
-                                                            const BorealisSettings&, double*, double*);
-template void GainComputer::computeGainsBlock<true, true>(const double*, const double*, int,
-                                                          const BorealisSettings&, double*, double*);
-template void GainComputer::computeGainsBlock<false, true>(const double*, const double*, int,
-                                                           const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<true, false, false>(const double*, const double*, int,
+                                                                  const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<false, false, false>(const double*, const double*, int,
+                                                                   const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<true, true, false>(const double*, const double*, int,
+                                                                 const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<false, true, false>(const double*, const double*, int,
+                                                                  const BorealisSettings&, double*, double*);
+template void GainComputer::computeGainsBlock<false, true, true>(const double*, const double*, int,
+                                                                 const BorealisSettings&, double*, double*);
 
 }  // namespace borealis

@@ -33,7 +33,9 @@ public:
     // `count` gain-stage samples, exactly as that many computeGains calls: gainL[i], gainR[i]
     // for detectorL[i], detectorR[i], with the filters and envelopes kept in registers meanwhile.
     // With `Wide` (the wide code path) the level filters fuse their products into their sums.
-    template <bool Tabulated, bool Wide = false>
+    // With `LastOnly` (on the wide path, for a caller that reads only the last gain of each
+    // pair) only gainL[count - 1] and gainR[count - 1] are written; the envelopes run as ever.
+    template <bool Tabulated, bool Wide = false, bool LastOnly = false>
     void computeGainsBlock(const double* detectorL, const double* detectorR, int count, const BorealisSettings& s,
                            double* gainL, double* gainR);
 
@@ -62,7 +64,7 @@ private:
 #if defined(ORV_BIQUAD_FUSED)
     // The wide code path's envelopes and curve (not Classic) over `count` (left, right) pairs of
     // detector values and level filter outputs: each envelope step is one fused multiply-add.
-    template <bool kProgram, bool kRms>
+    template <bool kProgram, bool kRms, bool kLastOnly>
     __attribute__((target("avx2,fma"))) void envelopeGainsFused(const double* d, const double* fastPairs,
                                                                 const double* slowPairs, int count,
                                                                 const BorealisSettings& s, double* outL,

@@ -411,7 +411,9 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     }
     constexpr bool kTabulated = !kSideChainInGain;
     double gainL[kWork], gainR[kWork];
-    gain_.computeGainsBlock<kTabulated, Wide>(detL, detR, m, s, gainL, gainR);
+    // The power-off kernel applies no gain: it keeps the envelopes running and needs only the
+    // chunk's last gain (for a later change of settings to carry over).
+    gain_.computeGainsBlock<kTabulated, Wide, Wide && kPowerOff>(detL, detR, m, s, gainL, gainR);
 
     // The wet/dry delay: the main signal, and the dry path (the main signal, or the monitor key).
     const unsigned wetDryFirst = (wetDryWrite_ + 1) & kWetDryMask;
