@@ -132,52 +132,147 @@ inline double hilbertSum(const double* h, const double* x, int length) {
 // The wide path's Hilbert sums: out[j * stride] = sum over i of h[i] * x[j + i], for `count`
 // consecutive frames, four frames to a register, each product fused into its sum. Every frame
 // sums its taps into four partial sums by tap number mod 4, in order, and adds them as
-// (p0 + p1) + (p2 + p3), in the four-frame passes and in the one-frame passes for the last
-// frames alike, so a frame's value never depends on how many frames a call takes. `length` is
-// even.
+// (p0 + p1) + (p2 + p3), in the passes of four or eight frames and in the one-frame passes for
+// the last frames alike, so a frame's value never depends on how many frames a call takes.
+// `length` is even. The passes take eight taps at a time, each coefficient broadcast once for
+// all the registers that use it.
 #if ORV_HAS_WIDE_PATH
+// One tap into the partial sum p of the four frames from x on (c: the tap's broadcast value).
+#define ORV_HILBERT_TAP(p, c, x, i) p = _mm256_fmadd_pd(c, _mm256_loadu_pd((x) + (i)), p)
+
+// One frame alone, on one lane.
+__attribute__((target("avx2,fma"))) inline double hilbertFrameFused(const double* h, const double* x, int length) {
+    __m128d p0 = _mm_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+    int i = 0;
+    for (; i + 4 <= length; i += 4) {
+        p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(x + i), p0);
+        p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(x + i + 1), p1);
+        p2 = _mm_fmadd_sd(_mm_load_sd(h + i + 2), _mm_load_sd(x + i + 2), p2);
+        p3 = _mm_fmadd_sd(_mm_load_sd(h + i + 3), _mm_load_sd(x + i + 3), p3);
+    }
+    if (i < length) {
+        p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(x + i), p0);
+        p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(x + i + 1), p1);
+    }
+    return _mm_cvtsd_f64(_mm_add_sd(_mm_add_sd(p0, p1), _mm_add_sd(p2, p3)));
+}
+
+__attribute__((target("avx2,fma"))) inline __m256d hilbertTotal(__m256d p0, __m256d p1, __m256d p2, __m256d p3) {
+    return _mm256_add_pd(_mm256_add_pd(p0, p1), _mm256_add_pd(p2, p3));
+}
+
+// One channel: passes of eight frames (two registers per partial sum), then of four, then
+// single frames.
 __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const double* x, int length, int count,
                                                           double* out, int stride) {
     int j = 0;
-    for (; j + 4 <= count; j += 4) {
-        const double* xj = x + j;
-        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+    for (; j + 8 <= count; j += 8) {
+        const double* a = x + j;
+        const double* b = x + j + 4;
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0, b0 = a0, b1 = a0, b2 = a0, b3 = a0;
+#define ORV_HILBERT_TAPS(p, q, k)                              \
+    {                                                          \
+        const __m256d c = _mm256_broadcast_sd(h + i + (k));    \
+        ORV_HILBERT_TAP(p, c, a, i + (k));                     \
+        ORV_HILBERT_TAP(q, c, b, i + (k));                     \
+    }
         int i = 0;
-        for (; i + 4 <= length; i += 4) {
-            p0 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xj + i), p0);
-            p1 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 1), _mm256_loadu_pd(xj + i + 1), p1);
-            p2 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 2), _mm256_loadu_pd(xj + i + 2), p2);
-            p3 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 3), _mm256_loadu_pd(xj + i + 3), p3);
+        for (; i + 8 <= length; i += 8) {
+            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
+            ORV_HILBERT_TAPS(a3, b3, 3) ORV_HILBERT_TAPS(a0, b0, 4) ORV_HILBERT_TAPS(a1, b1, 5)
+            ORV_HILBERT_TAPS(a2, b2, 6) ORV_HILBERT_TAPS(a3, b3, 7)
+        }
+        if (i + 4 <= length) {
+            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
+            ORV_HILBERT_TAPS(a3, b3, 3)
+            i += 4;
         }
         if (i < length) {
-            p0 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xj + i), p0);
-            p1 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 1), _mm256_loadu_pd(xj + i + 1), p1);
+            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1)
         }
+#undef ORV_HILBERT_TAPS
+        alignas(32) double sums[8];
+        _mm256_store_pd(sums, hilbertTotal(a0, a1, a2, a3));
+        _mm256_store_pd(sums + 4, hilbertTotal(b0, b1, b2, b3));
+        for (int k = 0; k < 8; ++k) out[(j + k) * stride] = sums[k];
+    }
+    for (; j + 4 <= count; j += 4) {
+        const double* a = x + j;
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
+#define ORV_HILBERT_TAPS(p, k)                                 \
+    {                                                          \
+        const __m256d c = _mm256_broadcast_sd(h + i + (k));    \
+        ORV_HILBERT_TAP(p, c, a, i + (k));                     \
+    }
+        int i = 0;
+        for (; i + 4 <= length; i += 4) {
+            ORV_HILBERT_TAPS(a0, 0) ORV_HILBERT_TAPS(a1, 1) ORV_HILBERT_TAPS(a2, 2) ORV_HILBERT_TAPS(a3, 3)
+        }
+        if (i < length) {
+            ORV_HILBERT_TAPS(a0, 0) ORV_HILBERT_TAPS(a1, 1)
+        }
+#undef ORV_HILBERT_TAPS
         alignas(32) double sums[4];
-        _mm256_store_pd(sums, _mm256_add_pd(_mm256_add_pd(p0, p1), _mm256_add_pd(p2, p3)));
+        _mm256_store_pd(sums, hilbertTotal(a0, a1, a2, a3));
         for (int k = 0; k < 4; ++k) out[(j + k) * stride] = sums[k];
     }
-    for (; j < count; ++j) {
-        const double* xj = x + j;
-        __m128d p0 = _mm_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+    for (; j < count; ++j) out[j * stride] = hilbertFrameFused(h, x + j, length);
+}
+
+// Two channels over the same taps: out[j * stride] takes the left sum of frame j and
+// out[j * stride + 1] the right one. Passes of four frames of both channels, then single frames.
+__attribute__((target("avx2,fma"))) void hilbertPairSumsFused(const double* h, const double* left,
+                                                              const double* right, int length, int count,
+                                                              double* out, int stride) {
+    int j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const double* a = left + j;
+        const double* b = right + j;
+        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0, b0 = a0, b1 = a0, b2 = a0, b3 = a0;
+#define ORV_HILBERT_TAPS(p, q, k)                              \
+    {                                                          \
+        const __m256d c = _mm256_broadcast_sd(h + i + (k));    \
+        ORV_HILBERT_TAP(p, c, a, i + (k));                     \
+        ORV_HILBERT_TAP(q, c, b, i + (k));                     \
+    }
         int i = 0;
-        for (; i + 4 <= length; i += 4) {
-            p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(xj + i), p0);
-            p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(xj + i + 1), p1);
-            p2 = _mm_fmadd_sd(_mm_load_sd(h + i + 2), _mm_load_sd(xj + i + 2), p2);
-            p3 = _mm_fmadd_sd(_mm_load_sd(h + i + 3), _mm_load_sd(xj + i + 3), p3);
+        for (; i + 8 <= length; i += 8) {
+            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
+            ORV_HILBERT_TAPS(a3, b3, 3) ORV_HILBERT_TAPS(a0, b0, 4) ORV_HILBERT_TAPS(a1, b1, 5)
+            ORV_HILBERT_TAPS(a2, b2, 6) ORV_HILBERT_TAPS(a3, b3, 7)
+        }
+        if (i + 4 <= length) {
+            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
+            ORV_HILBERT_TAPS(a3, b3, 3)
+            i += 4;
         }
         if (i < length) {
-            p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(xj + i), p0);
-            p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(xj + i + 1), p1);
+            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1)
         }
-        out[j * stride] = _mm_cvtsd_f64(_mm_add_sd(_mm_add_sd(p0, p1), _mm_add_sd(p2, p3)));
+#undef ORV_HILBERT_TAPS
+        // (left, right) of frames 0 and 2 in one register, of frames 1 and 3 in the other.
+        const __m256d sl = hilbertTotal(a0, a1, a2, a3), sr = hilbertTotal(b0, b1, b2, b3);
+        const __m256d even = _mm256_unpacklo_pd(sl, sr), odd = _mm256_unpackhi_pd(sl, sr);
+        double* o = out + j * stride;
+        _mm_storeu_pd(o, _mm256_castpd256_pd128(even));
+        _mm_storeu_pd(o + stride, _mm256_castpd256_pd128(odd));
+        _mm_storeu_pd(o + 2 * stride, _mm256_extractf128_pd(even, 1));
+        _mm_storeu_pd(o + 3 * stride, _mm256_extractf128_pd(odd, 1));
+    }
+    for (; j < count; ++j) {
+        out[j * stride] = hilbertFrameFused(h, left + j, length);
+        out[j * stride + 1] = hilbertFrameFused(h, right + j, length);
     }
 }
+#undef ORV_HILBERT_TAP
 #else
-// Without a wide path the sums are never asked for in this form; the plain order serves.
+// Without a wide path the sums are never asked for in these forms; the plain order serves.
 void hilbertSumsFused(const double* h, const double* x, int length, int count, double* out, int stride) {
     for (int j = 0; j < count; ++j) out[j * stride] = hilbertSum(h, x + j, length);
+}
+void hilbertPairSumsFused(const double* h, const double* left, const double* right, int length, int count,
+                          double* out, int stride) {
+    for (int j = 0; j < count; ++j) hilbertSums(h, left + j, right + j, length, out[j * stride], out[j * stride + 1]);
 }
 #endif
 
@@ -731,8 +826,7 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
             const double* tL = b.detector[0].half[into].newest(tapBack);
             const double* tR = b.detector[1].half[into].newest(tapBack);
             if constexpr (Wide) {
-                hilbertSumsFused(h, tL, 2 * hn, count, imaginary + 2 * q, 4);
-                hilbertSumsFused(h, tR, 2 * hn, count, imaginary + 2 * q + 1, 4);
+                hilbertPairSumsFused(h, tL, tR, 2 * hn, count, imaginary + 2 * q, 4);
             } else {
                 for (int j = 0; j < count; ++j)
                     hilbertSums(h, tL + j, tR + j, 2 * hn, imaginary[4 * j + 2 * q], imaginary[4 * j + 2 * q + 1]);
