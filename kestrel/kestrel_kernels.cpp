@@ -130,128 +130,173 @@ inline double hilbertSum(const double* h, const double* x, int length) {
 }
 
 // The wide path's Hilbert sums: out[j * stride] = sum over i of h[i] * x[j + i], for `count`
-// consecutive frames, four frames to a register, each product fused into its sum. Every frame
-// sums its taps into four partial sums by tap number mod 4, in order, and adds them as
-// (p0 + p1) + (p2 + p3), in the passes of four or eight frames and in the one-frame passes for
-// the last frames alike, so a frame's value never depends on how many frames a call takes.
-// `length` is even. The passes take eight taps at a time, each coefficient broadcast once for
-// all the registers that use it.
+// consecutive frames, each product fused into its sum. Every frame sums its taps into four
+// partial sums by tap number mod 4, in order, and adds them as (p0 + p1) + (p2 + p3), in the
+// passes of several frames and in the one-frame passes for the last frames alike, so a frame's
+// value never depends on how many frames a call takes. `length` is even.
+//
+// A frame's four partial sums are the lanes of one register: four taps of the frame are one
+// multiply-add of four coefficients by four consecutive samples, and the coefficients loaded
+// once serve every frame of the pass. The passes take sixteen taps at a time.
 #if ORV_HAS_WIDE_PATH
-// One tap into the partial sum p of the four frames from x on (c: the tap's broadcast value).
-#define ORV_HILBERT_TAP(p, c, x, i) p = _mm256_fmadd_pd(c, _mm256_loadu_pd((x) + (i)), p)
+// Four taps from i on into the partial sums p of the frame whose taps start at x (c: the four
+// coefficients).
+#define ORV_FOUR_TAPS(p, c, x, i) p = _mm256_fmadd_pd(c, _mm256_loadu_pd((x) + (i)), p)
 
-// One frame alone, on one lane.
-__attribute__((target("avx2,fma"))) inline double hilbertFrameFused(const double* h, const double* x, int length) {
-    __m128d p0 = _mm_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
-    int i = 0;
-    for (; i + 4 <= length; i += 4) {
-        p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(x + i), p0);
-        p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(x + i + 1), p1);
-        p2 = _mm_fmadd_sd(_mm_load_sd(h + i + 2), _mm_load_sd(x + i + 2), p2);
-        p3 = _mm_fmadd_sd(_mm_load_sd(h + i + 3), _mm_load_sd(x + i + 3), p3);
-    }
-    if (i < length) {
-        p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(x + i), p0);
-        p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(x + i + 1), p1);
-    }
-    return _mm_cvtsd_f64(_mm_add_sd(_mm_add_sd(p0, p1), _mm_add_sd(p2, p3)));
+// The last two taps (length % 4 == 2) go to p0 and p1 only; c holds their coefficients in
+// lanes 0 and 1. The load takes only those two samples.
+__attribute__((target("avx2,fma"))) inline __m256d hilbertLastTwo(__m256d p, __m256d c, const double* x) {
+    const __m256d v = _mm256_insertf128_pd(_mm256_setzero_pd(), _mm_loadu_pd(x), 0);
+    return _mm256_blend_pd(p, _mm256_fmadd_pd(c, v, p), 0x3);
+}
+__attribute__((target("avx2,fma"))) inline __m256d hilbertLastTwoTaps(const double* h) {
+    return _mm256_insertf128_pd(_mm256_setzero_pd(), _mm_loadu_pd(h), 0);
 }
 
-__attribute__((target("avx2,fma"))) inline __m256d hilbertTotal(__m256d p0, __m256d p1, __m256d p2, __m256d p3) {
-    return _mm256_add_pd(_mm256_add_pd(p0, p1), _mm256_add_pd(p2, p3));
+// The sums (p0 + p1) + (p2 + p3) of four frames' partial sums, frame a's in lane 0.
+__attribute__((target("avx2,fma"))) inline __m256d hilbertTotals(__m256d a, __m256d b, __m256d c, __m256d d) {
+    const __m256d ab = _mm256_hadd_pd(a, b);  // a0 + a1, b0 + b1, a2 + a3, b2 + b3
+    const __m256d cd = _mm256_hadd_pd(c, d);
+    return _mm256_add_pd(_mm256_permute2f128_pd(ab, cd, 0x20), _mm256_permute2f128_pd(ab, cd, 0x31));
+}
+__attribute__((target("avx2,fma"))) inline double hilbertTotal(__m256d p) {
+    const __m128d s = _mm_hadd_pd(_mm256_castpd256_pd128(p), _mm256_extractf128_pd(p, 1));  // p0 + p1, p2 + p3
+    return _mm_cvtsd_f64(_mm_add_sd(s, _mm_unpackhi_pd(s, s)));
 }
 
-// One channel: passes of eight frames (two registers per partial sum), then of four, then
-// single frames.
+__attribute__((target("avx2,fma"))) inline void storeStrided(double* out, int stride, __m256d v) {
+    alignas(32) double sums[4];
+    _mm256_store_pd(sums, v);
+    for (int k = 0; k < 4; ++k) out[k * stride] = sums[k];
+}
+
+// One channel: passes of eight frames, then of four, then single frames.
 __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const double* x, int length, int count,
                                                           double* out, int stride) {
+    const int whole = length & ~3;
     int j = 0;
     for (; j + 8 <= count; j += 8) {
         const double* a = x + j;
-        const double* b = x + j + 4;
-        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0, b0 = a0, b1 = a0, b2 = a0, b3 = a0;
-#define ORV_HILBERT_TAPS(p, q, k)                              \
-    {                                                          \
-        const __m256d c = _mm256_broadcast_sd(h + i + (k));    \
-        ORV_HILBERT_TAP(p, c, a, i + (k));                     \
-        ORV_HILBERT_TAP(q, c, b, i + (k));                     \
+        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0, p4 = p0, p5 = p0, p6 = p0, p7 = p0;
+#define ORV_EIGHT_FRAMES(i)                       \
+    {                                             \
+        const __m256d c = _mm256_loadu_pd(h + (i)); \
+        ORV_FOUR_TAPS(p0, c, a, i);               \
+        ORV_FOUR_TAPS(p1, c, a + 1, i);           \
+        ORV_FOUR_TAPS(p2, c, a + 2, i);           \
+        ORV_FOUR_TAPS(p3, c, a + 3, i);           \
+        ORV_FOUR_TAPS(p4, c, a + 4, i);           \
+        ORV_FOUR_TAPS(p5, c, a + 5, i);           \
+        ORV_FOUR_TAPS(p6, c, a + 6, i);           \
+        ORV_FOUR_TAPS(p7, c, a + 7, i);           \
     }
         int i = 0;
-        for (; i + 8 <= length; i += 8) {
-            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
-            ORV_HILBERT_TAPS(a3, b3, 3) ORV_HILBERT_TAPS(a0, b0, 4) ORV_HILBERT_TAPS(a1, b1, 5)
-            ORV_HILBERT_TAPS(a2, b2, 6) ORV_HILBERT_TAPS(a3, b3, 7)
+        for (; i + 16 <= whole; i += 16) {
+            ORV_EIGHT_FRAMES(i)
+            ORV_EIGHT_FRAMES(i + 4)
+            ORV_EIGHT_FRAMES(i + 8)
+            ORV_EIGHT_FRAMES(i + 12)
         }
-        if (i + 4 <= length) {
-            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
-            ORV_HILBERT_TAPS(a3, b3, 3)
-            i += 4;
+        if (i + 8 <= whole) {
+            ORV_EIGHT_FRAMES(i)
+            ORV_EIGHT_FRAMES(i + 4)
+            i += 8;
         }
-        if (i < length) {
-            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1)
+        if (i < whole) ORV_EIGHT_FRAMES(i)
+#undef ORV_EIGHT_FRAMES
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            p0 = hilbertLastTwo(p0, c, a + whole);
+            p1 = hilbertLastTwo(p1, c, a + 1 + whole);
+            p2 = hilbertLastTwo(p2, c, a + 2 + whole);
+            p3 = hilbertLastTwo(p3, c, a + 3 + whole);
+            p4 = hilbertLastTwo(p4, c, a + 4 + whole);
+            p5 = hilbertLastTwo(p5, c, a + 5 + whole);
+            p6 = hilbertLastTwo(p6, c, a + 6 + whole);
+            p7 = hilbertLastTwo(p7, c, a + 7 + whole);
         }
-#undef ORV_HILBERT_TAPS
-        alignas(32) double sums[8];
-        _mm256_store_pd(sums, hilbertTotal(a0, a1, a2, a3));
-        _mm256_store_pd(sums + 4, hilbertTotal(b0, b1, b2, b3));
-        for (int k = 0; k < 8; ++k) out[(j + k) * stride] = sums[k];
+        storeStrided(out + j * stride, stride, hilbertTotals(p0, p1, p2, p3));
+        storeStrided(out + (j + 4) * stride, stride, hilbertTotals(p4, p5, p6, p7));
     }
     for (; j + 4 <= count; j += 4) {
         const double* a = x + j;
-        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0;
-#define ORV_HILBERT_TAPS(p, k)                                 \
-    {                                                          \
-        const __m256d c = _mm256_broadcast_sd(h + i + (k));    \
-        ORV_HILBERT_TAP(p, c, a, i + (k));                     \
-    }
-        int i = 0;
-        for (; i + 4 <= length; i += 4) {
-            ORV_HILBERT_TAPS(a0, 0) ORV_HILBERT_TAPS(a1, 1) ORV_HILBERT_TAPS(a2, 2) ORV_HILBERT_TAPS(a3, 3)
+        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+        for (int i = 0; i < whole; i += 4) {
+            const __m256d c = _mm256_loadu_pd(h + i);
+            ORV_FOUR_TAPS(p0, c, a, i);
+            ORV_FOUR_TAPS(p1, c, a + 1, i);
+            ORV_FOUR_TAPS(p2, c, a + 2, i);
+            ORV_FOUR_TAPS(p3, c, a + 3, i);
         }
-        if (i < length) {
-            ORV_HILBERT_TAPS(a0, 0) ORV_HILBERT_TAPS(a1, 1)
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            p0 = hilbertLastTwo(p0, c, a + whole);
+            p1 = hilbertLastTwo(p1, c, a + 1 + whole);
+            p2 = hilbertLastTwo(p2, c, a + 2 + whole);
+            p3 = hilbertLastTwo(p3, c, a + 3 + whole);
         }
-#undef ORV_HILBERT_TAPS
-        alignas(32) double sums[4];
-        _mm256_store_pd(sums, hilbertTotal(a0, a1, a2, a3));
-        for (int k = 0; k < 4; ++k) out[(j + k) * stride] = sums[k];
+        storeStrided(out + j * stride, stride, hilbertTotals(p0, p1, p2, p3));
     }
-    for (; j < count; ++j) out[j * stride] = hilbertFrameFused(h, x + j, length);
+    for (; j < count; ++j) {
+        const double* a = x + j;
+        __m256d p = _mm256_setzero_pd();
+        for (int i = 0; i < whole; i += 4) ORV_FOUR_TAPS(p, _mm256_loadu_pd(h + i), a, i);
+        if (whole < length) p = hilbertLastTwo(p, hilbertLastTwoTaps(h + whole), a + whole);
+        out[j * stride] = hilbertTotal(p);
+    }
 }
 
 // Two channels over the same taps: out[j * stride] takes the left sum of frame j and
-// out[j * stride + 1] the right one. Passes of four frames of both channels, then single frames.
+// out[j * stride + 1] the right one. Passes of four frames of both channels, then single frames
+// of both.
 __attribute__((target("avx2,fma"))) void hilbertPairSumsFused(const double* h, const double* left,
                                                               const double* right, int length, int count,
                                                               double* out, int stride) {
+    const int whole = length & ~3;
     int j = 0;
     for (; j + 4 <= count; j += 4) {
         const double* a = left + j;
         const double* b = right + j;
-        __m256d a0 = _mm256_setzero_pd(), a1 = a0, a2 = a0, a3 = a0, b0 = a0, b1 = a0, b2 = a0, b3 = a0;
-#define ORV_HILBERT_TAPS(p, q, k)                              \
-    {                                                          \
-        const __m256d c = _mm256_broadcast_sd(h + i + (k));    \
-        ORV_HILBERT_TAP(p, c, a, i + (k));                     \
-        ORV_HILBERT_TAP(q, c, b, i + (k));                     \
+        __m256d l0 = _mm256_setzero_pd(), l1 = l0, l2 = l0, l3 = l0, r0 = l0, r1 = l0, r2 = l0, r3 = l0;
+#define ORV_FOUR_FRAMES(i)                        \
+    {                                             \
+        const __m256d c = _mm256_loadu_pd(h + (i)); \
+        ORV_FOUR_TAPS(l0, c, a, i);               \
+        ORV_FOUR_TAPS(l1, c, a + 1, i);           \
+        ORV_FOUR_TAPS(l2, c, a + 2, i);           \
+        ORV_FOUR_TAPS(l3, c, a + 3, i);           \
+        ORV_FOUR_TAPS(r0, c, b, i);               \
+        ORV_FOUR_TAPS(r1, c, b + 1, i);           \
+        ORV_FOUR_TAPS(r2, c, b + 2, i);           \
+        ORV_FOUR_TAPS(r3, c, b + 3, i);           \
     }
         int i = 0;
-        for (; i + 8 <= length; i += 8) {
-            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
-            ORV_HILBERT_TAPS(a3, b3, 3) ORV_HILBERT_TAPS(a0, b0, 4) ORV_HILBERT_TAPS(a1, b1, 5)
-            ORV_HILBERT_TAPS(a2, b2, 6) ORV_HILBERT_TAPS(a3, b3, 7)
+        for (; i + 16 <= whole; i += 16) {
+            ORV_FOUR_FRAMES(i)
+            ORV_FOUR_FRAMES(i + 4)
+            ORV_FOUR_FRAMES(i + 8)
+            ORV_FOUR_FRAMES(i + 12)
         }
-        if (i + 4 <= length) {
-            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1) ORV_HILBERT_TAPS(a2, b2, 2)
-            ORV_HILBERT_TAPS(a3, b3, 3)
-            i += 4;
+        if (i + 8 <= whole) {
+            ORV_FOUR_FRAMES(i)
+            ORV_FOUR_FRAMES(i + 4)
+            i += 8;
         }
-        if (i < length) {
-            ORV_HILBERT_TAPS(a0, b0, 0) ORV_HILBERT_TAPS(a1, b1, 1)
+        if (i < whole) ORV_FOUR_FRAMES(i)
+#undef ORV_FOUR_FRAMES
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            l0 = hilbertLastTwo(l0, c, a + whole);
+            l1 = hilbertLastTwo(l1, c, a + 1 + whole);
+            l2 = hilbertLastTwo(l2, c, a + 2 + whole);
+            l3 = hilbertLastTwo(l3, c, a + 3 + whole);
+            r0 = hilbertLastTwo(r0, c, b + whole);
+            r1 = hilbertLastTwo(r1, c, b + 1 + whole);
+            r2 = hilbertLastTwo(r2, c, b + 2 + whole);
+            r3 = hilbertLastTwo(r3, c, b + 3 + whole);
         }
-#undef ORV_HILBERT_TAPS
         // (left, right) of frames 0 and 2 in one register, of frames 1 and 3 in the other.
-        const __m256d sl = hilbertTotal(a0, a1, a2, a3), sr = hilbertTotal(b0, b1, b2, b3);
+        const __m256d sl = hilbertTotals(l0, l1, l2, l3), sr = hilbertTotals(r0, r1, r2, r3);
         const __m256d even = _mm256_unpacklo_pd(sl, sr), odd = _mm256_unpackhi_pd(sl, sr);
         double* o = out + j * stride;
         _mm_storeu_pd(o, _mm256_castpd256_pd128(even));
@@ -260,11 +305,24 @@ __attribute__((target("avx2,fma"))) void hilbertPairSumsFused(const double* h, c
         _mm_storeu_pd(o + 3 * stride, _mm256_extractf128_pd(odd, 1));
     }
     for (; j < count; ++j) {
-        out[j * stride] = hilbertFrameFused(h, left + j, length);
-        out[j * stride + 1] = hilbertFrameFused(h, right + j, length);
+        const double* a = left + j;
+        const double* b = right + j;
+        __m256d l = _mm256_setzero_pd(), r = l;
+        for (int i = 0; i < whole; i += 4) {
+            const __m256d c = _mm256_loadu_pd(h + i);
+            ORV_FOUR_TAPS(l, c, a, i);
+            ORV_FOUR_TAPS(r, c, b, i);
+        }
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            l = hilbertLastTwo(l, c, a + whole);
+            r = hilbertLastTwo(r, c, b + whole);
+        }
+        out[j * stride] = hilbertTotal(l);
+        out[j * stride + 1] = hilbertTotal(r);
     }
 }
-#undef ORV_HILBERT_TAP
+#undef ORV_FOUR_TAPS
 #else
 // Without a wide path the sums are never asked for in these forms; the plain order serves.
 void hilbertSumsFused(const double* h, const double* x, int length, int count, double* out, int stride) {
