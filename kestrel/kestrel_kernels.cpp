@@ -177,6 +177,11 @@ __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const
     int j = 0;
     for (; j + 8 <= count; j += 8) {
         const double* a = x + j;
+        // Frame 4 + f at tap i reads what frame f reads at tap i + 4; the compiler, seeing that,
+        // would keep such samples in registers it has not got. The later frames go through a
+        // pointer it cannot relate to `a`, and every sample stays an operand of its multiply-add.
+        const double* b = a + 4;
+        asm("" : "+r"(b));
         __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0, p4 = p0, p5 = p0, p6 = p0, p7 = p0;
 #define ORV_EIGHT_FRAMES(i)                       \
     {                                             \
@@ -185,10 +190,10 @@ __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const
         ORV_FOUR_TAPS(p1, c, a + 1, i);           \
         ORV_FOUR_TAPS(p2, c, a + 2, i);           \
         ORV_FOUR_TAPS(p3, c, a + 3, i);           \
-        ORV_FOUR_TAPS(p4, c, a + 4, i);           \
-        ORV_FOUR_TAPS(p5, c, a + 5, i);           \
-        ORV_FOUR_TAPS(p6, c, a + 6, i);           \
-        ORV_FOUR_TAPS(p7, c, a + 7, i);           \
+        ORV_FOUR_TAPS(p4, c, b, i);               \
+        ORV_FOUR_TAPS(p5, c, b + 1, i);           \
+        ORV_FOUR_TAPS(p6, c, b + 2, i);           \
+        ORV_FOUR_TAPS(p7, c, b + 3, i);           \
     }
         int i = 0;
         for (; i + 16 <= whole; i += 16) {
