@@ -1011,8 +1011,19 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
             b.chunkRight[i] = mainR[i] * gR * gain;
         }
         if (source == MeterSource::GainRed) {
-            b.meterLeft[i] = Meters::gainMeterValue(gL, mix);
-            b.meterRight[i] = Meters::gainMeterValue(gR, mix);
+            if (Wide) {
+                // Both channels' meter values side by side: per lane the operations of
+                // gainMeterValue.
+                const __m128d g = _mm_mul_pd(_mm_set1_pd(0.98), _mm_set_pd(gR, gL));
+                const __m128d m = _mm_add_pd(
+                    _mm_mul_pd(_mm_sub_pd(_mm_andnot_pd(_mm_set1_pd(-0.0), g), _mm_set1_pd(1.0)), _mm_set1_pd(mix)),
+                    _mm_set1_pd(1.0));
+                _mm_storel_pd(b.meterLeft + i, m);
+                _mm_storeh_pd(b.meterRight + i, m);
+            } else {
+                b.meterLeft[i] = Meters::gainMeterValue(gL, mix);
+                b.meterRight[i] = Meters::gainMeterValue(gR, mix);
+            }
         }
     }
 
