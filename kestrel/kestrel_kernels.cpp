@@ -1037,7 +1037,8 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     if (source == MeterSource::Pre)
         meterFeeds.feedLevelChunk(b.meterLeft, b.meterRight, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, smoother + 1, n);
+        Wide ? meterFeeds.feedGainChunkWide(b.meterLeft, b.meterRight, smoother + 1, n)
+             : meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, smoother + 1, n);
 }
 
 // Mono: the sum of both channels is compressed and sent to both outputs. The rings keep both
@@ -1170,7 +1171,8 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     if (source == MeterSource::Pre)
         meterFeeds.feedLevelChunk(b.meterLeft, b.meterLeft, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, smoother + 1, n);
+        Wide ? meterFeeds.feedGainChunkWide(b.meterLeft, b.meterLeft, smoother + 1, n)
+             : meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, smoother + 1, n);
 }
 
 // Chunks end on whole multiples of kChunk frames, wherever the host's blocks begin.

@@ -444,7 +444,9 @@ void expectSameMeters(const Meters& a, const Meters& b, const std::string& what)
 
 // The meters take whole chunks in the kernels and frames one at a time in their reference
 // feeds; both must leave every follower, hold, hold age and over count the same, bit for bit,
-// in each channel, for every source, with power on and off, whatever the chunk lengths.
+// in each channel, for every source, with power on and off, whatever the chunk lengths. The
+// wide path's gain chunk feed (on processors that run it) must match as well, also over chunks
+// longer than the stretches it works in.
 TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
     const int n = 3000;
     std::vector<double> left(n), right(n), gainL(n), gainR(n), noise(n);
@@ -461,15 +463,17 @@ TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
     settings.vuIntegrationMs = 30.0;
     settings.ppmIntegrationMs = 1.0;
     settings.ppmReturnMs = 50.0;
-    const int lengths[] = {1, 64, 7, 33, 64, 2, 19};
+    const int lengths[] = {1, 64, 7, 33, 64, 2, 19, 150};
     for (bool powerOff : {false, true})
         for (bool expansion : {false, true})
             for (MeterSource source : {MeterSource::Pre, MeterSource::GainRed, MeterSource::Post}) {
                 const std::string what = std::string(powerOff ? "off " : "on ") + (expansion ? "expansion " : "") +
                                          std::to_string(static_cast<int>(source));
-                Meters single, chunked;
+                Meters single, chunked, wide;
+                const bool checkWide = !powerOff && source == MeterSource::GainRed &&
+                                       orv::dsp::processorRunsWidePath();
                 // A common start in which the channels differ and the holds are set.
-                for (Meters* m : {&single, &chunked}) {
+                for (Meters* m : {&single, &chunked, &wide}) {
                     m->beginBlock(MeterSource::Pre, settings, 44100.0, false, false);
                     for (int t = 0; t < 400; ++t) m->feedLevel(left[t], 0.5 * right[t], noise[t]);
                     m->beginBlock(source, settings, 44100.0, expansion, powerOff);
@@ -477,7 +481,7 @@ TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
                 bool holdMoved = false;
                 double singleNoise = 3e-12, chunkNoise = 3e-12;
                 for (int pos = 0, k = 0; pos < n; ++k) {
-                    const int count = std::min(lengths[k % 7], n - pos);
+                    const int count = std::min(lengths[k % 8], n - pos);
                     for (int t = pos; t < pos + count; ++t) {
                         if (powerOff) {
                             singleNoise = -singleNoise;
@@ -498,12 +502,14 @@ TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
                         EXPECT_EQ(chunkNoise, singleNoise) << what;
                     } else if (source == MeterSource::GainRed) {
                         chunked.feedGainChunk(&gainL[pos], &gainR[pos], &noise[pos], count);
+                        if (checkWide) wide.feedGainChunkWide(&gainL[pos], &gainR[pos], &noise[pos], count);
                     } else {
                         chunked.feedLevelChunk(&left[pos], &right[pos], &noise[pos], 1, count);
                     }
-                    for (Meters* m : {&single, &chunked}) m->ageHolds(count);
+                    for (Meters* m : {&single, &chunked, &wide}) m->ageHolds(count);
                     holdMoved = holdMoved || single.ppmHoldAge(0) < pos + count || single.vuHoldAge(1) < pos + count;
                     expectSameMeters(single, chunked, what + " at " + std::to_string(pos));
+                    if (checkWide) expectSameMeters(single, wide, what + " wide at " + std::to_string(pos));
                     if (::testing::Test::HasFailure()) return;
                     pos += count;
                 }
