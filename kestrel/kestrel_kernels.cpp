@@ -663,6 +663,39 @@ struct ShelfPairs {
     }
 };
 
+#if ORV_HAS_WIDE_PATH
+// The wide path's plain form of shelf pair p: per lane the operations of ShelfPairs::run<true>
+// with each product fused into its sum.
+__attribute__((target("avx2,fma"))) void runShelfPairPlainFused(ShelfPairs& f, int p, double* lr, int n) {
+    __m128d px1 = f.x1[p], px2 = f.x2[p], py1 = f.y1[p], py2 = f.y2[p], m = f.noise[p];
+    const __m128d t0 = f.tb0[p], t1 = f.tb1[p], t2 = f.tb2[p], u1 = f.ta1[p], u2 = f.ta2[p];
+    const __m128d sign = _mm_set1_pd(-0.0);
+    for (int i = 0; i < n; ++i) {
+        const __m128d x = _mm_load_pd(lr + 2 * i);
+        m = _mm_xor_pd(m, sign);
+        const __m128d xo = _mm_add_pd(x, m);
+        __m128d y = _mm_mul_pd(t0, xo);
+        y = _mm_fmadd_pd(t1, px1, y);
+        y = _mm_fmadd_pd(t2, px2, y);
+        y = _mm_fnmadd_pd(u1, py1, y);
+        y = _mm_fnmadd_pd(u2, py2, y);
+        px2 = px1;
+        px1 = xo;
+        py2 = py1;
+        py1 = _mm_add_pd(y, m);
+        _mm_store_pd(lr + 2 * i, y);
+    }
+    f.x1[p] = px1;
+    f.x2[p] = px2;
+    f.y1[p] = py1;
+    f.y2[p] = py2;
+    f.noise[p] = m;
+}
+#else
+// Without a wide path the fused form is never asked for; the plain form serves.
+void runShelfPairPlainFused(ShelfPairs& f, int p, double* lr, int n) { f.run<true>(p, lr, nullptr, n); }
+#endif
+
 // One shelf alone (the mono kernel's left shelves): the scalar forms on one lane.
 struct ShelfLane {
     double x1, x2, y1, y2, noise, b0, b1, b2, a1, a2;
@@ -885,7 +918,10 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     }
     const Biquad* const shelfLanes[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
     ShelfPairs shelves(shelfHistory, shelfLanes);
-    if (kPlainShelves) {
+    if (kPlainShelves && Wide) {
+        runShelfPairPlainFused(shelves, ShelfPairs::kLow, key, n);
+        runShelfPairPlainFused(shelves, ShelfPairs::kHigh, key, n);
+    } else if (kPlainShelves) {
         shelves.run<true>(ShelfPairs::kLow, key, nullptr, n);
         shelves.run<true>(ShelfPairs::kHigh, key, nullptr, n);
     } else {
