@@ -759,6 +759,80 @@ struct ShelfLane {
     }
 };
 
+#if ORV_HAS_WIDE_PATH
+// The wide path's mono level filters: the fast and the slow filter side by side in one register
+// (fast low, slow high), both taking the same input, each product fused into its sum.
+__attribute__((target("avx2,fma"))) void runLevelLanesFused(LevelLane& fast, LevelLane& slow, const double* in,
+                                                            double* fastOut, double* slowOut, int n) {
+    const __m128d b0 = _mm_set_pd(slow.b0, fast.b0), b1 = _mm_set_pd(slow.b1, fast.b1);
+    const __m128d b2 = _mm_set_pd(slow.b2, fast.b2), a1 = _mm_set_pd(slow.a1, fast.a1);
+    const __m128d a2 = _mm_set_pd(slow.a2, fast.a2);
+    __m128d x1 = _mm_set_pd(slow.x1, fast.x1), x2 = _mm_set_pd(slow.x2, fast.x2);
+    __m128d y1 = _mm_set_pd(slow.y1, fast.y1), y2 = _mm_set_pd(slow.y2, fast.y2);
+    __m128d o = _mm_set_pd(slow.offset, fast.offset);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    for (int i = 0; i < n; ++i) {
+        const __m128d x = _mm_loaddup_pd(in + i);
+        o = _mm_xor_pd(o, sign);
+        const __m128d xo = _mm_add_pd(x, o);
+        __m128d y = _mm_mul_pd(b0, xo);
+        y = _mm_fmadd_pd(b1, x1, y);
+        y = _mm_fmadd_pd(b2, x2, y);
+        y = _mm_fnmadd_pd(a1, y1, y);
+        y = _mm_fnmadd_pd(a2, y2, y);
+        x2 = x1;
+        x1 = xo;
+        y2 = y1;
+        y1 = _mm_add_pd(y, o);
+        _mm_storel_pd(fastOut + i, y);
+        _mm_storeh_pd(slowOut + i, y);
+    }
+    fast.x1 = _mm_cvtsd_f64(x1);
+    fast.x2 = _mm_cvtsd_f64(x2);
+    fast.y1 = _mm_cvtsd_f64(y1);
+    fast.y2 = _mm_cvtsd_f64(y2);
+    fast.offset = _mm_cvtsd_f64(o);
+    slow.x1 = _mm_cvtsd_f64(_mm_unpackhi_pd(x1, x1));
+    slow.x2 = _mm_cvtsd_f64(_mm_unpackhi_pd(x2, x2));
+    slow.y1 = _mm_cvtsd_f64(_mm_unpackhi_pd(y1, y1));
+    slow.y2 = _mm_cvtsd_f64(_mm_unpackhi_pd(y2, y2));
+    slow.offset = _mm_cvtsd_f64(_mm_unpackhi_pd(o, o));
+}
+
+// The wide path's plain form of one shelf: the operations of ShelfLane::plain with each product
+// fused into its sum.
+__attribute__((target("avx2,fma"))) void runShelfLanePlainFused(ShelfLane& f, double* v, int n) {
+    double x1 = f.x1, x2 = f.x2, y1 = f.y1, y2 = f.y2, o = f.noise;
+    const double c0 = f.tb0, c1 = f.tb1, c2 = f.tb2, d1 = f.ta1, d2 = f.ta2;
+    for (int i = 0; i < n; ++i) {
+        o = -o;
+        const double xo = v[i] + o;
+        double y = c0 * xo;
+        y = std::fma(c1, x1, y);
+        y = std::fma(c2, x2, y);
+        y = std::fma(-d1, y1, y);
+        y = std::fma(-d2, y2, y);
+        x2 = x1;
+        x1 = xo;
+        y2 = y1;
+        y1 = y + o;
+        v[i] = y;
+    }
+    f.x1 = x1;
+    f.x2 = x2;
+    f.y1 = y1;
+    f.y2 = y2;
+    f.noise = o;
+}
+#else
+// Without a wide path the fused forms are never asked for; the plain forms serve.
+void runLevelLanesFused(LevelLane& fast, LevelLane& slow, const double* in, double* fastOut, double* slowOut, int n) {
+    fast.run(in, fastOut, n);
+    slow.run(in, slowOut, n);
+}
+void runShelfLanePlainFused(ShelfLane& f, double* v, int n) { f.run<true>(v, n); }
+#endif
+
 bool sameCoefficients(const BiquadCoefficients& a, const BiquadCoefficients& b) {
     return a.b0 == b.b0 && a.b1 == b.b1 && a.b2 == b.b2 && a.a1 == b.a1 && a.a2 == b.a2;
 }
@@ -1118,7 +1192,14 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     for (int k = 0; k < 4; ++k) copyIntoRing(b.input[k], first, ch.in[k], n);
     inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
 
-    {
+    if (kPlainShelves && Wide) {
+        ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
+        runShelfLanePlainFused(low, key, n);
+        low.store(shelfHistory);
+        ShelfLane high(shelfHistory, ShelfHistory::kHighLeft, highShelves[0]);
+        runShelfLanePlainFused(high, key, n);
+        high.store(shelfHistory);
+    } else {
         ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
         low.run<kPlainShelves>(key, n);
         low.store(shelfHistory);
@@ -1167,7 +1248,13 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
         for (int i = 0; i < n; ++i) detected[i] *= detected[i];
 
     alignas(16) double fastOut[kChunk], slowOut[kChunk];
-    {
+    if (Wide && fastLevel[0].filters() && slowLevel[0].filters()) {
+        LevelLane fast(fastLevel[0], fastHistory);
+        LevelLane slow(slowLevel[0], slowHistory);
+        runLevelLanesFused(fast, slow, detected, fastOut, slowOut, n);
+        fast.store(fastHistory);
+        slow.store(slowHistory);
+    } else {
         LevelLane fast(fastLevel[0], fastHistory);
         fast.run(detected, fastOut, n);
         fast.store(fastHistory);
