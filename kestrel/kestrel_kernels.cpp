@@ -664,36 +664,83 @@ struct ShelfPairs {
 };
 
 #if ORV_HAS_WIDE_PATH
-// The wide path's plain form of shelf pair p: per lane the operations of ShelfPairs::run<true>
-// with each product fused into its sum.
-__attribute__((target("avx2,fma"))) void runShelfPairPlainFused(ShelfPairs& f, int p, double* lr, int n) {
-    __m128d px1 = f.x1[p], px2 = f.x2[p], py1 = f.y1[p], py2 = f.y2[p], m = f.noise[p];
-    const __m128d t0 = f.tb0[p], t1 = f.tb1[p], t2 = f.tb2[p], u1 = f.ta1[p], u2 = f.ta2[p];
-    const __m128d sign = _mm_set1_pd(-0.0);
-    for (int i = 0; i < n; ++i) {
-        const __m128d x = _mm_load_pd(lr + 2 * i);
-        m = _mm_xor_pd(m, sign);
-        const __m128d xo = _mm_add_pd(x, m);
-        __m128d y = _mm_mul_pd(t0, xo);
-        y = _mm_fmadd_pd(t1, px1, y);
-        y = _mm_fmadd_pd(t2, px2, y);
-        y = _mm_fnmadd_pd(u1, py1, y);
-        y = _mm_fnmadd_pd(u2, py2, y);
-        px2 = px1;
-        px1 = xo;
-        py2 = py1;
-        py1 = _mm_add_pd(y, m);
-        _mm_store_pd(lr + 2 * i, y);
+// The wide path's plain shelves: both pairs in one register (low left, low right, high left,
+// high right), per lane the operations of ShelfPairs::run<true> with each product fused into
+// its sum. The high pair runs one frame behind the low one: each step takes the low pair's next
+// frame and the high pair's frame before it, which is the low pair's previous output. The step
+// before the first frame and the one after the last run the other pair's lanes idle (their
+// state is put back), so every frame goes through the same operations wherever a chunk ends.
+__attribute__((target("avx2,fma"))) void runShelfPairsPlainFused(ShelfPairs& f, double* lr, int n) {
+    if (n <= 0) return;
+    const int lo = ShelfPairs::kLow, hi = ShelfPairs::kHigh;
+    __m256d x1 = joinLanes(f.x1[lo], f.x1[hi]), x2 = joinLanes(f.x2[lo], f.x2[hi]);
+    __m256d y1 = joinLanes(f.y1[lo], f.y1[hi]), y2 = joinLanes(f.y2[lo], f.y2[hi]);
+    __m256d m = joinLanes(f.noise[lo], f.noise[hi]);
+    const __m256d t0 = joinLanes(f.tb0[lo], f.tb0[hi]), t1 = joinLanes(f.tb1[lo], f.tb1[hi]);
+    const __m256d t2 = joinLanes(f.tb2[lo], f.tb2[hi]), u1 = joinLanes(f.ta1[lo], f.ta1[hi]);
+    const __m256d u2 = joinLanes(f.ta2[lo], f.ta2[hi]);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+#define ORV_SHELF_STEP(in)                       \
+    {                                            \
+        m = _mm256_xor_pd(m, sign);              \
+        const __m256d xo = _mm256_add_pd(in, m); \
+        y = _mm256_mul_pd(t0, xo);               \
+        y = _mm256_fmadd_pd(t1, x1, y);          \
+        y = _mm256_fmadd_pd(t2, x2, y);          \
+        y = _mm256_fnmadd_pd(u1, y1, y);         \
+        y = _mm256_fnmadd_pd(u2, y2, y);         \
+        x2 = x1;                                 \
+        x1 = xo;                                 \
+        y2 = y1;                                 \
+        y1 = _mm256_add_pd(y, m);                \
     }
-    f.x1[p] = px1;
-    f.x2[p] = px2;
-    f.y1[p] = py1;
-    f.y2[p] = py2;
-    f.noise[p] = m;
+    __m256d y;
+    {
+        // The low pair's first frame; the high lanes keep their state.
+        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepM = m;
+        ORV_SHELF_STEP(_mm256_castpd128_pd256(_mm_load_pd(lr)))
+        x1 = _mm256_blend_pd(x1, keepX1, 0xC);
+        x2 = _mm256_blend_pd(x2, keepX2, 0xC);
+        y1 = _mm256_blend_pd(y1, keepY1, 0xC);
+        y2 = _mm256_blend_pd(y2, keepY2, 0xC);
+        m = _mm256_blend_pd(m, keepM, 0xC);
+    }
+    for (int i = 1; i < n; ++i) {
+        const __m256d in =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(lr + 2 * i)), _mm256_castpd256_pd128(y), 1);
+        ORV_SHELF_STEP(in)
+        _mm_store_pd(lr + 2 * (i - 1), _mm256_extractf128_pd(y, 1));
+    }
+    {
+        // The high pair's last frame; the low lanes keep their state.
+        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepM = m;
+        const __m256d in = _mm256_insertf128_pd(_mm256_setzero_pd(), _mm256_castpd256_pd128(y), 1);
+        ORV_SHELF_STEP(in)
+        x1 = _mm256_blend_pd(x1, keepX1, 0x3);
+        x2 = _mm256_blend_pd(x2, keepX2, 0x3);
+        y1 = _mm256_blend_pd(y1, keepY1, 0x3);
+        y2 = _mm256_blend_pd(y2, keepY2, 0x3);
+        m = _mm256_blend_pd(m, keepM, 0x3);
+        _mm_store_pd(lr + 2 * (n - 1), _mm256_extractf128_pd(y, 1));
+    }
+#undef ORV_SHELF_STEP
+    f.x1[lo] = _mm256_castpd256_pd128(x1);
+    f.x2[lo] = _mm256_castpd256_pd128(x2);
+    f.y1[lo] = _mm256_castpd256_pd128(y1);
+    f.y2[lo] = _mm256_castpd256_pd128(y2);
+    f.noise[lo] = _mm256_castpd256_pd128(m);
+    f.x1[hi] = _mm256_extractf128_pd(x1, 1);
+    f.x2[hi] = _mm256_extractf128_pd(x2, 1);
+    f.y1[hi] = _mm256_extractf128_pd(y1, 1);
+    f.y2[hi] = _mm256_extractf128_pd(y2, 1);
+    f.noise[hi] = _mm256_extractf128_pd(m, 1);
 }
 #else
-// Without a wide path the fused form is never asked for; the plain form serves.
-void runShelfPairPlainFused(ShelfPairs& f, int p, double* lr, int n) { f.run<true>(p, lr, nullptr, n); }
+// Without a wide path the fused forms are never asked for; the plain form serves.
+void runShelfPairsPlainFused(ShelfPairs& f, double* lr, int n) {
+    f.run<true>(ShelfPairs::kLow, lr, nullptr, n);
+    f.run<true>(ShelfPairs::kHigh, lr, nullptr, n);
+}
 #endif
 
 // One shelf alone (the mono kernel's left shelves): the scalar forms on one lane.
@@ -993,8 +1040,7 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     const Biquad* const shelfLanes[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
     ShelfPairs shelves(shelfHistory, shelfLanes);
     if (kPlainShelves && Wide) {
-        runShelfPairPlainFused(shelves, ShelfPairs::kLow, key, n);
-        runShelfPairPlainFused(shelves, ShelfPairs::kHigh, key, n);
+        runShelfPairsPlainFused(shelves, key, n);
     } else if (kPlainShelves) {
         shelves.run<true>(ShelfPairs::kLow, key, nullptr, n);
         shelves.run<true>(ShelfPairs::kHigh, key, nullptr, n);

@@ -178,51 +178,56 @@ TEST(KestrelEngine, OutputDoesNotDependOnBlockSize) {
 }
 
 // The Smooth detector sums each frame's Hilbert taps in passes of several frames and takes the
-// last frames of a chunk one at a time; at rates whose tap count is not a multiple of the
-// passes' step, and on both code paths, in either kernel, no sample may depend on where the
-// host's blocks begin. The envelopes, which keep differences far below the output's
-// resolution, are compared as well.
-TEST(KestrelEngine, SmoothDetectorDoesNotDependOnBlockSizeAtAnyRate) {
+// last frames of a chunk one at a time, and the wide path runs the side-chain shelves of a
+// chunk in a staggered form; at rates whose tap count is not a multiple of the passes' step,
+// and on both code paths, in either kernel, with either detector, no sample may depend on where
+// the host's blocks begin. The envelopes, which keep differences far below the output's
+// resolution (with the Draft detector down to the last bit of the side chain), are compared
+// as well.
+TEST(KestrelEngine, DetectorsDoNotDependOnBlockSizeAtAnyRate) {
     for (float rate : {11025.0f, 22050.0f, 44100.0f, 37800.0f})
         for (float stereo : {1.0f, 0.0f})
-            for (VstIntPtr path : {orv::dsp::kCodePathForceBaseline, orv::dsp::kCodePathAutomatic}) {
-                std::vector<float> reference, referenceRight;
-                std::vector<double> referenceEnvelopes;
-                for (int block : {512, 1, 3, 64, 77}) {
-                    Kestrel k(host);
-                    k.vendorSpecific(orv::dsp::kCodePathRequest, path, nullptr, 0.0f);
-                    k.setSampleRate(rate);
-                    compress(k);
-                    k.setParameter(kAutoRelease, 1.0f);
-                    k.setParameter(kStereo, stereo);
-                    Signal s = sine(6000, 150.0, 0.8, rate);
-                    std::vector<double> envelopes;
-                    for (int done = 0; done < s.size();) {
-                        const int n = std::min(block, 1000 - done % 1000);
-                        float* in[4] = {s.l.data() + done, s.r.data() + done, s.kl.data() + done,
-                                        s.kr.data() + done};
-                        float* out[2] = {s.outL.data() + done, s.outR.data() + done};
-                        k.processReplacing(in, out, n);
-                        done += n;
-                        if (done % 1000 == 0) {
-                            envelopes.push_back(k.envelope(0));
-                            envelopes.push_back(k.envelope(1));
+            for (float smooth : {1.0f, 0.0f})
+                for (VstIntPtr path : {orv::dsp::kCodePathForceBaseline, orv::dsp::kCodePathAutomatic}) {
+                    std::vector<float> reference, referenceRight;
+                    std::vector<double> referenceEnvelopes;
+                    for (int block : {512, 1, 3, 64, 77}) {
+                        Kestrel k(host);
+                        k.vendorSpecific(orv::dsp::kCodePathRequest, path, nullptr, 0.0f);
+                        k.setSampleRate(rate);
+                        compress(k);
+                        k.setParameter(kSmooth, smooth);
+                        k.setParameter(kAutoRelease, 1.0f);
+                        k.setParameter(kStereo, stereo);
+                        Signal s = sine(6000, 150.0, 0.8, rate);
+                        std::vector<double> envelopes;
+                        for (int done = 0; done < s.size();) {
+                            const int n = std::min(block, 1000 - done % 1000);
+                            float* in[4] = {s.l.data() + done, s.r.data() + done, s.kl.data() + done,
+                                            s.kr.data() + done};
+                            float* out[2] = {s.outL.data() + done, s.outR.data() + done};
+                            k.processReplacing(in, out, n);
+                            done += n;
+                            if (done % 1000 == 0) {
+                                envelopes.push_back(k.envelope(0));
+                                envelopes.push_back(k.envelope(1));
+                            }
+                        }
+                        if (reference.empty()) {
+                            reference = s.outL;
+                            referenceRight = s.outR;
+                            referenceEnvelopes = envelopes;
+                        } else {
+                            const std::string what = "rate " + std::to_string(rate) + " stereo " +
+                                                     std::to_string(stereo) + " smooth " + std::to_string(smooth) +
+                                                     " path " + std::to_string(path) + " block " +
+                                                     std::to_string(block);
+                            ASSERT_EQ(reference, s.outL) << what;
+                            ASSERT_EQ(referenceRight, s.outR) << what;
+                            ASSERT_EQ(referenceEnvelopes, envelopes) << what;
                         }
                     }
-                    if (reference.empty()) {
-                        reference = s.outL;
-                        referenceRight = s.outR;
-                        referenceEnvelopes = envelopes;
-                    } else {
-                        const std::string what = "rate " + std::to_string(rate) + " stereo " +
-                                                 std::to_string(stereo) + " path " + std::to_string(path) +
-                                                 " block " + std::to_string(block);
-                        ASSERT_EQ(reference, s.outL) << what;
-                        ASSERT_EQ(referenceRight, s.outR) << what;
-                        ASSERT_EQ(referenceEnvelopes, envelopes) << what;
-                    }
                 }
-            }
 }
 
 // Side-chain shelves that glide towards a new design and later settle must not make the output
