@@ -194,7 +194,7 @@ private:
         float hilbert32[kMaxHilbertLength];
         // The Hilbert coefficients over one detector half, oldest tap first: -c[N-1] .. -c[0],
         // c[0] .. c[N-1]; built for hilbertTapsLength.
-        alignas(16) double hilbertTaps[2 * kMaxHilbertLength];
+        alignas(32) double hilbertTaps[2 * kMaxHilbertLength];
         int hilbertTapsLength = 0;
         // What the meters take from one chunk, fed to them after it in one pass.
         double meterLeft[kChunk];

@@ -130,54 +130,212 @@ inline double hilbertSum(const double* h, const double* x, int length) {
 }
 
 // The wide path's Hilbert sums: out[j * stride] = sum over i of h[i] * x[j + i], for `count`
-// consecutive frames, four frames to a register, each product fused into its sum. Every frame
-// sums its taps into four partial sums by tap number mod 4, in order, and adds them as
-// (p0 + p1) + (p2 + p3), in the four-frame passes and in the one-frame passes for the last
-// frames alike, so a frame's value never depends on how many frames a call takes. `length` is
-// even.
+// consecutive frames, each product fused into its sum. Every frame sums its taps into four
+// partial sums by tap number mod 4, in order, and adds them as (p0 + p1) + (p2 + p3), in the
+// passes of several frames and in the one-frame passes for the last frames alike, so a frame's
+// value never depends on how many frames a call takes. `length` is even.
+//
+// A frame's four partial sums are the lanes of one register: four taps of the frame are one
+// multiply-add of four coefficients by four consecutive samples, and the coefficients loaded
+// once serve every frame of the pass. The passes take sixteen taps at a time.
 #if ORV_HAS_WIDE_PATH
+// Four taps from i on into the partial sums p of the frame whose taps start at x (c: the four
+// coefficients).
+#define ORV_FOUR_TAPS(p, c, x, i) p = _mm256_fmadd_pd(c, _mm256_loadu_pd((x) + (i)), p)
+
+// The last two taps (length % 4 == 2) go to p0 and p1 only; c holds their coefficients in
+// lanes 0 and 1. The load takes only those two samples.
+__attribute__((target("avx2,fma"))) inline __m256d hilbertLastTwo(__m256d p, __m256d c, const double* x) {
+    const __m256d v = _mm256_insertf128_pd(_mm256_setzero_pd(), _mm_loadu_pd(x), 0);
+    return _mm256_blend_pd(p, _mm256_fmadd_pd(c, v, p), 0x3);
+}
+__attribute__((target("avx2,fma"))) inline __m256d hilbertLastTwoTaps(const double* h) {
+    return _mm256_insertf128_pd(_mm256_setzero_pd(), _mm_loadu_pd(h), 0);
+}
+
+// The sums (p0 + p1) + (p2 + p3) of four frames' partial sums, frame a's in lane 0.
+__attribute__((target("avx2,fma"))) inline __m256d hilbertTotals(__m256d a, __m256d b, __m256d c, __m256d d) {
+    const __m256d ab = _mm256_hadd_pd(a, b);  // a0 + a1, b0 + b1, a2 + a3, b2 + b3
+    const __m256d cd = _mm256_hadd_pd(c, d);
+    return _mm256_add_pd(_mm256_permute2f128_pd(ab, cd, 0x20), _mm256_permute2f128_pd(ab, cd, 0x31));
+}
+__attribute__((target("avx2,fma"))) inline double hilbertTotal(__m256d p) {
+    const __m128d s = _mm_hadd_pd(_mm256_castpd256_pd128(p), _mm256_extractf128_pd(p, 1));  // p0 + p1, p2 + p3
+    return _mm_cvtsd_f64(_mm_add_sd(s, _mm_unpackhi_pd(s, s)));
+}
+
+__attribute__((target("avx2,fma"))) inline void storeStrided(double* out, int stride, __m256d v) {
+    alignas(32) double sums[4];
+    _mm256_store_pd(sums, v);
+    for (int k = 0; k < 4; ++k) out[k * stride] = sums[k];
+}
+
+// One channel: passes of eight frames, then of four, then single frames.
 __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const double* x, int length, int count,
                                                           double* out, int stride) {
+    const int whole = length & ~3;
     int j = 0;
-    for (; j + 4 <= count; j += 4) {
-        const double* xj = x + j;
-        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+    for (; j + 8 <= count; j += 8) {
+        const double* a = x + j;
+        // Frame 4 + f at tap i reads what frame f reads at tap i + 4; the compiler, seeing that,
+        // would keep such samples in registers it has not got. The later frames go through a
+        // pointer it cannot relate to `a`, and every sample stays an operand of its multiply-add.
+        const double* b = a + 4;
+        asm("" : "+r"(b));
+        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0, p4 = p0, p5 = p0, p6 = p0, p7 = p0;
+#define ORV_EIGHT_FRAMES(i)                       \
+    {                                             \
+        const __m256d c = _mm256_loadu_pd(h + (i)); \
+        ORV_FOUR_TAPS(p0, c, a, i);               \
+        ORV_FOUR_TAPS(p1, c, a + 1, i);           \
+        ORV_FOUR_TAPS(p2, c, a + 2, i);           \
+        ORV_FOUR_TAPS(p3, c, a + 3, i);           \
+        ORV_FOUR_TAPS(p4, c, b, i);               \
+        ORV_FOUR_TAPS(p5, c, b + 1, i);           \
+        ORV_FOUR_TAPS(p6, c, b + 2, i);           \
+        ORV_FOUR_TAPS(p7, c, b + 3, i);           \
+    }
         int i = 0;
-        for (; i + 4 <= length; i += 4) {
-            p0 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xj + i), p0);
-            p1 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 1), _mm256_loadu_pd(xj + i + 1), p1);
-            p2 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 2), _mm256_loadu_pd(xj + i + 2), p2);
-            p3 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 3), _mm256_loadu_pd(xj + i + 3), p3);
+        for (; i + 16 <= whole; i += 16) {
+            ORV_EIGHT_FRAMES(i)
+            ORV_EIGHT_FRAMES(i + 4)
+            ORV_EIGHT_FRAMES(i + 8)
+            ORV_EIGHT_FRAMES(i + 12)
         }
-        if (i < length) {
-            p0 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i), _mm256_loadu_pd(xj + i), p0);
-            p1 = _mm256_fmadd_pd(_mm256_broadcast_sd(h + i + 1), _mm256_loadu_pd(xj + i + 1), p1);
+        if (i + 8 <= whole) {
+            ORV_EIGHT_FRAMES(i)
+            ORV_EIGHT_FRAMES(i + 4)
+            i += 8;
         }
-        alignas(32) double sums[4];
-        _mm256_store_pd(sums, _mm256_add_pd(_mm256_add_pd(p0, p1), _mm256_add_pd(p2, p3)));
-        for (int k = 0; k < 4; ++k) out[(j + k) * stride] = sums[k];
+        if (i < whole) ORV_EIGHT_FRAMES(i)
+#undef ORV_EIGHT_FRAMES
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            p0 = hilbertLastTwo(p0, c, a + whole);
+            p1 = hilbertLastTwo(p1, c, a + 1 + whole);
+            p2 = hilbertLastTwo(p2, c, a + 2 + whole);
+            p3 = hilbertLastTwo(p3, c, a + 3 + whole);
+            p4 = hilbertLastTwo(p4, c, a + 4 + whole);
+            p5 = hilbertLastTwo(p5, c, a + 5 + whole);
+            p6 = hilbertLastTwo(p6, c, a + 6 + whole);
+            p7 = hilbertLastTwo(p7, c, a + 7 + whole);
+        }
+        storeStrided(out + j * stride, stride, hilbertTotals(p0, p1, p2, p3));
+        storeStrided(out + (j + 4) * stride, stride, hilbertTotals(p4, p5, p6, p7));
+    }
+    for (; j + 4 <= count; j += 4) {
+        const double* a = x + j;
+        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
+        for (int i = 0; i < whole; i += 4) {
+            const __m256d c = _mm256_loadu_pd(h + i);
+            ORV_FOUR_TAPS(p0, c, a, i);
+            ORV_FOUR_TAPS(p1, c, a + 1, i);
+            ORV_FOUR_TAPS(p2, c, a + 2, i);
+            ORV_FOUR_TAPS(p3, c, a + 3, i);
+        }
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            p0 = hilbertLastTwo(p0, c, a + whole);
+            p1 = hilbertLastTwo(p1, c, a + 1 + whole);
+            p2 = hilbertLastTwo(p2, c, a + 2 + whole);
+            p3 = hilbertLastTwo(p3, c, a + 3 + whole);
+        }
+        storeStrided(out + j * stride, stride, hilbertTotals(p0, p1, p2, p3));
     }
     for (; j < count; ++j) {
-        const double* xj = x + j;
-        __m128d p0 = _mm_setzero_pd(), p1 = p0, p2 = p0, p3 = p0;
-        int i = 0;
-        for (; i + 4 <= length; i += 4) {
-            p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(xj + i), p0);
-            p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(xj + i + 1), p1);
-            p2 = _mm_fmadd_sd(_mm_load_sd(h + i + 2), _mm_load_sd(xj + i + 2), p2);
-            p3 = _mm_fmadd_sd(_mm_load_sd(h + i + 3), _mm_load_sd(xj + i + 3), p3);
-        }
-        if (i < length) {
-            p0 = _mm_fmadd_sd(_mm_load_sd(h + i), _mm_load_sd(xj + i), p0);
-            p1 = _mm_fmadd_sd(_mm_load_sd(h + i + 1), _mm_load_sd(xj + i + 1), p1);
-        }
-        out[j * stride] = _mm_cvtsd_f64(_mm_add_sd(_mm_add_sd(p0, p1), _mm_add_sd(p2, p3)));
+        const double* a = x + j;
+        __m256d p = _mm256_setzero_pd();
+        for (int i = 0; i < whole; i += 4) ORV_FOUR_TAPS(p, _mm256_loadu_pd(h + i), a, i);
+        if (whole < length) p = hilbertLastTwo(p, hilbertLastTwoTaps(h + whole), a + whole);
+        out[j * stride] = hilbertTotal(p);
     }
 }
+
+// Two channels over the same taps: out[j * stride] takes the left sum of frame j and
+// out[j * stride + 1] the right one. Passes of four frames of both channels, then single frames
+// of both.
+__attribute__((target("avx2,fma"))) void hilbertPairSumsFused(const double* h, const double* left,
+                                                              const double* right, int length, int count,
+                                                              double* out, int stride) {
+    const int whole = length & ~3;
+    int j = 0;
+    for (; j + 4 <= count; j += 4) {
+        const double* a = left + j;
+        const double* b = right + j;
+        __m256d l0 = _mm256_setzero_pd(), l1 = l0, l2 = l0, l3 = l0, r0 = l0, r1 = l0, r2 = l0, r3 = l0;
+#define ORV_FOUR_FRAMES(i)                        \
+    {                                             \
+        const __m256d c = _mm256_loadu_pd(h + (i)); \
+        ORV_FOUR_TAPS(l0, c, a, i);               \
+        ORV_FOUR_TAPS(l1, c, a + 1, i);           \
+        ORV_FOUR_TAPS(l2, c, a + 2, i);           \
+        ORV_FOUR_TAPS(l3, c, a + 3, i);           \
+        ORV_FOUR_TAPS(r0, c, b, i);               \
+        ORV_FOUR_TAPS(r1, c, b + 1, i);           \
+        ORV_FOUR_TAPS(r2, c, b + 2, i);           \
+        ORV_FOUR_TAPS(r3, c, b + 3, i);           \
+    }
+        int i = 0;
+        for (; i + 16 <= whole; i += 16) {
+            ORV_FOUR_FRAMES(i)
+            ORV_FOUR_FRAMES(i + 4)
+            ORV_FOUR_FRAMES(i + 8)
+            ORV_FOUR_FRAMES(i + 12)
+        }
+        if (i + 8 <= whole) {
+            ORV_FOUR_FRAMES(i)
+            ORV_FOUR_FRAMES(i + 4)
+            i += 8;
+        }
+        if (i < whole) ORV_FOUR_FRAMES(i)
+#undef ORV_FOUR_FRAMES
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            l0 = hilbertLastTwo(l0, c, a + whole);
+            l1 = hilbertLastTwo(l1, c, a + 1 + whole);
+            l2 = hilbertLastTwo(l2, c, a + 2 + whole);
+            l3 = hilbertLastTwo(l3, c, a + 3 + whole);
+            r0 = hilbertLastTwo(r0, c, b + whole);
+            r1 = hilbertLastTwo(r1, c, b + 1 + whole);
+            r2 = hilbertLastTwo(r2, c, b + 2 + whole);
+            r3 = hilbertLastTwo(r3, c, b + 3 + whole);
+        }
+        // (left, right) of frames 0 and 2 in one register, of frames 1 and 3 in the other.
+        const __m256d sl = hilbertTotals(l0, l1, l2, l3), sr = hilbertTotals(r0, r1, r2, r3);
+        const __m256d even = _mm256_unpacklo_pd(sl, sr), odd = _mm256_unpackhi_pd(sl, sr);
+        double* o = out + j * stride;
+        _mm_storeu_pd(o, _mm256_castpd256_pd128(even));
+        _mm_storeu_pd(o + stride, _mm256_castpd256_pd128(odd));
+        _mm_storeu_pd(o + 2 * stride, _mm256_extractf128_pd(even, 1));
+        _mm_storeu_pd(o + 3 * stride, _mm256_extractf128_pd(odd, 1));
+    }
+    for (; j < count; ++j) {
+        const double* a = left + j;
+        const double* b = right + j;
+        __m256d l = _mm256_setzero_pd(), r = l;
+        for (int i = 0; i < whole; i += 4) {
+            const __m256d c = _mm256_loadu_pd(h + i);
+            ORV_FOUR_TAPS(l, c, a, i);
+            ORV_FOUR_TAPS(r, c, b, i);
+        }
+        if (whole < length) {
+            const __m256d c = hilbertLastTwoTaps(h + whole);
+            l = hilbertLastTwo(l, c, a + whole);
+            r = hilbertLastTwo(r, c, b + whole);
+        }
+        out[j * stride] = hilbertTotal(l);
+        out[j * stride + 1] = hilbertTotal(r);
+    }
+}
+#undef ORV_FOUR_TAPS
 #else
-// Without a wide path the sums are never asked for in this form; the plain order serves.
+// Without a wide path the sums are never asked for in these forms; the plain order serves.
 void hilbertSumsFused(const double* h, const double* x, int length, int count, double* out, int stride) {
     for (int j = 0; j < count; ++j) out[j * stride] = hilbertSum(h, x + j, length);
+}
+void hilbertPairSumsFused(const double* h, const double* left, const double* right, int length, int count,
+                          double* out, int stride) {
+    for (int j = 0; j < count; ++j) hilbertSums(h, left + j, right + j, length, out[j * stride], out[j * stride + 1]);
 }
 #endif
 
@@ -260,6 +418,58 @@ struct LevelPair {
         return y;
     }
 };
+
+#if ORV_HAS_WIDE_PATH
+__attribute__((target("avx2,fma"))) inline __m256d joinLanes(__m128d low, __m128d high) {
+    return _mm256_insertf128_pd(_mm256_castpd128_pd256(low), high, 1);
+}
+
+// The wide path's level filters: the fast and the slow pair side by side in one register (fast
+// left, fast right, slow left, slow right), both taking the same input, each product fused into
+// its sum. Per lane the operations of the plain biquad with fused multiply-adds.
+__attribute__((target("avx2,fma"))) void runLevelPairsFused(LevelPair& fast, LevelPair& slow, const double* in,
+                                                            double* fastOut, double* slowOut, int n) {
+    const __m256d b0 = joinLanes(fast.b0, slow.b0), b1 = joinLanes(fast.b1, slow.b1);
+    const __m256d b2 = joinLanes(fast.b2, slow.b2), a1 = joinLanes(fast.a1, slow.a1);
+    const __m256d a2 = joinLanes(fast.a2, slow.a2);
+    __m256d x1 = joinLanes(fast.x1, slow.x1), x2 = joinLanes(fast.x2, slow.x2);
+    __m256d y1 = joinLanes(fast.y1, slow.y1), y2 = joinLanes(fast.y2, slow.y2);
+    __m256d o = joinLanes(fast.offset, slow.offset);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    for (int i = 0; i < n; ++i) {
+        const __m256d x = _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(in + 2 * i));
+        o = _mm256_xor_pd(o, sign);
+        const __m256d xo = _mm256_add_pd(x, o);
+        __m256d y = _mm256_mul_pd(b0, xo);
+        y = _mm256_fmadd_pd(b1, x1, y);
+        y = _mm256_fmadd_pd(b2, x2, y);
+        y = _mm256_fnmadd_pd(a1, y1, y);
+        y = _mm256_fnmadd_pd(a2, y2, y);
+        x2 = x1;
+        x1 = xo;
+        y2 = y1;
+        y1 = _mm256_add_pd(y, o);
+        _mm_store_pd(fastOut + 2 * i, _mm256_castpd256_pd128(y));
+        _mm_store_pd(slowOut + 2 * i, _mm256_extractf128_pd(y, 1));
+    }
+    fast.x1 = _mm256_castpd256_pd128(x1);
+    fast.x2 = _mm256_castpd256_pd128(x2);
+    fast.y1 = _mm256_castpd256_pd128(y1);
+    fast.y2 = _mm256_castpd256_pd128(y2);
+    fast.offset = _mm256_castpd256_pd128(o);
+    slow.x1 = _mm256_extractf128_pd(x1, 1);
+    slow.x2 = _mm256_extractf128_pd(x2, 1);
+    slow.y1 = _mm256_extractf128_pd(y1, 1);
+    slow.y2 = _mm256_extractf128_pd(y2, 1);
+    slow.offset = _mm256_extractf128_pd(o, 1);
+}
+#else
+// Without a wide path the fused form is never asked for; the plain form serves.
+void runLevelPairsFused(LevelPair& fast, LevelPair& slow, const double* in, double* fastOut, double* slowOut, int n) {
+    fast.run(in, fastOut, n);
+    slow.run(in, slowOut, n);
+}
+#endif
 
 // The left filter of a level pair alone, for the mono kernel (the right one keeps its history).
 struct LevelLane {
@@ -453,6 +663,86 @@ struct ShelfPairs {
     }
 };
 
+#if ORV_HAS_WIDE_PATH
+// The wide path's plain shelves: both pairs in one register (low left, low right, high left,
+// high right), per lane the operations of ShelfPairs::run<true> with each product fused into
+// its sum. The high pair runs one frame behind the low one: each step takes the low pair's next
+// frame and the high pair's frame before it, which is the low pair's previous output. The step
+// before the first frame and the one after the last run the other pair's lanes idle (their
+// state is put back), so every frame goes through the same operations wherever a chunk ends.
+__attribute__((target("avx2,fma"))) void runShelfPairsPlainFused(ShelfPairs& f, double* lr, int n) {
+    if (n <= 0) return;
+    const int lo = ShelfPairs::kLow, hi = ShelfPairs::kHigh;
+    __m256d x1 = joinLanes(f.x1[lo], f.x1[hi]), x2 = joinLanes(f.x2[lo], f.x2[hi]);
+    __m256d y1 = joinLanes(f.y1[lo], f.y1[hi]), y2 = joinLanes(f.y2[lo], f.y2[hi]);
+    __m256d m = joinLanes(f.noise[lo], f.noise[hi]);
+    const __m256d t0 = joinLanes(f.tb0[lo], f.tb0[hi]), t1 = joinLanes(f.tb1[lo], f.tb1[hi]);
+    const __m256d t2 = joinLanes(f.tb2[lo], f.tb2[hi]), u1 = joinLanes(f.ta1[lo], f.ta1[hi]);
+    const __m256d u2 = joinLanes(f.ta2[lo], f.ta2[hi]);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+#define ORV_SHELF_STEP(in)                       \
+    {                                            \
+        m = _mm256_xor_pd(m, sign);              \
+        const __m256d xo = _mm256_add_pd(in, m); \
+        y = _mm256_mul_pd(t0, xo);               \
+        y = _mm256_fmadd_pd(t1, x1, y);          \
+        y = _mm256_fmadd_pd(t2, x2, y);          \
+        y = _mm256_fnmadd_pd(u1, y1, y);         \
+        y = _mm256_fnmadd_pd(u2, y2, y);         \
+        x2 = x1;                                 \
+        x1 = xo;                                 \
+        y2 = y1;                                 \
+        y1 = _mm256_add_pd(y, m);                \
+    }
+    __m256d y;
+    {
+        // The low pair's first frame; the high lanes keep their state.
+        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepM = m;
+        ORV_SHELF_STEP(_mm256_castpd128_pd256(_mm_load_pd(lr)))
+        x1 = _mm256_blend_pd(x1, keepX1, 0xC);
+        x2 = _mm256_blend_pd(x2, keepX2, 0xC);
+        y1 = _mm256_blend_pd(y1, keepY1, 0xC);
+        y2 = _mm256_blend_pd(y2, keepY2, 0xC);
+        m = _mm256_blend_pd(m, keepM, 0xC);
+    }
+    for (int i = 1; i < n; ++i) {
+        const __m256d in =
+            _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(lr + 2 * i)), _mm256_castpd256_pd128(y), 1);
+        ORV_SHELF_STEP(in)
+        _mm_store_pd(lr + 2 * (i - 1), _mm256_extractf128_pd(y, 1));
+    }
+    {
+        // The high pair's last frame; the low lanes keep their state.
+        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepM = m;
+        const __m256d in = _mm256_insertf128_pd(_mm256_setzero_pd(), _mm256_castpd256_pd128(y), 1);
+        ORV_SHELF_STEP(in)
+        x1 = _mm256_blend_pd(x1, keepX1, 0x3);
+        x2 = _mm256_blend_pd(x2, keepX2, 0x3);
+        y1 = _mm256_blend_pd(y1, keepY1, 0x3);
+        y2 = _mm256_blend_pd(y2, keepY2, 0x3);
+        m = _mm256_blend_pd(m, keepM, 0x3);
+        _mm_store_pd(lr + 2 * (n - 1), _mm256_extractf128_pd(y, 1));
+    }
+#undef ORV_SHELF_STEP
+    f.x1[lo] = _mm256_castpd256_pd128(x1);
+    f.x2[lo] = _mm256_castpd256_pd128(x2);
+    f.y1[lo] = _mm256_castpd256_pd128(y1);
+    f.y2[lo] = _mm256_castpd256_pd128(y2);
+    f.noise[lo] = _mm256_castpd256_pd128(m);
+    f.x1[hi] = _mm256_extractf128_pd(x1, 1);
+    f.x2[hi] = _mm256_extractf128_pd(x2, 1);
+    f.y1[hi] = _mm256_extractf128_pd(y1, 1);
+    f.y2[hi] = _mm256_extractf128_pd(y2, 1);
+    f.noise[hi] = _mm256_extractf128_pd(m, 1);
+}
+#else
+// Without a wide path the fused forms are never asked for; the plain form serves.
+void runShelfPairsPlainFused(ShelfPairs& f, double* lr, int n) {
+    f.run<true>(ShelfPairs::kLow, lr, nullptr, n);
+    f.run<true>(ShelfPairs::kHigh, lr, nullptr, n);
+}
+#endif
+
 // One shelf alone (the mono kernel's left shelves): the scalar forms on one lane.
 struct ShelfLane {
     double x1, x2, y1, y2, noise, b0, b1, b2, a1, a2;
@@ -515,6 +805,80 @@ struct ShelfLane {
         *this = f;
     }
 };
+
+#if ORV_HAS_WIDE_PATH
+// The wide path's mono level filters: the fast and the slow filter side by side in one register
+// (fast low, slow high), both taking the same input, each product fused into its sum.
+__attribute__((target("avx2,fma"))) void runLevelLanesFused(LevelLane& fast, LevelLane& slow, const double* in,
+                                                            double* fastOut, double* slowOut, int n) {
+    const __m128d b0 = _mm_set_pd(slow.b0, fast.b0), b1 = _mm_set_pd(slow.b1, fast.b1);
+    const __m128d b2 = _mm_set_pd(slow.b2, fast.b2), a1 = _mm_set_pd(slow.a1, fast.a1);
+    const __m128d a2 = _mm_set_pd(slow.a2, fast.a2);
+    __m128d x1 = _mm_set_pd(slow.x1, fast.x1), x2 = _mm_set_pd(slow.x2, fast.x2);
+    __m128d y1 = _mm_set_pd(slow.y1, fast.y1), y2 = _mm_set_pd(slow.y2, fast.y2);
+    __m128d o = _mm_set_pd(slow.offset, fast.offset);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    for (int i = 0; i < n; ++i) {
+        const __m128d x = _mm_loaddup_pd(in + i);
+        o = _mm_xor_pd(o, sign);
+        const __m128d xo = _mm_add_pd(x, o);
+        __m128d y = _mm_mul_pd(b0, xo);
+        y = _mm_fmadd_pd(b1, x1, y);
+        y = _mm_fmadd_pd(b2, x2, y);
+        y = _mm_fnmadd_pd(a1, y1, y);
+        y = _mm_fnmadd_pd(a2, y2, y);
+        x2 = x1;
+        x1 = xo;
+        y2 = y1;
+        y1 = _mm_add_pd(y, o);
+        _mm_storel_pd(fastOut + i, y);
+        _mm_storeh_pd(slowOut + i, y);
+    }
+    fast.x1 = _mm_cvtsd_f64(x1);
+    fast.x2 = _mm_cvtsd_f64(x2);
+    fast.y1 = _mm_cvtsd_f64(y1);
+    fast.y2 = _mm_cvtsd_f64(y2);
+    fast.offset = _mm_cvtsd_f64(o);
+    slow.x1 = _mm_cvtsd_f64(_mm_unpackhi_pd(x1, x1));
+    slow.x2 = _mm_cvtsd_f64(_mm_unpackhi_pd(x2, x2));
+    slow.y1 = _mm_cvtsd_f64(_mm_unpackhi_pd(y1, y1));
+    slow.y2 = _mm_cvtsd_f64(_mm_unpackhi_pd(y2, y2));
+    slow.offset = _mm_cvtsd_f64(_mm_unpackhi_pd(o, o));
+}
+
+// The wide path's plain form of one shelf: the operations of ShelfLane::plain with each product
+// fused into its sum.
+__attribute__((target("avx2,fma"))) void runShelfLanePlainFused(ShelfLane& f, double* v, int n) {
+    double x1 = f.x1, x2 = f.x2, y1 = f.y1, y2 = f.y2, o = f.noise;
+    const double c0 = f.tb0, c1 = f.tb1, c2 = f.tb2, d1 = f.ta1, d2 = f.ta2;
+    for (int i = 0; i < n; ++i) {
+        o = -o;
+        const double xo = v[i] + o;
+        double y = c0 * xo;
+        y = std::fma(c1, x1, y);
+        y = std::fma(c2, x2, y);
+        y = std::fma(-d1, y1, y);
+        y = std::fma(-d2, y2, y);
+        x2 = x1;
+        x1 = xo;
+        y2 = y1;
+        y1 = y + o;
+        v[i] = y;
+    }
+    f.x1 = x1;
+    f.x2 = x2;
+    f.y1 = y1;
+    f.y2 = y2;
+    f.noise = o;
+}
+#else
+// Without a wide path the fused forms are never asked for; the plain forms serve.
+void runLevelLanesFused(LevelLane& fast, LevelLane& slow, const double* in, double* fastOut, double* slowOut, int n) {
+    fast.run(in, fastOut, n);
+    slow.run(in, slowOut, n);
+}
+void runShelfLanePlainFused(ShelfLane& f, double* v, int n) { f.run<true>(v, n); }
+#endif
 
 bool sameCoefficients(const BiquadCoefficients& a, const BiquadCoefficients& b) {
     return a.b0 == b.b0 && a.b1 == b.b1 && a.b2 == b.b2 && a.a1 == b.a1 && a.a2 == b.a2;
@@ -678,7 +1042,9 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     }
     const Biquad* const shelfLanes[4] = {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1]};
     ShelfPairs shelves(shelfHistory, shelfLanes);
-    if (kPlainShelves) {
+    if (kPlainShelves && Wide) {
+        runShelfPairsPlainFused(shelves, key, n);
+    } else if (kPlainShelves) {
         shelves.run<true>(ShelfPairs::kLow, key, nullptr, n);
         shelves.run<true>(ShelfPairs::kHigh, key, nullptr, n);
     } else {
@@ -734,8 +1100,7 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
             const double* tL = b.detector[0].half[into].newest(tapBack);
             const double* tR = b.detector[1].half[into].newest(tapBack);
             if constexpr (Wide) {
-                hilbertSumsFused(h, tL, 2 * hn, count, imaginary + 2 * q, 4);
-                hilbertSumsFused(h, tR, 2 * hn, count, imaginary + 2 * q + 1, 4);
+                hilbertPairSumsFused(h, tL, tR, 2 * hn, count, imaginary + 2 * q, 4);
             } else {
                 for (int j = 0; j < count; ++j)
                     hilbertSums(h, tL + j, tR + j, 2 * hn, imaginary[4 * j + 2 * q], imaginary[4 * j + 2 * q + 1]);
@@ -753,7 +1118,14 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
 
     // The level filters, each over the whole chunk.
     alignas(16) double fastLR[2 * kChunk], slowLR[2 * kChunk];
-    {
+    if (Wide && fastLevel[0].filters() && fastLevel[1].filters() && slowLevel[0].filters() &&
+        slowLevel[1].filters()) {
+        LevelPair fast(fastLevel[0], fastLevel[1], fastHistory);
+        LevelPair slow(slowLevel[0], slowLevel[1], slowHistory);
+        runLevelPairsFused(fast, slow, detected, fastLR, slowLR, n);
+        fast.store(fastHistory);
+        slow.store(slowHistory);
+    } else {
         LevelPair fast(fastLevel[0], fastLevel[1], fastHistory);
         fast.run(detected, fastLR, n);
         fast.store(fastHistory);
@@ -798,8 +1170,19 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
             b.chunkRight[i] = mainR[i] * gR * gain;
         }
         if (source == MeterSource::GainRed) {
-            b.meterLeft[i] = Meters::gainMeterValue(gL, mix);
-            b.meterRight[i] = Meters::gainMeterValue(gR, mix);
+            if (Wide) {
+                // Both channels' meter values side by side: per lane the operations of
+                // gainMeterValue.
+                const __m128d g = _mm_mul_pd(_mm_set1_pd(0.98), _mm_set_pd(gR, gL));
+                const __m128d m = _mm_add_pd(
+                    _mm_mul_pd(_mm_sub_pd(_mm_andnot_pd(_mm_set1_pd(-0.0), g), _mm_set1_pd(1.0)), _mm_set1_pd(mix)),
+                    _mm_set1_pd(1.0));
+                _mm_storel_pd(b.meterLeft + i, m);
+                _mm_storeh_pd(b.meterRight + i, m);
+            } else {
+                b.meterLeft[i] = Meters::gainMeterValue(gL, mix);
+                b.meterRight[i] = Meters::gainMeterValue(gR, mix);
+            }
         }
     }
 
@@ -813,7 +1196,8 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     if (source == MeterSource::Pre)
         meterFeeds.feedLevelChunk(b.meterLeft, b.meterRight, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, smoother + 1, n);
+        Wide ? meterFeeds.feedGainChunkWide(b.meterLeft, b.meterRight, smoother + 1, n)
+             : meterFeeds.feedGainChunk(b.meterLeft, b.meterRight, smoother + 1, n);
 }
 
 // Mono: the sum of both channels is compressed and sent to both outputs. The rings keep both
@@ -860,7 +1244,14 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     for (int k = 0; k < 4; ++k) copyIntoRing(b.input[k], first, ch.in[k], n);
     inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
 
-    {
+    if (kPlainShelves && Wide) {
+        ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
+        runShelfLanePlainFused(low, key, n);
+        low.store(shelfHistory);
+        ShelfLane high(shelfHistory, ShelfHistory::kHighLeft, highShelves[0]);
+        runShelfLanePlainFused(high, key, n);
+        high.store(shelfHistory);
+    } else {
         ShelfLane low(shelfHistory, ShelfHistory::kLowLeft, lowShelves[0]);
         low.run<kPlainShelves>(key, n);
         low.store(shelfHistory);
@@ -909,7 +1300,13 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
         for (int i = 0; i < n; ++i) detected[i] *= detected[i];
 
     alignas(16) double fastOut[kChunk], slowOut[kChunk];
-    {
+    if (Wide && fastLevel[0].filters() && slowLevel[0].filters()) {
+        LevelLane fast(fastLevel[0], fastHistory);
+        LevelLane slow(slowLevel[0], slowHistory);
+        runLevelLanesFused(fast, slow, detected, fastOut, slowOut, n);
+        fast.store(fastHistory);
+        slow.store(slowHistory);
+    } else {
         LevelLane fast(fastLevel[0], fastHistory);
         fast.run(detected, fastOut, n);
         fast.store(fastHistory);
@@ -949,7 +1346,8 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     if (source == MeterSource::Pre)
         meterFeeds.feedLevelChunk(b.meterLeft, b.meterLeft, smoother, 1, n);
     else if (source == MeterSource::GainRed)
-        meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, smoother + 1, n);
+        Wide ? meterFeeds.feedGainChunkWide(b.meterLeft, b.meterLeft, smoother + 1, n)
+             : meterFeeds.feedGainChunk(b.meterLeft, b.meterLeft, smoother + 1, n);
 }
 
 // Chunks end on whole multiples of kChunk frames, wherever the host's blocks begin.

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <emmintrin.h>
+#if ORV_HAS_WIDE_PATH
+#include <immintrin.h>
+#endif
 
 namespace kestrel {
 
@@ -203,6 +206,78 @@ void Meters::feedGainChunk(const double* left, const double* right, const double
     else
         gainChunk<false>(left, right, noise, n);
 }
+
+#if ORV_HAS_WIDE_PATH
+namespace {
+// holdGain on four lanes: (VU left, VU right, PPM left, PPM right).
+__attribute__((target("avx2,fma"))) inline void holdGains(__m256d value, __m256d& held, __m256d& moved, __m256d unity,
+                                                          __m256d floor) {
+    const __m256d rise = _mm256_cmp_pd(value, _mm256_max_pd(unity, held), _CMP_GT_OS);
+    const __m256d fall =
+        _mm256_and_pd(_mm256_cmp_pd(value, held, _CMP_LT_OS), _mm256_cmp_pd(value, floor, _CMP_GT_OS));
+    const __m256d take = _mm256_or_pd(rise, fall);
+    held = _mm256_blendv_pd(held, value, take);
+    moved = _mm256_or_pd(moved, take);
+}
+}  // namespace
+
+// gainChunk with the same operations per lane: the VU filter runs first over a stretch of
+// frames, then the PPM, and the holds of all four meters move in one register.
+template <bool kExpansion>
+void Meters::gainChunkWide(const double* left, const double* right, const double* noise, int n) {
+    const __m128d cInt = _mm_set1_pd(cInt_), cRet = _mm_set1_pd(cRet_);
+    const __m256d unity = _mm256_set1_pd(1.0), floor = _mm256_set1_pd(0.01);
+    orv::dsp::BiquadPair f = vu_;
+    __m128d ppm = pair(ch_[0].ppm, ch_[1].ppm);
+    __m256d held = _mm256_set_pd(ch_[1].ppmHold, ch_[0].ppmHold, ch_[1].vuHold, ch_[0].vuHold);
+    __m256d moved = _mm256_setzero_pd();
+    constexpr int kStretch = 64;
+    alignas(32) double vu[2 * kStretch];
+    for (int start = 0; start < n; start += kStretch) {
+        const int m = n - start < kStretch ? n - start : kStretch;
+        const double* l = left + start;
+        const double* r = right + start;
+        for (int i = 0; i < m; ++i) _mm_store_pd(vu + 2 * i, pair(l[i], r[i]));
+        f.processPlainPairs(vu, m);
+        for (int i = 0; i < m; ++i) {
+            const __m128d g = pair(l[i], r[i]);
+            const __m128d returning = kExpansion ? _mm_cmple_pd(g, ppm) : _mm_cmple_pd(ppm, g);
+            const __m128d c = _mm_blendv_pd(cInt, cRet, returning);
+            ppm = _mm_add_pd(ppm, _mm_add_pd(_mm_mul_pd(_mm_sub_pd(g, ppm), c), _mm_set1_pd(noise[start + i])));
+            const __m256d value = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_load_pd(vu + 2 * i)), ppm, 1);
+            holdGains(value, held, moved, unity, floor);
+        }
+        if (start + m == n) {
+            ch_[0].vu = vu[2 * m - 2];
+            ch_[1].vu = vu[2 * m - 1];
+        }
+    }
+    vu_ = f;
+    alignas(32) double holds[4];
+    _mm256_store_pd(holds, held);
+    const int bits = _mm256_movemask_pd(moved);
+    for (int c = 0; c < 2; ++c) {
+        Channel& ch = ch_[c];
+        ch.ppm = lane(ppm, c);
+        ch.vuHold = holds[c];
+        ch.ppmHold = holds[2 + c];
+        if (bits & (1 << c)) ch.vuHoldAge = 0;
+        if (bits & (4 << c)) ch.ppmHoldAge = 0;
+    }
+}
+
+void Meters::feedGainChunkWide(const double* left, const double* right, const double* noise, int n) {
+    if (expansion_)
+        gainChunkWide<true>(left, right, noise, n);
+    else
+        gainChunkWide<false>(left, right, noise, n);
+}
+#else
+// Without a wide path the baseline form serves.
+void Meters::feedGainChunkWide(const double* left, const double* right, const double* noise, int n) {
+    feedGainChunk(left, right, noise, n);
+}
+#endif
 
 void Meters::feedLevelPowerOff(double left, double right, double noise) {
     const double k = 1.096 * 1.4142136 * referenceInverse_;

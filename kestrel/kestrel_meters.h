@@ -5,8 +5,16 @@
 // thread and read (holds released or cleared) by the editor's timer without a lock; every value
 // is a single aligned double or integer.
 #include "borealis/dsp/biquad.h"
+#include "borealis/dsp/code_path.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
+
+// A wide-path function the kernels call once a chunk but do not take in (see feedGainChunkWide).
+#if ORV_HAS_WIDE_PATH
+#define KESTREL_WIDE_OUT_OF_LINE ORV_WIDE_PATH __attribute__((noinline))
+#else
+#define KESTREL_WIDE_OUT_OF_LINE
+#endif
 
 namespace kestrel {
 
@@ -42,6 +50,9 @@ public:
     // `noise` holds one value per frame, or one for the whole chunk when noiseStride is 0.
     void feedLevelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n);
     void feedGainChunk(const double* left, const double* right, const double* noise, int n);
+    // The same for the wide path (the same values, the holds of both channels' VU and PPM in
+    // one register). Kept out of the kernels, whose registers it would otherwise crowd.
+    KESTREL_WIDE_OUT_OF_LINE void feedGainChunkWide(const double* left, const double* right, const double* noise, int n);
     // Power off: one-pole VU follower; GainRed returns both channels towards unity.
     void feedLevelPowerOff(double left, double right, double noise);
     void feedUnityPowerOff(double noise);
@@ -70,6 +81,8 @@ private:
     double unityChunk(double noise, int n);
     template <bool kExpansion>
     void gainChunk(const double* left, const double* right, const double* noise, int n);
+    template <bool kExpansion>
+    ORV_WIDE_PATH void gainChunkWide(const double* left, const double* right, const double* noise, int n);
 
     orv::dsp::BiquadPair vu_;  // the VU ballistics filters of both channels
     orv::MeterBallistics ballistics_;

@@ -177,6 +177,59 @@ TEST(KestrelEngine, OutputDoesNotDependOnBlockSize) {
     }
 }
 
+// The Smooth detector sums each frame's Hilbert taps in passes of several frames and takes the
+// last frames of a chunk one at a time, and the wide path runs the side-chain shelves of a
+// chunk in a staggered form; at rates whose tap count is not a multiple of the passes' step,
+// and on both code paths, in either kernel, with either detector, no sample may depend on where
+// the host's blocks begin. The envelopes, which keep differences far below the output's
+// resolution (with the Draft detector down to the last bit of the side chain), are compared
+// as well.
+TEST(KestrelEngine, DetectorsDoNotDependOnBlockSizeAtAnyRate) {
+    for (float rate : {11025.0f, 22050.0f, 44100.0f, 37800.0f})
+        for (float stereo : {1.0f, 0.0f})
+            for (float smooth : {1.0f, 0.0f})
+                for (VstIntPtr path : {orv::dsp::kCodePathForceBaseline, orv::dsp::kCodePathAutomatic}) {
+                    std::vector<float> reference, referenceRight;
+                    std::vector<double> referenceEnvelopes;
+                    for (int block : {512, 1, 3, 64, 77}) {
+                        Kestrel k(host);
+                        k.vendorSpecific(orv::dsp::kCodePathRequest, path, nullptr, 0.0f);
+                        k.setSampleRate(rate);
+                        compress(k);
+                        k.setParameter(kSmooth, smooth);
+                        k.setParameter(kAutoRelease, 1.0f);
+                        k.setParameter(kStereo, stereo);
+                        Signal s = sine(6000, 150.0, 0.8, rate);
+                        std::vector<double> envelopes;
+                        for (int done = 0; done < s.size();) {
+                            const int n = std::min(block, 1000 - done % 1000);
+                            float* in[4] = {s.l.data() + done, s.r.data() + done, s.kl.data() + done,
+                                            s.kr.data() + done};
+                            float* out[2] = {s.outL.data() + done, s.outR.data() + done};
+                            k.processReplacing(in, out, n);
+                            done += n;
+                            if (done % 1000 == 0) {
+                                envelopes.push_back(k.envelope(0));
+                                envelopes.push_back(k.envelope(1));
+                            }
+                        }
+                        if (reference.empty()) {
+                            reference = s.outL;
+                            referenceRight = s.outR;
+                            referenceEnvelopes = envelopes;
+                        } else {
+                            const std::string what = "rate " + std::to_string(rate) + " stereo " +
+                                                     std::to_string(stereo) + " smooth " + std::to_string(smooth) +
+                                                     " path " + std::to_string(path) + " block " +
+                                                     std::to_string(block);
+                            ASSERT_EQ(reference, s.outL) << what;
+                            ASSERT_EQ(referenceRight, s.outR) << what;
+                            ASSERT_EQ(referenceEnvelopes, envelopes) << what;
+                        }
+                    }
+                }
+}
+
 // Side-chain shelves that glide towards a new design and later settle must not make the output
 // depend on where the host's blocks begin, in either kernel. The envelopes are compared as well
 // (every 1000 frames), since they keep differences far below the output's resolution.
@@ -444,7 +497,9 @@ void expectSameMeters(const Meters& a, const Meters& b, const std::string& what)
 
 // The meters take whole chunks in the kernels and frames one at a time in their reference
 // feeds; both must leave every follower, hold, hold age and over count the same, bit for bit,
-// in each channel, for every source, with power on and off, whatever the chunk lengths.
+// in each channel, for every source, with power on and off, whatever the chunk lengths. The
+// wide path's gain chunk feed (on processors that run it) must match as well, also over chunks
+// longer than the stretches it works in.
 TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
     const int n = 3000;
     std::vector<double> left(n), right(n), gainL(n), gainR(n), noise(n);
@@ -461,15 +516,17 @@ TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
     settings.vuIntegrationMs = 30.0;
     settings.ppmIntegrationMs = 1.0;
     settings.ppmReturnMs = 50.0;
-    const int lengths[] = {1, 64, 7, 33, 64, 2, 19};
+    const int lengths[] = {1, 64, 7, 33, 64, 2, 19, 150};
     for (bool powerOff : {false, true})
         for (bool expansion : {false, true})
             for (MeterSource source : {MeterSource::Pre, MeterSource::GainRed, MeterSource::Post}) {
                 const std::string what = std::string(powerOff ? "off " : "on ") + (expansion ? "expansion " : "") +
                                          std::to_string(static_cast<int>(source));
-                Meters single, chunked;
+                Meters single, chunked, wide;
+                const bool checkWide = !powerOff && source == MeterSource::GainRed &&
+                                       orv::dsp::processorRunsWidePath();
                 // A common start in which the channels differ and the holds are set.
-                for (Meters* m : {&single, &chunked}) {
+                for (Meters* m : {&single, &chunked, &wide}) {
                     m->beginBlock(MeterSource::Pre, settings, 44100.0, false, false);
                     for (int t = 0; t < 400; ++t) m->feedLevel(left[t], 0.5 * right[t], noise[t]);
                     m->beginBlock(source, settings, 44100.0, expansion, powerOff);
@@ -477,7 +534,7 @@ TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
                 bool holdMoved = false;
                 double singleNoise = 3e-12, chunkNoise = 3e-12;
                 for (int pos = 0, k = 0; pos < n; ++k) {
-                    const int count = std::min(lengths[k % 7], n - pos);
+                    const int count = std::min(lengths[k % 8], n - pos);
                     for (int t = pos; t < pos + count; ++t) {
                         if (powerOff) {
                             singleNoise = -singleNoise;
@@ -498,12 +555,14 @@ TEST(KestrelMeters, ChunkFeedsMatchFrameByFrameFeeds) {
                         EXPECT_EQ(chunkNoise, singleNoise) << what;
                     } else if (source == MeterSource::GainRed) {
                         chunked.feedGainChunk(&gainL[pos], &gainR[pos], &noise[pos], count);
+                        if (checkWide) wide.feedGainChunkWide(&gainL[pos], &gainR[pos], &noise[pos], count);
                     } else {
                         chunked.feedLevelChunk(&left[pos], &right[pos], &noise[pos], 1, count);
                     }
-                    for (Meters* m : {&single, &chunked}) m->ageHolds(count);
+                    for (Meters* m : {&single, &chunked, &wide}) m->ageHolds(count);
                     holdMoved = holdMoved || single.ppmHoldAge(0) < pos + count || single.vuHoldAge(1) < pos + count;
                     expectSameMeters(single, chunked, what + " at " + std::to_string(pos));
+                    if (checkWide) expectSameMeters(single, wide, what + " wide at " + std::to_string(pos));
                     if (::testing::Test::HasFailure()) return;
                     pos += count;
                 }
