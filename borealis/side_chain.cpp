@@ -123,6 +123,18 @@ void SideChain::runShelvesPairs(double* pairs, int count) {
         updateShelfMode(highShelf_, highMode_, phase == 0);
         const int part = std::min(count - done, static_cast<int>(kSettleCheck - phase));
         double* const p = pairs + 2 * done;
+#if defined(ORV_BIQUAD_FUSED)
+        if constexpr (Fused) {
+            // Both shelves settled: the high one runs a frame behind the low one in the same
+            // register.
+            if (lowMode_.settled && highMode_.settled) {
+                orv::dsp::BiquadPair::processPlainPairsFusedChain(lowShelf_, highShelf_, p, part);
+                shelfClock_ += static_cast<unsigned>(part);
+                done += part;
+                continue;
+            }
+        }
+#endif
         if (lowMode_.settled)
             lowShelf_.processPlainPairs<Fused>(p, part);
         else

@@ -194,6 +194,10 @@ public:
     // by side in the four lanes of one register, each lane as its filter's own pass computes it.
     static inline void processPlainPairsFusedBoth(BiquadPair& a, BiquadPair& b, double* pairsA, double* pairsB,
                                                   int count) noexcept;
+    // The wide code path's a.processPlainPairs<true> then b.processPlainPairs<true> over the
+    // same pairs in place, both filters in the four lanes of one register with b one frame
+    // behind a, each lane as its filter's own pass computes it.
+    static inline void processPlainPairsFusedChain(BiquadPair& a, BiquadPair& b, double* pairs, int count) noexcept;
 #endif
 
 private:
@@ -416,6 +420,87 @@ __attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFus
         _mm_storeu_pd(pairsA + 2 * i, _mm256_castpd256_pd128(y));
         _mm_storeu_pd(pairsB + 2 * i, _mm256_extractf128_pd(y, 1));
     }
+    double offsets[4];
+    _mm256_storeu_pd(offsets, o);
+    a.f_.noise_ = offsets[0];
+    b.f_.noise_ = offsets[2];
+    a.x1_ = _mm256_castpd256_pd128(x1);
+    a.x2_ = _mm256_castpd256_pd128(x2);
+    a.y1_ = _mm256_castpd256_pd128(y1);
+    a.y2_ = _mm256_castpd256_pd128(y2);
+    b.x1_ = _mm256_extractf128_pd(x1, 1);
+    b.x2_ = _mm256_extractf128_pd(x2, 1);
+    b.y1_ = _mm256_extractf128_pd(y1, 1);
+    b.y2_ = _mm256_extractf128_pd(y2, 1);
+}
+
+__attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFusedChain(BiquadPair& a, BiquadPair& b,
+                                                                                         double* pairs,
+                                                                                         int count) noexcept {
+    if (count <= 0) return;
+    if (!a.f_.filters_ || !b.f_.filters_) {
+        a.processPlainPairs<true>(pairs, count);
+        b.processPlainPairs<true>(pairs, count);
+        return;
+    }
+    // Lanes 0, 1: filter a, left and right; lanes 2, 3: filter b. Each step takes a's next
+    // frame and b's frame before it, which is a's previous output. The step before a's first
+    // frame and the one after b's last leave the other filter's lanes as they were, so every
+    // frame goes through the same operations wherever a block ends. (Macros: a lambda would
+    // not inherit the function's target.)
+#define ORV_BOTH(va, vb) _mm256_setr_pd(va, va, vb, vb)
+#define ORV_JOIN(va, vb) _mm256_insertf128_pd(_mm256_castpd128_pd256(va), vb, 1)
+    const BiquadCoefficients &ca = a.f_.target_, &cb = b.f_.target_;
+    const __m256d b0 = ORV_BOTH(ca.b0, cb.b0), b1 = ORV_BOTH(ca.b1, cb.b1), b2 = ORV_BOTH(ca.b2, cb.b2);
+    const __m256d a1 = ORV_BOTH(ca.a1, cb.a1), a2 = ORV_BOTH(ca.a2, cb.a2);
+    __m256d x1 = ORV_JOIN(a.x1_, b.x1_), x2 = ORV_JOIN(a.x2_, b.x2_);
+    __m256d y1 = ORV_JOIN(a.y1_, b.y1_), y2 = ORV_JOIN(a.y2_, b.y2_);
+    __m256d o = ORV_BOTH(a.f_.noise_, b.f_.noise_);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    __m256d y;
+#define ORV_STEP(in)                            \
+    {                                           \
+        o = _mm256_xor_pd(o, sign);             \
+        const __m256d x = _mm256_add_pd(in, o); \
+        y = _mm256_mul_pd(b0, x);               \
+        y = _mm256_fmadd_pd(b1, x1, y);         \
+        y = _mm256_fmadd_pd(b2, x2, y);         \
+        y = _mm256_fnmadd_pd(a1, y1, y);        \
+        y = _mm256_fnmadd_pd(a2, y2, y);        \
+        x2 = x1;                                \
+        x1 = x;                                 \
+        y2 = y1;                                \
+        y1 = _mm256_add_pd(y, o);               \
+    }
+#define ORV_KEEP(lanes)                          \
+    {                                            \
+        x1 = _mm256_blend_pd(x1, keepX1, lanes); \
+        x2 = _mm256_blend_pd(x2, keepX2, lanes); \
+        y1 = _mm256_blend_pd(y1, keepY1, lanes); \
+        y2 = _mm256_blend_pd(y2, keepY2, lanes); \
+        o = _mm256_blend_pd(o, keepO, lanes);    \
+    }
+    {
+        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepO = o;
+        ORV_STEP(_mm256_castpd128_pd256(_mm_loadu_pd(pairs)))
+        ORV_KEEP(0xC)
+    }
+    for (int i = 1; i < count; ++i) {
+        const __m256d in = ORV_JOIN(_mm_loadu_pd(pairs + 2 * i), _mm256_castpd256_pd128(y));
+        ORV_STEP(in)
+        _mm_storeu_pd(pairs + 2 * (i - 1), _mm256_extractf128_pd(y, 1));
+    }
+    {
+        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepO = o;
+        const __m256d in = ORV_JOIN(_mm_setzero_pd(), _mm256_castpd256_pd128(y));
+        ORV_STEP(in)
+        ORV_KEEP(0x3)
+        _mm_storeu_pd(pairs + 2 * (count - 1), _mm256_extractf128_pd(y, 1));
+    }
+#undef ORV_STEP
+#undef ORV_KEEP
+#undef ORV_BOTH
+#undef ORV_JOIN
     double offsets[4];
     _mm256_storeu_pd(offsets, o);
     a.f_.noise_ = offsets[0];
