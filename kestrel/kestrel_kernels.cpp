@@ -360,6 +360,49 @@ inline double follow(double& envelope, double e, double fast, double slow, const
     return orv::dsp::kneeGain(level, s.ratioInverse, s.knee, s.softKnee != 0);
 }
 
+#if ORV_HAS_WIDE_PATH
+// The wide path's envelope followers of both channels side by side over n frames, with the
+// static curve behind them: per lane the steps of follow(), each envelope step one fused
+// multiply-add with the lane's own coefficient. envelopes = {left, right}, in and out;
+// gains[2i], gains[2i + 1] receive frame i's gains.
+__attribute__((target("avx2,fma"))) void followBothFused(double envelopes[2], const double* detected,
+                                                         const double* fastLR, const double* slowLR, int n,
+                                                         const KestrelSettings& s, double* gains) {
+    const __m128d floor6 = _mm_set1_pd(1e-6), envelopeFloor = _mm_set1_pd(0.0001);
+    const __m128d attack = _mm_set1_pd(s.attackCoeff), release = _mm_set1_pd(s.releaseCoeff);
+    const __m128d half = _mm_set1_pd(0.5), two = _mm_set1_pd(2.0), one = _mm_set1_pd(1.0), tenth = _mm_set1_pd(0.1);
+    const bool autoRelease = s.autoRelease != 0, rms = s.rmsMode != 0, soft = s.softKnee != 0;
+    // Levels up to here leave the curve as it is: 1 (hard knee) or 0.5 (soft knee).
+    const __m128d straight = _mm_set1_pd(soft ? 0.5 : 1.0);
+    __m128d env = _mm_loadu_pd(envelopes);
+    for (int i = 0; i < n; ++i) {
+        const __m128d e = _mm_load_pd(detected + 2 * i);
+        __m128d releasing = release;
+        if (autoRelease) {
+            // max(x, floor) is "x > floor ? x : floor": a NaN gives the floor, as in follow().
+            const __m128d fast = _mm_max_pd(_mm_load_pd(fastLR + 2 * i), floor6);
+            const __m128d slow = _mm_max_pd(_mm_load_pd(slowLR + 2 * i), floor6);
+            const __m128d r = _mm_div_pd(_mm_mul_pd(half, fast), slow);
+            releasing = _mm_mul_pd(release, _mm_add_pd(_mm_div_pd(_mm_mul_pd(two, r), _mm_add_pd(r, one)), tenth));
+        }
+        const __m128d coefficient = _mm_blendv_pd(releasing, attack, _mm_cmpgt_pd(e, env));
+        env = _mm_max_pd(_mm_fmadd_pd(_mm_sub_pd(e, env), coefficient, env), envelopeFloor);
+        const __m128d level = rms ? _mm_sqrt_pd(env) : env;
+        __m128d curve = level;
+        const int straightLanes =
+            _mm_movemask_pd(soft ? _mm_cmple_pd(level, straight) : _mm_cmpngt_pd(level, straight));
+        if (straightLanes != 3) {
+            double lv[2];
+            _mm_storeu_pd(lv, level);
+            curve = _mm_set_pd(orv::dsp::kneeCurve(lv[1], s.ratioInverse, s.knee, soft),
+                               orv::dsp::kneeCurve(lv[0], s.ratioInverse, s.knee, soft));
+        }
+        _mm_store_pd(gains + 2 * i, _mm_div_pd(curve, _mm_add_pd(level, floor6)));
+    }
+    _mm_storeu_pd(envelopes, env);
+}
+#endif
+
 // A pair of plain level filters (left, right) side by side in SSE2 lanes: per lane the
 // operations of the plain biquad, in the same order, with each lane negating its own offset.
 struct LevelPair {
@@ -1151,10 +1194,22 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     double envelopeL = envelopes[0], envelopeR = envelopes[1];
     double makeup = makeupSmoothed, output = outputSmoothed;
     double gL = gains[0], gR = gains[1];
+#if ORV_HAS_WIDE_PATH
+    alignas(16) double followed[2 * kChunk];
+    if constexpr (Wide) followBothFused(envelopes, detected, fastLR, slowLR, n, s, followed);
+#endif
     for (int i = 0; i < n; ++i) {
-        const double eL = detected[2 * i], eR = detected[2 * i + 1];
-        gL = follow(envelopeL, eL, fastLR[2 * i], slowLR[2 * i], s);
-        gR = follow(envelopeR, eR, fastLR[2 * i + 1], slowLR[2 * i + 1], s);
+#if ORV_HAS_WIDE_PATH
+        if constexpr (Wide) {
+            gL = followed[2 * i];
+            gR = followed[2 * i + 1];
+        } else
+#endif
+        {
+            const double eL = detected[2 * i], eR = detected[2 * i + 1];
+            gL = follow(envelopeL, eL, fastLR[2 * i], slowLR[2 * i], s);
+            gR = follow(envelopeR, eR, fastLR[2 * i + 1], slowLR[2 * i + 1], s);
+        }
 
         const double noiseValue = smoother[i + 1];
         makeup += (makeupTarget - makeup) * 0.001 + noiseValue;
@@ -1186,8 +1241,10 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
         }
     }
 
-    envelopes[0] = envelopeL;
-    envelopes[1] = envelopeR;
+    if (!Wide) {
+        envelopes[0] = envelopeL;
+        envelopes[1] = envelopeR;
+    }
     gains[0] = gL;
     gains[1] = gR;
     makeupSmoothed = makeup;
