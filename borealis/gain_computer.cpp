@@ -184,8 +184,6 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
         const __m128d floor6 = _mm_set1_pd(1e-6), envelopeFloor = _mm_set1_pd(kEnvelopeFloor);
         const __m128d attack = _mm_set1_pd(attack_), release = _mm_set1_pd(release_);
         const __m128d attackScale = _mm_set1_pd(0.1), releaseScale = _mm_set1_pd(0.15);
-        // Levels up to here leave the curve as it is: 1 (hard knee) or 0.5 (soft knee).
-        const __m128d straight = _mm_set1_pd(soft ? 0.5 : 1.0);
         __m128d env = _mm_loadu_pd(envelope_);
         for (int i = 0; i < part; ++i) {
             const __m128d dv = _mm_load_pd(d + 2 * i);
@@ -204,18 +202,7 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
             env = _mm_add_pd(env, _mm_or_pd(_mm_and_pd(rising, up), _mm_andnot_pd(rising, down)));
             env = _mm_max_pd(env, envelopeFloor);
             const __m128d level = rms ? _mm_sqrt_pd(env) : env;
-            // kneeCurve: the level itself while both lanes are in the straight part (a NaN
-            // stays a NaN in the hard knee and takes the curve's own path in the soft one).
-            __m128d curve = level;
-            const int straightLanes = _mm_movemask_pd(soft ? _mm_cmple_pd(level, straight) : _mm_cmpngt_pd(level, straight));
-            if (straightLanes != 3) {
-                double lv[2];
-                _mm_storeu_pd(lv, level);
-                curve = _mm_set_pd(orv::dsp::kneeCurve(lv[1], slope, knee_, soft),
-                                   orv::dsp::kneeCurve(lv[0], slope, knee_, soft));
-            }
-            // kneeGain: the curve value over the level plus 1e-6.
-            const __m128d gain = _mm_div_pd(curve, _mm_add_pd(level, floor6));
+            const __m128d gain = orv::dsp::kneeGainPair(level, slope, knee_, soft);
             outL[i] = _mm_cvtsd_f64(gain);
             outR[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(gain, gain));
         }
@@ -237,7 +224,6 @@ void GainComputer::envelopeGainsFused(const double* d, const double* fastPairs, 
     const __m128d releaseScale = _mm_set1_pd(s.autoRelease ? 0.15 : 0.0);
     const __m128d attackOn = _mm_castsi128_pd(_mm_set1_epi64x(s.autoAttack ? -1 : 0));
     const __m128d releaseOn = _mm_castsi128_pd(_mm_set1_epi64x(s.autoRelease ? -1 : 0));
-    const __m128d straight = _mm_set1_pd(soft ? 0.5 : 1.0);
     __m128d env = _mm_loadu_pd(envelope_);
     for (int i = 0; i < count; ++i) {
         const __m128d dv = _mm_load_pd(d + 2 * i);
@@ -260,17 +246,7 @@ void GainComputer::envelopeGainsFused(const double* d, const double* fastPairs, 
         }
         env = _mm_max_pd(_mm_fmadd_pd(_mm_sub_pd(dv, env), coefficient, env), envelopeFloor);
         if (kLastOnly && i + 1 < count) continue;
-        const __m128d level = kRms ? _mm_sqrt_pd(env) : env;
-        __m128d curve = level;
-        const int straightLanes =
-            _mm_movemask_pd(soft ? _mm_cmple_pd(level, straight) : _mm_cmpngt_pd(level, straight));
-        if (straightLanes != 3) {
-            double lv[2];
-            _mm_storeu_pd(lv, level);
-            curve = _mm_set_pd(orv::dsp::kneeCurve(lv[1], slope, knee_, soft),
-                               orv::dsp::kneeCurve(lv[0], slope, knee_, soft));
-        }
-        const __m128d gain = _mm_div_pd(curve, _mm_add_pd(level, floor6));
+        const __m128d gain = orv::dsp::kneeGainPair(kRms ? _mm_sqrt_pd(env) : env, slope, knee_, soft);
         _mm_storel_pd(outL + i, gain);
         _mm_storeh_pd(outR + i, gain);
     }

@@ -372,8 +372,6 @@ __attribute__((target("avx2,fma"))) void followBothFused(double envelopes[2], co
     const __m128d attack = _mm_set1_pd(s.attackCoeff), release = _mm_set1_pd(s.releaseCoeff);
     const __m128d half = _mm_set1_pd(0.5), two = _mm_set1_pd(2.0), one = _mm_set1_pd(1.0), tenth = _mm_set1_pd(0.1);
     const bool autoRelease = s.autoRelease != 0, rms = s.rmsMode != 0, soft = s.softKnee != 0;
-    // Levels up to here leave the curve as it is: 1 (hard knee) or 0.5 (soft knee).
-    const __m128d straight = _mm_set1_pd(soft ? 0.5 : 1.0);
     __m128d env = _mm_loadu_pd(envelopes);
     for (int i = 0; i < n; ++i) {
         const __m128d e = _mm_load_pd(detected + 2 * i);
@@ -388,16 +386,7 @@ __attribute__((target("avx2,fma"))) void followBothFused(double envelopes[2], co
         const __m128d coefficient = _mm_blendv_pd(releasing, attack, _mm_cmpgt_pd(e, env));
         env = _mm_max_pd(_mm_fmadd_pd(_mm_sub_pd(e, env), coefficient, env), envelopeFloor);
         const __m128d level = rms ? _mm_sqrt_pd(env) : env;
-        __m128d curve = level;
-        const int straightLanes =
-            _mm_movemask_pd(soft ? _mm_cmple_pd(level, straight) : _mm_cmpngt_pd(level, straight));
-        if (straightLanes != 3) {
-            double lv[2];
-            _mm_storeu_pd(lv, level);
-            curve = _mm_set_pd(orv::dsp::kneeCurve(lv[1], s.ratioInverse, s.knee, soft),
-                               orv::dsp::kneeCurve(lv[0], s.ratioInverse, s.knee, soft));
-        }
-        _mm_store_pd(gains + 2 * i, _mm_div_pd(curve, _mm_add_pd(level, floor6)));
+        _mm_store_pd(gains + 2 * i, orv::dsp::kneeGainPair(level, s.ratioInverse, s.knee, soft));
     }
     _mm_storeu_pd(envelopes, env);
 }

@@ -206,6 +206,12 @@ private:
     static inline __m128d step(__m128d in, const BiquadCoefficients& c, double offset, __m128d& x1, __m128d& x2,
                                __m128d& y1, __m128d& y2) noexcept;
 #if defined(ORV_BIQUAD_FUSED)
+    struct TwoInLanes;
+    __attribute__((target("avx2,fma"))) static inline TwoInLanes loadLanes(const BiquadPair& a,
+                                                                           const BiquadPair& b) noexcept;
+    __attribute__((target("avx2,fma"))) static inline void storeLanes(const TwoInLanes& l, BiquadPair& a,
+                                                                      BiquadPair& b) noexcept;
+    __attribute__((target("avx2,fma"))) static inline __m256d stepLanes(TwoInLanes& l, __m256d in) noexcept;
     // step() with the products fused into the sums.
     __attribute__((target("avx2,fma"))) static inline __m128d stepFused(__m128d in, const BiquadCoefficients& c,
                                                                         double offset, __m128d& x1, __m128d& x2,
@@ -380,6 +386,57 @@ inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
 }
 
 #if defined(ORV_BIQUAD_FUSED)
+// Two filters' plain forms in the four lanes of AVX registers: lanes 0, 1 filter a (left,
+// right), lanes 2, 3 filter b. (Macros: a lambda would not inherit the functions' target.)
+struct BiquadPair::TwoInLanes {
+    __m256d b0, b1, b2, a1, a2, x1, x2, y1, y2, o;
+};
+
+__attribute__((target("avx2,fma"))) inline BiquadPair::TwoInLanes BiquadPair::loadLanes(const BiquadPair& a,
+                                                                                       const BiquadPair& b) noexcept {
+#define ORV_BOTH(va, vb) _mm256_setr_pd(va, va, vb, vb)
+#define ORV_JOIN(va, vb) _mm256_insertf128_pd(_mm256_castpd128_pd256(va), vb, 1)
+    const BiquadCoefficients &ca = a.f_.target_, &cb = b.f_.target_;
+    return TwoInLanes{ORV_BOTH(ca.b0, cb.b0),          ORV_BOTH(ca.b1, cb.b1), ORV_BOTH(ca.b2, cb.b2),
+                      ORV_BOTH(ca.a1, cb.a1),          ORV_BOTH(ca.a2, cb.a2), ORV_JOIN(a.x1_, b.x1_),
+                      ORV_JOIN(a.x2_, b.x2_),          ORV_JOIN(a.y1_, b.y1_), ORV_JOIN(a.y2_, b.y2_),
+                      ORV_BOTH(a.f_.noise_, b.f_.noise_)};
+#undef ORV_BOTH
+#undef ORV_JOIN
+}
+
+__attribute__((target("avx2,fma"))) inline void BiquadPair::storeLanes(const TwoInLanes& l, BiquadPair& a,
+                                                                       BiquadPair& b) noexcept {
+    double offsets[4];
+    _mm256_storeu_pd(offsets, l.o);
+    a.f_.noise_ = offsets[0];
+    b.f_.noise_ = offsets[2];
+    a.x1_ = _mm256_castpd256_pd128(l.x1);
+    a.x2_ = _mm256_castpd256_pd128(l.x2);
+    a.y1_ = _mm256_castpd256_pd128(l.y1);
+    a.y2_ = _mm256_castpd256_pd128(l.y2);
+    b.x1_ = _mm256_extractf128_pd(l.x1, 1);
+    b.x2_ = _mm256_extractf128_pd(l.x2, 1);
+    b.y1_ = _mm256_extractf128_pd(l.y1, 1);
+    b.y2_ = _mm256_extractf128_pd(l.y2, 1);
+}
+
+// One plain step of both filters: each negates its own offset, then the fused form of step().
+__attribute__((target("avx2,fma"))) inline __m256d BiquadPair::stepLanes(TwoInLanes& l, __m256d in) noexcept {
+    l.o = _mm256_xor_pd(l.o, _mm256_set1_pd(-0.0));
+    const __m256d x = _mm256_add_pd(in, l.o);
+    __m256d y = _mm256_mul_pd(l.b0, x);
+    y = _mm256_fmadd_pd(l.b1, l.x1, y);
+    y = _mm256_fmadd_pd(l.b2, l.x2, y);
+    y = _mm256_fnmadd_pd(l.a1, l.y1, y);
+    y = _mm256_fnmadd_pd(l.a2, l.y2, y);
+    l.x2 = l.x1;
+    l.x1 = x;
+    l.y2 = l.y1;
+    l.y1 = _mm256_add_pd(y, l.o);
+    return y;
+}
+
 __attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFusedBoth(BiquadPair& a, BiquadPair& b,
                                                                                         double* pairsA,
                                                                                         double* pairsB,
@@ -391,47 +448,13 @@ __attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFus
         a.processPlainPairs<true>(pairsA, count);
         return;
     }
-    // Lanes 0, 1: filter a, left and right; lanes 2, 3: filter b. (Macros: a lambda would not
-    // inherit the function's target.)
-#define ORV_BOTH(va, vb) _mm256_setr_pd(va, va, vb, vb)
-#define ORV_JOIN(va, vb) _mm256_insertf128_pd(_mm256_castpd128_pd256(va), vb, 1)
-    const BiquadCoefficients &ca = a.f_.target_, &cb = b.f_.target_;
-    const __m256d b0 = ORV_BOTH(ca.b0, cb.b0), b1 = ORV_BOTH(ca.b1, cb.b1), b2 = ORV_BOTH(ca.b2, cb.b2);
-    const __m256d a1 = ORV_BOTH(ca.a1, cb.a1), a2 = ORV_BOTH(ca.a2, cb.a2);
-    __m256d x1 = ORV_JOIN(a.x1_, b.x1_), x2 = ORV_JOIN(a.x2_, b.x2_);
-    __m256d y1 = ORV_JOIN(a.y1_, b.y1_), y2 = ORV_JOIN(a.y2_, b.y2_);
-    // Each filter negates its own offset once per sample.
-    __m256d o = ORV_BOTH(a.f_.noise_, b.f_.noise_);
-#undef ORV_BOTH
-#undef ORV_JOIN
-    const __m256d sign = _mm256_set1_pd(-0.0);
+    TwoInLanes l = loadLanes(a, b);
     for (int i = 0; i < count; ++i) {
-        o = _mm256_xor_pd(o, sign);
-        const __m256d x = _mm256_add_pd(_mm256_broadcast_pd(reinterpret_cast<const __m128d*>(pairsA + 2 * i)), o);
-        __m256d y = _mm256_mul_pd(b0, x);
-        y = _mm256_fmadd_pd(b1, x1, y);
-        y = _mm256_fmadd_pd(b2, x2, y);
-        y = _mm256_fnmadd_pd(a1, y1, y);
-        y = _mm256_fnmadd_pd(a2, y2, y);
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = _mm256_add_pd(y, o);
+        const __m256d y = stepLanes(l, _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(pairsA + 2 * i)));
         _mm_storeu_pd(pairsA + 2 * i, _mm256_castpd256_pd128(y));
         _mm_storeu_pd(pairsB + 2 * i, _mm256_extractf128_pd(y, 1));
     }
-    double offsets[4];
-    _mm256_storeu_pd(offsets, o);
-    a.f_.noise_ = offsets[0];
-    b.f_.noise_ = offsets[2];
-    a.x1_ = _mm256_castpd256_pd128(x1);
-    a.x2_ = _mm256_castpd256_pd128(x2);
-    a.y1_ = _mm256_castpd256_pd128(y1);
-    a.y2_ = _mm256_castpd256_pd128(y2);
-    b.x1_ = _mm256_extractf128_pd(x1, 1);
-    b.x2_ = _mm256_extractf128_pd(x2, 1);
-    b.y1_ = _mm256_extractf128_pd(y1, 1);
-    b.y2_ = _mm256_extractf128_pd(y2, 1);
+    storeLanes(l, a, b);
 }
 
 __attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFusedChain(BiquadPair& a, BiquadPair& b,
@@ -443,76 +466,34 @@ __attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFus
         b.processPlainPairs<true>(pairs, count);
         return;
     }
-    // Lanes 0, 1: filter a, left and right; lanes 2, 3: filter b. Each step takes a's next
-    // frame and b's frame before it, which is a's previous output. The step before a's first
-    // frame and the one after b's last leave the other filter's lanes as they were, so every
-    // frame goes through the same operations wherever a block ends. (Macros: a lambda would
-    // not inherit the function's target.)
-#define ORV_BOTH(va, vb) _mm256_setr_pd(va, va, vb, vb)
-#define ORV_JOIN(va, vb) _mm256_insertf128_pd(_mm256_castpd128_pd256(va), vb, 1)
-    const BiquadCoefficients &ca = a.f_.target_, &cb = b.f_.target_;
-    const __m256d b0 = ORV_BOTH(ca.b0, cb.b0), b1 = ORV_BOTH(ca.b1, cb.b1), b2 = ORV_BOTH(ca.b2, cb.b2);
-    const __m256d a1 = ORV_BOTH(ca.a1, cb.a1), a2 = ORV_BOTH(ca.a2, cb.a2);
-    __m256d x1 = ORV_JOIN(a.x1_, b.x1_), x2 = ORV_JOIN(a.x2_, b.x2_);
-    __m256d y1 = ORV_JOIN(a.y1_, b.y1_), y2 = ORV_JOIN(a.y2_, b.y2_);
-    __m256d o = ORV_BOTH(a.f_.noise_, b.f_.noise_);
-    const __m256d sign = _mm256_set1_pd(-0.0);
-    __m256d y;
-#define ORV_STEP(in)                            \
-    {                                           \
-        o = _mm256_xor_pd(o, sign);             \
-        const __m256d x = _mm256_add_pd(in, o); \
-        y = _mm256_mul_pd(b0, x);               \
-        y = _mm256_fmadd_pd(b1, x1, y);         \
-        y = _mm256_fmadd_pd(b2, x2, y);         \
-        y = _mm256_fnmadd_pd(a1, y1, y);        \
-        y = _mm256_fnmadd_pd(a2, y2, y);        \
-        x2 = x1;                                \
-        x1 = x;                                 \
-        y2 = y1;                                \
-        y1 = _mm256_add_pd(y, o);               \
+    // Each step takes a's next frame and b's frame before it, which is a's previous output.
+    // The step before a's first frame and the one after b's last leave the other filter's
+    // lanes as they were, so every frame goes through the same operations wherever a block
+    // ends.
+    TwoInLanes l = loadLanes(a, b);
+    TwoInLanes kept = l;
+    __m256d y = stepLanes(l, _mm256_castpd128_pd256(_mm_loadu_pd(pairs)));
+#define ORV_KEEP(lanes)                            \
+    {                                              \
+        l.x1 = _mm256_blend_pd(l.x1, kept.x1, lanes); \
+        l.x2 = _mm256_blend_pd(l.x2, kept.x2, lanes); \
+        l.y1 = _mm256_blend_pd(l.y1, kept.y1, lanes); \
+        l.y2 = _mm256_blend_pd(l.y2, kept.y2, lanes); \
+        l.o = _mm256_blend_pd(l.o, kept.o, lanes);    \
     }
-#define ORV_KEEP(lanes)                          \
-    {                                            \
-        x1 = _mm256_blend_pd(x1, keepX1, lanes); \
-        x2 = _mm256_blend_pd(x2, keepX2, lanes); \
-        y1 = _mm256_blend_pd(y1, keepY1, lanes); \
-        y2 = _mm256_blend_pd(y2, keepY2, lanes); \
-        o = _mm256_blend_pd(o, keepO, lanes);    \
-    }
-    {
-        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepO = o;
-        ORV_STEP(_mm256_castpd128_pd256(_mm_loadu_pd(pairs)))
-        ORV_KEEP(0xC)
-    }
+    ORV_KEEP(0xC)
     for (int i = 1; i < count; ++i) {
-        const __m256d in = ORV_JOIN(_mm_loadu_pd(pairs + 2 * i), _mm256_castpd256_pd128(y));
-        ORV_STEP(in)
+        const __m256d in = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(pairs + 2 * i)),
+                                                _mm256_castpd256_pd128(y), 1);
+        y = stepLanes(l, in);
         _mm_storeu_pd(pairs + 2 * (i - 1), _mm256_extractf128_pd(y, 1));
     }
-    {
-        const __m256d keepX1 = x1, keepX2 = x2, keepY1 = y1, keepY2 = y2, keepO = o;
-        const __m256d in = ORV_JOIN(_mm_setzero_pd(), _mm256_castpd256_pd128(y));
-        ORV_STEP(in)
-        ORV_KEEP(0x3)
-        _mm_storeu_pd(pairs + 2 * (count - 1), _mm256_extractf128_pd(y, 1));
-    }
-#undef ORV_STEP
+    kept = l;
+    y = stepLanes(l, _mm256_insertf128_pd(_mm256_setzero_pd(), _mm256_castpd256_pd128(y), 1));
+    ORV_KEEP(0x3)
 #undef ORV_KEEP
-#undef ORV_BOTH
-#undef ORV_JOIN
-    double offsets[4];
-    _mm256_storeu_pd(offsets, o);
-    a.f_.noise_ = offsets[0];
-    b.f_.noise_ = offsets[2];
-    a.x1_ = _mm256_castpd256_pd128(x1);
-    a.x2_ = _mm256_castpd256_pd128(x2);
-    a.y1_ = _mm256_castpd256_pd128(y1);
-    a.y2_ = _mm256_castpd256_pd128(y2);
-    b.x1_ = _mm256_extractf128_pd(x1, 1);
-    b.x2_ = _mm256_extractf128_pd(x2, 1);
-    b.y1_ = _mm256_extractf128_pd(y1, 1);
-    b.y2_ = _mm256_extractf128_pd(y2, 1);
+    _mm_storeu_pd(pairs + 2 * (count - 1), _mm256_extractf128_pd(y, 1));
+    storeLanes(l, a, b);
 }
 #endif
 
