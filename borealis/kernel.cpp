@@ -301,10 +301,7 @@ inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, co
         // Three noise values per sample: left, right, and the one for smoothers and meters.
         double noiseL[kChunk], noiseR[kChunk];
         double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
-        if constexpr (Wide)
-            noise_.nextWide(noiseOut, n);
-        else
-            noise_.next(noiseOut, n);
+        noise_.nextOnPath<Wide>(noiseOut, n);
         // Each sample's meter feed takes the noise value current before its own.
         if (source == MeterSource::Pre) {
             meters.feedLevel(workMainL_[0], workMainR_[0], currentNoise_);
@@ -368,10 +365,7 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
         // The denormal noise in its usual order, then the side-chain for the whole chunk.
         double noiseL[kWork], noiseR[kWork];
         double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
-        if constexpr (Wide)
-            noise_.nextWide(noiseOut, m);
-        else
-            noise_.next(noiseOut, m);
+        noise_.nextOnPath<Wide>(noiseOut, m);
         for (int j = 0; j < m; ++j) {
             const double nL = noiseL[j], nR = noiseR[j];
             workDetL_[j] += nL;

@@ -170,6 +170,62 @@ __attribute__((target("avx2,fma"))) inline void storeStrided(double* out, int st
     for (int k = 0; k < 4; ++k) out[k * stride] = sums[k];
 }
 
+// The totals of eight frames, four from a and four from b on, each frame summed as described
+// above: frames a .. a + 3 in the lanes of totalsA, b .. b + 3 in those of totalsB.
+__attribute__((target("avx2,fma"))) inline void hilbertEightFrames(const double* h, const double* a, const double* b,
+                                                                   int length, __m256d& totalsA, __m256d& totalsB) {
+    const int whole = length & ~3;
+    __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0, p4 = p0, p5 = p0, p6 = p0, p7 = p0;
+#define ORV_EIGHT_FRAMES(i)                         \
+    {                                               \
+        const __m256d c = _mm256_loadu_pd(h + (i)); \
+        ORV_FOUR_TAPS(p0, c, a, i);                 \
+        ORV_FOUR_TAPS(p1, c, a + 1, i);             \
+        ORV_FOUR_TAPS(p2, c, a + 2, i);             \
+        ORV_FOUR_TAPS(p3, c, a + 3, i);             \
+        ORV_FOUR_TAPS(p4, c, b, i);                 \
+        ORV_FOUR_TAPS(p5, c, b + 1, i);             \
+        ORV_FOUR_TAPS(p6, c, b + 2, i);             \
+        ORV_FOUR_TAPS(p7, c, b + 3, i);             \
+    }
+    int i = 0;
+    for (; i + 16 <= whole; i += 16) {
+        ORV_EIGHT_FRAMES(i)
+        ORV_EIGHT_FRAMES(i + 4)
+        ORV_EIGHT_FRAMES(i + 8)
+        ORV_EIGHT_FRAMES(i + 12)
+    }
+    if (i + 8 <= whole) {
+        ORV_EIGHT_FRAMES(i)
+        ORV_EIGHT_FRAMES(i + 4)
+        i += 8;
+    }
+    if (i < whole) ORV_EIGHT_FRAMES(i)
+#undef ORV_EIGHT_FRAMES
+    if (whole < length) {
+        const __m256d c = hilbertLastTwoTaps(h + whole);
+        p0 = hilbertLastTwo(p0, c, a + whole);
+        p1 = hilbertLastTwo(p1, c, a + 1 + whole);
+        p2 = hilbertLastTwo(p2, c, a + 2 + whole);
+        p3 = hilbertLastTwo(p3, c, a + 3 + whole);
+        p4 = hilbertLastTwo(p4, c, b + whole);
+        p5 = hilbertLastTwo(p5, c, b + 1 + whole);
+        p6 = hilbertLastTwo(p6, c, b + 2 + whole);
+        p7 = hilbertLastTwo(p7, c, b + 3 + whole);
+    }
+    totalsA = hilbertTotals(p0, p1, p2, p3);
+    totalsB = hilbertTotals(p4, p5, p6, p7);
+}
+
+// The total of one frame whose taps start at a.
+__attribute__((target("avx2,fma"))) inline double hilbertOneFrame(const double* h, const double* a, int length) {
+    const int whole = length & ~3;
+    __m256d p = _mm256_setzero_pd();
+    for (int i = 0; i < whole; i += 4) ORV_FOUR_TAPS(p, _mm256_loadu_pd(h + i), a, i);
+    if (whole < length) p = hilbertLastTwo(p, hilbertLastTwoTaps(h + whole), a + whole);
+    return hilbertTotal(p);
+}
+
 // One channel: passes of eight frames, then of four, then single frames.
 __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const double* x, int length, int count,
                                                           double* out, int stride) {
@@ -182,46 +238,10 @@ __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const
         // pointer it cannot relate to `a`, and every sample stays an operand of its multiply-add.
         const double* b = a + 4;
         asm("" : "+r"(b));
-        __m256d p0 = _mm256_setzero_pd(), p1 = p0, p2 = p0, p3 = p0, p4 = p0, p5 = p0, p6 = p0, p7 = p0;
-#define ORV_EIGHT_FRAMES(i)                       \
-    {                                             \
-        const __m256d c = _mm256_loadu_pd(h + (i)); \
-        ORV_FOUR_TAPS(p0, c, a, i);               \
-        ORV_FOUR_TAPS(p1, c, a + 1, i);           \
-        ORV_FOUR_TAPS(p2, c, a + 2, i);           \
-        ORV_FOUR_TAPS(p3, c, a + 3, i);           \
-        ORV_FOUR_TAPS(p4, c, b, i);               \
-        ORV_FOUR_TAPS(p5, c, b + 1, i);           \
-        ORV_FOUR_TAPS(p6, c, b + 2, i);           \
-        ORV_FOUR_TAPS(p7, c, b + 3, i);           \
-    }
-        int i = 0;
-        for (; i + 16 <= whole; i += 16) {
-            ORV_EIGHT_FRAMES(i)
-            ORV_EIGHT_FRAMES(i + 4)
-            ORV_EIGHT_FRAMES(i + 8)
-            ORV_EIGHT_FRAMES(i + 12)
-        }
-        if (i + 8 <= whole) {
-            ORV_EIGHT_FRAMES(i)
-            ORV_EIGHT_FRAMES(i + 4)
-            i += 8;
-        }
-        if (i < whole) ORV_EIGHT_FRAMES(i)
-#undef ORV_EIGHT_FRAMES
-        if (whole < length) {
-            const __m256d c = hilbertLastTwoTaps(h + whole);
-            p0 = hilbertLastTwo(p0, c, a + whole);
-            p1 = hilbertLastTwo(p1, c, a + 1 + whole);
-            p2 = hilbertLastTwo(p2, c, a + 2 + whole);
-            p3 = hilbertLastTwo(p3, c, a + 3 + whole);
-            p4 = hilbertLastTwo(p4, c, a + 4 + whole);
-            p5 = hilbertLastTwo(p5, c, a + 5 + whole);
-            p6 = hilbertLastTwo(p6, c, a + 6 + whole);
-            p7 = hilbertLastTwo(p7, c, a + 7 + whole);
-        }
-        storeStrided(out + j * stride, stride, hilbertTotals(p0, p1, p2, p3));
-        storeStrided(out + (j + 4) * stride, stride, hilbertTotals(p4, p5, p6, p7));
+        __m256d first, second;
+        hilbertEightFrames(h, a, b, length, first, second);
+        storeStrided(out + j * stride, stride, first);
+        storeStrided(out + (j + 4) * stride, stride, second);
     }
     for (; j + 4 <= count; j += 4) {
         const double* a = x + j;
@@ -242,13 +262,7 @@ __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const
         }
         storeStrided(out + j * stride, stride, hilbertTotals(p0, p1, p2, p3));
     }
-    for (; j < count; ++j) {
-        const double* a = x + j;
-        __m256d p = _mm256_setzero_pd();
-        for (int i = 0; i < whole; i += 4) ORV_FOUR_TAPS(p, _mm256_loadu_pd(h + i), a, i);
-        if (whole < length) p = hilbertLastTwo(p, hilbertLastTwoTaps(h + whole), a + whole);
-        out[j * stride] = hilbertTotal(p);
-    }
+    for (; j < count; ++j) out[j * stride] = hilbertOneFrame(h, x + j, length);
 }
 
 // Two channels over the same taps: out[j * stride] takes the left sum of frame j and
@@ -257,51 +271,11 @@ __attribute__((target("avx2,fma"))) void hilbertSumsFused(const double* h, const
 __attribute__((target("avx2,fma"))) void hilbertPairSumsFused(const double* h, const double* left,
                                                               const double* right, int length, int count,
                                                               double* out, int stride) {
-    const int whole = length & ~3;
     int j = 0;
     for (; j + 4 <= count; j += 4) {
-        const double* a = left + j;
-        const double* b = right + j;
-        __m256d l0 = _mm256_setzero_pd(), l1 = l0, l2 = l0, l3 = l0, r0 = l0, r1 = l0, r2 = l0, r3 = l0;
-#define ORV_FOUR_FRAMES(i)                        \
-    {                                             \
-        const __m256d c = _mm256_loadu_pd(h + (i)); \
-        ORV_FOUR_TAPS(l0, c, a, i);               \
-        ORV_FOUR_TAPS(l1, c, a + 1, i);           \
-        ORV_FOUR_TAPS(l2, c, a + 2, i);           \
-        ORV_FOUR_TAPS(l3, c, a + 3, i);           \
-        ORV_FOUR_TAPS(r0, c, b, i);               \
-        ORV_FOUR_TAPS(r1, c, b + 1, i);           \
-        ORV_FOUR_TAPS(r2, c, b + 2, i);           \
-        ORV_FOUR_TAPS(r3, c, b + 3, i);           \
-    }
-        int i = 0;
-        for (; i + 16 <= whole; i += 16) {
-            ORV_FOUR_FRAMES(i)
-            ORV_FOUR_FRAMES(i + 4)
-            ORV_FOUR_FRAMES(i + 8)
-            ORV_FOUR_FRAMES(i + 12)
-        }
-        if (i + 8 <= whole) {
-            ORV_FOUR_FRAMES(i)
-            ORV_FOUR_FRAMES(i + 4)
-            i += 8;
-        }
-        if (i < whole) ORV_FOUR_FRAMES(i)
-#undef ORV_FOUR_FRAMES
-        if (whole < length) {
-            const __m256d c = hilbertLastTwoTaps(h + whole);
-            l0 = hilbertLastTwo(l0, c, a + whole);
-            l1 = hilbertLastTwo(l1, c, a + 1 + whole);
-            l2 = hilbertLastTwo(l2, c, a + 2 + whole);
-            l3 = hilbertLastTwo(l3, c, a + 3 + whole);
-            r0 = hilbertLastTwo(r0, c, b + whole);
-            r1 = hilbertLastTwo(r1, c, b + 1 + whole);
-            r2 = hilbertLastTwo(r2, c, b + 2 + whole);
-            r3 = hilbertLastTwo(r3, c, b + 3 + whole);
-        }
+        __m256d sl, sr;
+        hilbertEightFrames(h, left + j, right + j, length, sl, sr);
         // (left, right) of frames 0 and 2 in one register, of frames 1 and 3 in the other.
-        const __m256d sl = hilbertTotals(l0, l1, l2, l3), sr = hilbertTotals(r0, r1, r2, r3);
         const __m256d even = _mm256_unpacklo_pd(sl, sr), odd = _mm256_unpackhi_pd(sl, sr);
         double* o = out + j * stride;
         _mm_storeu_pd(o, _mm256_castpd256_pd128(even));
@@ -310,21 +284,8 @@ __attribute__((target("avx2,fma"))) void hilbertPairSumsFused(const double* h, c
         _mm_storeu_pd(o + 3 * stride, _mm256_extractf128_pd(odd, 1));
     }
     for (; j < count; ++j) {
-        const double* a = left + j;
-        const double* b = right + j;
-        __m256d l = _mm256_setzero_pd(), r = l;
-        for (int i = 0; i < whole; i += 4) {
-            const __m256d c = _mm256_loadu_pd(h + i);
-            ORV_FOUR_TAPS(l, c, a, i);
-            ORV_FOUR_TAPS(r, c, b, i);
-        }
-        if (whole < length) {
-            const __m256d c = hilbertLastTwoTaps(h + whole);
-            l = hilbertLastTwo(l, c, a + whole);
-            r = hilbertLastTwo(r, c, b + whole);
-        }
-        out[j * stride] = hilbertTotal(l);
-        out[j * stride + 1] = hilbertTotal(r);
+        out[j * stride] = hilbertOneFrame(h, left + j, length);
+        out[j * stride + 1] = hilbertOneFrame(h, right + j, length);
     }
 }
 #undef ORV_FOUR_TAPS
@@ -1047,10 +1008,7 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     smoother[0] = noiseNow;
     {
         double* const values[3] = {noiseL, noiseR, smoother + 1};
-        if constexpr (Wide)
-            noise.nextWide(values, n);
-        else
-            noise.next(values, n);
+        noise.nextOnPath<Wide>(values, n);
     }
 
     // The rings: every value the chunk reads is older than the chunk (the key is at least
@@ -1272,10 +1230,7 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     {
         alignas(16) double unused[kChunk];
         double* const values[3] = {noiseL, unused, smoother + 1};
-        if constexpr (Wide)
-            noise.nextWide(values, n);
-        else
-            noise.next(values, n);
+        noise.nextOnPath<Wide>(values, n);
     }
 
     // The rings as in the stereo kernel: reads first, then the chunk's writes.

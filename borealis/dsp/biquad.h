@@ -218,6 +218,10 @@ private:
                                                                         __m128d& y1, __m128d& y2) noexcept;
 #endif
     static inline void glide(BiquadCoefficients& c, const BiquadCoefficients& t, double s, double m) noexcept;
+    template <bool Fused, class Load, class Store>
+    inline void runSmoothed(int count, Load load, Store store) noexcept;
+    template <bool Fused, class Load, class Store>
+    inline void runPlain(int count, Load load, Store store) noexcept;
 
     Biquad f_;
     __m128d x1_, x2_, y1_, y2_;  // (left, right)
@@ -289,7 +293,10 @@ inline void BiquadPair::processPlain(double& left, double& right) noexcept {
     run(left, right, f_.target_, o);
 }
 
-inline void BiquadPair::processSmoothed(double* left, double* right, int count) noexcept {
+// The block forms: `load(i)` gives sample i's (left, right) pair and `store(i, y)` takes its
+// output, so one loop serves separate channels and interleaved pairs alike.
+template <bool Fused, class Load, class Store>
+inline void BiquadPair::runSmoothed(int count, Load load, Store store) noexcept {
     if (!f_.filters_ || count <= 0) return;
     DenormalNoise source = f_.noiseSource_;
     BiquadCoefficients c = f_.current_;
@@ -300,9 +307,13 @@ inline void BiquadPair::processSmoothed(double* left, double* right, int count) 
     for (int i = 0; i < count; ++i) {
         m = source.next();
         glide(c, t, s, m);
-        const __m128d y = step(_mm_set_pd(right[i], left[i]), c, m, x1, x2, y1, y2);
-        left[i] = _mm_cvtsd_f64(y);
-        right[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+#if defined(ORV_BIQUAD_FUSED)
+        if constexpr (Fused) {
+            store(i, stepFused(load(i), c, m, x1, x2, y1, y2));
+            continue;
+        }
+#endif
+        store(i, step(load(i), c, m, x1, x2, y1, y2));
     }
     f_.noiseSource_ = source;
     f_.current_ = c;
@@ -313,76 +324,68 @@ inline void BiquadPair::processSmoothed(double* left, double* right, int count) 
     y2_ = y2;
 }
 
-inline void BiquadPair::processPlain(double* left, double* right, int count) noexcept {
+template <bool Fused, class Load, class Store>
+inline void BiquadPair::runPlain(int count, Load load, Store store) noexcept {
     if (!f_.filters_ || count <= 0) return;
     const BiquadCoefficients c = f_.target_;
     __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
     double o = f_.noise_;
     for (int i = 0; i < count; ++i) {
         o = -o;
-        const __m128d y = step(_mm_set_pd(right[i], left[i]), c, o, x1, x2, y1, y2);
-        left[i] = _mm_cvtsd_f64(y);
-        right[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+#if defined(ORV_BIQUAD_FUSED)
+        if constexpr (Fused) {
+            store(i, stepFused(load(i), c, o, x1, x2, y1, y2));
+            continue;
+        }
+#endif
+        store(i, step(load(i), c, o, x1, x2, y1, y2));
     }
     f_.noise_ = o;
     x1_ = x1;
     x2_ = x2;
     y1_ = y1;
     y2_ = y2;
+}
+
+namespace biquad_blocks {
+// Separate channel arrays.
+struct Channels {
+    double* left;
+    double* right;
+    __m128d operator()(int i) const noexcept { return _mm_set_pd(right[i], left[i]); }
+    void operator()(int i, __m128d y) const noexcept {
+        left[i] = _mm_cvtsd_f64(y);
+        right[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+    }
+};
+// (left, right) pairs side by side.
+struct Pairs {
+    double* pairs;
+    __m128d operator()(int i) const noexcept { return _mm_loadu_pd(pairs + 2 * i); }
+    void operator()(int i, __m128d y) const noexcept { _mm_storeu_pd(pairs + 2 * i, y); }
+};
+}  // namespace biquad_blocks
+
+inline void BiquadPair::processSmoothed(double* left, double* right, int count) noexcept {
+    const biquad_blocks::Channels io{left, right};
+    runSmoothed<false>(count, io, io);
+}
+
+inline void BiquadPair::processPlain(double* left, double* right, int count) noexcept {
+    const biquad_blocks::Channels io{left, right};
+    runPlain<false>(count, io, io);
 }
 
 template <bool Fused>
 inline void BiquadPair::processSmoothedPairs(double* pairs, int count) noexcept {
-    if (!f_.filters_ || count <= 0) return;
-    DenormalNoise source = f_.noiseSource_;
-    BiquadCoefficients c = f_.current_;
-    const BiquadCoefficients t = f_.target_;
-    const double s = f_.smoothing_;
-    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
-    double m = f_.noise_;
-    for (int i = 0; i < count; ++i) {
-        m = source.next();
-        glide(c, t, s, m);
-        const __m128d in = _mm_loadu_pd(pairs + 2 * i);
-#if defined(ORV_BIQUAD_FUSED)
-        if constexpr (Fused) {
-            _mm_storeu_pd(pairs + 2 * i, stepFused(in, c, m, x1, x2, y1, y2));
-            continue;
-        }
-#endif
-        _mm_storeu_pd(pairs + 2 * i, step(in, c, m, x1, x2, y1, y2));
-    }
-    f_.noiseSource_ = source;
-    f_.current_ = c;
-    f_.noise_ = m;
-    x1_ = x1;
-    x2_ = x2;
-    y1_ = y1;
-    y2_ = y2;
+    const biquad_blocks::Pairs io{pairs};
+    runSmoothed<Fused>(count, io, io);
 }
 
 template <bool Fused>
 inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
-    if (!f_.filters_ || count <= 0) return;
-    const BiquadCoefficients c = f_.target_;
-    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
-    double o = f_.noise_;
-    for (int i = 0; i < count; ++i) {
-        o = -o;
-        const __m128d in = _mm_loadu_pd(pairs + 2 * i);
-#if defined(ORV_BIQUAD_FUSED)
-        if constexpr (Fused) {
-            _mm_storeu_pd(pairs + 2 * i, stepFused(in, c, o, x1, x2, y1, y2));
-            continue;
-        }
-#endif
-        _mm_storeu_pd(pairs + 2 * i, step(in, c, o, x1, x2, y1, y2));
-    }
-    f_.noise_ = o;
-    x1_ = x1;
-    x2_ = x2;
-    y1_ = y1;
-    y2_ = y2;
+    const biquad_blocks::Pairs io{pairs};
+    runPlain<Fused>(count, io, io);
 }
 
 #if defined(ORV_BIQUAD_FUSED)

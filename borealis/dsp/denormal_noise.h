@@ -107,6 +107,15 @@ public:
     }
 #endif
 
+    // next<K> on the baseline path, nextWide<K> on the wide path: the same values either way.
+    template <bool Wide, int K>
+    void nextOnPath(double* const (&out)[K], int rounds) noexcept {
+        if constexpr (Wide)
+            nextWide(out, rounds);
+        else
+            next(out, rounds);
+    }
+
     double scale() const noexcept { return scale_; }
 
 private:
