@@ -148,9 +148,11 @@ void Borealis::applySwitchOrValue(BorealisSettings& s, double* x, VstInt32 index
 }
 
 // Coefficients, filters and delay geometry that depend on the changed parameters; runs where
-// the processing cannot be in the middle of a block. FAT and Smooth restart the delay chain,
-// and the link switches the link filters' history, only when they really change: a preset that
-// repeats the current values must not cut the audio.
+// the processing cannot be in the middle of a block. Every value that was set is designed
+// again, whether or not it differs from the last one, so the processing always runs on the
+// current parameters. FAT and Smooth restart the delay chain, and the link switches the link
+// filters' history, only when they really change: a preset that repeats the current values
+// must not cut the audio.
 void Borealis::recomputeDerived(std::uint64_t changed, const BorealisSettings& before) {
     if (!kernel) return;
     const BorealisSettings& s = engine;
@@ -167,7 +169,7 @@ void Borealis::recomputeDerived(std::uint64_t changed, const BorealisSettings& b
     if (any({kThreshold, kRatio})) kernel->updateCurve(s);
     if (any({kHighScf, kHigh})) kernel->updateHighShelf(s);
     if (any({kLowScf, kLow})) kernel->updateLowShelf(s);
-    if (s.linkHighCut != before.linkHighCut || s.linkLowCut != before.linkLowCut) kernel->updateLinkFilters(s);
+    if (any({kLinkHighCut, kLinkLowCut})) kernel->updateLinkFilters(s);
 }
 
 void Borealis::applyTilt(BorealisSettings& s, const double* x) {

@@ -128,12 +128,18 @@ void Kernel::setHostRate(double rate, const BorealisSettings& s) {
     gain_.updateRelease(s, gainStageRate(s));
 }
 
+void Kernel::applySettings(const BorealisSettings& s) {
+    updateAttack(s);
+    updateRelease(s);
+    updateCurve(s);
+    updateLowShelf(s);
+    updateHighShelf(s);
+    updateLinkFilters(s);
+}
+
 void Kernel::reset(const BorealisSettings& s) {
-    if (holdFrames_ || takeLevelFrames_) {
-        holdFrames_ = takeLevelFrames_ = 0;
-        gain_.updateAttack(s, gainStageRate(s));
-        gain_.updateRelease(s, gainStageRate(s));
-    }
+    holdFrames_ = takeLevelFrames_ = 0;
+    applySettings(s);
     clearRings();
     sideChain_.resetFilters();
     gain_.reset();

@@ -40,7 +40,10 @@ public:
     double sideChainRate(const BorealisSettings& s) const;
     double gainStageRate(const BorealisSettings& s) const { return hostRate_ * (s.fat ? 2.0 : 1.0); }
 
-    // Processing state back to rest: rings, histories, envelopes, limiter; smoothers to targets.
+    // Every filter, curve and coefficient the parameters drive, designed from `s`.
+    void applySettings(const BorealisSettings& s);
+    // Processing state back to rest: rings, histories, envelopes, limiter; smoothers to targets;
+    // every parameter-driven design made again from `s` (applySettings).
     void reset(const BorealisSettings& s);
     // Makeup, output and mix jump to their targets (suspend and resume: no glide after resume,
     // even when a program was loaded while suspended).

@@ -58,10 +58,15 @@ void SideChain::setLinkFilters(bool highCut, bool lowCut) {
         frequency = 1000.0;
         q = 0.1;
     }
+    // The same design again (a preset or a restored session repeating the switches) keeps the
+    // filter running; a new design starts from a cleared history.
+    const orv::dsp::Biquad& current = linkFilter_.filter();
+    if (current.type() == type && current.frequency() == frequency && current.q() == q && current.gainDb() == kBoostDb)
+        return;
     linkFilter_.setType(type);
     linkFilter_.setFrequency(frequency);
     linkFilter_.setQ(q);
-    linkFilter_.setGain(12.0);
+    linkFilter_.setGain(kBoostDb);
     linkFilter_.reset();
 }
 

@@ -65,6 +65,25 @@ public:
     }
     void* symbol(const char* name) { return library ? dlsym(library, name) : nullptr; }
 
+    // Makes preset n of the bank current, as a host does: the plug-in shows the host a single
+    // program, so the bank chunk is read, given n as its current preset and restored.
+    bool selectPreset(int n) {
+        void* data = nullptr;
+        const VstIntPtr size = dispatch(effGetChunk, 0, 0, &data);
+        if (size < 16 || !data) return false;
+        std::vector<unsigned char> chunk(static_cast<unsigned char*>(data), static_cast<unsigned char*>(data) + size);
+        for (int i = 0; i < 4; ++i) chunk[12 + i] = static_cast<unsigned char>(n >> (8 * i));
+        dispatch(effSetChunk, 0, size, chunk.data());
+        return currentPreset() == n;
+    }
+    // The current preset as the bank chunk records it; -1 without a chunk.
+    int currentPreset() {
+        void* data = nullptr;
+        if (dispatch(effGetChunk, 0, 0, &data) < 16 || !data) return -1;
+        const unsigned char* c = static_cast<const unsigned char*>(data);
+        return c[12] | c[13] << 8 | c[14] << 16 | c[15] << 24;
+    }
+
     using Entry = AEffect* (*)(audioMasterCallback);
     void* library = nullptr;
     Entry entry = nullptr;
