@@ -111,11 +111,11 @@ bool storeValue(const std::string& key, const std::string& name, RegistryType ty
     bytes.insert(bytes.end(), data, data + size);
     putU32(bytes, fnv1a(bytes.data(), bytes.size()));
 
-    // Unique temporary name per process and call, then an atomic rename over the old value.
-    static unsigned counter = 0;
-    std::string finalPath = folder + "/" + name;
-    std::string tmpPath = finalPath + ".tmp." + std::to_string(getpid()) + "." + std::to_string(++counter);
-    int fd = ::open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    // A temporary name the system makes unique (both plug-ins in one process, and any number of
+    // instances and threads, each get their own), then an atomic rename over the old value.
+    const std::string finalPath = folder + "/" + name;
+    std::string tmpPath = finalPath + ".tmp.XXXXXX";
+    const int fd = ::mkostemp(tmpPath.data(), O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = writeAll(fd, bytes.data(), bytes.size()) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;

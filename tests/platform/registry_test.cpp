@@ -13,6 +13,7 @@
 #include <fstream>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +113,29 @@ TEST_F(Store, ConcurrentWritersNeverLeaveAHalfWrittenValue) {
         ASSERT_TRUE(seen == a || seen == b);
     }
     for (pid_t p : writers) waitpid(p, nullptr, 0);
+}
+
+// Both plug-ins in one process each carry a copy of the store's code, and any number of their
+// instances may write at the same moment: every write must land, whatever temporary files other
+// writers of this process hold at the time.
+TEST_F(Store, EveryWriteLandsWhileOtherWritersOfThisProcessHoldTemporaryFiles) {
+    std::vector<unsigned char> value(2565, 0x5A);
+    ASSERT_TRUE(registrySetBinary(key, "DefaultBank", value.data(), value.size()));
+    // The temporary files another library of this process would be writing just now.
+    const std::string folder = root + "/SOFTWARE/Orv-tonekraft/Tamarind/";
+    for (int n = 0; n <= 64; ++n)
+        overwrite(folder + "DefaultBank.tmp." + std::to_string(getpid()) + "." + std::to_string(n), "partial");
+    int failed = 0;
+    std::thread other([&] {
+        for (int i = 0; i < 200; ++i) failed += !registrySetBinary(key, "DefaultBank", value.data(), value.size());
+    });
+    int failedHere = 0;
+    for (int i = 0; i < 200; ++i) failedHere += !registrySetBinary(key, "DefaultBank", value.data(), value.size());
+    other.join();
+    EXPECT_EQ(failed + failedHere, 0);
+    std::vector<unsigned char> seen(2565);
+    EXPECT_EQ(registryGetBinary(key, "DefaultBank", seen.data(), seen.size()), 2565);
+    EXPECT_EQ(seen, value);
 }
 
 TEST_F(Store, MeterSettingsDefaultsAndFallbacks) {
