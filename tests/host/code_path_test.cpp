@@ -1,7 +1,9 @@
 // The two code paths of both plug-ins, through their binary interface: the SSE2 baseline and the
 // AVX2+FMA wide path must each stay within 1e-7 of the peak (-140 dB) of the stored reference
-// renders, which the plug-ins gave before their processing was made cheaper, on a set of
-// settings that reaches every kernel. The private code-path request is checked as a host would
+// renders on a set of settings that reaches every kernel. The renders guard against change; that
+// the sound itself is right is held against the parameters' arithmetic elsewhere (steady gain).
+// They were written on the baseline path after the link filters came to follow their switches
+// on every path. The private code-path request is checked as a host would
 // use it, and a path switched between blocks must not disturb the sound.
 //
 // `code_path_test --write-references DIR BOREALIS KESTREL` renders the set with the given
