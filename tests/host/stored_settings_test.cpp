@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -112,6 +115,50 @@ TEST_P(StoredSettings, WhenBothChangeTheLastClosedWins) {
     EXPECT_FLOAT_EQ(storedValue(kVuReference), 0.9f);
     EXPECT_FLOAT_EQ(storedValue(kPpmReturn), 0.4f);
     EXPECT_EQ(storedValue(kFirstMeterSetting), -100.0f);
+}
+
+// Borealis and Kestrel loaded in one process write the shared meter settings at the same
+// moments: each instance's change must land, whatever temporary files the other library holds.
+// The files below are those the other library would be writing under this process's id.
+TEST_P(StoredSettings, AChangeLandsWhileTheOtherLibraryOfThisProcessWrites) {
+    const std::string folder = root + "/SOFTWARE/Orv-tonekraft/Tamarind/";
+    writeMeterSetting(kVuReference, 0.5f);
+    for (int n = 0; n <= 64; ++n)
+        std::fclose(std::fopen((folder + "vureference.tmp." + std::to_string(getpid()) + "." + std::to_string(n)).c_str(), "w"));
+    for (float value : {0.9f, 0.3f, 0.7f}) {
+        auto instance = startInstance();
+        ASSERT_TRUE(instance->fx);
+        instance->fx->setParameter(instance->fx, kVuReference, value);
+        instance->closeEffect();
+        EXPECT_FLOAT_EQ(storedValue(kVuReference), value);
+    }
+}
+
+TEST(StoredSettingsSideBySide, BothLibrariesClosingTogetherLeaveTheirChanges) {
+    char pattern[] = "/tmp/orv-side-by-side-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string root = pattern;
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string previous = old ? old : "";
+    setenv("XDG_CONFIG_HOME", root.c_str(), 1);
+    {
+        LoadedPlugin borealis(ORV_BOREALIS_PATH), kestrel(ORV_KESTREL_PATH);
+        // Each library changes a setting of its own, so each change must be found afterwards.
+        for (int round = 0; round < 40; ++round) {
+            const float a = 0.01f * static_cast<float>(round + 1), b = 1.0f - a;
+            ASSERT_NE(borealis.start(), nullptr);
+            ASSERT_NE(kestrel.start(), nullptr);
+            borealis.fx->setParameter(borealis.fx, kVuReference, a);
+            kestrel.fx->setParameter(kestrel.fx, kPpmReturn, b);
+            std::thread other([&] { kestrel.closeEffect(); });
+            borealis.closeEffect();
+            other.join();
+            ASSERT_FLOAT_EQ(storedValue(kVuReference), a) << "round " << round;
+            ASSERT_FLOAT_EQ(storedValue(kPpmReturn), b) << "round " << round;
+        }
+    }
+    setenv("XDG_CONFIG_HOME", previous.c_str(), 1);
+    std::system(("rm -rf " + root).c_str());
 }
 
 // One instance in each of two processes, started together; the parent decides the order in
