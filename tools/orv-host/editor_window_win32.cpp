@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/orv-host/os.h"
+#include "tools/orv-host/output_file.h"
 
 namespace orvhost {
 namespace {
@@ -112,6 +113,23 @@ bool EditorWindow::create(int width, int height, const std::string& title, std::
     return true;
 }
 
+bool EditorWindow::resize(int width, int height, std::string& error) {
+    if (!impl) {
+        error = "no window to resize";
+        return false;
+    }
+    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+        error = "the editor reported an unusable size";
+        return false;
+    }
+    RECT r{0, 0, width, height};
+    AdjustWindowRect(&r, static_cast<DWORD>(GetWindowLongPtrA(impl->window, GWL_STYLE)), FALSE);
+    SetWindowPos(impl->window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    impl->width = width;
+    impl->height = height;
+    return true;
+}
+
 void* EditorWindow::parentHandle() const { return impl ? impl->window : nullptr; }
 
 void EditorWindow::movePointerAway() {
@@ -174,13 +192,8 @@ bool EditorWindow::capture(const std::string& pngPath, std::string& error) {
         error = "cannot read the window's pixels";
         return false;
     }
-    const std::string tmp = pngPath + ".partial";
-    const bool ok = writePng(pixels, w, h, tmp) && replaceFile(tmp, pngPath);
-    if (!ok) {
-        std::remove(tmp.c_str());
-        error = "cannot write " + pngPath;
-    }
-    return ok;
+    OutputPlan plan;
+    return planOutput(pngPath, plan, error) && completeOutput(plan, writePng(pixels, w, h, plan.writePath), error);
 }
 
 void EditorWindow::destroy() {
