@@ -280,6 +280,23 @@ TEST(OrvHostOutput, SmallerMisleadingAnswersAreMended) {
     EXPECT_FALSE(contains(on.out, "no effect")) << on.out;
 }
 
+TEST(OrvHostOutput, GainReductionCountsFromTheGainAtRest) {
+    const int rate = 44100;
+    const std::string silent = tempPath("silent.wav"), out = tempPath("silent-out.wav");
+    ASSERT_TRUE(writeAudio(silent, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, rate, std::vector<double>(2 * rate, 0.0)));
+    const std::string none = "largest gain reduction 0.00 dB (compressor)";
+    HostRun quiet = host(kProcess + silent + " " + out + " --report");
+    EXPECT_TRUE(contains(quiet.out, none)) << "silence is not reduced\n" << quiet.out;
+    HostRun flat = host(kProcess + "--demo " + out + " --report --set Ratio=1:1");
+    EXPECT_TRUE(contains(flat.out, none)) << "1:1 reduces nothing\n" << flat.out;
+    HostRun pumping = host(kProcess + "--demo " + out + " --report --preset KickPump");
+    EXPECT_GT(numberAfter(pumping.out, "largest gain reduction", "reduction "), 1.0) << pumping.out;
+    // Measuring the resting gain leaves the processed audio as it is.
+    const std::string plain = tempPath("kick-plain.wav");
+    ASSERT_EQ(host(kProcess + "--demo " + plain + " --preset KickPump").status, 0);
+    EXPECT_TRUE(readAudio(plain).samples == readAudio(out).samples);
+}
+
 TEST(OrvHostOutput, AnMp3InputIsNotCalledTruncated) {
     const int rate = 44100;
     const std::string in = tempPath("song.mp3"), out = tempPath("song-out.wav");

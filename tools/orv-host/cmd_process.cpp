@@ -1,6 +1,7 @@
 // orv-host process: runs an audio file (or the built-in demo signal) through a plug-in, block by
 // block, so that memory stays the same whatever the file's length.
 #include "tools/orv-host/audio_file.h"
+#include "tools/orv-host/block_runner.h"
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
 #include "tools/orv-host/dither.h"
@@ -151,6 +152,18 @@ int runProcess(const Options& o) {
     constexpr VstInt32 kGainReductionQuery = fourCharCode('O', 'r', 'G', 'R');
     double reported[2] = {0.0, 0.0};
     const bool reportsReduction = plugin.dispatch(effVendorSpecific, kGainReductionQuery, 1, reported) == 1;
+    // The reported figures count from unity gain, but an Orv compressor's detector never reads
+    // below a small floor, so at rest (silence, or a 1:1 ratio) its curve already sits a little
+    // under unity. What the report calls gain reduction counts from that resting gain, measured
+    // on a moment of silence; the plug-in is then reset so the run starts as it would without.
+    double resting[2] = {0.0, 0.0};
+    if (o.report && reportsReduction) {
+        BlockRunner silence(plugin, o.block, o.useDouble);
+        for (long long done = 0; done < static_cast<long long>(0.1 * rate); done += o.block) silence.run(o.block);
+        plugin.dispatch(effVendorSpecific, kGainReductionQuery, 1, resting);
+        plugin.dispatch(effMainsChanged, 0, 0);
+        plugin.dispatch(effMainsChanged, 0, 1);
+    }
 
     const std::size_t latency = static_cast<std::size_t>(std::max(0, plugin.initialDelay()));
     const std::size_t removed = o.keepLatency ? 0 : latency;
@@ -250,8 +263,9 @@ int runProcess(const Options& o) {
                         channels == 1 ? "mono " : names[c], toDb(inLevels.peak(c)), toDb(inLevels.rms(c)),
                         toDb(outLevels.peak(c)), toDb(outLevels.rms(c)));
         if (reportsReduction && plugin.dispatch(effVendorSpecific, kGainReductionQuery, 0, reported) == 1)
-            std::printf("largest gain reduction %.2f dB (compressor), %.2f dB (limiter), as the plug-in reports\n",
-                        reported[0], reported[1]);
+            std::printf("largest gain reduction %.2f dB (compressor), %.2f dB (limiter), as the plug-in reports, "
+                        "counted from its gain at rest\n",
+                        std::max(0.0, reported[0] - resting[0]), std::max(0.0, reported[1] - resting[1]));
         std::printf("largest level reduction %.2f dB (output against input level, makeup included, 10 ms windows)\n",
                     reduction.largest());
         if (inLoudness) {
