@@ -4,6 +4,13 @@
 
 namespace orvhost {
 
+// False, with the reason, for an editor size outside 1 to 8192 pixels either way.
+inline bool usableEditorSize(int width, int height, std::string& error) {
+    if (width > 0 && height > 0 && width <= 8192 && height <= 8192) return true;
+    error = "the editor reported an unusable size";
+    return false;
+}
+
 class EditorWindow {
 public:
     EditorWindow() = default;

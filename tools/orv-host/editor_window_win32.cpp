@@ -79,10 +79,7 @@ EditorWindow::~EditorWindow() { destroy(); }
 
 bool EditorWindow::create(int width, int height, const std::string& title, std::string& error) {
     destroy();
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        error = "the editor reported an unusable size";
-        return false;
-    }
+    if (!usableEditorSize(width, height, error)) return false;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -118,10 +115,7 @@ bool EditorWindow::resize(int width, int height, std::string& error) {
         error = "no window to resize";
         return false;
     }
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        error = "the editor reported an unusable size";
-        return false;
-    }
+    if (!usableEditorSize(width, height, error)) return false;
     RECT r{0, 0, width, height};
     AdjustWindowRect(&r, static_cast<DWORD>(GetWindowLongPtrA(impl->window, GWL_STYLE)), FALSE);
     SetWindowPos(impl->window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);

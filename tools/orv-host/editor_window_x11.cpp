@@ -25,10 +25,7 @@ EditorWindow::~EditorWindow() { destroy(); }
 
 bool EditorWindow::create(int width, int height, const std::string& title, std::string& error) {
     destroy();
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        error = "the editor reported an unusable size";
-        return false;
-    }
+    if (!usableEditorSize(width, height, error)) return false;
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         error = "cannot open the X display (is DISPLAY set? try xvfb-run)";
@@ -67,10 +64,7 @@ bool EditorWindow::resize(int width, int height, std::string& error) {
         error = "no window to resize";
         return false;
     }
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        error = "the editor reported an unusable size";
-        return false;
-    }
+    if (!usableEditorSize(width, height, error)) return false;
     XSizeHints hints{};
     hints.flags = PMinSize | PMaxSize;
     hints.min_width = hints.max_width = width;
