@@ -107,7 +107,7 @@ TEST(OrvHostFiles, MemoryDoesNotGrowWithTheFileLength) {
     EXPECT_EQ(readAudio(out).info.frames, 40 * rate);
 }
 
-TEST(OrvHostFiles, IntegerOutputClipsAndDithersOnlyWhenTheDepthDrops) {
+TEST(OrvHostFiles, IntegerOutputClipsAndIsDitheredUnlessAskedNotTo) {
     const int rate = 44100;
     std::vector<double> x(2000, 0.0);
     x[100] = 1.297;
@@ -145,12 +145,17 @@ TEST(OrvHostFiles, IntegerOutputClipsAndDithersOnlyWhenTheDepthDrops) {
     EXPECT_NEAR(mean / step, 0.3, 0.05) << "dither keeps the level below one step";
     EXPECT_LE(worst, 2.0 * step) << "triangular dither spans one step either way";
 
-    // The same depth out as in: nothing is reduced, so the bypassed file comes back unchanged.
-    const std::string same = tempPath("quiet-24.wav");
-    ASSERT_EQ(host(kHost + quiet + " " + same + " --set Power=Off").status, 0);
-    Audio q = readAudio(quiet), s = readAudio(same);
+    // The same depth out as in, without dither: the bypassed file comes back unchanged; with
+    // dither (the default for any integer output) it differs by at most a step either way.
+    const std::string same = tempPath("quiet-24.wav"), sameDithered = tempPath("quiet-24d.wav");
+    ASSERT_EQ(host(kHost + quiet + " " + same + " --set Power=Off --no-dither").status, 0);
+    ASSERT_EQ(host(kHost + quiet + " " + sameDithered + " --set Power=Off").status, 0);
+    Audio q = readAudio(quiet), s = readAudio(same), sd = readAudio(sameDithered);
     EXPECT_EQ(s.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
     EXPECT_EQ(s.samples, q.samples);
+    ASSERT_EQ(sd.samples.size(), q.samples.size());
+    EXPECT_NE(sd.samples, q.samples);
+    for (std::size_t i = 0; i < q.samples.size(); ++i) ASSERT_LE(std::fabs(sd.samples[i] - q.samples[i]), 1.0 / 8388608.0);
 }
 
 TEST(OrvHostFiles, OutputFormatFollowsTheExtension) {
@@ -305,7 +310,7 @@ TEST(OrvHostFiles, ProgressBarOnlyOnATerminal) {
     // `script` gives the command a terminal; its transcript is what a person would see.
     HostRun tty = orvtest::host("--version");  // orv-host runs at all
     ASSERT_EQ(tty.status, 0);
-    const std::string command = std::string("script -qec '") + ORV_HOST_PATH + " process " ORV_BOREALIS_PATH " " + out +
+    const std::string command = std::string("script -qec '") + ORV_HOST_PATH + " process " ORV_BOREALIS_PATH " --demo " + out +
                                 "' /dev/null";
     FILE* p = popen(command.c_str(), "r");
     ASSERT_NE(p, nullptr);
@@ -318,7 +323,7 @@ TEST(OrvHostFiles, ProgressBarOnlyOnATerminal) {
     EXPECT_TRUE(contains(seen, "100%")) << seen;
     EXPECT_TRUE(contains(seen, "x realtime")) << seen;
     EXPECT_TRUE(contains(seen, "left")) << seen;
-    HostRun quiet = host(kHost + out);
+    HostRun quiet = host(kHost + "--demo " + out);
     EXPECT_EQ(quiet.status, 0);
     EXPECT_FALSE(contains(quiet.out, "realtime")) << "no bar when standard error is not a terminal";
 }

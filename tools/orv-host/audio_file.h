@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "tools/orv-host/output_file.h"
+
 namespace orvhost {
 
 enum class Container { Wav, Flac, Aiff, Ogg };
@@ -20,6 +22,7 @@ struct AudioFileInfo {
     int channels = 0;
     int rate = 0;
     long long frames = -1;  // as the header claims; -1 when it does not say
+    bool framesExact = true;  // false where `frames` is only an estimate (MP3 has no exact count)
     Container container = Container::Wav;
     SampleDepth depth = SampleDepth::Float;
     bool shorterThanHeader = false;  // the header declares more audio data than the file holds
@@ -31,9 +34,6 @@ struct AudioFileInfo {
 // can hold it). False with a one-line reason for a combination the container cannot store.
 bool chooseOutputFormat(const std::string& path, const std::string& bits, Container fallback, SampleDepth source,
                         Container& container, SampleDepth& depth, std::string& error);
-
-// True when writing `source` material as `output` loses resolution, so dither is due.
-bool depthIsReduced(SampleDepth source, SampleDepth output);
 
 class AudioReader {
 public:
@@ -81,20 +81,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl;
 };
-
-// Where an output file's bytes go: straight to the path (devices and pipes) or to a temporary
-// file that replaces the target at the end. Shared by the file back ends.
-struct OutputPlan {
-    std::string target;     // the file to end up with (symbolic links followed)
-    std::string writePath;  // where the bytes are written
-    bool direct = false;    // true for devices and pipes
-};
-bool planOutput(const std::string& path, OutputPlan& plan, std::string& error);
-// Ends a planned output once its file is closed (`written` false when a write or the close
-// failed): the temporary file replaces the target. False with a one-line reason when the
-// target was not written; the caller then discards the output.
-bool completeOutput(const OutputPlan& plan, bool written, std::string& error);
-// Removes what a planned output wrote so far: the temporary file, never a device or pipe.
-void discardOutput(const OutputPlan& plan);
 
 }  // namespace orvhost

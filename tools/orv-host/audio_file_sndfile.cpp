@@ -46,6 +46,11 @@ AudioFileInfo describe(const SF_INFO& sf) {
     info.channels = sf.channels;
     info.rate = sf.samplerate;
     info.frames = sf.frames >= 0 && sf.frames < SF_COUNT_MAX ? static_cast<long long>(sf.frames) : -1;
+#ifdef SF_FORMAT_MPEG
+    // An MP3 file's frame count is worked out from its bit rate and length, and the decoder
+    // gives somewhat fewer frames than that; only a read error shows damage there.
+    if ((sf.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG) info.framesExact = false;
+#endif
     switch (sf.format & SF_FORMAT_TYPEMASK) {
         case SF_FORMAT_FLAC: info.container = Container::Flac; break;
         case SF_FORMAT_AIFF: info.container = Container::Aiff; break;

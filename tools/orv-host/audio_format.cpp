@@ -1,6 +1,5 @@
 // Output format choice and output placement, the same for every file back end.
 #include "tools/orv-host/audio_file.h"
-#include "tools/orv-host/os.h"
 
 #include <cctype>
 #include <cstdio>
@@ -38,13 +37,6 @@ int integerBits(SampleDepth d) {
         case SampleDepth::Pcm32: return 32;
         default: return 0;
     }
-}
-
-bool depthIsReduced(SampleDepth source, SampleDepth output) {
-    const int out = integerBits(output);
-    if (out == 0 || out >= 32) return false;  // float, lossy, or finer than float's mantissa
-    const int in = integerBits(source);
-    return in == 0 || out < in;
 }
 
 namespace {
@@ -105,37 +97,6 @@ bool chooseOutputFormat(const std::string& path, const std::string& bits, Contai
     if (depth == SampleDepth::Double && container != Container::Flac) depth = SampleDepth::Float;
     if (!holds(container, depth)) depth = container == Container::Flac ? SampleDepth::Pcm24 : SampleDepth::Float;
     return true;
-}
-
-bool planOutput(const std::string& path, OutputPlan& plan, std::string& error) {
-    plan.target = followLinks(path);
-    switch (pathKind(plan.target)) {
-        case PathKind::Folder: error = "the output " + path + " is a folder"; return false;
-        case PathKind::Other:
-            plan.direct = true;
-            plan.writePath = plan.target;
-            return true;
-        case PathKind::Regular:
-            if (!canWriteExisting(plan.target)) {
-                error = "the output " + path + " is not writable";
-                return false;
-            }
-            break;
-        case PathKind::Missing: break;
-    }
-    plan.direct = false;
-    plan.writePath = plan.target + ".partial";
-    return true;
-}
-
-bool completeOutput(const OutputPlan& plan, bool written, std::string& error) {
-    const bool ok = written && (plan.direct || replaceFile(plan.writePath, plan.target));
-    if (!ok) error = "cannot write audio file " + plan.target;
-    return ok;
-}
-
-void discardOutput(const OutputPlan& plan) {
-    if (!plan.direct) std::remove(plan.writePath.c_str());
 }
 
 }  // namespace orvhost

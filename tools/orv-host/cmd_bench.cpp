@@ -20,32 +20,44 @@ int runBench(const Options& o) {
     plugin.dispatch(effMainsChanged, 0, 1);
 
     const double seconds = o.seconds > 0 ? o.seconds : 10.0;
-    std::vector<double> left, right;
-    makeBenchSignal(o.rate, o.warmup + seconds, left, right);
     // The first `warmup` seconds of the signal are processed unmeasured, so that envelopes,
     // filters and caches have settled; the rest is the measured part, processed `repeat` times.
-    const std::size_t warmupFrames = std::min(left.size(), static_cast<std::size_t>(o.warmup * o.rate));
-    const std::size_t frames = left.size() - warmupFrames;
+    // The signal is made a stretch at a time outside the measured time, so memory stays small
+    // for any length and rate.
+    const std::size_t warmupFrames = static_cast<std::size_t>(o.warmup * o.rate);
+    const std::size_t frames = static_cast<std::size_t>(seconds * o.rate);
     if (frames == 0) return fail("nothing to measure (--seconds too short)");
+    constexpr std::size_t kStretch = 1 << 16;
+    std::vector<double> left(kStretch), right(kStretch);
     BlockRunner runner(plugin, o.block, o.useDouble);
-    auto processRange = [&](std::size_t from, std::size_t to, bool measured) {
-        for (std::size_t pos = from; pos < to;) {
-            const int n = static_cast<int>(std::min<std::size_t>(o.block, to - pos));
-            std::copy(left.begin() + pos, left.begin() + pos + n, runner.input(0));
-            std::copy(right.begin() + pos, right.begin() + pos + n, runner.input(1));
-            runner.run(n, measured);
-            pos += n;
+    BenchSignal signal(o.rate);
+    // Processes `count` frames of `signal`; returns the CPU seconds of the processing alone.
+    auto processFrames = [&](BenchSignal& from, std::size_t count, bool measured) {
+        double cpu = 0.0;
+        for (std::size_t done = 0; done < count;) {
+            const std::size_t stretch = std::min(kStretch, count - done);
+            from.fill(left.data(), right.data(), stretch);
+            const double start = threadCpuSeconds();
+            for (std::size_t pos = 0; pos < stretch;) {
+                const int n = static_cast<int>(std::min<std::size_t>(o.block, stretch - pos));
+                std::copy(left.begin() + pos, left.begin() + pos + n, runner.input(0));
+                std::copy(right.begin() + pos, right.begin() + pos + n, runner.input(1));
+                runner.run(n, measured);
+                pos += n;
+            }
+            cpu += threadCpuSeconds() - start;
+            done += stretch;
         }
+        return cpu;
     };
-    processRange(0, warmupFrames, false);
+    processFrames(signal, warmupFrames, false);
 
     // Input conversion happens inside the timed loop for both precisions alike; it is a small,
     // constant share next to any real plug-in.
     std::vector<double> perRepeat;
     for (int r = 0; r < o.repeat; ++r) {
-        const double start = threadCpuSeconds();
-        processRange(warmupFrames, left.size(), true);
-        perRepeat.push_back(threadCpuSeconds() - start);
+        BenchSignal measuredPart = signal;
+        perRepeat.push_back(processFrames(measuredPart, frames, true));
     }
     plugin.dispatch(effMainsChanged, 0, 0);
 

@@ -5,6 +5,7 @@
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
 #include "tools/orv-host/editor_window.h"
+#include "tools/orv-host/os.h"
 #include "tools/orv-host/player.h"
 #include "tools/orv-host/session.h"
 
@@ -20,6 +21,8 @@
 
 namespace orvhost {
 namespace {
+
+constexpr int kProvisionalWidth = 320, kProvisionalHeight = 240;
 
 // Plays a second of the demo signal through the plug-in so that its meters have something to show.
 void playSomeAudio(const Plugin& plugin, double rate, int block) {
@@ -65,14 +68,23 @@ int runEditor(const Options& o) {
     if (!(plugin.effect()->flags & effFlagsHasEditor)) return fail("the plug-in has no editor");
     if (!(plugin.effect()->flags & effFlagsCanReplacing)) return fail("the plug-in cannot process replacing");
 
-    ERect* rect = nullptr;
-    if (!plugin.dispatch(effEditGetRect, 0, 0, &rect) || !rect) return fail("the plug-in gave no editor size");
-    const int width = rect->right - rect->left, height = rect->bottom - rect->top;
-
+    // The editor is opened first and asked for its size afterwards: some plug-ins know their
+    // size only once the editor exists. The window starts at a provisional size and takes the
+    // editor's as soon as it is known.
     EditorWindow window;
-    if (!window.create(width, height, plugin.stringOf(effGetEffectName), error)) return fail(error);
+    if (!window.create(kProvisionalWidth, kProvisionalHeight, plugin.stringOf(effGetEffectName), error))
+        return fail(error);
     if (screenshot) window.movePointerAway();
     if (!plugin.dispatch(effEditOpen, 0, 0, window.parentHandle())) return fail("the plug-in could not open its editor");
+    ERect* rect = nullptr;
+    if (!plugin.dispatch(effEditGetRect, 0, 0, &rect) || !rect) {
+        plugin.dispatch(effEditClose);
+        return fail("the plug-in gave no editor size");
+    }
+    if (!window.resize(rect->right - rect->left, rect->bottom - rect->top, error)) {
+        plugin.dispatch(effEditClose);
+        return fail(error);
+    }
     plugin.dispatch(effMainsChanged, 0, 1);
     if (o.page == "settings") plugin.setParameter(56, 1.0f);  // page switch, routed back to the editor
     if (!o.play.empty() && !player.start(plugin, run, error)) {
@@ -83,7 +95,7 @@ int runEditor(const Options& o) {
     const double seconds = o.seconds > 0 ? o.seconds : (screenshot ? 1.0 : 1e9);
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool audioPlayed = false;
-    while (std::chrono::steady_clock::now() < until && window.pump()) {
+    while (std::chrono::steady_clock::now() < until && window.pump() && !interruption()) {
         if (screenshot && !audioPlayed && o.play.empty()) {
             playSomeAudio(plugin, run.rate, o.block);
             audioPlayed = true;
@@ -93,7 +105,10 @@ int runEditor(const Options& o) {
         sleepMilliseconds(o.play.empty() ? 20 : 10);
     }
     int status = 0;
-    if (screenshot && !window.capture(o.png, error)) status = fail(error);
+    // Interrupted (Ctrl-C, SIGTERM): the editor and the plug-in are closed as on any other way
+    // out, so the plug-in keeps its settings; a screenshot is not taken.
+    if (interruption()) status = interrupted(screenshot ? o.png + " was not written" : "the editor was closed");
+    else if (screenshot && !window.capture(o.png, error)) status = fail(error);
     if (!player.stop(error) && status == 0) status = fail(error);
     if (!o.play.empty()) plugin.dispatch(effStopProcess);
     plugin.dispatch(effEditClose);

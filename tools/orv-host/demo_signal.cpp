@@ -9,14 +9,16 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // Small deterministic noise source (xorshift), uniform in -1..1.
+double nextNoise(std::uint32_t& state) {
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return static_cast<double>(state) / 2147483648.0 - 1.0;
+}
+
 struct Noise {
     std::uint32_t state = 0x9E3779B9u;
-    double next() {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        return static_cast<double>(state) / 2147483648.0 - 1.0;
-    }
+    double next() { return nextNoise(state); }
 };
 
 }  // namespace
@@ -72,16 +74,12 @@ void makeDemoSignal(double fs, double seconds, std::vector<double>& left, std::v
     }
 }
 
-void makeBenchSignal(double fs, double seconds, std::vector<double>& left, std::vector<double>& right) {
-    const std::size_t n = static_cast<std::size_t>(seconds * fs);
-    left.assign(n, 0.0);
-    right.assign(n, 0.0);
-    Noise noise;
-    for (std::size_t i = 0; i < n; ++i) {
-        const double t = static_cast<double>(i) / fs;
+void BenchSignal::fill(double* left, double* right, std::size_t frames) {
+    for (std::size_t i = 0; i < frames; ++i, ++position) {
+        const double t = static_cast<double>(position) / rate;
         const double envelope = 0.3 + 0.25 * std::sin(2.0 * kPi * 0.7 * t);
-        left[i] = envelope * (0.5 * noise.next() + 0.5 * std::sin(2.0 * kPi * 441.0 * t));
-        right[i] = envelope * (0.5 * noise.next() + 0.5 * std::sin(2.0 * kPi * 661.5 * t));
+        left[i] = envelope * (0.5 * nextNoise(noise) + 0.5 * std::sin(2.0 * kPi * 441.0 * t));
+        right[i] = envelope * (0.5 * nextNoise(noise) + 0.5 * std::sin(2.0 * kPi * 661.5 * t));
     }
 }
 

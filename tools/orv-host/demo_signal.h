@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace orvhost {
@@ -9,6 +11,17 @@ namespace orvhost {
 void makeDemoSignal(double sampleRate, double seconds, std::vector<double>& left, std::vector<double>& right);
 
 // A deterministic signal for benchmarks: noise and tones at a level that makes a compressor work.
-void makeBenchSignal(double sampleRate, double seconds, std::vector<double>& left, std::vector<double>& right);
+// Made block by block, so a benchmark of any length needs only one block of memory; a copy
+// taken at some point replays the signal from there.
+class BenchSignal {
+public:
+    explicit BenchSignal(double sampleRate) : rate(sampleRate) {}
+    void fill(double* left, double* right, std::size_t frames);
+
+private:
+    double rate;
+    std::size_t position = 0;
+    std::uint32_t noise = 0x9E3779B9u;
+};
 
 }  // namespace orvhost

@@ -22,4 +22,22 @@ void TpdfDither::apply(double* interleaved, std::size_t samples) {
     for (std::size_t i = 0; i < samples; ++i) interleaved[i] += step * (uniform() - uniform());
 }
 
+SampleQuantiser::SampleQuantiser(int bits, bool withDither) : dither(withDither ? bits : 0) {
+    if (bits > 0) steps = std::ldexp(1.0, bits - 1);
+}
+
+void SampleQuantiser::apply(double* x, std::size_t samples) {
+    if (steps == 0.0) return;
+    dither.apply(x, samples);
+    const double top = steps - 1.0;
+    for (std::size_t i = 0; i < samples; ++i) {
+        double v = std::isnan(x[i]) ? 0.0 : std::nearbyint(x[i] * steps);
+        if (v > top || v < -steps) {
+            ++clips;
+            v = v > top ? top : -steps;
+        }
+        x[i] = v / steps;
+    }
+}
+
 }  // namespace orvhost

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tools/orv-host/os.h"
+#include "tools/orv-host/output_file.h"
 
 namespace orvhost {
 namespace {
@@ -78,10 +79,7 @@ EditorWindow::~EditorWindow() { destroy(); }
 
 bool EditorWindow::create(int width, int height, const std::string& title, std::string& error) {
     destroy();
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        error = "the editor reported an unusable size";
-        return false;
-    }
+    if (!usableEditorSize(width, height, error)) return false;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -109,6 +107,20 @@ bool EditorWindow::create(int width, int height, const std::string& title, std::
     impl->height = height;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     UpdateWindow(hwnd);
+    return true;
+}
+
+bool EditorWindow::resize(int width, int height, std::string& error) {
+    if (!impl) {
+        error = "no window to resize";
+        return false;
+    }
+    if (!usableEditorSize(width, height, error)) return false;
+    RECT r{0, 0, width, height};
+    AdjustWindowRect(&r, static_cast<DWORD>(GetWindowLongPtrA(impl->window, GWL_STYLE)), FALSE);
+    SetWindowPos(impl->window, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
+    impl->width = width;
+    impl->height = height;
     return true;
 }
 
@@ -174,13 +186,8 @@ bool EditorWindow::capture(const std::string& pngPath, std::string& error) {
         error = "cannot read the window's pixels";
         return false;
     }
-    const std::string tmp = pngPath + ".partial";
-    const bool ok = writePng(pixels, w, h, tmp) && replaceFile(tmp, pngPath);
-    if (!ok) {
-        std::remove(tmp.c_str());
-        error = "cannot write " + pngPath;
-    }
-    return ok;
+    OutputPlan plan;
+    return planOutput(pngPath, plan, error) && completeOutput(plan, writePng(pixels, w, h, plan.writePath), error);
 }
 
 void EditorWindow::destroy() {

@@ -1,6 +1,7 @@
 // The editor host window on X11: a plain top-level window, closed by the window manager's close
 // button, and captured with XGetImage into a cairo surface for PNG output.
 #include "tools/orv-host/editor_window.h"
+#include "tools/orv-host/output_file.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -24,10 +25,7 @@ EditorWindow::~EditorWindow() { destroy(); }
 
 bool EditorWindow::create(int width, int height, const std::string& title, std::string& error) {
     destroy();
-    if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
-        error = "the editor reported an unusable size";
-        return false;
-    }
+    if (!usableEditorSize(width, height, error)) return false;
     Display* d = XOpenDisplay(nullptr);
     if (!d) {
         error = "cannot open the X display (is DISPLAY set? try xvfb-run)";
@@ -58,6 +56,24 @@ bool EditorWindow::create(int width, int height, const std::string& title, std::
         if (e.type == MapNotify && e.xmap.window == impl->window) break;
     }
     XSync(d, False);
+    return true;
+}
+
+bool EditorWindow::resize(int width, int height, std::string& error) {
+    if (!impl) {
+        error = "no window to resize";
+        return false;
+    }
+    if (!usableEditorSize(width, height, error)) return false;
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = width;
+    hints.min_height = hints.max_height = height;
+    XSetWMNormalHints(impl->display, impl->window, &hints);
+    XResizeWindow(impl->display, impl->window, static_cast<unsigned>(width), static_cast<unsigned>(height));
+    XSync(impl->display, False);
+    impl->width = width;
+    impl->height = height;
     return true;
 }
 
@@ -120,14 +136,11 @@ bool EditorWindow::capture(const std::string& pngPath, std::string& error) {
     }
     cairo_surface_mark_dirty(surface);
     XDestroyImage(image);
-    const std::string tmp = pngPath + ".partial";
-    const bool ok = cairo_surface_write_to_png(surface, tmp.c_str()) == CAIRO_STATUS_SUCCESS &&
-                    std::rename(tmp.c_str(), pngPath.c_str()) == 0;
+    OutputPlan plan;
+    bool ok = planOutput(pngPath, plan, error);
+    if (ok) ok = completeOutput(plan, cairo_surface_write_to_png(surface, plan.writePath.c_str()) == CAIRO_STATUS_SUCCESS,
+                                error);
     cairo_surface_destroy(surface);
-    if (!ok) {
-        std::remove(tmp.c_str());
-        error = "cannot write " + pngPath;
-    }
     return ok;
 }
 

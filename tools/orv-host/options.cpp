@@ -1,5 +1,6 @@
 #include "tools/orv-host/options.h"
 
+#include "tools/orv-host/orv_banks.h"
 #include "tools/orv-host/text.h"
 
 #include <cmath>
@@ -11,27 +12,35 @@ namespace {
 
 const char kCommonOptions[] =
     "options for every command:\n"
-    "  --rate HZ (44100)      sample rate when no audio file sets it\n"
+    "  --rate HZ (44100)      sample rate when no audio file sets it, 22050 to 192000\n"
     "  --block N (512)        block size, 1 to 65536\n"
-    "  --preset NAME|INDEX    select a preset\n"
+    "  --factory              start from the factory bank, not the stored defaults that the\n"
+    "                         editor's DEFAULT buttons keep\n"
+    "  --bank-file F.orb      load a bank file saved in the editor\n"
+    "  --preset NAME|INDEX    select a preset (any case), or load a preset file F.orv\n"
+    "  --preset-file F.orv    load a preset file saved in the editor into the current preset\n"
     "  --set NAME=VALUE       set a parameter (repeatable): NAME or its index, any case;\n"
-    "                         VALUE a plain 0..1 value or in the parameter's units,\n"
-    "                         e.g. Threshold=-12dB Attack=10ms Ratio=4:1 FAT=On\n"
-    "  --state FILE           load a state (bank chunk) file\n"
-    "  --save-state FILE      save the state at the end\n";
+    "                         VALUE in the parameter's units, e.g. Threshold=-12dB\n"
+    "                         Attack=10ms Ratio=4:1 FAT=On, or a bare number: the 0..1\n"
+    "                         position of the control (Makeup=1 is +24.08 dB)\n"
+    "  --state FILE           load a state (bank chunk) file, or a bank file F.orb\n"
+    "  --save-state FILE      save the state at the end\n"
+    "  --sse2                 an Orv plug-in runs its SSE2 baseline code path\n";
 
 const char kInfoUsage[] =
     "usage: orv-host info PLUGIN [--json] [OPTIONS]\n"
     "  identity, parameters (name, display, unit, value) and presets of a plug-in\n";
 
 const char kProcessUsage[] =
-    "usage: orv-host process PLUGIN [IN] OUT [OPTIONS]\n"
-    "  runs IN (or a 10 s demo signal) through the plug-in into OUT, block by block\n"
+    "usage: orv-host process PLUGIN IN OUT [OPTIONS]\n"
+    "       orv-host process PLUGIN [--demo] OUT [OPTIONS]\n"
+    "  runs IN (or a 10 s demo signal) through the plug-in into OUT, block by block;\n"
+    "  OUT alone gets the demo signal if it does not exist yet (--demo: even if it does)\n"
     "  OUT's extension sets its format: .wav .flac .aiff/.aif .ogg (others: IN's format);\n"
     "  a device or a pipe (/dev/null, a FIFO) is written as it is. OUT may not be IN.\n"
     "  --sidechain KEY        a key signal for the side-chain inputs (same rate and length)\n"
     "  --bits 16|24|32|float  sample format of OUT (default: IN's where OUT can hold it)\n"
-    "  --no-dither            no TPDF dither when the bit depth is reduced\n"
+    "  --no-dither            no TPDF dither on integer samples\n"
     "  --double               64-bit processing\n"
     "  --keep-latency         keep the plug-in's latency in OUT (default: compensated)\n"
     "  --report               levels, gain reduction, loudness and true peak of IN and OUT\n";
@@ -57,14 +66,16 @@ const char* usageText() {
            "       orv-host COMMAND --help | --help | --version\n"
            "commands:\n"
            "  info PLUGIN [--json]                      identity, parameters and presets\n"
-           "  process PLUGIN [IN] OUT [--sidechain KEY]  run audio through the plug-in\n"
+           "  process PLUGIN IN OUT [--sidechain KEY]    run audio through the plug-in\n"
+           "  process PLUGIN [--demo] OUT               the demo signal through the plug-in\n"
            "          [--bits 16|24|32|float] [--no-dither] [--double] [--keep-latency] [--report]\n"
            "  bench PLUGIN [--seconds S] [--repeat R] [--warmup S] [--double]\n"
            "  editor PLUGIN [--png FILE] [--page main|settings] [--seconds S] [--play FILE|demo] [--out FILE]\n"
            "PLUGIN is a path to a VST 2.4 .so or one of: borealis, kestrel\n"
            "options for every command:\n"
-           "  --rate HZ (44100)  --block N (512)  --preset NAME|INDEX  --set NAME=VALUE (repeatable)\n"
-           "  --state FILE  --save-state FILE  --sse2 (an Orv plug-in runs its SSE2 baseline code path)\n";
+           "  --rate HZ (44100)  --block N (512)  --preset NAME|INDEX|F.orv  --set NAME=VALUE (repeatable)\n"
+           "  --factory  --bank-file F.orb  --preset-file F.orv  --state FILE  --save-state FILE\n"
+           "  --sse2 (an Orv plug-in runs its SSE2 baseline code path)\n";
 }
 
 std::string commandUsage(const std::string& command) {
@@ -104,6 +115,13 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         if (a == "--help" || a == "-h") o.help = true;
         else if (a == "--json") o.json = true;
         else if (a == "--no-dither") o.dither = false;
+        else if (a == "--factory") o.factory = true;
+        else if (a == "--demo") o.demo = true;
+        else if (a == "--bank-file") {
+            if (!value(o.bankFile)) return false;
+        } else if (a == "--preset-file") {
+            if (!value(o.presetFile)) return false;
+        }
         else if (a == "--bits") {
             if (!value(o.bits)) return false;
             if (o.bits != "16" && o.bits != "24" && o.bits != "32" && o.bits != "float") {
@@ -121,8 +139,8 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         else if (a == "--report") o.report = true;
         else if (a == "--rate") {
             if (!value(v)) return false;
-            if (!parseWholeNumber(v, o.rate) || o.rate <= 0) {
-                error = "bad --rate: " + v;
+            if (!parseWholeNumber(v, o.rate) || !(o.rate >= kMinRate && o.rate <= kMaxRate)) {
+                error = "bad --rate (22050 to 192000 Hz): " + v;
                 return false;
             }
             o.rateGiven = true;
@@ -187,6 +205,19 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
     }
     o.command = words[0];
     if (o.help) return true;
+    // Preset and bank files saved in the editor are known by their extension wherever a preset
+    // or a state is asked for.
+    for (std::string* given : {&o.preset, &o.stateFile}) {
+        const bool preset = isPresetFileName(*given), bank = isBankFileName(*given);
+        if (!preset && !bank) continue;
+        std::string& file = preset ? o.presetFile : o.bankFile;
+        if (!file.empty() && file != *given) {
+            error = std::string("two ") + (preset ? "preset" : "bank") + " files given: " + file + " and " + *given;
+            return false;
+        }
+        file = *given;
+        given->clear();
+    }
     if (words.size() < 2) {
         error = "no plug-in given";
         return false;

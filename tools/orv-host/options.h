@@ -7,6 +7,10 @@
 
 namespace orvhost {
 
+// The sample rates the plug-ins run at, and so every command takes.
+constexpr double kMinRate = 22050.0;
+constexpr double kMaxRate = 192000.0;
+
 struct Options {
     std::string command;
     std::string plugin;
@@ -16,6 +20,10 @@ struct Options {
     int block = 512;
     std::string preset;
     std::vector<std::pair<std::string, std::string>> sets;  // --set NAME=VALUE, in order, as typed
+    bool factory = false;      // --factory: start from the factory bank, not the stored defaults
+    std::string bankFile;      // --bank-file F.orb: a bank file saved in the editor
+    std::string presetFile;    // --preset-file F.orv: a preset file saved in the editor
+    bool demo = false;         // process --demo OUT: write the demo signal even over an existing OUT
     std::string stateFile;
     std::string saveStateFile;
     bool json = false;

@@ -50,4 +50,13 @@ double threadCpuSeconds();
 // True when standard error is a terminal (progress bars are shown only then).
 bool stderrIsTerminal();
 
+// From this call on, Ctrl-C and a request to terminate (SIGINT, SIGTERM; on Windows the console's
+// Ctrl-C and close events) no longer end the program at once: they are noted, so that the
+// command can stop at its next step, remove an unfinished output and close the plug-in
+// properly. A second one ends the program at once.
+void catchInterruptions();
+// The signal number of the interruption noted so far (on Windows 2 for Ctrl-C, 15 for the
+// others), 0 when there has been none.
+int interruption();
+
 }  // namespace orvhost

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <csignal>
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,5 +89,24 @@ double threadCpuSeconds() {
 }
 
 bool stderrIsTerminal() { return isatty(2); }
+
+namespace {
+volatile std::sig_atomic_t noted = 0;
+
+void noteInterruption(int signal) { noted = signal; }
+}  // namespace
+
+void catchInterruptions() {
+    struct sigaction action {};
+    action.sa_handler = noteInterruption;
+    sigemptyset(&action.sa_mask);
+    // No SA_RESTART: a read waiting on a pipe returns, so the command gets to see the note.
+    // SA_RESETHAND: a second signal takes its default course and ends the program.
+    action.sa_flags = SA_RESETHAND;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+int interruption() { return noted; }
 
 }  // namespace orvhost

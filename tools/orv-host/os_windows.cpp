@@ -107,4 +107,18 @@ double threadCpuSeconds() {
 
 bool stderrIsTerminal() { return _isatty(2) != 0; }
 
+namespace {
+volatile LONG noted = 0;
+
+BOOL WINAPI noteInterruption(DWORD event) {
+    // The first event is noted and handled by the command; a second one ends the program.
+    if (InterlockedCompareExchange(&noted, event == CTRL_C_EVENT ? 2 : 15, 0) != 0) return FALSE;
+    return TRUE;
+}
+}  // namespace
+
+void catchInterruptions() { SetConsoleCtrlHandler(noteInterruption, TRUE); }
+
+int interruption() { return static_cast<int>(noted); }
+
 }  // namespace orvhost

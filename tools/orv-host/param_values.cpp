@@ -101,6 +101,35 @@ std::string parameterNames(const Plugin& plugin) {
     return out;
 }
 
+std::string bareNumberNote(const Plugin& plugin, int index, const std::string& key, const std::string& text) {
+    double number;
+    if (!parseWholeNumber(trim(text), number)) return std::string();
+    const std::string shown = trim(plugin.paramDisplay(index)) + trim(plugin.paramLabel(index));
+    UnitValue value;
+    if (!parseUnitValue(shown, value) || value.unit.empty()) return std::string();
+    // The unit as the display writes it ("dB", "ms", ":1"), for the suggestion.
+    const char* begin = shown.c_str();
+    char* end = nullptr;
+    std::strtod(begin, &end);
+    std::string unit;
+    for (const char* p = end; *p; ++p)
+        if (*p != ' ' && *p != '\t') unit += *p;
+    const char* kind = value.unit == "db"   ? "a level"
+                       : value.unit == "s"  ? "a time"
+                       : value.unit == "hz" ? "a frequency"
+                       : value.unit == "%"  ? "a percentage"
+                       : value.unit == ":1" ? "a ratio"
+                                            : "a value in its unit";
+    char position[32];
+    std::snprintf(position, sizeof position, "%.4g", number);
+    std::string positionText = position;
+    if (positionText.find_first_of(".e") == std::string::npos) positionText += ".0";
+    const std::string typed = trim(text);
+    const std::string suggestion = value.unit == ":1" ? typed + ":1" : typed + unit;
+    return trim(key) + "=" + typed + " is the position " + positionText + " (" + shown + "); write " + suggestion +
+           " for " + kind;
+}
+
 bool normalisedValue(const Plugin& plugin, int index, const std::string& rawText, float& value, std::string& error) {
     const std::string text = trim(rawText);
     const std::string name = trim(plugin.paramName(index));

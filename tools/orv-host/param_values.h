@@ -28,4 +28,9 @@ bool parseUnitValue(const std::string& text, UnitValue& out);
 // a one-line reason (out of range, wrong unit, no such value).
 bool normalisedValue(const Plugin& plugin, int index, const std::string& text, float& value, std::string& error);
 
+// How a bare number given to parameter `index` (now set) was taken, when the parameter shows a
+// unit: "Makeup=1 is the position 1.0 (+24.08dB); write 1dB for a level". Empty when `text` is
+// not a bare number or the parameter shows no unit.
+std::string bareNumberNote(const Plugin& plugin, int index, const std::string& key, const std::string& text);
+
 }  // namespace orvhost

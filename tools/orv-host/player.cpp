@@ -1,11 +1,13 @@
 #include "tools/orv-host/player.h"
 
 #include "tools/orv-host/demo_signal.h"
+#include "tools/orv-host/dither.h"
 #include "tools/orv-host/os.h"
 #include "tools/orv-host/stream_runner.h"
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <vector>
 
 #if !defined(_WIN32)
@@ -28,6 +30,7 @@ struct Player::State {
     bool flushed = false;
     std::unique_ptr<StreamRunner> runner;
     AudioWriter writer;
+    std::unique_ptr<SampleQuantiser> quantiser;  // dither, rounding and clipping of the output
     bool writing = false, writeFailed = false;
     std::vector<double> in;
     int block = 512;
@@ -58,7 +61,9 @@ struct Player::State {
     }
 
     void emit(std::size_t n) {
-        if (n && writing && !writeFailed && !writer.write(runner->output(), n)) writeFailed = true;
+        if (!n || !writing || writeFailed) return;
+        quantiser->apply(runner->outputForChange(), n * static_cast<std::size_t>(channels));
+        if (!writer.write(runner->output(), n)) writeFailed = true;
     }
 
     // One block: from the source while it lasts, then the latency tail, then silence.
@@ -101,7 +106,7 @@ bool Player::openSource(const std::string& play, double demoRate, std::string& e
     }
     if (!state->reader.open(play, error)) return false;
     const AudioFileInfo& info = state->reader.info();
-    if (info.channels > 2 || info.rate < 22050 || info.rate > 192000) {
+    if (info.channels > 2 || info.rate < kMinRate || info.rate > kMaxRate) {
         error = play + ": only mono and stereo files at 22050 to 192000 Hz can be played";
         return false;
     }
@@ -129,6 +134,7 @@ bool Player::start(const Plugin& plugin, const Options& o, std::string& error) {
             return false;
         }
         if (!s.writer.open(o.outFile, container, depth, s.channels, static_cast<int>(s.sampleRate), error)) return false;
+        s.quantiser.reset(new SampleQuantiser(integerBits(depth), o.dither));
         s.writing = true;
     }
     const std::size_t latency = static_cast<std::size_t>(std::max(0, plugin.initialDelay()));
@@ -161,6 +167,12 @@ bool Player::stop(std::string& error) {
     if (s.thread.joinable()) s.thread.join();
 #endif
     if (!s.writing) return true;
+    if (interruption()) {
+        // Interrupted: no half-made output is left behind.
+        s.writing = false;
+        s.writer.abandon();
+        return true;
+    }
     // What was not yet played in real time still goes into the file: it holds the whole source.
     while (!s.flushed && !s.writeFailed) s.processBlock();
     s.writing = false;

@@ -1,6 +1,7 @@
 #include "tools/orv-host/state_file.h"
 
 #include "tools/orv-host/os.h"
+#include "tools/orv-host/output_file.h"
 
 #include <cstdio>
 
@@ -38,16 +39,9 @@ bool readStateFile(const std::string& path, std::vector<unsigned char>& bytes, s
 }
 
 bool writeStateFile(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error) {
-    const std::string tmp = path + ".partial";
-    std::FILE* f = std::fopen(tmp.c_str(), "wb");
-    bool ok = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    if (f) ok = (std::fclose(f) == 0) && ok;
-    if (ok) ok = replaceFile(tmp, path);
-    if (!ok) {
-        std::remove(tmp.c_str());
-        error = "cannot write state file: " + path;
-    }
-    return ok;
+    if (writeWholeFile(path, bytes.data(), bytes.size(), error)) return true;
+    error = "cannot write state file: " + path + " (" + error + ")";
+    return false;
 }
 
 }  // namespace orvhost

@@ -12,7 +12,7 @@ constexpr std::size_t kMaxStateFileBytes = 64u << 20;
 // regular file or is larger than kMaxStateFileBytes.
 bool readStateFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);
 
-// Writes a state file under a temporary name and renames it into place.
+// Writes a state file by the output rule of output_file.h.
 bool writeStateFile(const std::string& path, const std::vector<unsigned char>& bytes, std::string& error);
 
 }  // namespace orvhost

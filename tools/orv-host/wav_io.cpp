@@ -37,8 +37,9 @@ int bytesPerSample(WavEncoding e) {
     }
 }
 
-// Full scale of each PCM width: reading divides by 2^(bits-1), writing multiplies by
-// 2^(bits-1) - 1, as libsndfile does, so files round-trip the same way on every system.
+// Full scale of each PCM width is 2^(bits-1) steps both ways, as libsndfile reads and (with
+// clipping) writes: a sample on the grid is written as exactly the step it stands for, and
+// reads back as the same value; the largest positive step is one below full scale.
 double readScale(WavEncoding e) {
     switch (e) {
         case WavEncoding::Pcm16: return 1.0 / 32768.0;
@@ -50,7 +51,7 @@ double readScale(WavEncoding e) {
 std::int64_t toPcm(double x, WavEncoding e) {
     const double top = e == WavEncoding::Pcm16 ? 32767.0 : e == WavEncoding::Pcm24 ? 8388607.0 : 2147483647.0;
     if (std::isnan(x)) return 0;
-    double v = std::nearbyint(x * top);
+    double v = std::nearbyint(x * (top + 1.0));
     if (v > top) v = top;
     if (v < -top - 1.0) v = -top - 1.0;
     return static_cast<std::int64_t>(v);
