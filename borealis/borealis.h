@@ -1,6 +1,8 @@
 #pragma once
 // Orv Borealis, the stereo mastering compressor: parameters, processing frame and the values
 // it offers its editor.
+#include <atomic>
+
 #include "borealis/borealis_settings.h"
 #include "borealis/editor/editor_hooks.h"
 #include "borealis/kernel.h"
@@ -102,6 +104,7 @@ private:
     void construct(bool simulateFailure);
     static void applySwitchOrValue(BorealisSettings& s, double* normalizedValues, VstInt32 index);
     static void applyTilt(BorealisSettings& s, const double* normalizedValues);
+    BorealisSettings shownSettings(VstInt32 index, double& x) const;
     void limitSampleRate();
     void recomputeDerived(std::uint64_t changed, const BorealisSettings& before);
     template <class T>
@@ -112,6 +115,9 @@ private:
     // Interface side: the values as set and what they give (getParameter, displays, editor).
     double normalized[kNumParamSlots] = {};
     BorealisSettings requested;
+    // The same values for readers on any thread (getParameter, displays, the editor): setParameter
+    // may run on the audio thread for automation while the interface thread reads them.
+    std::atomic<double> shownNormalized[kNumParamSlots] = {};
     // Audio side: the same, as the processing last took them over.
     double liveNormalized[kNumParamSlots] = {};
     // Which stored meter settings this instance has set since it read them.

@@ -123,11 +123,13 @@ void Borealis::processBlock(T** inputs, T** outputs, VstInt32 sampleFrames) {
         return;
     }
     takeOverSettings();  // this block runs on one consistent set of settings
+    meterFeeds.applyEditorRequests();  // holds released and meters cleared by the editor
     const borealis::KernelVariant variant = borealis::chooseVariant(engine);
     const bool simpleChoice =
         variant == borealis::KernelVariant::PowerOff || variant == borealis::KernelVariant::Smooth;
     kernel->process(chooseChannels(inputs, outputs, simpleChoice), sampleFrames, engine, meterFeeds);
     meterFeeds.latchOvers(engine.overCount);
+    meterFeeds.publish();  // what the editor's meters show next
 }
 
 // Main inputs are pins 0 and 1, the external key inputs pins 2 and 3. Only the pins the speaker

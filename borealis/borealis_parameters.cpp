@@ -60,6 +60,7 @@ void Borealis::setParameter(VstInt32 index, float value) {
         normalized[index] = x;
         applySwitchOrValue(requested, normalized, index);
         x = normalized[index];  // OverIndic keeps its quantised value
+        shownNormalized[index].store(x, std::memory_order_relaxed);
         // The processing takes the value over at its next block boundary.
         parameterHandover.publish(index, x);
     }
@@ -181,9 +182,19 @@ void Borealis::applyTilt(BorealisSettings& s, const double* x) {
     s.tiltRight = expanding ? b : a;
 }
 
+// What one index gives, from the value last set for it alone: getParameter, the displays and
+// the editor read nothing else, so they may run while another thread sets parameters.
+BorealisSettings Borealis::shownSettings(VstInt32 index, double& x) const {
+    double values[kNumParamSlots] = {};
+    values[index] = x = shownNormalized[index].load(std::memory_order_relaxed);
+    BorealisSettings s;
+    applySwitchOrValue(s, values, index);
+    return s;
+}
+
 float Borealis::getParameter(VstInt32 index) {
     if (index < 0 || index >= kNumParamSlots || index == kUnused) return 0.0f;
-    return static_cast<float>(normalized[index]);
+    return static_cast<float>(shownNormalized[index].load(std::memory_order_relaxed));
 }
 
 void Borealis::getParameterName(VstInt32 index, char* text) {
@@ -196,8 +207,8 @@ void Borealis::getParameterDisplay(VstInt32 index, char* text) {
     if (!text) return;
     text[0] = 0;
     if (index < 0 || index >= kNumParamSlots) return;
-    const BorealisSettings& s = requested;
-    const double x = normalized[index];
+    double x;
+    const BorealisSettings s = shownSettings(index, x);
     auto onOff = [&](int on) { std::strcpy(text, on ? " On " : " Off "); };
     switch (index) {
         case kPower: onOff(x >= 0.5); break;
@@ -257,8 +268,8 @@ bool Borealis::getParameterProperties(VstInt32 index, VstParameterProperties* p)
 
 float Borealis::getUnitValue(VstInt32 index) {
     if (index < 0 || index >= kNumParamSlots) return 0.0f;
-    const BorealisSettings& s = requested;
-    const double x = normalized[index];
+    double x;
+    const BorealisSettings s = shownSettings(index, x);
     switch (index) {
         case kFat: return static_cast<float>(s.fat);
         case kSoft: return static_cast<float>(s.softKnee);

@@ -1,6 +1,8 @@
 #pragma once
 // Orv Kestrel, the smaller stereo mastering compressor: parameters, processing frame, the two
 // dynamics kernels and the values it offers its editor.
+#include <atomic>
+
 #include "borealis/dsp/biquad.h"
 #include "borealis/dsp/code_path.h"
 #include "borealis/dsp/denormal_noise.h"
@@ -212,6 +214,7 @@ private:
     void construct(bool simulateFailure);
     // The engine values of one parameter from its normalised value (OverIndic is quantised in place).
     static void applyValue(KestrelSettings& s, double* normalizedValues, VstInt32 index);
+    KestrelSettings shownSettings(VstInt32 index, double& x) const;
     // What a taken-over parameter changes in the processing: coefficients, filter designs.
     void applyToProcessing(VstInt32 index);
     // A whole new set of settings replaces `before` while the sound runs: envelopes rescaled to
@@ -255,6 +258,9 @@ private:
     // Interface side: the values as set and what they give (getParameter, displays, editor).
     double normalized[kestrel::kNumParamSlots] = {};
     KestrelSettings requested;
+    // The same values for readers on any thread (getParameter, displays, the editor): setParameter
+    // may run on the audio thread for automation while the interface thread reads them.
+    std::atomic<double> shownNormalized[kestrel::kNumParamSlots] = {};
     // Audio side: the same, as the processing last took them over.
     double liveNormalized[kestrel::kNumParamSlots] = {};
     // Which stored meter settings this instance has set since it read them.

@@ -61,6 +61,7 @@ void Kestrel::construct(bool simulateFailure) {
 
     engine = requested = KestrelSettings();
     normalized[kScMonit] = 0.0;
+    shownNormalized[kScMonit].store(0.0, std::memory_order_relaxed);
     constructionFailed = simulateFailure || !presets || !chunkBuffer;
     if (!constructionFailed) {
         for (int index = kFirstMeterSetting; index <= kLastMeterSetting; ++index)
@@ -237,6 +238,7 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
         return;
     }
     takeOverSettings();  // this block runs on one consistent set of settings
+    meterFeeds.applyEditorRequests();  // holds released and meters cleared by the editor
     const Channels ch = chooseChannels(inputs, outputs);
 #if ORV_HAS_WIDE_PATH
     if (codePath.wide())
@@ -245,6 +247,7 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
 #endif
         processOnPath<false>(ch, sampleFrames);
     meterFeeds.latchOvers(engine.meter.overCount);
+    meterFeeds.publish();  // what the editor's meters show next
 }
 
 VstIntPtr Kestrel::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {

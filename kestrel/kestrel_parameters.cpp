@@ -62,6 +62,7 @@ void Kestrel::setParameter(VstInt32 index, float value) {
         normalized[index] = keepsDouble ? x : static_cast<double>(static_cast<float>(x));
         applyValue(requested, normalized, index);
         x = normalized[index];  // OverIndic keeps its quantised value
+        shownNormalized[index].store(x, std::memory_order_relaxed);
         // The processing takes the value over at its next block boundary.
         parameterHandover.publish(index, x);
         if (index == kRatio) setParameter(kBalance, static_cast<float>(normalized[kBalance]));
@@ -270,9 +271,19 @@ void Kestrel::updateRelease() {
     engine.releaseCoeff = 1.0 - std::pow(f, 1.0 / (releaseSeconds(liveNormalized[kRelease]) * sampleRate));
 }
 
+// What one index gives, from the value last set for it alone: getParameter, the displays and
+// the editor read nothing else, so they may run while another thread sets parameters.
+KestrelSettings Kestrel::shownSettings(VstInt32 index, double& x) const {
+    double values[kNumParamSlots] = {};
+    values[index] = x = shownNormalized[index].load(std::memory_order_relaxed);
+    KestrelSettings s;
+    applyValue(s, values, index);
+    return s;
+}
+
 float Kestrel::getParameter(VstInt32 index) {
     if (index < 0 || index >= kNumParamSlots || index == kUnused) return 0.0f;
-    return static_cast<float>(normalized[index]);
+    return static_cast<float>(shownNormalized[index].load(std::memory_order_relaxed));
 }
 
 void Kestrel::getParameterName(VstInt32 index, char* text) {
@@ -284,8 +295,8 @@ void Kestrel::getParameterDisplay(VstInt32 index, char* text) {
     if (!text) return;
     text[0] = 0;
     if (index < 0 || index >= kNumParamSlots) return;
-    const KestrelSettings& s = requested;
-    const double x = normalized[index];
+    double x;
+    const KestrelSettings s = shownSettings(index, x);
     auto choose = [&](bool on, const char* yes, const char* no) { std::strcpy(text, on ? yes : no); };
     static const char* const kLowModes[3] = {"LoCut", "LoFlat", "LoBoost"};
     static const char* const kHighModes[3] = {"HiCut", "HiFlat", "HiBoost"};
@@ -332,8 +343,8 @@ bool Kestrel::getParameterProperties(VstInt32 index, VstParameterProperties* p) 
 
 float Kestrel::getUnitValue(VstInt32 index) {
     if (index < 0 || index >= kNumParamSlots) return 0.0f;
-    const KestrelSettings& s = requested;
-    const double x = normalized[index];
+    double x;
+    const KestrelSettings s = shownSettings(index, x);
     switch (index) {
         case kReset: return 0.0f;
         case kSoft: return static_cast<float>(s.softKnee);

@@ -54,7 +54,7 @@ void CPresetSystemEffect::recordParameterChange(VstInt32 index, float value) {
         if (index == 0 && presets)
             for (int k = 0; k < kNumPresets; ++k) presets[k].values[0] = value;
     }
-    if (editor) editor->setParameter(index, value);
+    editorValues.publish(index, value);
 }
 
 void CPresetSystemEffect::setProgramName(char* name) {

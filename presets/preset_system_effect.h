@@ -3,6 +3,7 @@
 // presets (parameters 0 to 33), hands the whole bank to the host as one chunk, and applies a
 // preset by replaying its values through the engine's setParameter.
 #include "host/audioeffectx.h"
+#include "presets/editor_value_feed.h"
 #include "presets/parameter_handover.h"
 #include "presets/preset_record.h"
 
@@ -32,6 +33,8 @@ public:
     // Read access for the editor's preset bar and for tests.
     PresetRecord* getPresets() { return presets; }
     bool isApplyingPreset() const { return applyingPreset; }
+    // Parameter changes on their way to the editor, which takes them in its idle pass.
+    EditorValueFeed& editorFeed() { return editorValues; }
 
 protected:
     // A host may send anything: the engines work only with values in 0..1 (NaN reads as 0).
@@ -40,11 +43,13 @@ protected:
     }
     // After an engine has taken a parameter change: unless a preset is being replayed, the value
     // is kept in the current preset, and Power (index 0) in every preset, so that it does not
-    // change with the preset. Then the editor follows, whatever the index.
+    // change with the preset. Then the value goes to the editor's feed, whatever the index: this
+    // may run on the host's audio thread, which must never touch the editor's window.
     void recordParameterChange(VstInt32 index, float value);
 
     // Values on their way to the audio thread; a preset or bank replay is handed over whole.
     ParameterHandover parameterHandover;
+    EditorValueFeed editorValues;
     PresetRecord* presets = nullptr;
     VstInt32 currentPreset = 0;
     unsigned char* chunkBuffer = nullptr;

@@ -66,6 +66,8 @@ BorealisEditor::~BorealisEditor() {
 bool BorealisEditor::open(void* parentWindow) {
     if (failed()) return false;
     if (frame) close();
+    // The window is built from the effect's current values: what is pending is already there.
+    if (EditorValueFeed* feed = valueFeed()) feed->discard();
     readoutTick = clock();
     forcedReadout = -1;
     leftButtonAtLastChange = false;
@@ -281,7 +283,11 @@ void BorealisEditor::releaseWindow() {
 
 void BorealisEditor::idle() {
     if (failed()) return;
+    // Changes first, so this pass draws them; then again for what the pass itself brought (an
+    // answered file dialog, the user's events).
+    takeParameterChanges();
     CPresetSystemEditor::idle();
+    takeParameterChanges();
     if (!frame || shownPage != mainPage) return;
     feedMeters();
     releaseHolds();
@@ -358,6 +364,22 @@ void BorealisEditor::writeReadout(KnobEntry& entry) {
     entry.readout->invalid();
 }
 
+EditorValueFeed* BorealisEditor::valueFeed() const {
+    auto* fx = dynamic_cast<CPresetSystemEffect*>(effect);
+    return fx ? &fx->editorFeed() : nullptr;
+}
+
+void BorealisEditor::takeParameterChanges() {
+    EditorValueFeed* feed = valueFeed();
+    if (!feed || !frame) return;
+    EditorValueFeed::Taken taken;
+    if (!feed->take(taken)) return;
+    // Each page switch swaps the pages once; an even number leaves them as they are.
+    if (taken.pageSwitches & 1u) swapPages();
+    for (int index = 0; index < EditorValueFeed::kSlots && frame; ++index)
+        if (taken.changed & (std::uint64_t{1} << index)) setParameter(index, taken.values[index]);
+}
+
 void BorealisEditor::setParameter(std::int32_t index, float value) {
     if (!frame) return;
     if (index == kTagMainPageSwitch || index == kTagSettingsPageSwitch) {
@@ -378,6 +400,12 @@ void BorealisEditor::setParameter(std::int32_t index, float value) {
 }
 
 void BorealisEditor::valueChanged(CControl* control) {
+    handleValueChanged(control);
+    // The user's own change (and a preset it loaded) shows at once, not at the next idle pass.
+    takeParameterChanges();
+}
+
+void BorealisEditor::handleValueChanged(CControl* control) {
     CPresetSystemEditor::valueChanged(control);
     if (!control || !effect || failed()) return;
     const std::int32_t tag = control->getTag();

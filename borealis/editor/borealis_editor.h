@@ -3,7 +3,9 @@
 // knobs, switch buttons, selectors, two needle meters and the latency displays, and the
 // meter-settings page with five knobs and their displays. Every control is bound to the
 // parameter of its tag; the user's changes go to the effect (automated for parameters the host
-// sees), the effect's changes come back through setParameter. A typed value readout appears
+// sees). The effect's changes, from whatever thread, arrive through its editor feed and are
+// taken on the interface thread: in every idle pass (the host's idle call or the 50 ms timer)
+// and right after each of the user's own changes. A typed value readout appears
 // above a knob while the mouse rests on it; the meters are fed from the effect on every idle.
 // The layout (sizes, bitmaps, positions, tags, conversions) is the plug-in's own.
 #include <cstdint>
@@ -36,9 +38,13 @@ public:
     void close() override;
     // Preset bar, meters, hold release and the readout under the mouse.
     void idle() override;
-    // The effect reports a parameter change (any source); 56 and 57 swap the pages.
+    // Interface thread only: shows a parameter change (the control, its readout or display
+    // follow the effect's current value); 56 and 57 swap the pages. The effect does not call
+    // this: its changes come through the feed that takeParameterChanges empties.
     void setParameter(std::int32_t index, float value) override;
     void valueChanged(toolkit::CControl* control) override;
+    // Shows every change the effect has published since the last call (nothing while closed).
+    void takeParameterChanges();
 
     // Tooltip of a control: its name on the first line, its value with unit (or what it does)
     // on the second.
@@ -84,6 +90,8 @@ protected:
     void writeReadout(KnobEntry& entry);
     void typedIntoReadout(KnobEntry& entry);
     void meterClicked();
+    void handleValueChanged(toolkit::CControl* control);
+    EditorValueFeed* valueFeed() const;
     KnobEntry* knobByTag(std::int32_t tag);
     KnobEntry* knobByReadout(std::int32_t tag);
     bool failed() const { return !link || link->failed(); }

@@ -1,7 +1,9 @@
 #pragma once
 // What the editor reads from and does to its effect beyond the host adapter's parameter calls:
 // units, side-chain, latency, the meter feeds. Both engines answer the same calls, so one
-// template adapts either.
+// template adapts either. The meters are read from the values the audio thread publishes after
+// each block, and released or cleared through requests it carries out at its next block: the
+// editor never touches what the processing is working on.
 #include <memory>
 
 struct EditorMeterChannel {
@@ -36,14 +38,14 @@ public:
     float latencySamples() override { return fx->getLatencySamples(); }
     float sampleRate() override { return fx->getSampleRate(); }
     EditorMeterChannel meter(int c) const override {
-        const auto& m = fx->meters();
-        return {static_cast<float>(m.vu(c)),      static_cast<float>(m.overFlag(c)), static_cast<float>(m.ppm(c)),
-                static_cast<float>(m.ppmHold(c)), static_cast<float>(m.vuHold(c)),   m.vuHoldAge(c),
-                m.ppmHoldAge(c)};
+        const auto m = fx->meters().shown(c);
+        return {static_cast<float>(m.vu),      static_cast<float>(m.overFlag), static_cast<float>(m.ppm),
+                static_cast<float>(m.ppmHold), static_cast<float>(m.vuHold),   m.vuHoldAge,
+                m.ppmHoldAge};
     }
-    void releaseVuHold(int c) override { fx->meters().releaseVuHold(c); }
-    void releasePpmHold(int c) override { fx->meters().releasePpmHold(c); }
-    void clearMeters() override { fx->clearMeterFollowers(); }
+    void releaseVuHold(int c) override { fx->meters().requestVuHoldRelease(c); }
+    void releasePpmHold(int c) override { fx->meters().requestPpmHoldRelease(c); }
+    void clearMeters() override { fx->meters().requestClearFollowers(); }
 
 private:
     Effect* fx;

@@ -1,5 +1,8 @@
 // The Orv Borealis window, driven through the effect's AEffect record and synthetic mouse and
 // key events on its offscreen frame.
+#include <chrono>
+#include <thread>
+
 #include "borealis/borealis.h"
 #include "borealis/editor/borealis_layout.h"
 #include "editor_harness.h"
@@ -33,18 +36,18 @@ TEST_F(BorealisEditorTest, ControlsShowTheEffectsValuesAndFollowHostAutomation) 
         ASSERT_NE(editor->getControl(tag), nullptr) << tag;
         EXPECT_FLOAT_EQ(editor->getControl(tag)->getValue(), fx->getParameter(tag)) << tag;
     }
-    hostSets(kRatio, 0.96f);  // step 19: 12 : 1
+    hostSetsThenIdle(kRatio, 0.96f);  // step 19: 12 : 1
     EXPECT_FLOAT_EQ(editor->getControl(kRatio)->getValue(), 0.96f);
     EXPECT_STREQ(editor->getReadout(41)->getText(), "12.00 : 1");
-    hostSets(kRatio, 1.0f);
+    hostSetsThenIdle(kRatio, 1.0f);
     EXPECT_STREQ(editor->getReadout(41)->getText(), "oo : 1");
-    hostSets(kRelease, 0.5f);  // 1000 ms
+    hostSetsThenIdle(kRelease, 0.5f);  // 1000 ms
     EXPECT_STREQ(editor->getReadout(43)->getText(), "1.00s");
-    hostSets(kTilt, 0.3f);
+    hostSetsThenIdle(kTilt, 0.3f);
     EXPECT_STREQ(editor->getReadout(48)->getText(), "20L");
-    hostSets(kFat, 1.0f);
+    hostSetsThenIdle(kFat, 1.0f);
     EXPECT_FLOAT_EQ(editor->getControl(kFat)->getValue(), 1.0f);
-    hostSets(kVuIntegr, 0.5f);  // 300 ms
+    hostSetsThenIdle(kVuIntegr, 0.5f);  // 300 ms
     EXPECT_FLOAT_EQ(editor->getControl(kVuIntegr)->getValue(), 0.5f);
     EXPECT_NEAR(editor->getSettingsDisplay(kVuIntegr)->getValue(), 300.0f, 0.01f);
 }
@@ -69,9 +72,9 @@ TEST_F(BorealisEditorTest, KnobDragAndButtonClickReachTheHostInsideEditGestures)
     EXPECT_EQ(hostLog().automated.size(), 1u);
 
     // The meter-settings knobs are the user's own and are not automated.
-    hostSets(56, 1.0f);
+    hostSetsThenIdle(56, 1.0f);
     hostLog().clear();
-    hostSets(kPpmReturn, 0.7f);
+    hostSetsThenIdle(kPpmReturn, 0.7f);
     const CPoint s = centreOf(kPpmReturn);
     drag(s, CPoint(s.x, s.y + 60));
     EXPECT_NEAR(fx->getParameter(kPpmReturn), 0.5f, 1e-4f);
@@ -113,9 +116,9 @@ TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {
 
 TEST_F(BorealisEditorTest, TextThatIsNoNumberKeepsTheValueAndEscapeCancels) {
     open();
-    hostSets(kAttack, 0.4f);     // 1 ms
-    hostSets(kThreshold, 0.5f);  // -12 dB
-    hostSets(kMix, 0.7f);
+    hostSetsThenIdle(kAttack, 0.4f);     // 1 ms
+    hostSetsThenIdle(kThreshold, 0.5f);  // -12 dB
+    hostSetsThenIdle(kMix, 0.7f);
     struct Case {
         int knob, readout;
         const char* typed;
@@ -196,7 +199,7 @@ TEST_F(BorealisEditorTest, ARefusedBankShowsPresetZeroWhichIsNowCurrent) {
 
 TEST_F(BorealisEditorTest, ReadoutAppearsUnderTheMouseAndGoesTwoSecondsLater) {
     open();
-    hostSets(kRatio, 0.96f);
+    hostSetsThenIdle(kRatio, 0.96f);
     hover(centreOf(kRatio));
     dispatch(effEditIdle);
     ASSERT_TRUE(editor->isReadoutShown(41));
@@ -235,7 +238,7 @@ TEST_F(BorealisEditorTest, ReadoutBeingTypedIntoStaysUntilFinished) {
 
 TEST_F(BorealisEditorTest, TooltipShowsNameAndValueAfterTheHoverDelayAndFollowsTheValue) {
     open();
-    hostSets(kAttack, 0.4f);  // 1 ms
+    hostSetsThenIdle(kAttack, 0.4f);  // 1 ms
     const CPoint c = centreOf(kAttack);
     const CRect knob = editor->getControl(kAttack)->getViewSize();
     const std::uint32_t below = pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10));
@@ -255,7 +258,7 @@ TEST_F(BorealisEditorTest, TooltipShowsNameAndValueAfterTheHoverDelayAndFollowsT
     EXPECT_NE(pixel(frame, static_cast<int>(c.x), static_cast<int>(knob.bottom + 10)), below);
 
     writePng("borealis-tooltip.png");
-    hostSets(kAttack, 0.6f);  // automation: the value in the tooltip follows
+    hostSetsThenIdle(kAttack, 0.6f);  // automation: the value in the tooltip follows
     dispatch(effEditIdle);
     EXPECT_EQ(frame->getTooltip().getText(), "Attack\n10.0ms");
 
@@ -312,14 +315,14 @@ TEST_F(BorealisEditorTest, EveryControlHasATooltipThatFitsTheWindow) {
 TEST_F(BorealisEditorTest, PagesSwitchThroughTheEffect) {
     open();
     EXPECT_FALSE(editor->isSettingsPageShown());
-    hostSets(56, 1.0f);
+    hostSetsThenIdle(56, 1.0f);
     EXPECT_TRUE(editor->isSettingsPageShown());
-    hostSets(56, 0.0f);
+    hostSetsThenIdle(56, 0.0f);
     EXPECT_FALSE(editor->isSettingsPageShown());
 
     click(CPoint(150, 412));  // the "meter settings" plate of the main page
     EXPECT_TRUE(editor->isSettingsPageShown());
-    hostSets(kRatio, 0.96f);  // controls of the hidden page still follow
+    hostSetsThenIdle(kRatio, 0.96f);  // controls of the hidden page still follow
     EXPECT_FLOAT_EQ(editor->getControl(kRatio)->getValue(), 0.96f);
     click(CPoint(200, 80));  // the title plate of the settings page
     EXPECT_FALSE(editor->isSettingsPageShown());
@@ -328,7 +331,7 @@ TEST_F(BorealisEditorTest, PagesSwitchThroughTheEffect) {
 
 TEST_F(BorealisEditorTest, MetersAreFedOnIdleOnlyOnTheMainPage) {
     dispatch(effMainsChanged, 0, 1);
-    hostSets(kMeters, 0.0f);  // input level
+    hostSetsThenIdle(kMeters, 0.0f);  // input level
     open();
     process(4096, 0.5f);
     dispatch(effEditIdle);
@@ -337,19 +340,19 @@ TEST_F(BorealisEditorTest, MetersAreFedOnIdleOnlyOnTheMainPage) {
     EXPECT_FLOAT_EQ(left->getVuLevel(), static_cast<float>(fx->meters().vu(0)));
     EXPECT_FLOAT_EQ(left->getPpmHold(), static_cast<float>(fx->meters().ppmHold(0)));
 
-    hostSets(56, 1.0f);
+    hostSetsThenIdle(56, 1.0f);
     const float shown = left->getVuLevel();
     process(8192, 0.0f);
     dispatch(effEditIdle);
     EXPECT_FLOAT_EQ(left->getVuLevel(), shown);
-    hostSets(56, 0.0f);
+    hostSetsThenIdle(56, 0.0f);
     dispatch(effEditIdle);
     EXPECT_FLOAT_EQ(left->getVuLevel(), static_cast<float>(fx->meters().vu(0)));
 }
 
 TEST_F(BorealisEditorTest, HoldsAreReleasedAfterTwoSecondsOfAudio) {
     dispatch(effMainsChanged, 0, 1);
-    hostSets(kMeters, 0.0f);
+    hostSetsThenIdle(kMeters, 0.0f);
     open();
     process(4096, 0.5f);
     dispatch(effEditIdle);
@@ -359,13 +362,17 @@ TEST_F(BorealisEditorTest, HoldsAreReleasedAfterTwoSecondsOfAudio) {
     EXPECT_GT(fx->meters().ppmHold(0), 0.1);
     process(44100 + 4096, 0.0f);
     dispatch(effEditIdle);
-    EXPECT_EQ(fx->meters().ppmHold(0), 0.0);
-    EXPECT_EQ(fx->meters().ppmHoldAge(0), 0);
+    // The editor shows the release at once; the processing carries it out at its next block.
+    EXPECT_EQ(fx->meters().shown(0).ppmHold, 0.0);
+    EXPECT_EQ(fx->meters().shown(0).ppmHoldAge, 0);
+    process(64, 0.0f);
+    EXPECT_LT(fx->meters().ppmHold(0), 0.1) << "the hold follows the quiet signal again";
+    EXPECT_LE(fx->meters().ppmHoldAge(0), 64);
 }
 
 TEST_F(BorealisEditorTest, MeterClickClearsTheHeldOverLampsAndTheFeeds) {
     dispatch(effMainsChanged, 0, 1);
-    hostSets(kMeters, 0.0f);
+    hostSetsThenIdle(kMeters, 0.0f);
     open();
     process(4096, 0.5f);
     COldVuMeter* right = editor->getMeter(1);
@@ -376,9 +383,84 @@ TEST_F(BorealisEditorTest, MeterClickClearsTheHeldOverLampsAndTheFeeds) {
     ASSERT_GT(heldPpm, 0.1);
     click(CPoint(100, 50));  // the left meter's face
     EXPECT_FALSE(right->isOverHeld());
-    EXPECT_EQ(fx->meters().vu(0), 0.0);
-    EXPECT_EQ(fx->meters().ppm(1), 0.0);
-    EXPECT_EQ(fx->meters().ppmHold(0), heldPpm) << "the holds are kept";
+    EXPECT_EQ(fx->meters().shown(0).vu, 0.0);
+    EXPECT_EQ(fx->meters().shown(1).ppm, 0.0);
+    EXPECT_EQ(fx->meters().shown(0).ppmHold, heldPpm) << "the holds are kept";
+    // The processing's followers start again at its next block.
+    process(1, 0.0f);
+    EXPECT_LT(fx->meters().vu(0), 0.01);
+    EXPECT_LT(fx->meters().ppm(1), 0.01);
+    EXPECT_EQ(fx->meters().ppmHold(0), heldPpm);
+}
+
+TEST_F(BorealisEditorTest, HostChangesShowAtTheNextIdleNotInsideTheHostsCall) {
+    open();
+    hostSets(kRatio, 0.5f);
+    dispatch(effEditIdle);
+    CControl* ratio = editor->getControl(kRatio);
+    const std::string shown = editor->getReadout(41)->getText();
+
+    // setParameter may come from the audio thread: it leaves the window alone.
+    hostSets(kRatio, 0.7f);
+    hostSets(kRatio, 0.96f);
+    EXPECT_FLOAT_EQ(ratio->getValue(), 0.5f);
+    EXPECT_EQ(editor->getReadout(41)->getText(), shown);
+    dispatch(effEditIdle);
+    EXPECT_FLOAT_EQ(ratio->getValue(), 0.96f) << "the latest of the changes";
+    EXPECT_STREQ(editor->getReadout(41)->getText(), "12.00 : 1");
+
+    // Without idle calls from the host, the editor's 50 ms timer takes the changes.
+    hostSets(kVuIntegr, 0.5f);
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    ASSERT_TRUE(editor->serviceIdleTimer());
+    EXPECT_FLOAT_EQ(editor->getControl(kVuIntegr)->getValue(), 0.5f);
+    EXPECT_NEAR(editor->getSettingsDisplay(kVuIntegr)->getValue(), 300.0f, 0.01f);
+}
+
+TEST_F(BorealisEditorTest, EachPageSwitchBetweenTwoIdleCallsSwapsThePagesOnce) {
+    open();
+    hostSets(56, 1.0f);
+    hostSets(57, 1.0f);
+    dispatch(effEditIdle);
+    EXPECT_FALSE(editor->isSettingsPageShown()) << "there and back";
+    hostSets(56, 1.0f);
+    hostSets(57, 1.0f);
+    hostSets(56, 1.0f);
+    EXPECT_FALSE(editor->isSettingsPageShown());
+    dispatch(effEditIdle);
+    EXPECT_TRUE(editor->isSettingsPageShown());
+}
+
+TEST_F(BorealisEditorTest, TheUsersOwnChangesShowWithoutWaitingForIdle) {
+    open();
+    // A preset chosen with the rocker moves every control at once.
+    CRect rocker = editor->getPresetBarControl(CPresetSystemEditor::kTagPresetRocker)->getViewSize();
+    click(CPoint(rocker.right - 2, (rocker.top + rocker.bottom) / 2));
+    ASSERT_NE(fx->getCurrentPreset(), 0);
+    for (int tag : {kThreshold, kRatio, kAttack, kRelease, kMix, kOutput, kFat, kPower})
+        EXPECT_FLOAT_EQ(editor->getControl(tag)->getValue(), fx->getParameter(tag)) << tag;
+    // So does a knob typed into, and what the host changed meanwhile.
+    hostSets(kOutput, 0.25f);
+    typeIntoReadout(kMix, 49, "40");
+    EXPECT_NEAR(editor->getControl(kMix)->getValue(), 0.4f, 1e-6f);
+    EXPECT_FLOAT_EQ(editor->getControl(kOutput)->getValue(), 0.25f);
+    // The page switch goes through the effect and comes back at once too.
+    click(centreOf(kTagMainPageSwitch));
+    EXPECT_TRUE(editor->isSettingsPageShown());
+}
+
+TEST_F(BorealisEditorTest, AReopenedWindowShowsWhatChangedWhileItWasClosed) {
+    open();
+    close();
+    hostSets(kRatio, 0.96f);
+    hostSets(kMix, 0.25f);
+    hostSets(56, 1.0f);  // for a window that is gone
+    open();
+    EXPECT_FLOAT_EQ(editor->getControl(kRatio)->getValue(), 0.96f);
+    EXPECT_FLOAT_EQ(editor->getControl(kMix)->getValue(), 0.25f);
+    EXPECT_STREQ(editor->getReadout(41)->getText(), "12.00 : 1");
+    dispatch(effEditIdle);
+    EXPECT_FALSE(editor->isSettingsPageShown()) << "a new window opens on the main page";
 }
 
 TEST_F(BorealisEditorTest, SideChainButtonsFollowTheInputsAndTheWindow) {
@@ -395,7 +477,7 @@ TEST_F(BorealisEditorTest, SideChainButtonsFollowTheInputsAndTheWindow) {
     EXPECT_TRUE(automated(kScExt, 1.0f));
 
     // A program change does not move S.C.Ext: the button shows what the user clicked.
-    hostSets(kScExt, 0.0f);
+    hostSetsThenIdle(kScExt, 0.0f);
     EXPECT_FLOAT_EQ(editor->getControl(kScExt)->getValue(), 1.0f);
 
     click(centreOf(kScMonit));
@@ -420,13 +502,13 @@ TEST_F(BorealisEditorTest, SuspendResetsTheMetersAndResumeShowsTheLatency) {
 TEST_F(BorealisEditorTest, OpensAndClosesManyTimes) {
     for (int k = 0; k < 50; ++k) {
         open();
-        hostSets(kThreshold, (k % 10) / 10.0f);
-        if (k % 7 == 0) hostSets(56, 1.0f);
+        hostSetsThenIdle(kThreshold, (k % 10) / 10.0f);
+        if (k % 7 == 0) hostSetsThenIdle(56, 1.0f);
         hover(centreOf(kMix));
         dispatch(effEditIdle);
         close();
         dispatch(effEditIdle);  // nothing to service while closed
-        hostSets(kRatio, 0.5f);
+        hostSetsThenIdle(kRatio, 0.5f);
     }
     EXPECT_EQ(editor->getFrame(), nullptr);
     EXPECT_EQ(editor->getControl(kThreshold), nullptr);
@@ -451,13 +533,13 @@ TEST(BorealisEditorFailure, OpenRefusesWhenTheEffectFailed) {
 
 TEST_F(BorealisEditorTest, WritesBothPages) {
     dispatch(effMainsChanged, 0, 1);
-    hostSets(kMeters, 0.0f);
+    hostSetsThenIdle(kMeters, 0.0f);
     open();
     process(8192, 0.4f);
     hover(centreOf(kThreshold));
     dispatch(effEditIdle);
     writePng("borealis-main.png");
-    hostSets(56, 1.0f);
+    hostSetsThenIdle(56, 1.0f);
     writePng("borealis-settings.png");
 }
 

@@ -66,6 +66,13 @@ protected:
         return record()->dispatcher(record(), op, index, value, ptr, opt);
     }
     void hostSets(int index, float value) { record()->setParameter(record(), index, value); }
+    // The host sets a parameter, then gives the editor its idle call: the editor takes the
+    // effect's changes there, never inside the host's setParameter (which may come from the
+    // audio thread).
+    void hostSetsThenIdle(int index, float value) {
+        hostSets(index, value);
+        dispatch(effEditIdle);
+    }
     float hostGets(int index) { return record()->getParameter(record(), index); }
 
     void open() {

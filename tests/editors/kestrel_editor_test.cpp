@@ -34,7 +34,7 @@ TEST_F(KestrelEditorTest, EveryControlHasATooltipWithItsValue) {
         std::string text;
         EXPECT_TRUE(editor->tooltipFor(c, text) && !text.empty()) << "tag " << c->getTag();
     }
-    hostSets(kOutput, 1.0f);  // +6 dB
+    hostSetsThenIdle(kOutput, 1.0f);  // +6 dB
     restOn(centreOf(kOutput));
     ASSERT_TRUE(frame->isTooltipShown());
     EXPECT_EQ(frame->getTooltip().getText(), "Output gain\n6.00dB");
@@ -44,7 +44,7 @@ TEST_F(KestrelEditorTest, EveryControlHasATooltipWithItsValue) {
 
 TEST_F(KestrelEditorTest, KnobDragReachesTheHostInsideAnEditGesture) {
     open();
-    hostSets(kOutput, 0.5f);
+    hostSetsThenIdle(kOutput, 0.5f);
     const CPoint c = centreOf(kOutput);
     drag(c, CPoint(c.x, c.y - 60));
     EXPECT_NEAR(fx->getParameter(kOutput), 0.7f, 1e-4f);
@@ -83,7 +83,7 @@ TEST_F(KestrelEditorTest, TypedReadoutValuesUseKestrelsConversions) {
         EXPECT_NEAR(fx->getParameter(c.knob), c.expected, 1e-4f) << c.typed;
         EXPECT_TRUE(automated(c.knob, c.expected)) << c.typed;
     }
-    hostSets(kRelease, 0.88907f);
+    hostSetsThenIdle(kRelease, 0.88907f);
     EXPECT_STREQ(editor->getReadout(43)->getText(), "2.00s");  // 1999.6 ms, rounded
 }
 
@@ -95,7 +95,7 @@ TEST_F(KestrelEditorTest, OnlyKnobsShowReadouts) {
     hover(centreOf(kMakeup));
     dispatch(effEditIdle);
     EXPECT_TRUE(editor->isReadoutShown(51));
-    hostSets(56, 1.0f);  // no readouts on the settings page
+    hostSetsThenIdle(56, 1.0f);  // no readouts on the settings page
     hover(centreOf(kAttack));
     dispatch(effEditIdle);
     EXPECT_FALSE(editor->isReadoutShown(42));
@@ -117,7 +117,7 @@ TEST_F(KestrelEditorTest, SideChainButtonsAndPages) {
     EXPECT_FLOAT_EQ(fx->getParameter(kScMonit), 0.0f);
 
     open();
-    hostSets(57, 1.0f);
+    hostSetsThenIdle(57, 1.0f);
     EXPECT_TRUE(editor->isSettingsPageShown());
     click(CPoint(200, 80));
     EXPECT_FALSE(editor->isSettingsPageShown());
@@ -125,7 +125,7 @@ TEST_F(KestrelEditorTest, SideChainButtonsAndPages) {
 
 TEST_F(KestrelEditorTest, MetersFedAndReset) {
     dispatch(effMainsChanged, 0, 1);
-    hostSets(kMeters, 0.0f);
+    hostSetsThenIdle(kMeters, 0.0f);
     open();
     process(4096, 0.5f);
     dispatch(effEditIdle);
@@ -139,8 +139,8 @@ TEST_F(KestrelEditorTest, MetersFedAndReset) {
 TEST_F(KestrelEditorTest, OpensAndClosesManyTimes) {
     for (int k = 0; k < 50; ++k) {
         open();
-        hostSets(kThreshold, (k % 10) / 10.0f);
-        if (k % 5 == 0) hostSets(56, 1.0f);
+        hostSetsThenIdle(kThreshold, (k % 10) / 10.0f);
+        if (k % 5 == 0) hostSetsThenIdle(56, 1.0f);
         hover(centreOf(kRelease));
         dispatch(effEditIdle);
         close();
@@ -150,13 +150,13 @@ TEST_F(KestrelEditorTest, OpensAndClosesManyTimes) {
 
 TEST_F(KestrelEditorTest, WritesBothPages) {
     dispatch(effMainsChanged, 0, 1);
-    hostSets(kMeters, 0.0f);
+    hostSetsThenIdle(kMeters, 0.0f);
     open();
     process(8192, 0.4f);
     hover(centreOf(kThreshold));
     dispatch(effEditIdle);
     writePng("kestrel-main.png");
-    hostSets(56, 1.0f);
+    hostSetsThenIdle(56, 1.0f);
     writePng("kestrel-settings.png");
 }
 

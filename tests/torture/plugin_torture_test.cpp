@@ -8,8 +8,18 @@
 // What must hold throughout: nothing crashes (the sanitizer build checks every access), every
 // output sample is finite, processing and parameter changes allocate nothing, and nothing is
 // written past the block the host asked for.
+//
+// A second test plays automation from the processing thread and from a second thread while the
+// interface thread opens, idles and closes the editor over and over (in a window on a private
+// Xvfb when there is no display): nothing crashes and the output stays finite.
 #include "tests/host/plugin_fixture.h"
+#include "tests/support/private_x_server.h"
 #include "tests/torture/allocation_counter.h"
+
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <thread>
 
 #include <chrono>
 #include <algorithm>
@@ -27,6 +37,7 @@
 namespace {
 
 constexpr int kMaxBlock = 65536;
+constexpr int kNumHostParameters = 34;        // what the host sees of either plug-in
 constexpr int kGuard = 16;                   // samples after each block that must stay untouched
 constexpr float kSentinel = 12345.678f;      // what the guard samples hold
 constexpr std::size_t kScratchBytes = 1 << 16;  // the buffer handed for every pointer argument
@@ -529,6 +540,137 @@ TEST_P(PluginTorture, SurvivesAHostileHost) {
     EXPECT_EQ(torture.overrunBlocks, 0) << "seed " << seed << ": " << torture.firstProblem;
 
     // After all that the instance still answers and closes cleanly.
+    EXPECT_EQ(plugin.dispatch(effIdentify), 0x4E764566);
+    EXPECT_EQ(plugin.fx->dispatcher(plugin.fx, effClose, 0, 0, nullptr, 0.0f), 1);
+    plugin.fx = nullptr;
+}
+
+double editorTortureSeconds() {
+    const char* text = std::getenv("ORV_TORTURE_EDITOR_SECONDS");
+    if (text && *text) return std::atof(text);
+    return 4.0;
+}
+
+// A value as hosts send them while automating: mostly in range, sometimes out of it or NaN.
+float automationValue(std::mt19937_64& rng) {
+    const int kind = static_cast<int>(rng() % 64);
+    if (kind == 0) return std::numeric_limits<float>::quiet_NaN();
+    if (kind == 1) return -0.5f;
+    if (kind == 2) return 1.5f;
+    return static_cast<float>(rng() >> 40) / static_cast<float>(1 << 24);
+}
+
+// The host's window for the editor, on the X server; none (the editor draws offscreen) when no
+// server can be reached.
+struct EditorParentWindow {
+    EditorParentWindow() {
+        if (!std::getenv("DISPLAY")) server.start();
+        display = XOpenDisplay(nullptr);
+        if (!display) return;
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 450, 460, 0, 0, 0);
+        XMapWindow(display, window);
+        XSync(display, False);
+    }
+    ~EditorParentWindow() {
+        if (!display) return;
+        XDestroyWindow(display, window);
+        XCloseDisplay(display);
+    }
+    orvtest::PrivateXServer server;
+    Display* display = nullptr;
+    Window window = 0;
+};
+
+TEST_P(PluginTorture, SurvivesAutomationFromTwoThreadsWhileTheEditorOpensAndCloses) {
+    EditorParentWindow parent;
+    LoadedPlugin plugin(GetParam().path);
+    ASSERT_NE(plugin.entry, nullptr) << dlerror();
+    plugin.fx = plugin.entry(tortureHost);
+    ASSERT_NE(plugin.fx, nullptr);
+    AEffect* fx = plugin.fx;
+    plugin.dispatch(effOpen);
+    plugin.dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+    plugin.dispatch(effSetBlockSize, 0, 1024);
+    plugin.dispatch(effMainsChanged, 0, 1);
+
+    const std::uint64_t seed = tortureSeed();
+    std::atomic<bool> stop{false};
+    std::atomic<long> blocks{0}, nonFinite{0}, automated{0};
+
+    // The processing thread: blocks of any length up to 1024, each with a few parameter
+    // changes before it, single and double precision in turn where the plug-in has both.
+    std::thread processing([&] {
+        std::mt19937_64 rng(seed);
+        std::vector<float> in32(1024), out32[2] = {std::vector<float>(1024), std::vector<float>(1024)};
+        std::vector<double> in64(1024), out64[2] = {std::vector<double>(1024), std::vector<double>(1024)};
+        const bool hasDouble = (fx->flags & effFlagsCanDoubleReplacing) != 0;
+        double phase = 0.0;
+        for (long b = 0; !stop.load(std::memory_order_relaxed); ++b) {
+            const int n = 1 + static_cast<int>(rng() % 1024);
+            for (int i = 0; i < n; ++i, phase += 0.031) in64[i] = in32[i] = static_cast<float>(0.7 * std::sin(phase));
+            for (int k = static_cast<int>(rng() % 40); k > 0; --k) {
+                fx->setParameter(fx, static_cast<VstInt32>(rng() % kNumHostParameters), automationValue(rng));
+                automated.fetch_add(1, std::memory_order_relaxed);
+            }
+            long bad = 0;
+            if (hasDouble && (b & 1)) {
+                double* ins[4] = {in64.data(), in64.data(), in64.data(), in64.data()};
+                double* outs[2] = {out64[0].data(), out64[1].data()};
+                fx->processDoubleReplacing(fx, ins, outs, n);
+                for (auto& o : out64)
+                    for (int i = 0; i < n; ++i) bad += !std::isfinite(o[i]);
+            } else {
+                float* ins[4] = {in32.data(), in32.data(), in32.data(), in32.data()};
+                float* outs[2] = {out32[0].data(), out32[1].data()};
+                fx->processReplacing(fx, ins, outs, n);
+                for (auto& o : out32)
+                    for (int i = 0; i < n; ++i) bad += !std::isfinite(o[i]);
+            }
+            nonFinite.fetch_add(bad, std::memory_order_relaxed);
+            blocks.fetch_add(1, std::memory_order_relaxed);
+        }
+    });
+    // A second thread that automates too (a control surface, a host's own automation thread):
+    // every index the engines take, the page switches among them.
+    std::thread second([&] {
+        std::mt19937_64 rng(seed ^ 0x5eedu);
+        while (!stop.load(std::memory_order_relaxed)) {
+            const int pick = static_cast<int>(rng() % 44);
+            const VstInt32 index = pick < 41 ? pick : pick == 41 ? 56 : pick == 42 ? 57 : 200;
+            fx->setParameter(fx, index, automationValue(rng));
+            fx->getParameter(fx, index);
+            automated.fetch_add(1, std::memory_order_relaxed);
+            if (rng() % 16 == 0) std::this_thread::yield();
+        }
+    });
+
+    // The interface thread: open, idle for a while, close, again and again.
+    std::mt19937_64 rng(seed ^ 0x1dea);
+    long opens = 0, idles = 0;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(editorTortureSeconds());
+    void* window = reinterpret_cast<void*>(parent.window);
+    while (std::chrono::steady_clock::now() < until) {
+        if (plugin.dispatch(effEditOpen, 0, 0, window) != 1) break;
+        ++opens;
+        for (int k = static_cast<int>(rng() % 20); k >= 0; --k) {
+            plugin.dispatch(effEditIdle);
+            ++idles;
+            std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 8));
+        }
+        plugin.dispatch(effEditClose);
+    }
+    stop.store(true);
+    processing.join();
+    second.join();
+
+    std::printf("[ torture  ] %s: %ld blocks, %ld automated changes from two threads while the editor opened %ld "
+                "times %s and idled %ld times; %ld non-finite output samples\n",
+                GetParam().name, blocks.load(), automated.load(), opens, parent.display ? "on the X server" : "offscreen",
+                idles, nonFinite.load());
+    EXPECT_GT(opens, 1);
+    EXPECT_GT(blocks.load(), 0);
+    EXPECT_EQ(nonFinite.load(), 0) << "seed " << seed;
+    plugin.dispatch(effMainsChanged, 0, 0);
     EXPECT_EQ(plugin.dispatch(effIdentify), 0x4E764566);
     EXPECT_EQ(plugin.fx->dispatcher(plugin.fx, effClose, 0, 0, nullptr, 0.0f), 1);
     plugin.fx = nullptr;

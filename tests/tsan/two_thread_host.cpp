@@ -4,10 +4,23 @@
 // ThreadSanitizer (tools/run-tsan.sh) it shows every unsynchronised access between the two; in
 // the ordinary build it runs briefly as a stress test.
 //
-// Usage: orv_tsan_host [seconds per plug-in [actions]], actions a sum of 1 (presets), 2 (banks)
-// and 4 (parameters), all by default. Exit status 0 when every output sample was finite.
+// A second part runs when actions include 8 and the plug-in was built with its editor (the
+// orv_tsan_editor_* hosts link one plug-in's editor each): the audio thread automates every
+// host parameter in every block, as hosts that play automation from their audio thread do,
+// while the interface thread opens the editor in a window of its own on the X server (a
+// private Xvfb is started when there is no DISPLAY; without either the editor opens offscreen),
+// idles it as a host does and closes it again, over and over.
+//
+// Usage: orv_tsan_host [seconds per plug-in [actions]], actions a sum of 1 (presets), 2 (banks),
+// 4 (parameters) and 8 (automation with the editor open), all by default. Exit status 0 when
+// every output sample was finite.
 #include "borealis/borealis.h"
 #include "kestrel/kestrel.h"
+#include "tests/support/private_x_server.h"
+
+#if ORV_TSAN_WITH_EDITOR
+#include <X11/Xlib.h>
+#endif
 
 #include <atomic>
 #include <chrono>
@@ -51,9 +64,12 @@ struct Counts {
     long presets = 0;
     long chunks = 0;
     long parameters = 0;
+    long automated = 0;
+    long editorOpens = 0;
+    long editorIdles = 0;
 };
 
-void audioThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts, bool doublePrecision) {
+void audioThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts, bool doublePrecision, bool automate) {
     std::vector<float> in32[4], out32[2];
     std::vector<double> in64[4], out64[2];
     for (auto& v : in32) v.resize(kMaxBlock);
@@ -71,6 +87,13 @@ void audioThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts, bool doub
             in32[1][i] = static_cast<float>(in64[1][i] = -s);
             in32[2][i] = static_cast<float>(in64[2][i] = key);
             in32[3][i] = static_cast<float>(in64[3][i] = key * 0.5);
+        }
+        if (automate) {
+            // Every host parameter but Power, every block, from this thread.
+            for (int index = 1; index < kNumPresetParams; ++index) {
+                fx->setParameter(fx, index, random.unit());
+                ++counts.automated;
+            }
         }
         const bool wide = doublePrecision && (counts.blocks & 1);
         if (wide) {
@@ -93,7 +116,7 @@ void audioThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts, bool doub
     }
 }
 
-int actions = 7;  // 1: presets, 2: banks, 4: parameters
+int actions = 15;  // 1: presets, 2: banks, 4: parameters, 8: automation with the editor open
 
 void interfaceThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts) {
     Random random{987654u};
@@ -151,6 +174,94 @@ void interfaceThread(AEffect* fx, std::atomic<bool>& stop, Counts& counts) {
     }
 }
 
+// The host's window that the editor opens in: a top-level window on the X server, or none
+// (the editor then draws offscreen) when no server can be reached.
+class HostWindow {
+public:
+    HostWindow() {
+#if ORV_TSAN_WITH_EDITOR
+        if (!std::getenv("DISPLAY")) server.start();
+        display = XOpenDisplay(nullptr);
+        if (!display) return;
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 450, 460, 0, 0, 0);
+        XMapWindow(display, window);
+        XSync(display, False);
+#endif
+    }
+    ~HostWindow() {
+#if ORV_TSAN_WITH_EDITOR
+        if (!display) return;
+        XDestroyWindow(display, window);
+        XCloseDisplay(display);
+#endif
+    }
+    void* parent() const { return reinterpret_cast<void*>(window); }
+    bool onServer() const { return window != 0; }
+
+private:
+    orvtest::PrivateXServer server;
+#if ORV_TSAN_WITH_EDITOR
+    Display* display = nullptr;
+#endif
+    unsigned long window = 0;
+};
+
+// The interface thread of a host playing automation with the editor open: the editor is
+// opened, idled for a while as hosts do (about every 10 ms, the values shown read back as a
+// host's parameter list does) and closed again.
+void editorThread(AEffect* fx, void* parent, std::atomic<bool>& stop, Counts& counts) {
+    Random random{24680u};
+    char text[256];
+    while (!stop.load(std::memory_order_relaxed)) {
+        if (fx->dispatcher(fx, effEditOpen, 0, 0, parent, 0.0f) != 1) {
+            std::fprintf(stderr, "the editor did not open\n");
+            return;
+        }
+        ++counts.editorOpens;
+        const int idles = 1 + random.below(30);
+        for (int k = 0; k < idles && !stop.load(std::memory_order_relaxed); ++k) {
+            fx->dispatcher(fx, effEditIdle, 0, 0, nullptr, 0.0f);
+            const int index = 1 + random.below(kNumPresetParams - 1);
+            fx->getParameter(fx, index);
+            fx->dispatcher(fx, effGetParamDisplay, index, 0, text, 0.0f);
+            ++counts.editorIdles;
+            std::this_thread::sleep_for(std::chrono::milliseconds(random.below(12)));
+        }
+        fx->dispatcher(fx, effEditClose, 0, 0, nullptr, 0.0f);
+    }
+}
+
+template <class Effect>
+bool runWithEditor(const char* name, double seconds, bool doublePrecision, HostWindow& window) {
+    Effect* effect = new Effect(hostCallback);
+    AEffect* fx = effect->getAeffect();
+    if (!(fx->flags & effFlagsHasEditor)) {
+        fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
+        return true;  // this host was built without the plug-in's editor
+    }
+    fx->dispatcher(fx, effOpen, 0, 0, nullptr, 0.0f);
+    fx->dispatcher(fx, effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    fx->dispatcher(fx, effSetBlockSize, 0, kMaxBlock, nullptr, 0.0f);
+    fx->dispatcher(fx, effMainsChanged, 0, 1, nullptr, 0.0f);
+
+    std::atomic<bool> stop{false};
+    Counts audio, ui;
+    std::thread audioWorker(audioThread, fx, std::ref(stop), std::ref(audio), doublePrecision, true);
+    std::thread uiWorker(editorThread, fx, window.parent(), std::ref(stop), std::ref(ui));
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    stop.store(true);
+    audioWorker.join();
+    uiWorker.join();
+
+    fx->dispatcher(fx, effMainsChanged, 0, 0, nullptr, 0.0f);
+    fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
+    std::printf("%s with its editor %s: %ld blocks (%ld samples) with %ld automated changes while the editor "
+                "opened %ld times and idled %ld times; %ld non-finite output samples\n",
+                name, window.onServer() ? "on the X server" : "offscreen", audio.blocks, audio.samples,
+                audio.automated, ui.editorOpens, ui.editorIdles, audio.nonFinite);
+    return audio.nonFinite == 0 && audio.blocks > 0 && ui.editorOpens > 0;
+}
+
 template <class Effect>
 bool run(const char* name, double seconds, bool doublePrecision) {
     Effect* effect = new Effect(hostCallback);
@@ -162,7 +273,7 @@ bool run(const char* name, double seconds, bool doublePrecision) {
 
     std::atomic<bool> stop{false};
     Counts audio, ui;
-    std::thread audioWorker(audioThread, fx, std::ref(stop), std::ref(audio), doublePrecision);
+    std::thread audioWorker(audioThread, fx, std::ref(stop), std::ref(audio), doublePrecision, false);
     std::thread uiWorker(interfaceThread, fx, std::ref(stop), std::ref(ui));
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     stop.store(true);
@@ -182,7 +293,15 @@ bool run(const char* name, double seconds, bool doublePrecision) {
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
     if (argc > 2) actions = std::atoi(argv[2]);
-    bool ok = run<Borealis>("Borealis", seconds, true);
-    ok = run<Kestrel>("Kestrel", seconds, false) && ok;
+    bool ok = true;
+    if (actions & 7) {
+        ok = run<Borealis>("Borealis", seconds, true) && ok;
+        ok = run<Kestrel>("Kestrel", seconds, false) && ok;
+    }
+    if (actions & 8) {
+        HostWindow window;
+        ok = runWithEditor<Borealis>("Borealis", seconds, true, window) && ok;
+        ok = runWithEditor<Kestrel>("Kestrel", seconds, false, window) && ok;
+    }
     return ok ? 0 : 1;
 }
