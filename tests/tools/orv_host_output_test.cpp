@@ -234,10 +234,18 @@ TEST(OrvHostOutput, SavedStateGoesIntoAPipeAsItIsAndNeverOverAnInput) {
     const std::string state = tempPath("kept.state");
     ASSERT_EQ(host("info " ORV_BOREALIS_PATH " --save-state " + state).status, 0);
     const std::string before = contentsOf(state);
-    HostRun over = host("info " ORV_BOREALIS_PATH " --state " + state + " --save-state " + state);
+    // The state is read whole before anything runs, so saving it back where it came from
+    // updates it; an audio input is never replaced by a saved state.
+    HostRun back = host("info " ORV_BOREALIS_PATH " --state " + state + " --save-state " + state);
+    EXPECT_EQ(back.status, 0) << back.out;
+    EXPECT_EQ(contentsOf(state), before);
+    const std::string in = tempPath("state-over-input.wav"), out = tempPath("state-over-input-out.wav");
+    ASSERT_TRUE(writeAudio(in, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, std::vector<double>(2 * 4410, 0.1)));
+    const std::string audio = contentsOf(in);
+    HostRun over = host(kProcess + in + " " + out + " --save-state " + in);
     EXPECT_NE(over.status, 0);
     EXPECT_TRUE(contains(over.out, "refusing to write")) << over.out;
-    EXPECT_EQ(contentsOf(state), before);
+    EXPECT_EQ(contentsOf(in), audio);
 }
 
 TEST(OrvHostOutput, RatesAreBoundedAndTheBenchSignalIsStreamed) {

@@ -150,6 +150,9 @@ bool checkOutputsSpareInputs(const Options& o, const std::string& in, const std:
         if (w.path.empty()) continue;
         for (const Named& r : reads) {
             if (r.path.empty() || !sameFile(w.path, r.path)) continue;
+            // The state file is read whole before anything runs, and the saved state replaces it
+            // only once complete: saving the state back where it came from updates it.
+            if (&w.path == &o.saveStateFile && &r.path == &o.stateFile) continue;
             error = "refusing to write " + w.path + ": it is the " + r.what + " (" + r.path +
                     "), which would be destroyed; choose another output name";
             return false;
