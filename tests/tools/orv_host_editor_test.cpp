@@ -37,7 +37,7 @@ TEST_F(OrvHostEditor, PlaysAudioInRealTimeWhileOpen) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_GE(seconds, 1.4);
-    ASSERT_EQ(host("process " ORV_BOREALIS_PATH " " + processed + " --set Ratio=4:1").status, 0);
+    ASSERT_EQ(host("process " ORV_BOREALIS_PATH " --demo " + processed + " --set Ratio=4:1").status, 0);
     orvtest::Audio a = readAudio(played), b = readAudio(processed);
     ASSERT_TRUE(a.ok);
     ASSERT_EQ(a.samples.size(), b.samples.size());

@@ -25,9 +25,11 @@ const std::string kInfo = "info " ORV_BOREALIS_PATH " ";
 constexpr std::int32_t kBorealisId = ('O' << 24) | ('r' << 16) | ('B' << 8) | 'o';
 constexpr std::int32_t kKestrelId = ('O' << 24) | ('r' << 16) | ('K' << 8) | 'e';
 
-PresetRecord factoryPreset(int k) {
+// Factory preset k, under another name when one is given. The file records are packed, so
+// their presets are only ever assigned whole, never bound to a reference.
+PresetRecord factoryPreset(int k, const char* name = nullptr) {
     PresetRecord p;
-    setPresetName(p, kFactoryPresetNames[k]);
+    setPresetName(p, name ? name : kFactoryPresetNames[k]);
     for (int i = 0; i < kNumPresetParams; ++i) p.values[i] = kBorealisFactoryPresets[k][i];
     return p;
 }
@@ -60,8 +62,7 @@ protected:
 TEST_F(OrvHostPresets, StoredDefaultsAreSaidAndFactoryStartsFromTheFactoryBank) {
     EXPECT_FALSE(contains(host(kInfo).out, "stored defaults")) << "nothing stored, nothing said";
     BankFileRecord bank = factoryBank(kBorealisId);
-    bank.presets[0] = factoryPreset(2);
-    setPresetName(bank.presets[0], "My Loud Default");
+    bank.presets[0] = factoryPreset(2, "My Loud Default");
     ASSERT_TRUE(orv::platform::registrySetBinary("SOFTWARE\\Orv-tonekraft\\Orv_Borealis", "DefaultBank", &bank, sizeof bank));
     const std::string stored = root + "/SOFTWARE/Orv-tonekraft/Orv_Borealis/DefaultBank";
     const std::string before = contentsOf(stored);
@@ -83,7 +84,7 @@ TEST_F(OrvHostPresets, StoredDefaultsAreSaidAndFactoryStartsFromTheFactoryBank) 
 
 TEST_F(OrvHostPresets, PresetAndBankFilesSavedInTheEditorAreLoaded) {
     BankFileRecord bank = factoryBank(kBorealisId);
-    setPresetName(bank.presets[5], "From The Bank File");
+    bank.presets[5] = factoryPreset(5, "From The Bank File");
     const std::string orb = tempPath("mine.orb");
     ASSERT_TRUE(writeRecordFile(orb, &bank, sizeof bank));
     for (const std::string& option : {"--bank-file ", "--state "}) {
@@ -96,8 +97,7 @@ TEST_F(OrvHostPresets, PresetAndBankFilesSavedInTheEditorAreLoaded) {
     std::memset(&preset, 0, sizeof preset);
     preset.identifier = kBorealisId;
     preset.type = kPresetRecordType;
-    preset.preset = factoryPreset(15);  // KickPump's values
-    setPresetName(preset.preset, "From The Preset File");
+    preset.preset = factoryPreset(15, "From The Preset File");  // KickPump's values
     const std::string orv = tempPath("mine.ORV");
     ASSERT_TRUE(writeRecordFile(orv, &preset, sizeof preset));
     for (const std::string& option : {"--preset-file ", "--preset "}) {
