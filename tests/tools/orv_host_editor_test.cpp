@@ -26,6 +26,12 @@ using orvtest::tempPath;
 
 class OrvHostEditor : public orvtest::XServerSuite {};
 
+// Some plug-ins know their editor's size only once the editor is open; the test plug-in is one.
+TEST_F(OrvHostEditor, OpensTheEditorBeforeAskingItsSize) {
+    HostRun r = host("editor " ORV_MARKER_PLUGIN_PATH " --seconds 0.3");
+    EXPECT_EQ(r.status, 0) << r.out;
+}
+
 TEST_F(OrvHostEditor, PlaysAudioInRealTimeWhileOpen) {
     // The demo signal played through the open editor and written out is the very audio
     // `process` makes of it: same blocks, latency compensated, the whole signal even though

@@ -214,6 +214,24 @@ TEST(OrvHostOutput, AnInterruptedRunLeavesTheOldOutputOrNone) {
     EXPECT_FALSE(exists(out + ".partial"));
 }
 
+// Interrupted, orv-host still closes the plug-in with effClose, so that it can keep its settings:
+// the test plug-in writes a marker when it is closed.
+TEST(OrvHostOutput, AnInterruptedRunClosesThePlugInProperly) {
+    const std::string in = tempPath("marker-in.wav"), out = tempPath("marker-out.wav"), marker = tempPath("marker-closed");
+    ASSERT_TRUE(writeAudio(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, 44100, std::vector<double>(2 * 44100 * 60, 0.1)));
+    std::remove(out.c_str());
+    std::remove(marker.c_str());
+    setenv("ORV_MARKER_FILE", marker.c_str(), 1);
+    Child child("process " ORV_MARKER_PLUGIN_PATH " " + in + " " + out);
+    usleep(500 * 1000);  // a run of this length lasts about five seconds
+    kill(child.pid, SIGINT);
+    std::string seen;
+    EXPECT_EQ(child.wait(seen), 130) << seen;
+    unsetenv("ORV_MARKER_FILE");
+    EXPECT_EQ(contentsOf(marker), "closed") << "the plug-in was not closed\n" << seen;
+    EXPECT_FALSE(exists(out));
+}
+
 TEST(OrvHostOutput, SavedStateGoesIntoAPipeAsItIsAndNeverOverAnInput) {
     const std::string fifo = tempPath("state.fifo");
     std::remove(fifo.c_str());
