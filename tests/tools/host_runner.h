@@ -4,6 +4,7 @@
 #include <sndfile.h>
 
 #include <cstdio>
+#include <dirent.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -50,6 +51,20 @@ inline HostRun host(const std::string& args) {
 inline bool exists(const std::string& path) {
     struct stat st;
     return stat(path.c_str(), &st) == 0;
+}
+
+// Whether an unfinished output of `path` was left beside it (NAME.partial-PID).
+inline bool partialLeft(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash);
+    const std::string prefix = path.substr(slash == std::string::npos ? 0 : slash + 1) + ".partial";
+    bool found = false;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (dirent* e = readdir(d))
+            if (std::string(e->d_name).compare(0, prefix.size(), prefix) == 0) found = true;
+        closedir(d);
+    }
+    return found;
 }
 
 inline std::string tempPath(const std::string& name) { return std::string(ORV_TEST_OUTPUT_DIR) + "/" + name; }

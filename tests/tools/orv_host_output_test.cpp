@@ -201,7 +201,7 @@ TEST(OrvHostOutput, AnInterruptedRunLeavesTheOldOutputOrNone) {
         EXPECT_EQ(status, 128 + signal) << seen;
         EXPECT_TRUE(contains(seen, "interrupted")) << seen;
         EXPECT_EQ(contentsOf(out), "the earlier output") << "the output is finished or untouched";
-        EXPECT_FALSE(exists(out + ".partial"));
+        EXPECT_FALSE(orvtest::partialLeft(out));
     }
     // A new name is not left behind at all.
     std::remove(out.c_str());
@@ -211,7 +211,7 @@ TEST(OrvHostOutput, AnInterruptedRunLeavesTheOldOutputOrNone) {
     std::string seen;
     EXPECT_EQ(child.wait(seen), 130) << seen;
     EXPECT_FALSE(exists(out));
-    EXPECT_FALSE(exists(out + ".partial"));
+    EXPECT_FALSE(orvtest::partialLeft(out));
 }
 
 // Interrupted, orv-host still closes the plug-in with effClose, so that it can keep its settings:
@@ -230,6 +230,28 @@ TEST(OrvHostOutput, AnInterruptedRunClosesThePlugInProperly) {
     unsetenv("ORV_MARKER_FILE");
     EXPECT_EQ(contentsOf(marker), "closed") << "the plug-in was not closed\n" << seen;
     EXPECT_FALSE(exists(out));
+}
+
+// Two runs writing the same output at once each write a temporary file of their own: both
+// succeed, and what stays is one whole output (the stand-in plug-in passes its input through).
+TEST(OrvHostOutput, TwoRunsWritingOneOutputAtOnceLeaveAWholeFile) {
+    const std::string in = tempPath("twice-in.wav"), out = tempPath("twice-out.wav");
+    std::vector<double> x(2 * 44100 * 3);
+    for (std::size_t i = 0; i < x.size(); ++i) x[i] = 0.25 * std::sin(0.01 * static_cast<double>(i));
+    ASSERT_TRUE(writeAudio(in, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, 44100, x));
+    std::remove(out.c_str());
+    Child first("process " ORV_MARKER_PLUGIN_PATH " " + in + " " + out);
+    Child second("process " ORV_MARKER_PLUGIN_PATH " " + in + " " + out);
+    std::string seen;
+    EXPECT_EQ(first.wait(seen), 0) << seen;
+    EXPECT_EQ(second.wait(seen), 0) << seen;
+    Audio a = readAudio(out);
+    ASSERT_TRUE(a.ok);
+    ASSERT_EQ(a.samples.size(), x.size());
+    double worst = 0.0;
+    for (std::size_t i = 0; i < x.size(); ++i) worst = std::max(worst, std::fabs(a.samples[i] - x[i]));
+    EXPECT_LT(worst, 1e-7);
+    EXPECT_FALSE(orvtest::partialLeft(out));
 }
 
 TEST(OrvHostOutput, SavedStateGoesIntoAPipeAsItIsAndNeverOverAnInput) {

@@ -35,6 +35,9 @@ bool canWriteExisting(const std::string& path);
 // The file a symbolic link finally names; the path itself when it is no link.
 std::string followLinks(const std::string& path);
 
+// This process's id, which makes the names of its temporary files its own.
+long processId();
+
 // The reason of the last failed system call, for messages.
 std::string lastSystemError();
 

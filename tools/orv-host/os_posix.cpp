@@ -32,6 +32,8 @@ void closeLibrary(void* library) {
     if (library) dlclose(library);
 }
 
+long processId() { return static_cast<long>(getpid()); }
+
 std::string executableFolder() {
     char buf[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);

@@ -28,6 +28,8 @@ void closeLibrary(void* library) {
     if (library) FreeLibrary(static_cast<HMODULE>(library));
 }
 
+long processId() { return static_cast<long>(GetCurrentProcessId()); }
+
 std::string executableFolder() {
     char buf[MAX_PATH + 1];
     DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);

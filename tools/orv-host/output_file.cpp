@@ -3,6 +3,7 @@
 #include "tools/orv-host/os.h"
 
 #include <cstdio>
+#include <string>
 
 namespace orvhost {
 
@@ -23,7 +24,9 @@ bool planOutput(const std::string& path, OutputPlan& plan, std::string& error) {
         case PathKind::Missing: break;
     }
     plan.direct = false;
-    plan.writePath = plan.target + ".partial";
+    // Named for this process: two runs writing the same output at once each write a file of
+    // their own, and the one that finishes last leaves its complete output.
+    plan.writePath = plan.target + ".partial-" + std::to_string(processId());
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The one rule for every file orv-host writes. A regular file (or a new name) is written under a
-// temporary name beside it and renamed over it only when it is complete, so a failed or
+// temporary name of this process beside it and renamed over it only when it is complete, so a failed or
 // interrupted run leaves either the finished file or the old one, never a half-written one. A
 // device or a pipe (/dev/null, a FIFO) is written in place: renaming a file over it would
 // replace the device itself. A folder or an unwritable file is refused before anything is done.
