@@ -187,7 +187,7 @@ TEST(OrvHostOutput, AnInterruptedRunLeavesTheOldOutputOrNone) {
     // Long enough to be interrupted in the middle; the progress bar is not shown on a pipe, so
     // the run is interrupted once it has had time to start writing.
     const int rate = 44100;
-    const std::string in = tempPath("long.wav"), out = tempPath("long-out.wav");
+    const std::string in = tempPath("interrupted-in.wav"), out = tempPath("interrupted-out.wav");
     ASSERT_TRUE(writeAudio(in, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 2, rate, std::vector<double>(2 * rate * 240, 0.1)));
     for (int signal : {SIGINT, SIGTERM}) {
         putText(out, "the earlier output");
@@ -347,7 +347,7 @@ TEST(OrvHostOutput, GainReductionCountsFromTheGainAtRest) {
 
 TEST(OrvHostOutput, AnMp3InputIsNotCalledTruncated) {
     const int rate = 44100;
-    const std::string in = tempPath("song.mp3"), out = tempPath("song-out.wav");
+    const std::string in = tempPath("song.mp3"), out = tempPath("mp3-out.wav");
     std::vector<double> x(2 * rate * 2);
     for (std::size_t i = 0; i < x.size(); ++i) x[i] = 0.3 * std::sin(2.0 * kPi * 330.0 * (i / 2) / rate);
     if (!writeAudio(in, SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, 2, rate, x)) GTEST_SKIP() << "no MP3 encoder";
