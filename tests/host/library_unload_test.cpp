@@ -17,8 +17,7 @@ bool mapped(const std::string& path) {
 
 void loadUseAndClose(const char* path) {
     LoadedPlugin plugin(path);
-    ASSERT_NE(plugin.start(), nullptr) << dlerror();
-    plugin.dispatch(effSetSampleRate, 0, 0, nullptr, 44100.0f);
+    ASSERT_NE(plugin.startAt(44100.0, 64), nullptr) << dlerror();
     plugin.dispatch(effMainsChanged, 0, 1);
     float in[64] = {0.25f}, outL[64], outR[64];
     float* ins[4] = {in, in, in, in};

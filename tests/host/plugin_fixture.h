@@ -51,6 +51,13 @@ public:
         fx = entry ? entry(testHostCallback) : nullptr;
         return fx;
     }
+    // Starts the effect and gives it the sample rate and block size, as a host does first.
+    AEffect* startAt(double rate, int blockSize) {
+        if (!start()) return nullptr;
+        dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(rate));
+        dispatch(effSetBlockSize, 0, blockSize);
+        return fx;
+    }
     void closeEffect() {
         if (fx) fx->dispatcher(fx, effClose, 0, 0, nullptr, 0.0f);
         fx = nullptr;

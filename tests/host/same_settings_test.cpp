@@ -43,11 +43,8 @@ void fillSignal(std::vector<float>& left, std::vector<float>& right) {
 class Instance {
 public:
     explicit Instance(const char* path) : plugin(path) {
-        fx = plugin.start();
-        if (!fx) return;
-        plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-        plugin.dispatch(effSetBlockSize, 0, kBlock);
-        plugin.dispatch(effMainsChanged, 0, 1);
+        fx = plugin.startAt(kRate, kBlock);
+        if (fx) plugin.dispatch(effMainsChanged, 0, 1);
     }
     bool ok() const { return fx != nullptr; }
     void program(int n) { EXPECT_TRUE(plugin.selectPreset(n)); }

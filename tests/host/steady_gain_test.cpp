@@ -391,10 +391,7 @@ struct KestrelModel {
 class Instance {
 public:
     explicit Instance(const char* path) : plugin(path) {
-        fx = plugin.start();
-        if (!fx) return;
-        plugin.dispatch(effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));
-        plugin.dispatch(effSetBlockSize, 0, kBlock);
+        fx = plugin.startAt(kRate, kBlock);
     }
     bool ok() const { return fx != nullptr; }
 
