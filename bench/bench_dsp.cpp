@@ -41,7 +41,7 @@ void BM_Upsample(benchmark::State& state) {
     double buffer[2 * kChunk];
     for (auto _ : state) {
         for (int i = 0; i < kChunk; ++i) buffer[i] = in[i];
-        os.upsample(buffer, kChunk);
+        os.upsample<orv::simd::Sse2>(buffer, kChunk);
         benchmark::DoNotOptimize(buffer);
     }
     state.SetItemsProcessed(state.iterations() * kChunk);
@@ -64,7 +64,7 @@ void BM_Downsample(benchmark::State& state) {
     double buffer[2 * kChunk];
     for (auto _ : state) {
         for (int i = 0; i < 2 * kChunk; ++i) buffer[i] = in[i];
-        os.downsample(buffer, 2 * kChunk);
+        os.downsample<orv::simd::Sse2>(buffer, 2 * kChunk);
         benchmark::DoNotOptimize(buffer);
     }
     state.SetItemsProcessed(state.iterations() * kChunk);

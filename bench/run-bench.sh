@@ -17,6 +17,9 @@
 # --only REGEX   measures only the variants whose label matches (the reference is always measured).
 # --save FILE    writes the figures in a machine-readable form (one line per rate and variant).
 # --baseline FILE  adds "before" columns read from a file written earlier with --save.
+# --reference-build DIR  measures each variant also with the plug-ins of another build tree
+#                (the code before a change) in the same run, alternating with this build's, and
+#                gives the ratios to those in place of the ratios to LSP.
 #   bench/before-cost-work.tsv holds the figures of the plug-ins before their cost work began
 #   (same script, same machine kind), for `--callgrind --baseline bench/before-cost-work.tsv`.
 set -euo pipefail
@@ -30,6 +33,7 @@ save=""
 baseline=""
 paths=both
 warmup=1
+reference_build=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=$2; shift 2 ;;
@@ -39,6 +43,7 @@ while [ $# -gt 0 ]; do
     --paths) paths=$2; shift 2 ;;
     --save) save=$2; shift 2 ;;
     --baseline) baseline=$2; shift 2 ;;
+    --reference-build) reference_build=$2; shift 2 ;;
     *) echo "unknown option $1" >&2; exit 2 ;;
   esac
 done
@@ -51,6 +56,12 @@ case "$paths" in
 esac
 reference=/usr/lib/vst/lsp-plugins/compressor-stereo.so
 [ -f "$reference" ] || reference=""
+if [ -n "$reference_build" ]; then
+  [ -f "$reference_build/OrvBorealis.so" ] || { echo "no plug-ins in $reference_build" >&2; exit 2; }
+  reference=""
+fi
+ref_label=LSP
+[ -z "$reference_build" ] || ref_label=xref
 
 ns_of() {  # plug-in, then orv-host options; prints the minimum ns per stereo frame
   "$host" bench "$@" --warmup "$warmup" --seconds "$seconds" --repeat "$repeat" |
@@ -107,8 +118,8 @@ for rate in 44100 96000; do
     if [ "$path" = sse2 ]; then path_opt="--sse2"; path_name="SSE2 path"; fi
     echo
     printf '%-26s' "$rate Hz, $path_name"
-    [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "instr/frame" "xLSP" "before" "xLSP"
-    printf ' %9s %6s %7s %7s\n' "ns/frame" "xLSP" "before" "xLSP"
+    [ $callgrind = 1 ] && printf ' %11s %6s %7s %7s' "instr/frame" "x$ref_label" "before" "x$ref_label"
+    printf ' %9s %6s %7s %7s\n' "ns/frame" "x$ref_label" "before" "x$ref_label"
     row() {  # label, instructions, ns
       local label=$1 ins=$2 ns=$3 iratio nratio
       iratio=$(ratio "$ins" "$ref_ins")
@@ -126,6 +137,15 @@ for rate in 44100 96000; do
       opts=${rest#*:}
       [ -z "$only" ] || [[ "$label" =~ $only ]] || continue
       [ "$plugin" != kestrel ] || [ -f build/OrvKestrel.so ] || continue
+      if [ -n "$reference_build" ]; then
+        # The same variant of the reference build, measured just before this one.
+        local_plugin="$reference_build/OrvBorealis.so"
+        [ "$plugin" = borealis ] || local_plugin="$reference_build/OrvKestrel.so"
+        # shellcheck disable=SC2086
+        ref_ns=$(ns_of "$local_plugin" --rate $rate $opts $path_opt)
+        # shellcheck disable=SC2086
+        [ $callgrind = 1 ] && ref_ins=$(instructions_of "$local_plugin" --rate $rate $opts $path_opt)
+      fi
       # shellcheck disable=SC2086
       ns=$(ns_of "$plugin" --rate $rate $opts $path_opt)
       ins=""

@@ -26,16 +26,13 @@ public:
     // Envelopes to rest, level filter histories cleared.
     void reset();
 
-    // One gain-stage sample of both channels. With `tabulated` the Classic exponent comes from
-    // the table (normal and FAT kernels); otherwise it is computed with the power function.
-    template <bool Tabulated>
-    void computeGains(double detectorL, double detectorR, const BorealisSettings& s, double& gainL, double& gainR);
-    // `count` gain-stage samples, exactly as that many computeGains calls: gainL[i], gainR[i]
-    // for detectorL[i], detectorR[i], with the filters and envelopes kept in registers meanwhile.
-    // With `Wide` (the wide code path) the level filters fuse their products into their sums.
-    // With `LastOnly` (on the wide path, for a caller that reads only the last gain of each
-    // pair) only gainL[count - 1] and gainR[count - 1] are written; the envelopes run as ever.
-    template <bool Tabulated, bool Wide = false, bool LastOnly = false>
+    // `count` gain-stage samples of both channels: gainL[i], gainR[i] for detectorL[i],
+    // detectorR[i], with the filters and envelopes kept in registers meanwhile. With
+    // `Tabulated` the Classic exponent comes from the table (normal and FAT kernels); otherwise
+    // it is computed with the power function. With `LastOnly` (for a caller that reads only the
+    // last gain) only gainL[count - 1] and gainR[count - 1] are written; the envelopes run as
+    // ever. A: the instruction set of the code path (simd.h).
+    template <bool Tabulated, class A, bool LastOnly = false>
     void computeGainsBlock(const double* detectorL, const double* detectorR, int count, const BorealisSettings& s,
                            double* gainL, double* gainR);
 
@@ -61,18 +58,15 @@ public:
     inline double classicReleasePower(int index, double release);
 
 private:
-#if defined(ORV_BIQUAD_FUSED)
-    // The wide code path's envelopes and curve (not Classic) over `count` (left, right) pairs of
-    // detector values and level filter outputs: each envelope step is one fused multiply-add.
-    template <bool kProgram, bool kRms, bool kLastOnly>
-    __attribute__((target("avx2,fma"))) void envelopeGainsFused(const double* d, const double* fastPairs,
-                                                                const double* slowPairs, int count,
-                                                                const BorealisSettings& s, double* outL,
-                                                                double* outR);
-#endif
-    // Envelope and curve of one channel, after its level filters.
+    // The envelopes and curve over `count` (left, right) pairs of detector values and level
+    // filter outputs.
+    template <bool Tabulated, class A, bool kProgram, bool kLastOnly>
+    void envelopeGains(const double* d, const double* fastPairs, const double* slowPairs, int count,
+                       const BorealisSettings& s, double* outL, double* outR);
+    // The Classic release step factor of one channel: the release coefficient raised to an
+    // exponent that follows the fast level filter.
     template <bool Tabulated>
-    double channelGain(int channel, double detector, double fast, double slow, const BorealisSettings& s);
+    double classicPower(double fast);
 
     double envelope_[2] = {kEnvelopeFloor, kEnvelopeFloor};
     // The level filters of both channels always share their settings.
@@ -96,6 +90,113 @@ inline double GainComputer::classicReleasePower(int index, double release) {
         classicPowerOf_[index] = release;
     }
     return classicPower_[index];
+}
+
+
+template <bool Tabulated>
+inline double GainComputer::classicPower(double fast) {
+    if constexpr (Tabulated) {
+        const float quotient = static_cast<float>((fast + 3.0) / (1.2 * fast));
+        int index = static_cast<int>(quotient + 0.5f);
+        if (index < 0) index = 0;
+        if (index > kClassicTableSize - 1) index = kClassicTableSize - 1;
+        return classicReleasePower(index, release_);
+    } else {
+        return std::pow(release_, std::pow((fast + 3.0) / (1.2 * fast), 0.05));
+    }
+}
+
+// The envelope follower, both channels side by side. A rising detector value takes the attack
+// coefficient, any other the release one, each scaled by its program factor 2r / (r + 1) + 0.1
+// (r the fast level over the slow one, times 0.1 for the attack and 0.15 for the release) when
+// AutoAttck / AutoRel is on. Classic releases towards a raised floor with a coefficient that
+// follows the fast level filter. The envelope never falls below kEnvelopeFloor; its level (its
+// square root in RMS) goes through the curve.
+template <bool Tabulated, class A, bool kProgram, bool kLastOnly>
+void GainComputer::envelopeGains(const double* d, const double* fastPairs, const double* slowPairs, int count,
+                                 const BorealisSettings& s, double* outL, double* outR) {
+    using Pair = orv::simd::Doubles<A, 2>;
+    const bool soft = s.softKnee != 0, rms = s.rmsMode != 0, classic = s.classic != 0;
+    const Pair one = Pair::splat(1.0), two = Pair::splat(2.0), tenth = Pair::splat(0.1);
+    const Pair floor6 = Pair::splat(1e-6), envelopeFloor = Pair::splat(kEnvelopeFloor);
+    const Pair attack = Pair::splat(attack_), release = Pair::splat(release_);
+    const Pair attackScale = Pair::splat(0.1), releaseScale = Pair::splat(0.15);
+    const double classicFloor = rms ? 0.5 : 0.4;
+    const Pair targetScale = Pair::splat(1.0 - classicFloor), targetFloor = Pair::splat(classicFloor);
+    auto program = [&](Pair scale, Pair fast, Pair slow, bool on) {
+        if (!on) return one;
+        const Pair ratio = scale * fast / slow;
+        return two * ratio / (ratio + one) + tenth;
+    };
+    Pair env = Pair::load(envelope_);
+    for (int i = 0; i < count; ++i) {
+        const Pair dv = Pair::load(d + 2 * i);
+        // max(x, floor) is "x > floor ? x : floor": a NaN gives the floor.
+        const Pair fast = max(Pair::load(fastPairs + 2 * i), floor6);
+        Pair attackFactor = one, releaseFactor = one;
+        if constexpr (kProgram) {
+            const Pair slow = max(Pair::load(slowPairs + 2 * i), floor6);
+            attackFactor = program(attackScale, fast, slow, s.autoAttack != 0);
+            releaseFactor = program(releaseScale, fast, slow, s.autoRelease != 0);
+        }
+        const Pair rising = greater(dv, env);
+        const Pair diff = dv - env;
+        if (!classic) {
+            const Pair coefficient = select(rising, attack, release);
+            if constexpr (kProgram)
+                env = mulAdd(diff * coefficient, select(rising, attackFactor, releaseFactor), env);
+            else
+                env = mulAdd(diff, coefficient, env);
+        } else {
+            const Pair attacked = kProgram ? mulAdd(diff * attack, attackFactor, env) : mulAdd(diff, attack, env);
+            env = select(rising, attacked, env);
+            const Pair target = mulAdd(targetScale, dv, targetFloor);
+            const Pair power = Pair::of(classicPower<Tabulated>(fast.lane0()), classicPower<Tabulated>(fast.lane1()));
+            if constexpr (kProgram)
+                env = mulAdd((target - env) * power, releaseFactor, env);
+            else
+                env = mulAdd(target - env, power, env);
+        }
+        env = max(env, envelopeFloor);
+        if (kLastOnly && i + 1 < count) continue;
+        const Pair gain = orv::dsp::kneeGainPair(rms ? sqrt(env) : env, s.slope, knee_, soft);
+        gain.scatter(outL + i, outR + i);
+    }
+    env.store(envelope_);
+}
+
+template <bool Tabulated, class A, bool LastOnly>
+void GainComputer::computeGainsBlock(const double* detL, const double* detR, int count, const BorealisSettings& s,
+                                     double* gainL, double* gainR) {
+    const bool rms = s.rmsMode != 0;
+    const bool program = s.autoAttack != 0 || s.autoRelease != 0;
+    constexpr int kPart = 128;
+    for (int done = 0; done < count; done += kPart) {
+        const int part = count - done < kPart ? count - done : kPart;
+        // (left, right) pairs side by side: the detector values and their two level filters,
+        // both filters in one pass.
+        alignas(32) double d[2 * kPart], fastPairs[2 * kPart], slowPairs[2 * kPart];
+        for (int i = 0; i < part; ++i) {
+            const double l = detL[done + i], r = detR[done + i];
+            d[2 * i] = fastPairs[2 * i] = rms ? l * l : l;
+            d[2 * i + 1] = fastPairs[2 * i + 1] = rms ? r * r : r;
+        }
+        orv::dsp::BiquadPair::processPlainPairsBoth<A>(fast_, slow_, fastPairs, slowPairs, part);
+        double* const outL = gainL + done;
+        double* const outR = gainR + done;
+        const bool last = LastOnly && done + part == count;
+        if (program) {
+            if (last)
+                envelopeGains<Tabulated, A, true, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+            else
+                envelopeGains<Tabulated, A, true, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+        } else {
+            if (last)
+                envelopeGains<Tabulated, A, false, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+            else
+                envelopeGains<Tabulated, A, false, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+        }
+    }
 }
 
 }  // namespace borealis

@@ -2,16 +2,18 @@
 // The Hilbert transformer of the detector: an antisymmetric FIR with coefficients 2/((2k+1)pi)
 // at the odd offsets 1, 3, ..., 2N-1 on each side of its centre. Together with the key sample
 // at the centre it gives the analytic signal whose magnitude is the key's envelope.
+#include "borealis/dsp/simd.h"
+
 namespace borealis {
 
 class HilbertTable {
 public:
     // Half length limit: 2.5 ms at 384 kHz, the highest rate the side-chain runs at.
     static constexpr int kMaxHalfLength = 960;
-    // The wide form runs the taps up to a multiple of eight, so it may read up to this many
-    // pairs beyond the 2N-1 on either side (their coefficients are zero).
+    // Pairs the history keeps beyond the 2N-1 on either side of the centres it is asked for.
     static constexpr int kTapPadding = 14;
-    static_assert(kMaxHalfLength % 8 == 0, "the padded taps stay inside the tables");
+    // How many neighbouring centres transformStereoRun takes side by side at most per pass.
+    static constexpr int kMaxCentresPerPass = 24;
 
     HilbertTable() { build(44100.0, false); }
 
@@ -21,35 +23,74 @@ public:
     int halfLength() const { return n_; }
     const double* coefficients() const { return c_; }
 
-    // `centre` points at the centre sample of a contiguous history that reaches 2N-1 samples
-    // to both sides (newer samples at higher addresses).
-    double transform(const double* centre) const;
-    // Both channels in one pass: `centre` points at the centre (left, right) pair of an
-    // interleaved history that reaches 2N-1 pairs to both sides. The sums may round
-    // differently from transform(), which adds the taps in order.
-    void transformStereo(const double* centre, double& left, double& right) const;
-    // transformStereo at `centre` and at the pair after it, both at once where the processor
-    // has AVX (the taps of the two lie side by side in memory). out = {left, right at centre,
-    // left, right one pair later}, each equal to what transformStereo gives bit for bit. The
-    // history must reach one pair further on the newer side.
-    void transformStereoTwice(const double* centre, double out[4]) const;
-    // The wide code path's form: the transforms of `count` neighbouring centres, `first` the
-    // oldest, into out[2i] (left) and out[2i + 1] (right) for centre i, computed several at a
-    // time with each product fused into its sum (AVX2 with FMA), so the last bits differ from
-    // the other forms. Each value is computed the same way however many centres a call takes
-    // (a lone last centre as the second of a pair with the one before it, which the history
-    // must hold), so results never depend on where a block ends. The history must reach
-    // kTapPadding pairs further on both sides than 2N-1. Only for processors that run the wide
-    // path.
-    void transformStereoRunFused(const double* first, int count, double* out) const;
+    // The transforms of `count` neighbouring centres of an interleaved (left, right) history,
+    // `first` the oldest centre, into out[2i] (left) and out[2i + 1] (right) for centre i: for
+    // each channel the sum over taps k = 0 .. N-1, in that order, of c[k] times the difference
+    // of the samples 2k + 1 pairs after and before the centre, each product fused into its sum
+    // on the wide path. Each value is computed the same way however many centres a call takes
+    // (a lone last centre on the wide path as the second of a pair with the one before it,
+    // which the history must hold), so results never depend on where a block ends.
+    template <class A>
+    void transformStereoRun(const double* first, int count, double* out) const;
 
 private:
+    template <class D, int G>
+    ORV_SIMD_INLINE void transformGroup(const double* first, double* out) const;
+    // Passes of G registers while they fit, then of fewer (12, 8, 4, 2, 1) for the rest.
+    template <class D, int G>
+    ORV_SIMD_INLINE void transformPasses(const double* first, int count, double* out, int& done) const;
+
     int n_ = 1;
     double c_[kMaxHalfLength] = {};
-    // Every coefficient twice, for the stereo pass.
-    alignas(16) double pairs_[2 * kMaxHalfLength] = {};
-    // Every coefficient four times, for the two-at-once pass.
+    // Every coefficient four times, so that a register of any width loads it in every lane.
     alignas(32) double quads_[4 * kMaxHalfLength] = {};
 };
+
+// G registers of neighbouring centres side by side, each register holding one centre (two
+// lanes) or two (four lanes), all sharing each coefficient load.
+template <class D, int G>
+ORV_SIMD_INLINE void HilbertTable::transformGroup(const double* first, double* out) const {
+    const double* newer = first + 2;
+    const double* older = first - 2;
+    D acc[G];
+    #pragma GCC unroll 16
+    for (int g = 0; g < G; ++g) acc[g] = D::zero();
+    for (int k = 0; k < n_; ++k) {
+        const D c = D::load(quads_ + 4 * k);
+        const double* pn = orv::simd::opaque(newer + 4 * k);
+        const double* po = orv::simd::opaque(older - 4 * k);
+        #pragma GCC unroll 16
+        for (int g = 0; g < G; ++g) {
+            const int at = g * D::kLanes;
+            acc[g] = mulAddDifference(c, D::load(pn + at), D::load(po + at), acc[g]);
+        }
+    }
+    #pragma GCC unroll 16
+    for (int g = 0; g < G; ++g) acc[g].store(out + g * D::kLanes);
+}
+
+template <class D, int G>
+ORV_SIMD_INLINE void HilbertTable::transformPasses(const double* first, int count, double* out, int& done) const {
+    constexpr int kCentres = G * D::kLanes / 2;
+    for (; done + kCentres <= count; done += kCentres) transformGroup<D, G>(first + 2 * done, out + 2 * done);
+    if constexpr (G > 1) transformPasses<D, G == 12 ? 8 : G / 2>(first, count, out, done);
+}
+
+template <class A>
+inline void HilbertTable::transformStereoRun(const double* first, int count, double* out) const {
+    using D = orv::simd::Doubles<A, A::kNaturalLanes>;
+    constexpr int kCentres = D::kLanes / 2;  // centres per register
+    constexpr int kGroup = A::kNaturalLanes == 4 ? 12 : 8;  // registers per pass at most
+    static_assert(kGroup * kCentres <= kMaxCentresPerPass, "a pass fits the side-chain's group");
+    int i = 0;
+    transformPasses<D, kGroup>(first, count, out, i);
+    if (i < count) {
+        // A lone centre as the last of a register whose others are the centres before it.
+        double lanes[D::kLanes];
+        transformGroup<D, 1>(first + 2 * (i - (kCentres - 1)), lanes);
+        out[2 * i] = lanes[D::kLanes - 2];
+        out[2 * i + 1] = lanes[D::kLanes - 1];
+    }
+}
 
 }  // namespace borealis

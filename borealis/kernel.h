@@ -68,8 +68,8 @@ public:
     void updateLinkFilters(const BorealisSettings& s) { sideChain_.setLinkFilters(s.linkHighCut != 0.0, s.linkLowCut != 0.0); }
     void updateLevelFilters(const BorealisSettings& s) { gain_.setLevelFilterRate(gainStageRate(s)); }
 
-    // Runs one block with the variant the switches select, in chunks of at most 64 samples.
-    // On the wide code path where the processor has one, unless the baseline was chosen.
+    // Runs one block with the variant the switches select, in chunks of at most 64 samples, on
+    // the code path this effect was given (code_path.h).
     template <class T>
     void process(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
 
@@ -92,15 +92,14 @@ public:
     double currentGain(int channel) const { return currentGain_[channel & 1]; }
 
 private:
-    // The block on the path the code is compiled for; processWide is its wide-path copy.
-    template <class T, bool Wide>
+    // The block on the code path of instruction set A (kernel_process.h; compiled once for
+    // each path).
+    template <class T, class A>
     void processOnPath(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
-    template <class T>
-    void processWide(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
-    template <class T, KernelVariant V, bool Wide>
+    template <class T, KernelVariant V, class A>
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
-    template <KernelVariant V, bool Wide, class T, class Admit>
+    template <KernelVariant V, class A, class T, class Admit>
     void inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, MeterFeeds& meters,
                     Admit admit);
     void clearRings();

@@ -4,7 +4,7 @@
 // audio thread, read (and holds released or cleared) by the editor's timer without a lock; each
 // value is a single double or integer.
 #include "borealis/borealis_settings.h"
-#include "borealis/dsp/code_path.h"
+#include "borealis/dsp/simd.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
 
@@ -19,18 +19,13 @@ public:
 
     // Pre (delayed input) or Post (output) level, one sample of both channels.
     void feedLevel(double left, double right, double noise);
-    // GainRed: the meter value m per channel (1.0 = no gain change).
-    void feedGain(double left, double right, double noise);
-    // `count` feedGain calls in one pass, both channels side by side in SSE2 lanes: the same
-    // operations in the same order, so exactly what the single calls give.
+    // GainRed: `count` samples of the meter value m per channel (1.0 = no gain change). The VU
+    // and PPM followers of both channels run in the four lanes of one pass with the same
+    // operations as the level meters' followers; a deeper reduction lowers a hold at once, a
+    // rise above unity raises it. The same values on either code path (no product is fused).
+    // A: the instruction set of the code path (simd.h).
+    template <class A>
     void feedGainChunk(const double* left, const double* right, const double* noise, int count);
-#if ORV_HAS_WIDE_PATH
-    // The wide code path's feedGainChunk: the VU and PPM followers of both channels in the four
-    // lanes of one AVX register, the same operations lane for lane, so exactly the same values.
-    // Only for processors that run the wide path.
-    __attribute__((target("avx2,fma"))) void feedGainChunkWide(const double* left, const double* right,
-                                                               const double* noise, int count);
-#endif
     // The meter value of a gain factor: the gain scaled by the mix, times the limiter gain.
     // (limiterGain is 1 when the limiter is off).
     static double gainMeterValue(double gain, double mix, double limiterGain) {
@@ -42,13 +37,9 @@ public:
     void latchOvers(double limit);
 
 private:
-#if ORV_HAS_WIDE_PATH
-    template <bool kExpansion>
-    __attribute__((target("avx2,fma"))) void gainChunkWide(const double* left, const double* right,
-                                                           const double* noise, int count);
-#endif
+    template <class A, bool kExpansion>
+    void gainChunk(const double* left, const double* right, const double* noise, int count);
     void level(Channel& c, double x, double noise);
-    void gain(Channel& c, double m, double noise);
 
     orv::MeterBallistics ballistics_;
     double cVu_ = 0, cInt_ = 1, cRet_ = 0;
@@ -56,5 +47,50 @@ private:
     int overLimit_ = 3;
     bool expansion_ = false;
 };
+
+template <class A>
+inline void MeterFeeds::feedGainChunk(const double* left, const double* right, const double* noise, int count) {
+    if (expansion_)
+        gainChunk<A, true>(left, right, noise, count);
+    else
+        gainChunk<A, false>(left, right, noise, count);
+}
+
+template <class A, bool kExpansion>
+void MeterFeeds::gainChunk(const double* left, const double* right, const double* noise, int count) {
+    using Quad = orv::simd::Doubles<A, 4>;
+    using Pair = orv::simd::Doubles<A, 2>;
+    if (count <= 0) return;
+    // Lanes: VU left, VU right, PPM left, PPM right. The VU lanes take cVu either way; the PPM
+    // lanes take the return or the integration coefficient as gain() chooses.
+    const Quad cApproach = Quad::of(cVu_, cVu_, cInt_, cInt_);
+    const Quad cReturn = Quad::of(cVu_, cVu_, cRet_, cRet_);
+    const Quad one = Quad::splat(1.0), floor = Quad::splat(0.01);
+    Quad x = Quad::of(ch_[0].vu, ch_[1].vu, ch_[0].ppm, ch_[1].ppm);
+    Quad held = Quad::of(ch_[0].vuHold, ch_[1].vuHold, ch_[0].ppmHold, ch_[1].ppmHold);
+    Quad taken = Quad::zero();
+    for (int i = 0; i < count; ++i) {
+        const Quad m = orv::simd::twice(Pair::of(left[i], right[i]));
+        const Quad returning = kExpansion ? lessEqual(m, x) : lessEqual(x, m);
+        const Quad c = select(returning, cReturn, cApproach);
+        x = x + ((m - x) * c + Quad::splat(noise[i]));
+        // The hold rule of gain(): above unity and above the hold, or below the hold and above 0.01.
+        const Quad take = (greater(x, one) & greater(x, held)) | (less(x, held) & greater(x, floor));
+        held = select(take, x, held);
+        taken = taken | take;
+    }
+    const int heldBits = laneBits(taken);
+    double v[4], h[4];
+    x.store(v);
+    held.store(h);
+    for (int c = 0; c < 2; ++c) {
+        ch_[c].vu = v[c];
+        ch_[c].ppm = v[2 + c];
+        ch_[c].vuHold = h[c];
+        ch_[c].ppmHold = h[2 + c];
+        if (heldBits & (1 << c)) ch_[c].vuHoldAge = 0;
+        if (heldBits & (4 << c)) ch_[c].ppmHoldAge = 0;
+    }
+}
 
 }  // namespace borealis

@@ -4,8 +4,12 @@
 // then the Hilbert detector that measures the level of the linked key relative to the threshold.
 #include "borealis/borealis_settings.h"
 #include "borealis/dsp/biquad.h"
+#include "borealis/dsp/fast_magnitude.h"
 #include "borealis/dsp/mirrored_ring.h"
+#include "borealis/dsp/simd.h"
 #include "borealis/hilbert.h"
+
+#include <cstring>
 
 namespace borealis {
 
@@ -22,8 +26,8 @@ public:
     // samples at the largest N.
     static constexpr int kHistorySize = 4096;
     static constexpr int kMonitorSize = 1024;
-    // How many samples the wide path's transformer takes at once.
-    static constexpr int kWideGroup = 24;
+    // How many samples the transformer takes at once.
+    static constexpr int kGroup = HilbertTable::kMaxCentresPerPass;
     // Above this side-chain rate the lowest shelves' poles lie so close to 1 that the glide's
     // own jitter around the design moves the key by more than 1e-7 of its peak; there the
     // shelves keep gliding, so the result stays that of the gliding form.
@@ -56,37 +60,25 @@ public:
     bool lowShelfSettled() const { return lowMode_.settled; }
     bool highShelfSettled() const { return highMode_.settled; }
 
-    // One side-chain sample; kL and kR already carry the denormal noise. With `exact` the level
-    // is a double-precision square root; otherwise the fast single-precision approximation.
-    template <bool Exact>
-    SideChainOutput process(double kL, double kR, const BorealisSettings& s);
-    // `count` samples in order: out[i] is what process gives for kL[i], kR[i]. Runs two samples
-    // at a time so the transformer can take both in one pass. Wide: the wide code path's form,
-    // which runs the transformer over groups of kWideGroup samples (fused sums; see
-    // HilbertTable::transformStereoRunFused).
-    template <bool Exact, bool Wide = false>
+    // `count` side-chain samples in order, kL and kR already carrying the denormal noise: the
+    // filters over the whole block, then the transformer over groups of kGroup samples. With
+    // `Exact` the level is a double-precision square root; otherwise the fast single-precision
+    // approximation. A: the instruction set of the code path (simd.h).
+    template <bool Exact, class A>
     void processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
                       SideChainOutput* out);
 
 private:
-    // Balance, filters and link for one sample, into the histories; returns the delayed
-    // monitor key in out.monitorL / monitorR.
-    inline void filterAndPush(double kL, double kR, const BorealisSettings& s, SideChainOutput& out);
-    // The same after the filters: eL, eR the shelved key, fL, fR the link filter's output.
+    // After the filters, into the histories: eL, eR the shelved key, fL, fR the link filter's
+    // output; returns the delayed monitor key in out.monitorL / monitorR.
     inline void pushFiltered(double eL, double eR, double fL, double fR, const BorealisSettings& s,
                              SideChainOutput& out);
-    template <bool Exact>
-    static inline double detector(double centreValue, double hilbert, const BorealisSettings& s);
 
-    double level(int channel, double centreValue, double hilbert) const;
-
-    // The two shelves over `count` samples in place. A shelf whose glide has arrived at its
-    // design runs in the plain form (no glide, no noise generator) until the design changes;
-    // arrival is checked only every kSettleCheck side-chain samples, so the choice never
-    // depends on how blocks are cut.
-    void runShelves(double* left, double* right, int count);
-    // The same over `count` (left, right) pairs stored side by side.
-    template <bool Fused>
+    // The two shelves over `count` (left, right) pairs in place. A shelf whose glide has
+    // arrived at its design runs in the plain form (no glide, no noise generator) until the
+    // design changes; arrival is checked only every kSettleCheck side-chain samples, so the
+    // choice never depends on how blocks are cut.
+    template <class A>
     void runShelvesPairs(double* pairs, int count);
     struct ShelfMode {
         bool settled = false;
@@ -111,13 +103,112 @@ private:
     bool glideSkippable_ = true;  // the side-chain rate allows it
 };
 
-// The level of the analytic signal (a, h), computed in single precision with the integer
-// inverse-square-root estimate and two Newton steps.
-float fastMagnitude(double a, double h);
+// Detector values of `count` samples of both channels: a holds the key at each centre and h its
+// transform, (left, right) pairs side by side. Two samples at a time in four lanes, lane for
+// lane: the magnitude (a double-precision square root, or the fast single-precision magnitude),
+// scaled to 1.0 at the threshold and 0.005 in silence.
+template <bool Exact, class A>
+inline void detectorValues(const double* a, const double* h, double thresholdFactor, SideChainOutput* out,
+                           int count) {
+    using Pair = orv::simd::Doubles<A, 2>;
+    using orv::simd::Floats;
+    auto magnitudes = [](Pair s0, Pair s1, Pair& m0, Pair& m1) {
+        if constexpr (Exact) {
+            m0 = sqrt(s0);
+            m1 = sqrt(s1);
+        } else {
+            const Floats magnitude = orv::dsp::fastMagnitudes(orv::simd::toFloats(s0, s1));
+            m0 = orv::simd::lowDoubles<A>(magnitude);
+            m1 = orv::simd::highDoubles<A>(magnitude);
+        }
+    };
+    const Pair scale1 = Pair::splat(1.4142), scale2 = Pair::splat(0.582), scale3 = Pair::splat(1.005773063);
+    const Pair factor = Pair::splat(thresholdFactor), floor = Pair::splat(0.005);
+    auto value = [&](Pair m) { return m * scale1 * scale2 * scale3 * factor + floor; };
+    for (int i = 0; i < count; i += 2) {
+        // A lone last sample goes through the lanes of both.
+        const int second = i + 1 < count ? i + 1 : i;
+        const Pair a0 = Pair::load(a + 2 * i), a1 = Pair::load(a + 2 * second);
+        const Pair h0 = Pair::load(h + 2 * i), h1 = Pair::load(h + 2 * second);
+        Pair m0, m1;
+        magnitudes(a0 * a0 + h0 * h0, a1 * a1 + h1 * h1, m0, m1);
+        value(m0).scatter(&out[i].detectorL, &out[i].detectorR);
+        value(m1).scatter(&out[second].detectorL, &out[second].detectorR);
+    }
+}
 
-// Scales a magnitude to the detector value: 1.0 at the threshold, 0.005 in silence.
-inline double detectorValue(double magnitude, double thresholdFactor) {
-    return magnitude * 1.4142 * 0.582 * 1.005773063 * thresholdFactor + 0.005;
+inline void SideChain::pushFiltered(double eL, double eR, double fL, double fR, const BorealisSettings& s,
+                                     SideChainOutput& out) {
+    fL *= 0.25;
+    fR *= 0.25;
+    const double common = 0.7071 * (fL + fR);
+    history_.push(eL + s.link * (common - fL), eR + s.link * (common - fR));
+    monitor_.push(eL, eR);
+    out.monitorL = monitor_.ago(monitorDelay_, 0);
+    out.monitorR = monitor_.ago(monitorDelay_, 1);
+}
+
+template <class A>
+void SideChain::runShelvesPairs(double* pairs, int count) {
+    for (int done = 0; done < count;) {
+        const unsigned phase = shelfClock_ & (kSettleCheck - 1);
+        updateShelfMode(lowShelf_, lowMode_, phase == 0);
+        updateShelfMode(highShelf_, highMode_, phase == 0);
+        const int left = static_cast<int>(kSettleCheck - phase);
+        const int part = count - done < left ? count - done : left;
+        double* const p = pairs + 2 * done;
+        if (lowMode_.settled && highMode_.settled) {
+            // Both shelves settled: the high one runs a frame behind the low one in one pass.
+            orv::dsp::BiquadPair::processPlainPairsChain<A>(lowShelf_, highShelf_, p, part);
+        } else {
+            if (lowMode_.settled)
+                lowShelf_.processPlainPairs<A>(p, part);
+            else
+                lowShelf_.processSmoothedPairs<A>(p, part);
+            if (highMode_.settled)
+                highShelf_.processPlainPairs<A>(p, part);
+            else
+                highShelf_.processSmoothedPairs<A>(p, part);
+        }
+        shelfClock_ += static_cast<unsigned>(part);
+        done += part;
+    }
+}
+
+template <bool Exact, class A>
+void SideChain::processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
+                             SideChainOutput* out) {
+    const int n = hilbert_.halfLength();
+    const int span = centre_ + 2 * n;  // from the oldest tap to the newest sample
+    // A group of samples goes into the history, then the transforms of all their centres are
+    // computed at once. Each centre lies centre_ pairs behind its own sample, so the group's
+    // centres are neighbours; the group is as long as the ring lets them all be read.
+    const int group = span + kGroup - 1 <= kHistorySize ? kGroup : 2;
+    constexpr int kPart = 128;
+    for (int start = 0; start < count; start += kPart) {
+        const int part = count - start < kPart ? count - start : kPart;
+        // The filters over the whole part first, each with its state in registers, on
+        // (left, right) pairs stored side by side: e the shelved key, f the link filter's output.
+        alignas(32) double e[2 * kPart], f[2 * kPart];
+        const double tiltLeft = s.tiltLeft, tiltRight = s.tiltRight;
+        for (int i = 0; i < part; ++i) {
+            e[2 * i] = kL[start + i] * tiltLeft;
+            e[2 * i + 1] = kR[start + i] * tiltRight;
+        }
+        runShelvesPairs<A>(e, part);
+        std::memcpy(f, e, sizeof(double) * 2 * static_cast<std::size_t>(part));
+        linkFilter_.processPlainPairs<A>(f, part);
+
+        SideChainOutput* o = out + start;
+        for (int g = 0; g < part; g += group) {
+            const int taken = part - g < group ? part - g : group;
+            for (int i = g; i < g + taken; ++i) pushFiltered(e[2 * i], e[2 * i + 1], f[2 * i], f[2 * i + 1], s, o[i]);
+            const double* first = history_.newest(span + taken - 1) + 2 * (2 * n - 1);
+            alignas(32) double h[2 * kGroup];
+            hilbert_.transformStereoRun<A>(first, taken, h);
+            detectorValues<Exact, A>(first, h, s.thresholdFactor, o + g, taken);
+        }
+    }
 }
 
 }  // namespace borealis

@@ -5,6 +5,7 @@
 
 #include "borealis/dsp/biquad.h"
 #include "borealis/dsp/code_path.h"
+#include "kestrel/wide_path_attributes.h"
 #include "borealis/dsp/denormal_noise.h"
 #include "borealis/dsp/knee_curve.h"
 #include "borealis/dsp/mirrored_ring.h"

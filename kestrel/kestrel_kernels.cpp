@@ -347,7 +347,7 @@ __attribute__((target("avx2,fma"))) void followBothFused(double envelopes[2], co
         const __m128d coefficient = _mm_blendv_pd(releasing, attack, _mm_cmpgt_pd(e, env));
         env = _mm_max_pd(_mm_fmadd_pd(_mm_sub_pd(e, env), coefficient, env), envelopeFloor);
         const __m128d level = rms ? _mm_sqrt_pd(env) : env;
-        _mm_store_pd(gains + 2 * i, orv::dsp::kneeGainPair(level, s.ratioInverse, s.knee, soft));
+        _mm_store_pd(gains + 2 * i, orv::dsp::kneeGainPair<orv::simd::Sse2>({level}, s.ratioInverse, s.knee, soft).v);
     }
     _mm_storeu_pd(envelopes, env);
 }
@@ -1008,7 +1008,7 @@ void Kestrel::stereoChunk(const Channels& ch, int n) {
     smoother[0] = noiseNow;
     {
         double* const values[3] = {noiseL, noiseR, smoother + 1};
-        noise.nextOnPath<Wide>(values, n);
+        noise.next<orv::simd::Sse2>(values, n);
     }
 
     // The rings: every value the chunk reads is older than the chunk (the key is at least
@@ -1230,7 +1230,7 @@ void Kestrel::monoChunk(const Channels& ch, int n) {
     {
         alignas(16) double unused[kChunk];
         double* const values[3] = {noiseL, unused, smoother + 1};
-        noise.nextOnPath<Wide>(values, n);
+        noise.next<orv::simd::Sse2>(values, n);
     }
 
     // The rings as in the stereo kernel: reads first, then the chunk's writes.

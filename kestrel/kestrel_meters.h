@@ -6,6 +6,7 @@
 // is a single aligned double or integer.
 #include "borealis/dsp/biquad.h"
 #include "borealis/dsp/code_path.h"
+#include "kestrel/wide_path_attributes.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
 

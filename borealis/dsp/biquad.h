@@ -7,13 +7,9 @@
 // Both keep the recursion away from denormal numbers with an offset of about 1e-13.
 #include <cmath>
 #include <cstdint>
-#include <emmintrin.h>
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#include <immintrin.h>
-#define ORV_BIQUAD_FUSED 1
-#endif
 
 #include "borealis/dsp/denormal_noise.h"
+#include "borealis/dsp/simd.h"
 
 namespace orv::dsp {
 
@@ -30,6 +26,47 @@ enum class BiquadType : std::int32_t {
 struct BiquadCoefficients {
     double a0, a1, a2, b0, b1, b2;
 };
+
+// The recursion of N filter lanes in direct form I, the one place the filter step is written:
+// the input and the output each carry the lane's offset (its denormal noise), and the sum runs
+// b0 x + b1 x1 + b2 x2 - a1 y1 - a2 y2 in that order, fused on the wide path.
+template <class A, int N>
+struct BiquadLanes {
+    using D = simd::Doubles<A, N>;
+    D b0, b1, b2, a1, a2;
+    D x1, x2, y1, y2;
+
+    ORV_SIMD_INLINE void setCoefficients(const BiquadCoefficients& c) noexcept {
+        b0 = D::splat(c.b0);
+        b1 = D::splat(c.b1);
+        b2 = D::splat(c.b2);
+        a1 = D::splat(c.a1);
+        a2 = D::splat(c.a2);
+    }
+    ORV_SIMD_INLINE D step(D in, D offset) noexcept {
+        const D x = in + offset;
+        D y = b0 * x;
+        y = mulAdd(b1, x1, y);
+        y = mulAdd(b2, x2, y);
+        y = mulSub(a1, y1, y);
+        y = mulSub(a2, y2, y);
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y + offset;
+        return y;
+    }
+};
+
+// One glide step of gliding coefficients towards their targets, the same on both paths.
+ORV_SIMD_INLINE void glideCoefficients(BiquadCoefficients& c, const BiquadCoefficients& t, double s,
+                                       double m) noexcept {
+    c.b0 = c.b0 + (t.b0 - c.b0) * s + m;
+    c.a1 = c.a1 + (t.a1 - c.a1) * s + m;
+    c.a2 = c.a2 + (t.a2 - c.a2) * s + m;
+    c.b1 = c.b1 + (t.b1 - c.b1) * s + m;
+    c.b2 = c.b2 + (t.b2 - c.b2) * s + m;
+}
 
 class Biquad {
 public:
@@ -97,22 +134,17 @@ private:
     DenormalNoise noiseSource_{DenormalNoise::kFilterScale};
 };
 
+// The single-channel forms: the filter step on one lane of the baseline path.
 inline double Biquad::processSmoothed(double x) noexcept {
     if (!filters_) return x;
     const double m = noiseSource_.next();
     noise_ = m;
-    const double s = smoothing_;
-    BiquadCoefficients& c = current_;
-    c.b0 = c.b0 + (target_.b0 - c.b0) * s + m;
-    c.a1 = c.a1 + (target_.a1 - c.a1) * s + m;
-    c.a2 = c.a2 + (target_.a2 - c.a2) * s + m;
-    c.b1 = c.b1 + (target_.b1 - c.b1) * s + m;
-    c.b2 = c.b2 + (target_.b2 - c.b2) * s + m;
-    const double y = c.b0 * (x + m) + c.b1 * x1_ + c.b2 * x2_ - c.a1 * y1_ - c.a2 * y2_;
-    x2_ = x1_;
-    x1_ = x + m;
-    y2_ = y1_;
-    y1_ = y + m;
+    glideCoefficients(current_, target_, smoothing_, m);
+    BiquadLanes<simd::Sse2, 1> l{};
+    l.setCoefficients(current_);
+    l.x1 = {x1_}, l.x2 = {x2_}, l.y1 = {y1_}, l.y2 = {y2_};
+    const double y = l.step({x}, {m}).v;
+    x1_ = l.x1.v, x2_ = l.x2.v, y1_ = l.y1.v, y2_ = l.y2.v;
     return y;
 }
 
@@ -120,12 +152,11 @@ inline double Biquad::processPlain(double x) noexcept {
     if (!filters_) return x;
     const double o = -noise_;
     noise_ = o;
-    const BiquadCoefficients& c = target_;
-    const double y = c.b0 * (x + o) + c.b1 * x1_ + c.b2 * x2_ - c.a1 * y1_ - c.a2 * y2_;
-    x2_ = x1_;
-    x1_ = x + o;
-    y2_ = y1_;
-    y1_ = y + o;
+    BiquadLanes<simd::Sse2, 1> l{};
+    l.setCoefficients(target_);
+    l.x1 = {x1_}, l.x2 = {x2_}, l.y1 = {y1_}, l.y2 = {y2_};
+    const double y = l.step({x}, {o}).v;
+    x1_ = l.x1.v, x2_ = l.x2.v, y1_ = l.y1.v, y2_ = l.y2.v;
     return y;
 }
 
@@ -175,329 +206,237 @@ public:
         return near(c.b0, t.b0) && near(c.b1, t.b1) && near(c.b2, t.b2) && near(c.a1, t.a1) && near(c.a2, t.a2);
     }
 
-    inline void processSmoothed(double& left, double& right) noexcept;
-    inline void processPlain(double& left, double& right) noexcept;
-    // `count` samples in place, exactly as that many processSmoothed / processPlain calls,
-    // with the glide, the noise and the histories kept in registers meanwhile.
-    inline void processSmoothed(double* left, double* right, int count) noexcept;
-    inline void processPlain(double* left, double* right, int count) noexcept;
-    // The same as the two above over `count` (left, right) pairs stored side by side. With
-    // `Fused` (the wide code path: only for code compiled for AVX2 with FMA) each product is
-    // fused into its sum, so the last bits differ from the other forms.
-    template <bool Fused = false>
-    inline void processSmoothedPairs(double* pairs, int count) noexcept;
-    template <bool Fused = false>
-    inline void processPlainPairs(double* pairs, int count) noexcept;
-#if defined(ORV_BIQUAD_FUSED)
-    // The wide code path's processPlainPairs<true> of two filters over the same input: `a`
-    // filters `pairsA` in place and `b` filters the same values into `pairsB`, both pairs side
-    // by side in the four lanes of one register, each lane as its filter's own pass computes it.
-    static inline void processPlainPairsFusedBoth(BiquadPair& a, BiquadPair& b, double* pairsA, double* pairsB,
-                                                  int count) noexcept;
-    // The wide code path's a.processPlainPairs<true> then b.processPlainPairs<true> over the
-    // same pairs in place, both filters in the four lanes of one register with b one frame
-    // behind a, each lane as its filter's own pass computes it.
-    static inline void processPlainPairsFusedChain(BiquadPair& a, BiquadPair& b, double* pairs, int count) noexcept;
-#endif
+    void processSmoothed(double& left, double& right) noexcept;
+    void processPlain(double& left, double& right) noexcept;
+    // `count` samples in place, exactly as that many processSmoothed / processPlain calls on
+    // the baseline path, with the glide, the noise and the histories kept in registers
+    // meanwhile. On the wide path (A = Avx2Fma) each product is fused into its sum.
+    template <class A = simd::Sse2>
+    void processSmoothed(double* left, double* right, int count) noexcept;
+    template <class A = simd::Sse2>
+    void processPlain(double* left, double* right, int count) noexcept;
+    // The same over `count` (left, right) pairs stored side by side.
+    template <class A = simd::Sse2>
+    void processSmoothedPairs(double* pairs, int count) noexcept;
+    template <class A = simd::Sse2>
+    void processPlainPairs(double* pairs, int count) noexcept;
+    // processPlainPairs of two filters over the same input in the four lanes of one pass: `a`
+    // filters `pairsA` in place and `b` filters the same values into `pairsB`, each lane as its
+    // filter's own pass computes it.
+    template <class A>
+    static void processPlainPairsBoth(BiquadPair& a, BiquadPair& b, double* pairsA, double* pairsB,
+                                      int count) noexcept;
+    // a.processPlainPairs then b.processPlainPairs over the same pairs in place, both filters
+    // in the four lanes of one pass with b one frame behind a, each lane as its filter's own
+    // pass computes it.
+    template <class A>
+    static void processPlainPairsChain(BiquadPair& a, BiquadPair& b, double* pairs, int count) noexcept;
 
 private:
-    void clearHistory() noexcept { x1_ = x2_ = y1_ = y2_ = _mm_setzero_pd(); }
-    inline void run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept;
-    static inline __m128d step(__m128d in, const BiquadCoefficients& c, double offset, __m128d& x1, __m128d& x2,
-                               __m128d& y1, __m128d& y2) noexcept;
-#if defined(ORV_BIQUAD_FUSED)
-    struct TwoInLanes;
-    __attribute__((target("avx2,fma"))) static inline TwoInLanes loadLanes(const BiquadPair& a,
-                                                                           const BiquadPair& b) noexcept;
-    __attribute__((target("avx2,fma"))) static inline void storeLanes(const TwoInLanes& l, BiquadPair& a,
-                                                                      BiquadPair& b) noexcept;
-    __attribute__((target("avx2,fma"))) static inline __m256d stepLanes(TwoInLanes& l, __m256d in) noexcept;
-    // step() with the products fused into the sums.
-    __attribute__((target("avx2,fma"))) static inline __m128d stepFused(__m128d in, const BiquadCoefficients& c,
-                                                                        double offset, __m128d& x1, __m128d& x2,
-                                                                        __m128d& y1, __m128d& y2) noexcept;
-#endif
-    static inline void glide(BiquadCoefficients& c, const BiquadCoefficients& t, double s, double m) noexcept;
-    template <bool Fused, class Load, class Store>
-    inline void runSmoothed(int count, Load load, Store store) noexcept;
-    template <bool Fused, class Load, class Store>
-    inline void runPlain(int count, Load load, Store store) noexcept;
+    void clearHistory() noexcept {
+        for (int c = 0; c < 2; ++c) x1_[c] = x2_[c] = y1_[c] = y2_[c] = 0.0;
+    }
+    template <class A>
+    BiquadLanes<A, 2> lanes(const BiquadCoefficients& c) const noexcept;
+    template <class A>
+    void keep(const BiquadLanes<A, 2>& l) noexcept;
+    template <class A>
+    static BiquadLanes<A, 4> lanesOfBoth(const BiquadPair& a, const BiquadPair& b) noexcept;
+    template <class A>
+    static void keepBoth(const BiquadLanes<A, 4>& l, BiquadPair& a, BiquadPair& b) noexcept;
+    template <class A, class IO>
+    void runSmoothed(int count, IO io) noexcept;
+    template <class A, class IO>
+    void runPlain(int count, IO io) noexcept;
 
     Biquad f_;
-    __m128d x1_, x2_, y1_, y2_;  // (left, right)
+    double x1_[2], x2_[2], y1_[2], y2_[2];  // (left, right)
 };
 
-inline __m128d BiquadPair::step(__m128d in, const BiquadCoefficients& c, double offset, __m128d& x1, __m128d& x2,
-                                __m128d& y1, __m128d& y2) noexcept {
-    // The same operations, in the same order, as Biquad's scalar form.
-    const __m128d o = _mm_set1_pd(offset);
-    const __m128d x = _mm_add_pd(in, o);
-    __m128d y = _mm_mul_pd(_mm_set1_pd(c.b0), x);
-    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b1), x1));
-    y = _mm_add_pd(y, _mm_mul_pd(_mm_set1_pd(c.b2), x2));
-    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a1), y1));
-    y = _mm_sub_pd(y, _mm_mul_pd(_mm_set1_pd(c.a2), y2));
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = _mm_add_pd(y, o);
-    return y;
+template <class A>
+inline BiquadLanes<A, 2> BiquadPair::lanes(const BiquadCoefficients& c) const noexcept {
+    using D = simd::Doubles<A, 2>;
+    BiquadLanes<A, 2> l;
+    l.setCoefficients(c);
+    l.x1 = D::load(x1_), l.x2 = D::load(x2_), l.y1 = D::load(y1_), l.y2 = D::load(y2_);
+    return l;
 }
 
-#if defined(ORV_BIQUAD_FUSED)
-__attribute__((target("avx2,fma"))) inline __m128d BiquadPair::stepFused(__m128d in, const BiquadCoefficients& c,
-                                                                         double offset, __m128d& x1, __m128d& x2,
-                                                                         __m128d& y1, __m128d& y2) noexcept {
-    const __m128d o = _mm_set1_pd(offset);
-    const __m128d x = _mm_add_pd(in, o);
-    __m128d y = _mm_mul_pd(_mm_set1_pd(c.b0), x);
-    y = _mm_fmadd_pd(_mm_set1_pd(c.b1), x1, y);
-    y = _mm_fmadd_pd(_mm_set1_pd(c.b2), x2, y);
-    y = _mm_fnmadd_pd(_mm_set1_pd(c.a1), y1, y);
-    y = _mm_fnmadd_pd(_mm_set1_pd(c.a2), y2, y);
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = _mm_add_pd(y, o);
-    return y;
-}
-#endif
-
-inline void BiquadPair::run(double& left, double& right, const BiquadCoefficients& c, double offset) noexcept {
-    const __m128d y = step(_mm_set_pd(right, left), c, offset, x1_, x2_, y1_, y2_);
-    left = _mm_cvtsd_f64(y);
-    right = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
+template <class A>
+inline void BiquadPair::keep(const BiquadLanes<A, 2>& l) noexcept {
+    l.x1.store(x1_), l.x2.store(x2_), l.y1.store(y1_), l.y2.store(y2_);
 }
 
-inline void BiquadPair::glide(BiquadCoefficients& c, const BiquadCoefficients& t, double s, double m) noexcept {
-    c.b0 = c.b0 + (t.b0 - c.b0) * s + m;
-    c.a1 = c.a1 + (t.a1 - c.a1) * s + m;
-    c.a2 = c.a2 + (t.a2 - c.a2) * s + m;
-    c.b1 = c.b1 + (t.b1 - c.b1) * s + m;
-    c.b2 = c.b2 + (t.b2 - c.b2) * s + m;
-}
-
-inline void BiquadPair::processSmoothed(double& left, double& right) noexcept {
-    if (!f_.filters_) return;
-    const double m = f_.noiseSource_.next();
-    f_.noise_ = m;
-    glide(f_.current_, f_.target_, f_.smoothing_, m);
-    run(left, right, f_.current_, m);
-}
-
-inline void BiquadPair::processPlain(double& left, double& right) noexcept {
-    if (!f_.filters_) return;
-    // Each of two separate filters would negate its offset once per sample; both start equal.
-    const double o = -f_.noise_;
-    f_.noise_ = o;
-    run(left, right, f_.target_, o);
-}
-
-// The block forms: `load(i)` gives sample i's (left, right) pair and `store(i, y)` takes its
+// The block forms: io.load(i) gives sample i's (left, right) pair and io.store(i, y) takes its
 // output, so one loop serves separate channels and interleaved pairs alike.
-template <bool Fused, class Load, class Store>
-inline void BiquadPair::runSmoothed(int count, Load load, Store store) noexcept {
+namespace biquad_blocks {
+// Separate channel arrays.
+template <class A>
+struct Channels {
+    double* left;
+    double* right;
+    ORV_SIMD_INLINE simd::Doubles<A, 2> load(int i) const noexcept { return simd::Doubles<A, 2>::of(left[i], right[i]); }
+    ORV_SIMD_INLINE void store(int i, simd::Doubles<A, 2> y) const noexcept { y.scatter(left + i, right + i); }
+};
+// (left, right) pairs side by side.
+template <class A>
+struct Pairs {
+    double* pairs;
+    ORV_SIMD_INLINE simd::Doubles<A, 2> load(int i) const noexcept { return simd::Doubles<A, 2>::load(pairs + 2 * i); }
+    ORV_SIMD_INLINE void store(int i, simd::Doubles<A, 2> y) const noexcept { y.store(pairs + 2 * i); }
+};
+}  // namespace biquad_blocks
+
+template <class A, class IO>
+inline void BiquadPair::runSmoothed(int count, IO io) noexcept {
     if (!f_.filters_ || count <= 0) return;
+    using D = simd::Doubles<A, 2>;
     DenormalNoise source = f_.noiseSource_;
     BiquadCoefficients c = f_.current_;
     const BiquadCoefficients t = f_.target_;
     const double s = f_.smoothing_;
-    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
+    BiquadLanes<A, 2> l = lanes<A>(c);
     double m = f_.noise_;
     for (int i = 0; i < count; ++i) {
         m = source.next();
-        glide(c, t, s, m);
-#if defined(ORV_BIQUAD_FUSED)
-        if constexpr (Fused) {
-            store(i, stepFused(load(i), c, m, x1, x2, y1, y2));
-            continue;
-        }
-#endif
-        store(i, step(load(i), c, m, x1, x2, y1, y2));
+        glideCoefficients(c, t, s, m);
+        l.setCoefficients(c);
+        io.store(i, l.step(io.load(i), D::splat(m)));
     }
     f_.noiseSource_ = source;
     f_.current_ = c;
     f_.noise_ = m;
-    x1_ = x1;
-    x2_ = x2;
-    y1_ = y1;
-    y2_ = y2;
+    keep(l);
 }
 
-template <bool Fused, class Load, class Store>
-inline void BiquadPair::runPlain(int count, Load load, Store store) noexcept {
+template <class A, class IO>
+inline void BiquadPair::runPlain(int count, IO io) noexcept {
     if (!f_.filters_ || count <= 0) return;
-    const BiquadCoefficients c = f_.target_;
-    __m128d x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
+    using D = simd::Doubles<A, 2>;
+    BiquadLanes<A, 2> l = lanes<A>(f_.target_);
+    // Each of two separate filters would negate its offset once per sample; both start equal.
     double o = f_.noise_;
     for (int i = 0; i < count; ++i) {
         o = -o;
-#if defined(ORV_BIQUAD_FUSED)
-        if constexpr (Fused) {
-            store(i, stepFused(load(i), c, o, x1, x2, y1, y2));
-            continue;
-        }
-#endif
-        store(i, step(load(i), c, o, x1, x2, y1, y2));
+        io.store(i, l.step(io.load(i), D::splat(o)));
     }
     f_.noise_ = o;
-    x1_ = x1;
-    x2_ = x2;
-    y1_ = y1;
-    y2_ = y2;
+    keep(l);
 }
 
-namespace biquad_blocks {
-// Separate channel arrays.
-struct Channels {
-    double* left;
-    double* right;
-    __m128d operator()(int i) const noexcept { return _mm_set_pd(right[i], left[i]); }
-    void operator()(int i, __m128d y) const noexcept {
-        left[i] = _mm_cvtsd_f64(y);
-        right[i] = _mm_cvtsd_f64(_mm_unpackhi_pd(y, y));
-    }
-};
-// (left, right) pairs side by side.
-struct Pairs {
-    double* pairs;
-    __m128d operator()(int i) const noexcept { return _mm_loadu_pd(pairs + 2 * i); }
-    void operator()(int i, __m128d y) const noexcept { _mm_storeu_pd(pairs + 2 * i, y); }
-};
-}  // namespace biquad_blocks
+inline void BiquadPair::processSmoothed(double& left, double& right) noexcept {
+    processSmoothed<simd::Sse2>(&left, &right, 1);
+}
 
+inline void BiquadPair::processPlain(double& left, double& right) noexcept {
+    processPlain<simd::Sse2>(&left, &right, 1);
+}
+
+template <class A>
 inline void BiquadPair::processSmoothed(double* left, double* right, int count) noexcept {
-    const biquad_blocks::Channels io{left, right};
-    runSmoothed<false>(count, io, io);
+    runSmoothed<A>(count, biquad_blocks::Channels<A>{left, right});
 }
 
+template <class A>
 inline void BiquadPair::processPlain(double* left, double* right, int count) noexcept {
-    const biquad_blocks::Channels io{left, right};
-    runPlain<false>(count, io, io);
+    runPlain<A>(count, biquad_blocks::Channels<A>{left, right});
 }
 
-template <bool Fused>
+template <class A>
 inline void BiquadPair::processSmoothedPairs(double* pairs, int count) noexcept {
-    const biquad_blocks::Pairs io{pairs};
-    runSmoothed<Fused>(count, io, io);
+    runSmoothed<A>(count, biquad_blocks::Pairs<A>{pairs});
 }
 
-template <bool Fused>
+template <class A>
 inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
-    const biquad_blocks::Pairs io{pairs};
-    runPlain<Fused>(count, io, io);
+    runPlain<A>(count, biquad_blocks::Pairs<A>{pairs});
 }
 
-#if defined(ORV_BIQUAD_FUSED)
-// Two filters' plain forms in the four lanes of AVX registers: lanes 0, 1 filter a (left,
-// right), lanes 2, 3 filter b. (Macros: a lambda would not inherit the functions' target.)
-struct BiquadPair::TwoInLanes {
-    __m256d b0, b1, b2, a1, a2, x1, x2, y1, y2, o;
-};
-
-__attribute__((target("avx2,fma"))) inline BiquadPair::TwoInLanes BiquadPair::loadLanes(const BiquadPair& a,
-                                                                                       const BiquadPair& b) noexcept {
-#define ORV_BOTH(va, vb) _mm256_setr_pd(va, va, vb, vb)
-#define ORV_JOIN(va, vb) _mm256_insertf128_pd(_mm256_castpd128_pd256(va), vb, 1)
-    const BiquadCoefficients &ca = a.f_.target_, &cb = b.f_.target_;
-    return TwoInLanes{ORV_BOTH(ca.b0, cb.b0),          ORV_BOTH(ca.b1, cb.b1), ORV_BOTH(ca.b2, cb.b2),
-                      ORV_BOTH(ca.a1, cb.a1),          ORV_BOTH(ca.a2, cb.a2), ORV_JOIN(a.x1_, b.x1_),
-                      ORV_JOIN(a.x2_, b.x2_),          ORV_JOIN(a.y1_, b.y1_), ORV_JOIN(a.y2_, b.y2_),
-                      ORV_BOTH(a.f_.noise_, b.f_.noise_)};
-#undef ORV_BOTH
-#undef ORV_JOIN
+// Two filters' plain forms in four lanes: lanes 0, 1 filter a (left, right), lanes 2, 3 b.
+template <class A>
+inline BiquadLanes<A, 4> BiquadPair::lanesOfBoth(const BiquadPair& a, const BiquadPair& b) noexcept {
+    using D = simd::Doubles<A, 4>;
+    const BiquadLanes<A, 2> la = a.lanes<A>(a.f_.target_), lb = b.lanes<A>(b.f_.target_);
+    BiquadLanes<A, 4> l;
+    l.b0 = D::join(la.b0, lb.b0), l.b1 = D::join(la.b1, lb.b1), l.b2 = D::join(la.b2, lb.b2);
+    l.a1 = D::join(la.a1, lb.a1), l.a2 = D::join(la.a2, lb.a2);
+    l.x1 = D::join(la.x1, lb.x1), l.x2 = D::join(la.x2, lb.x2);
+    l.y1 = D::join(la.y1, lb.y1), l.y2 = D::join(la.y2, lb.y2);
+    return l;
 }
 
-__attribute__((target("avx2,fma"))) inline void BiquadPair::storeLanes(const TwoInLanes& l, BiquadPair& a,
-                                                                       BiquadPair& b) noexcept {
-    double offsets[4];
-    _mm256_storeu_pd(offsets, l.o);
-    a.f_.noise_ = offsets[0];
-    b.f_.noise_ = offsets[2];
-    a.x1_ = _mm256_castpd256_pd128(l.x1);
-    a.x2_ = _mm256_castpd256_pd128(l.x2);
-    a.y1_ = _mm256_castpd256_pd128(l.y1);
-    a.y2_ = _mm256_castpd256_pd128(l.y2);
-    b.x1_ = _mm256_extractf128_pd(l.x1, 1);
-    b.x2_ = _mm256_extractf128_pd(l.x2, 1);
-    b.y1_ = _mm256_extractf128_pd(l.y1, 1);
-    b.y2_ = _mm256_extractf128_pd(l.y2, 1);
+template <class A>
+inline void BiquadPair::keepBoth(const BiquadLanes<A, 4>& l, BiquadPair& a, BiquadPair& b) noexcept {
+    l.x1.low().store(a.x1_), l.x2.low().store(a.x2_), l.y1.low().store(a.y1_), l.y2.low().store(a.y2_);
+    l.x1.high().store(b.x1_), l.x2.high().store(b.x2_), l.y1.high().store(b.y1_), l.y2.high().store(b.y2_);
 }
 
-// One plain step of both filters: each negates its own offset, then the fused form of step().
-__attribute__((target("avx2,fma"))) inline __m256d BiquadPair::stepLanes(TwoInLanes& l, __m256d in) noexcept {
-    l.o = _mm256_xor_pd(l.o, _mm256_set1_pd(-0.0));
-    const __m256d x = _mm256_add_pd(in, l.o);
-    __m256d y = _mm256_mul_pd(l.b0, x);
-    y = _mm256_fmadd_pd(l.b1, l.x1, y);
-    y = _mm256_fmadd_pd(l.b2, l.x2, y);
-    y = _mm256_fnmadd_pd(l.a1, l.y1, y);
-    y = _mm256_fnmadd_pd(l.a2, l.y2, y);
-    l.x2 = l.x1;
-    l.x1 = x;
-    l.y2 = l.y1;
-    l.y1 = _mm256_add_pd(y, l.o);
-    return y;
-}
-
-__attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFusedBoth(BiquadPair& a, BiquadPair& b,
-                                                                                        double* pairsA,
-                                                                                        double* pairsB,
-                                                                                        int count) noexcept {
+template <class A>
+inline void BiquadPair::processPlainPairsBoth(BiquadPair& a, BiquadPair& b, double* pairsA, double* pairsB,
+                                              int count) noexcept {
+    using D = simd::Doubles<A, 4>;
+    using Pair = simd::Doubles<A, 2>;
     if (count <= 0) return;
     if (!a.f_.filters_ || !b.f_.filters_) {
         for (int i = 0; i < 2 * count; ++i) pairsB[i] = pairsA[i];
-        b.processPlainPairs<true>(pairsB, count);
-        a.processPlainPairs<true>(pairsA, count);
+        b.processPlainPairs<A>(pairsB, count);
+        a.processPlainPairs<A>(pairsA, count);
         return;
     }
-    TwoInLanes l = loadLanes(a, b);
+    BiquadLanes<A, 4> l = lanesOfBoth<A>(a, b);
+    D o = D::join(Pair::splat(a.f_.noise_), Pair::splat(b.f_.noise_));
     for (int i = 0; i < count; ++i) {
-        const __m256d y = stepLanes(l, _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(pairsA + 2 * i)));
-        _mm_storeu_pd(pairsA + 2 * i, _mm256_castpd256_pd128(y));
-        _mm_storeu_pd(pairsB + 2 * i, _mm256_extractf128_pd(y, 1));
+        o = negate(o);
+        const D y = l.step(simd::twice(Pair::load(pairsA + 2 * i)), o);
+        y.low().store(pairsA + 2 * i);
+        y.high().store(pairsB + 2 * i);
     }
-    storeLanes(l, a, b);
+    a.f_.noise_ = o.low().lane0();
+    b.f_.noise_ = o.high().lane0();
+    keepBoth(l, a, b);
 }
 
-__attribute__((target("avx2,fma"))) inline void BiquadPair::processPlainPairsFusedChain(BiquadPair& a, BiquadPair& b,
-                                                                                         double* pairs,
-                                                                                         int count) noexcept {
+template <class A>
+inline void BiquadPair::processPlainPairsChain(BiquadPair& a, BiquadPair& b, double* pairs, int count) noexcept {
+    using D = simd::Doubles<A, 4>;
+    using Pair = simd::Doubles<A, 2>;
     if (count <= 0) return;
     if (!a.f_.filters_ || !b.f_.filters_) {
-        a.processPlainPairs<true>(pairs, count);
-        b.processPlainPairs<true>(pairs, count);
+        a.processPlainPairs<A>(pairs, count);
+        b.processPlainPairs<A>(pairs, count);
         return;
     }
     // Each step takes a's next frame and b's frame before it, which is a's previous output.
     // The step before a's first frame and the one after b's last leave the other filter's
     // lanes as they were, so every frame goes through the same operations wherever a block
     // ends.
-    TwoInLanes l = loadLanes(a, b);
-    TwoInLanes kept = l;
-    __m256d y = stepLanes(l, _mm256_castpd128_pd256(_mm_loadu_pd(pairs)));
-#define ORV_KEEP(lanes)                            \
-    {                                              \
-        l.x1 = _mm256_blend_pd(l.x1, kept.x1, lanes); \
-        l.x2 = _mm256_blend_pd(l.x2, kept.x2, lanes); \
-        l.y1 = _mm256_blend_pd(l.y1, kept.y1, lanes); \
-        l.y2 = _mm256_blend_pd(l.y2, kept.y2, lanes); \
-        l.o = _mm256_blend_pd(l.o, kept.o, lanes);    \
-    }
-    ORV_KEEP(0xC)
+    BiquadLanes<A, 4> l = lanesOfBoth<A>(a, b);
+    D o = D::join(Pair::splat(a.f_.noise_), Pair::splat(b.f_.noise_));
+    auto keepLanes = [&l, &o](const BiquadLanes<A, 4>& kept, D keptOffset, int bits) {
+        const D m = D::lanesWhere(bits);
+        l.x1 = select(m, kept.x1, l.x1), l.x2 = select(m, kept.x2, l.x2);
+        l.y1 = select(m, kept.y1, l.y1), l.y2 = select(m, kept.y2, l.y2);
+        o = select(m, keptOffset, o);
+    };
+    BiquadLanes<A, 4> kept = l;
+    D keptOffset = o;
+    o = negate(o);
+    D y = l.step(D::join(Pair::load(pairs), Pair::zero()), o);
+    keepLanes(kept, keptOffset, 0xC);
     for (int i = 1; i < count; ++i) {
-        const __m256d in = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(pairs + 2 * i)),
-                                                _mm256_castpd256_pd128(y), 1);
-        y = stepLanes(l, in);
-        _mm_storeu_pd(pairs + 2 * (i - 1), _mm256_extractf128_pd(y, 1));
+        o = negate(o);
+        y = l.step(D::join(Pair::load(pairs + 2 * i), y.low()), o);
+        y.high().store(pairs + 2 * (i - 1));
     }
     kept = l;
-    y = stepLanes(l, _mm256_insertf128_pd(_mm256_setzero_pd(), _mm256_castpd256_pd128(y), 1));
-    ORV_KEEP(0x3)
-#undef ORV_KEEP
-    _mm_storeu_pd(pairs + 2 * (count - 1), _mm256_extractf128_pd(y, 1));
-    storeLanes(l, a, b);
+    keptOffset = o;
+    o = negate(o);
+    y = l.step(D::join(Pair::zero(), y.low()), o);
+    keepLanes(kept, keptOffset, 0x3);
+    y.high().store(pairs + 2 * (count - 1));
+    a.f_.noise_ = o.low().lane0();
+    b.f_.noise_ = o.high().lane0();
+    keepBoth(l, a, b);
 }
-#endif
 
 }  // namespace orv::dsp

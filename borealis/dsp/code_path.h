@@ -1,10 +1,11 @@
 #pragma once
-// The two code paths of the processing. The baseline path is built for every x86-64 processor
-// (SSE2). The wide path is the same processing compiled once more for processors with AVX2 and
-// FMA: the functions marked ORV_WIDE_PATH are compiled for those instruction sets with every
-// call inside them inlined, so the whole kernel below them runs in the wider registers, while
-// the same code called from anywhere else stays baseline code. Each effect picks its path when
-// it is built; a private vendorSpecific call can force the baseline (benchmarks and tests).
+// The two code paths of the processing, and the one place that picks between them.
+//
+// The baseline path (SSE2) runs on every x86-64 processor. The wide path is the same processing
+// compiled once more for processors with AVX2 and FMA: each engine's processing is written once
+// over an instruction set (simd.h) and its path files are compiled twice, the second time with
+// -mavx2 -mfma. Each effect asks the processor once, when it is created, which path it runs;
+// a private vendorSpecific call can force the baseline (orv-host --sse2, benchmarks and tests).
 //
 // The wide path fuses multiplies and adds and so rounds differently in the last bits; its output
 // stays within 1e-7 of the baseline's. Each path on its own gives the same output wherever it
@@ -12,14 +13,6 @@
 #include <atomic>
 
 namespace orv::dsp {
-
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define ORV_HAS_WIDE_PATH 1
-#define ORV_WIDE_PATH __attribute__((target("avx2,fma"), flatten))
-#else
-#define ORV_HAS_WIDE_PATH 0
-#define ORV_WIDE_PATH
-#endif
 
 enum class CodePath : int { Baseline = 1, Wide = 2 };
 
@@ -30,9 +23,10 @@ constexpr int kCodePathRequest = ('O' << 24) | ('r' << 16) | ('B' << 8) | 'L';
 constexpr long long kCodePathAutomatic = 0;
 constexpr long long kCodePathForceBaseline = 1;
 
-// Whether this processor (and its operating system) runs the wide path.
+// Whether this processor (and its operating system) runs the wide path: the only processor
+// check of the plug-ins.
 inline bool processorRunsWidePath() {
-#if ORV_HAS_WIDE_PATH
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
@@ -40,8 +34,9 @@ inline bool processorRunsWidePath() {
 #endif
 }
 
-// The path one effect runs. Requests may come from any thread; the processing reads the choice
-// once a block, so a change takes effect with the next block.
+// The path one effect runs, chosen when the effect is created. Requests may come from any
+// thread; the processing reads the choice once a block, so a change takes effect with the next
+// block.
 class CodePathChoice {
 public:
     bool wide() const noexcept { return wide_.load(std::memory_order_relaxed); }

@@ -1,13 +1,9 @@
 #pragma once
 // A tiny pseudo-random signal added to audio, filter states and smoothers so that no recursion
 // ever decays into denormal numbers (which are slow on x86 and carry no audible information).
-#include "borealis/dsp/code_path.h"
+#include "borealis/dsp/simd.h"
 
 #include <cstdint>
-#include <emmintrin.h>
-#if ORV_HAS_WIDE_PATH
-#include <immintrin.h>
-#endif
 
 namespace orv::dsp {
 
@@ -37,83 +33,45 @@ public:
         return toValue(s1_ ^ s2_ ^ s3_);
     }
 
-    // `rounds` rounds of K next() values: value k of round i goes to out[k][i]. The first two
-    // registers step side by side in the 64-bit lanes of one vector, their shifts done as
-    // multiplies (a right shift by s is the high half of a product by 2^(32 - s)); the values
-    // are the same as next() gives.
-    template <int K>
+    // `rounds` rounds of K next() values: value k of round i goes to out[k][i], the same values
+    // next() gives. On an instruction set whose vector lanes shift by counts of their own, the
+    // three registers step side by side in the lanes of one vector; otherwise one by one.
+    template <class A, int K>
     void next(double* const (&out)[K], int rounds) noexcept {
-        __m128i a = _mm_set_epi64x(s2_, s1_);
-        const __m128i left = _mm_set_epi64x(1LL << 20, 1LL << 13);
-        const __m128i rightA = _mm_set_epi64x(1LL << 25, 1LL << 26);  // >> 7, >> 6
-        const __m128i rightB = _mm_set_epi64x(1LL << 23, 1LL << 17);  // >> 9, >> 15
-        const __m128i mask = _mm_set_epi64x(0xFFFFF, 0x1FFF);
-        std::uint32_t s3 = s3_;
-        for (int i = 0; i < rounds; ++i) {
-            for (int k = 0; k < K; ++k) {
-                const __m128i shiftedA = _mm_srli_epi64(_mm_mul_epu32(a, rightA), 32);
-                const __m128i shiftedB = _mm_srli_epi64(_mm_mul_epu32(a, rightB), 32);
-                a = _mm_xor_si128(_mm_and_si128(_mm_xor_si128(shiftedA, shiftedB), mask), _mm_mul_epu32(a, left));
-                s3 = (((s3 >> 8) ^ (s3 >> 14)) & 0x1FFFFu) ^ (s3 << 17);
-                const std::uint32_t u =
-                    static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_xor_si128(a, _mm_shuffle_epi32(a, 0x0E)))) ^ s3;
-                out[k][i] = toValue(u);
-            }
-        }
-        s1_ = static_cast<std::uint32_t>(_mm_cvtsi128_si32(a));
-        s2_ = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_shuffle_epi32(a, 0x0E)));
-        s3_ = s3;
-    }
-
-#if ORV_HAS_WIDE_PATH
-    // The same rounds as next<K>, for the wide path: the values, and the registers left after
-    // them, are bit for bit those of next<K>. All three registers step together in the 32-bit
-    // lanes of one vector with a shift count per lane; each step's registers are stored as
-    // they stand, and the values are worked out eight at a time from those rows afterwards.
-    // The fourth lane holds the constant 0x80000000 through every step (its shifts by 32 give
-    // zero, its right shift by 0 and mask of all ones keep it as it is), so the xor of a row's
-    // four lanes is u ^ 0x80000000, the signed form the conversion takes.
-    template <int K>
-    __attribute__((target("avx2"))) void nextWide(double* const (&out)[K], int rounds) noexcept {
-        constexpr int kPass = 64;  // rounds per pass through the rows
-        alignas(32) std::uint32_t rows[K][kPass][4];
-        const __m128i skew = _mm_set_epi32(32, 6, 2, 9);
-        const __m128i right = _mm_set_epi32(0, 8, 7, 6);
-        const __m128i mask = _mm_set_epi32(-1, 0x1FFFF, 0xFFFFF, 0x1FFF);
-        const __m128i left = _mm_set_epi32(32, 17, 20, 13);
-        __m128i x = _mm_set_epi32(static_cast<int>(0x80000000u), static_cast<int>(s3_), static_cast<int>(s2_),
-                                  static_cast<int>(s1_));
+        constexpr int kPass = 64;  // rounds per pass
         for (int done = 0; done < rounds; done += kPass) {
             const int count = rounds - done < kPass ? rounds - done : kPass;
-            for (int i = 0; i < count; ++i) {
-                for (int k = 0; k < K; ++k) {
-                    // step(): ((((x >> skew) ^ x) >> right) & mask) ^ (x << left), per lane.
-                    const __m128i mixed = _mm_srlv_epi32(_mm_xor_si128(_mm_srlv_epi32(x, skew), x), right);
-                    x = _mm_xor_si128(_mm_and_si128(mixed, mask), _mm_sllv_epi32(x, left));
-                    _mm_store_si128(reinterpret_cast<__m128i*>(rows[k][i]), x);
+            if constexpr (A::kLaneShifts) {
+                // Each step's registers are kept as they stand; the words (the xor of a row's
+                // lanes) are worked out four rows at a time afterwards.
+                alignas(16) std::uint32_t rows[K][kPass][4];
+                simd::Words x = simd::Words::of(s1_, s2_, s3_, 0);
+                const simd::Words mask = simd::Words::of(0x1FFFu, 0xFFFFFu, 0x1FFFFu, 0);
+                for (int i = 0; i < count; ++i) {
+                    for (int k = 0; k < K; ++k) {
+                        x = stepRegisters<LaneShifts<A>>(x, mask);
+                        x.store(rows[k][i]);
+                    }
                 }
+                std::uint32_t r[4];
+                x.store(r);
+                s1_ = r[0], s2_ = r[1], s3_ = r[2];
+                for (int k = 0; k < K; ++k) rowValues<A>(rows[k], out[k] + done, count);
+            } else {
+                alignas(16) std::uint32_t words[K][kPass];
+                std::uint32_t a = s1_, b = s2_, c = s3_;
+                for (int i = 0; i < count; ++i) {
+                    for (int k = 0; k < K; ++k) {
+                        a = stepRegisters<RegisterShifts<9, 6, 13>>(a, 0x1FFFu);
+                        b = stepRegisters<RegisterShifts<2, 7, 20>>(b, 0xFFFFFu);
+                        c = stepRegisters<RegisterShifts<6, 8, 17>>(c, 0x1FFFFu);
+                        words[k][i] = a ^ b ^ c;
+                    }
+                }
+                s1_ = a, s2_ = b, s3_ = c;
+                for (int k = 0; k < K; ++k) wordValues<A>(words[k], out[k] + done, count);
             }
-            for (int k = 0; k < K; ++k) toValuesWide(rows[k], out[k] + done, count);
         }
-        s1_ = static_cast<std::uint32_t>(_mm_cvtsi128_si32(x));
-        s2_ = static_cast<std::uint32_t>(_mm_extract_epi32(x, 1));
-        s3_ = static_cast<std::uint32_t>(_mm_extract_epi32(x, 2));
-    }
-#else
-    // A build without the wide path: next<K> itself.
-    template <int K>
-    void nextWide(double* const (&out)[K], int rounds) noexcept {
-        next(out, rounds);
-    }
-#endif
-
-    // next<K> on the baseline path, nextWide<K> on the wide path: the same values either way.
-    template <bool Wide, int K>
-    void nextOnPath(double* const (&out)[K], int rounds) noexcept {
-        if constexpr (Wide)
-            nextWide(out, rounds);
-        else
-            next(out, rounds);
     }
 
     double scale() const noexcept { return scale_; }
@@ -122,49 +80,60 @@ private:
     std::uint32_t s1_ = kSeed1;
     std::uint32_t s2_ = kSeed2;
     std::uint32_t s3_ = kSeed3;
-    // One step of each register. (x >> p) ^ (x >> q) is computed as ((x >> (q - p)) ^ x) >> p,
-    // the same bits with one shift fewer.
+    // The shifts of one register's step, ((((x >> skew) ^ x) >> right) & mask) ^ (x << left):
+    // (x >> p) ^ (x >> q) is computed as ((x >> (q - p)) ^ x) >> p, the same bits with one
+    // shift fewer.
+    template <int Skew, int Right, int Left>
+    struct RegisterShifts {
+        static std::uint32_t skew(std::uint32_t x) noexcept { return x >> Skew; }
+        static std::uint32_t right(std::uint32_t x) noexcept { return x >> Right; }
+        static std::uint32_t left(std::uint32_t x) noexcept { return x << Left; }
+    };
+    // The same shifts of all three registers, in lanes 0 to 2 (lane 3 stays zero).
+    template <class A>
+    struct LaneShifts {
+        static simd::Words skew(simd::Words x) noexcept { return simd::shiftRightLanes<A, 9, 2, 6, 0>(x); }
+        static simd::Words right(simd::Words x) noexcept { return simd::shiftRightLanes<A, 6, 7, 8, 0>(x); }
+        static simd::Words left(simd::Words x) noexcept { return simd::shiftLeftLanes<A, 13, 20, 17, 0>(x); }
+    };
+    // The generator's step, for one register or for all three in lanes.
+    template <class Shifts, class W>
+    static ORV_SIMD_INLINE W stepRegisters(W x, W mask) noexcept {
+        return (Shifts::right(Shifts::skew(x) ^ x) & mask) ^ Shifts::left(x);
+    }
     static void step(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c) noexcept {
-        a = ((((a >> 9) ^ a) >> 6) & 0x1FFFu) ^ (a << 13);
-        b = ((((b >> 2) ^ b) >> 7) & 0xFFFFFu) ^ (b << 20);
-        c = ((((c >> 6) ^ c) >> 8) & 0x1FFFFu) ^ (c << 17);
+        a = stepRegisters<RegisterShifts<9, 6, 13>>(a, 0x1FFFu);
+        b = stepRegisters<RegisterShifts<2, 7, 20>>(b, 0xFFFFFu);
+        c = stepRegisters<RegisterShifts<6, 8, 17>>(c, 0x1FFFFu);
     }
     // u * (2 c) rounds exactly as (u * c) * 2 (doubling is exact), one multiply fewer.
     static constexpr double kUnit = 2.3283064365e-10 * 2.0;
     double toValue(std::uint32_t u) const noexcept { return (static_cast<double>(u) * kUnit - 1.0) * scale_; }
-
-#if ORV_HAS_WIDE_PATH
-    // toValue of each row's register word, from rows as nextWide stores them (the registers in
-    // lanes 0 to 2, 0x80000000 in lane 3). Eight rows at a time: the xor of each row's lanes,
-    // s = u ^ 0x80000000, is a signed int32 whose double plus 2^31 is exactly double(u); then
-    // the same products and difference as toValue, in the same order (none of them fused: the
-    // build keeps every multiply and add separate unless written as a fused one).
-    __attribute__((target("avx2"))) void toValuesWide(const std::uint32_t (*rows)[4], double* out,
-                                                      int count) const noexcept {
-        const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-        const __m256d offset = _mm256_set1_pd(2147483648.0);
-        const __m256d unit = _mm256_set1_pd(kUnit), one = _mm256_set1_pd(1.0), scale = _mm256_set1_pd(scale_);
+    // toValue of `count` words, four at a time (the conversion is exact, so the values are
+    // toValue's).
+    template <class A>
+    void wordValues(const std::uint32_t* words, double* out, int count) const noexcept {
+        using D = simd::Doubles<A, 4>;
+        const D unit = D::splat(kUnit), one = D::splat(1.0), scale = D::splat(scale_);
         int i = 0;
-        for (; i + 8 <= count; i += 8) {
-            // Each 128-bit half takes every other row: the low halves rows i, i+2, i+4, i+6.
-            const __m256i r0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows[i]));
-            const __m256i r1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows[i + 2]));
-            const __m256i r2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows[i + 4]));
-            const __m256i r3 = _mm256_load_si256(reinterpret_cast<const __m256i*>(rows[i + 6]));
-            // Lanes 0 and 2, 1 and 3 of each row paired up, then the pairs: the rows' xors in
-            // the order i, i+2, i+4, i+6 | i+1, i+3, i+5, i+7, put back in row order.
-            const __m256i v0 = _mm256_xor_si256(_mm256_unpacklo_epi32(r0, r1), _mm256_unpackhi_epi32(r0, r1));
-            const __m256i v1 = _mm256_xor_si256(_mm256_unpacklo_epi32(r2, r3), _mm256_unpackhi_epi32(r2, r3));
-            const __m256i s = _mm256_permutevar8x32_epi32(
-                _mm256_xor_si256(_mm256_unpacklo_epi64(v0, v1), _mm256_unpackhi_epi64(v0, v1)), order);
-            const __m256d lo = _mm256_add_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(s)), offset);
-            const __m256d hi = _mm256_add_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(s, 1)), offset);
-            _mm256_storeu_pd(out + i, _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(lo, unit), one), scale));
-            _mm256_storeu_pd(out + i + 4, _mm256_mul_pd(_mm256_sub_pd(_mm256_mul_pd(hi, unit), one), scale));
+        for (; i + 4 <= count; i += 4) ((D::fromUnsigned(words + i) * unit - one) * scale).store(out + i);
+        for (; i < count; ++i) out[i] = toValue(words[i]);
+    }
+    // The same from rows of registers as the lanes' step leaves them (the word is the xor of a
+    // row's lanes).
+    template <class A>
+    void rowValues(const std::uint32_t (*rows)[4], double* out, int count) const noexcept {
+        using D = simd::Doubles<A, 4>;
+        using simd::Words;
+        const D unit = D::splat(kUnit), one = D::splat(1.0), scale = D::splat(scale_);
+        int i = 0;
+        for (; i + 4 <= count; i += 4) {
+            const Words u = simd::xorAcrossLanes(Words::load(rows[i]), Words::load(rows[i + 1]),
+                                                 Words::load(rows[i + 2]), Words::load(rows[i + 3]));
+            ((D::fromUnsigned(u.v) * unit - one) * scale).store(out + i);
         }
         for (; i < count; ++i) out[i] = toValue(rows[i][0] ^ rows[i][1] ^ rows[i][2]);
     }
-#endif
 
     double scale_;
 };

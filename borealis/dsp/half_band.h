@@ -6,6 +6,8 @@
 // output needs only the 64 odd taps, applied to pairs of samples mirrored about the centre.
 #include <array>
 
+#include "borealis/dsp/simd.h"
+
 namespace orv::dsp {
 
 constexpr int kHalfBandHalfTaps = 128;
@@ -22,46 +24,52 @@ HalfBandKernel makeUpsamplerKernel() noexcept;
 HalfBandKernel makeDownsamplerKernel() noexcept;
 
 // The odd taps h[1], h[3], ..., h[127] of a kernel, in that order.
-std::array<double, kHalfBandOddTaps> oddTaps(const HalfBandKernel& kernel) noexcept;
-
-// For i = 0 .. count - 1:
-//   out[i] = sum over j = 0 .. 63, in that order, of odd[j] * (x[i + 64 + j] + x[i + 63 - j])
-// that is, the odd taps applied about the point halfway between x[i + 63] and x[i + 64].
-// x must hold count + 127 values. Summed in the same order for every output, so the result
-// does not depend on how a stream is cut into blocks. This is the plain one-at-a-time form;
-// the filters use the faster one below, which gives the same values bit for bit.
-void foldedHalfBandSums(const double* x, const double* odd, double* out, int count) noexcept;
-
-// The odd taps, each stored twice side by side (odd[j] at v[2j] and v[2j + 1]) so that the
-// vector sums can multiply two lanes by a tap straight from memory.
-struct alignas(16) HalfBandPairedTaps {
-    double v[2 * kHalfBandOddTaps];
+struct HalfBandTaps {
+    double v[kHalfBandOddTaps];
 };
-HalfBandPairedTaps pairedOddTaps(const HalfBandKernel& kernel) noexcept;
+HalfBandTaps oddTaps(const HalfBandKernel& kernel) noexcept;
 
-// The same sums as above, equal to them bit for bit, computed several outputs at a time with
-// the widest vectors the processor offers.
-void foldedHalfBandSums(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
+// The folded sums of the resampler, written once for every instruction set. For i = 0 .. count-1:
+//   out[i] = sum over j = 0 .. 63, in that order, of odd[j] * (x[i + 64 + j] + x[i + 63 - j])
+// that is, the odd taps applied about the point halfway between x[i + 63] and x[i + 64], each
+// tap taken with mulAddSum (simd.h). x must hold count + 127 values. Every output
+// is summed the same way however many outputs a call takes, so the result does not depend on
+// how a stream is cut into blocks. G registers of outputs run side by side, sharing each tap.
+template <class D, int G>
+ORV_SIMD_INLINE void foldedHalfBandGroup(const double* x, const HalfBandTaps& taps, double* out) noexcept {
+    const double* ahead = x + 64;
+    const double* behind = x + 63;
+    D acc[G];
+    #pragma GCC unroll 16
+    for (int g = 0; g < G; ++g) acc[g] = D::zero();
+    for (int j = 0; j < kHalfBandOddTaps; ++j) {
+        const D c = D::splat(taps.v[j]);
+        #pragma GCC unroll 16
+        for (int g = 0; g < G; ++g) {
+            const int at = g * D::kLanes;
+            acc[g] = mulAddSum(c, D::load(ahead + j + at), D::load(behind - j + at), acc[g]);
+        }
+    }
+    #pragma GCC unroll 16
+    for (int g = 0; g < G; ++g) acc[g].store(out + g * D::kLanes);
+}
 
-// The wide code path's form of the same sums: each sample's product is fused into its output's
-// sum, the two samples of a tap one after the other (acc = fma(odd[j], ahead, acc), then
-// acc = fma(odd[j], behind, acc), taps in the plain form's order), so the results differ from
-// the plain sums in the last bits. Every output is summed the same way however many
-// outputs a call takes and wherever x lies, so a stream gets the same values however it is
-// cut into blocks. Call it only where processorRunsWidePath() holds (code_path.h); builds
-// without the wide path give the plain sums.
-void foldedHalfBandSumsFused(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
+// Passes of G registers while they fit, then of half as many for the rest.
+template <class D, int G>
+ORV_SIMD_INLINE void foldedHalfBandPasses(const double* x, const HalfBandTaps& taps, double* out, int count,
+                                          int& done) noexcept {
+    constexpr int kPass = G * D::kLanes;
+    for (; done + kPass <= count; done += kPass) foldedHalfBandGroup<D, G>(x + done, taps, out + done);
+    if constexpr (G > 1) foldedHalfBandPasses<D, G / 2>(x, taps, out, count, done);
+}
 
-// The vector forms one by one, so tests can hold each to the plain sums on any machine.
-namespace half_band_forms {
-// Two outputs per 128-bit register (the plain loop where SSE2 is not available).
-void twoLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
-// Four outputs per 256-bit register. Returns false, computing nothing, where the processor or
-// the build has no AVX.
-bool fourLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
-// The fused sums of foldedHalfBandSumsFused. Returns false, computing nothing, where the
-// processor does not run the wide path or the build has no fused form.
-bool fusedLanes(const double* x, const HalfBandPairedTaps& taps, double* out, int count) noexcept;
-}  // namespace half_band_forms
+template <class A>
+inline void foldedHalfBandSums(const double* x, const HalfBandTaps& taps, double* out, int count) noexcept {
+    using D = simd::Doubles<A, A::kNaturalLanes>;
+    constexpr int kGroup = A::kNaturalLanes == 4 ? 8 : 4;  // registers per pass at most
+    int i = 0;
+    foldedHalfBandPasses<D, kGroup>(x, taps, out, count, i);
+    for (; i < count; ++i) foldedHalfBandGroup<simd::Doubles<A, 1>, 1>(x + i, taps, out + i);
+}
 
 }  // namespace orv::dsp

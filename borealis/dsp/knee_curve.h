@@ -5,7 +5,8 @@
 // a Catmull-Rom segment through four points, two on the straight line and two on the
 // compressed curve, which meets both parts without a step.
 #include <cmath>
-#include <emmintrin.h>
+
+#include "borealis/dsp/simd.h"
 
 namespace orv::dsp {
 
@@ -41,19 +42,19 @@ inline double kneeGain(double level, double slope, const KneePoints& p, bool sof
     return kneeCurve(level, slope, p, soft) / (level + 1e-6);
 }
 
-// kneeGain of two levels side by side in SSE2 lanes, lane for lane the same value. While both
-// lanes lie on the straight part the curve is the level itself, with no call (a NaN stays a
-// NaN in the hard knee and takes the curve's own path in the soft one).
-inline __m128d kneeGainPair(__m128d level, double slope, const KneePoints& p, bool soft) noexcept {
-    __m128d curve = level;
-    const __m128d straight = _mm_set1_pd(soft ? 0.5 : 1.0);
-    const int straightLanes = _mm_movemask_pd(soft ? _mm_cmple_pd(level, straight) : _mm_cmpngt_pd(level, straight));
-    if (straightLanes != 3) {
-        double lv[2];
-        _mm_storeu_pd(lv, level);
-        curve = _mm_set_pd(kneeCurve(lv[1], slope, p, soft), kneeCurve(lv[0], slope, p, soft));
-    }
-    return _mm_div_pd(curve, _mm_add_pd(level, _mm_set1_pd(1e-6)));
+// kneeGain of two levels side by side, lane for lane the same value. While both lanes lie on
+// the straight part the curve is the level itself, with no call (a NaN stays a NaN in the hard
+// knee and takes the curve's own path in the soft one).
+template <class A>
+inline simd::Doubles<A, 2> kneeGainPair(simd::Doubles<A, 2> level, double slope, const KneePoints& p,
+                                        bool soft) noexcept {
+    using Pair = simd::Doubles<A, 2>;
+    Pair curve = level;
+    const Pair straight = Pair::splat(soft ? 0.5 : 1.0);
+    const int straightLanes = laneBits(soft ? lessEqual(level, straight) : notGreater(level, straight));
+    if (straightLanes != 3)
+        curve = Pair::of(kneeCurve(level.lane0(), slope, p, soft), kneeCurve(level.lane1(), slope, p, soft));
+    return curve / (level + Pair::splat(1e-6));
 }
 
 }  // namespace orv::dsp

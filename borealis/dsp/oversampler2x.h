@@ -35,13 +35,12 @@ public:
 
     // `count` samples at the start of `buffer` become 2 * count samples in place; the buffer
     // must have room for 2 * count values. Any count works; count <= 0 does nothing.
-    // Fused: the filter sums of the wide code path (foldedHalfBandSumsFused), only for callers
-    // on that path.
-    template <bool Fused = false>
+    // A: the instruction set of the code path (simd.h).
+    template <class A>
     void upsample(double* buffer, int count) noexcept;
     // `doubledCount` samples become doubledCount / 2 in place; returns that number. An odd last
-    // sample is ignored. Fused as for upsample.
-    template <bool Fused = false>
+    // sample is ignored.
+    template <class A>
     int downsample(double* buffer, int doubledCount) noexcept;
     // Delay the stream by exactly kBypassDelay samples, in place. delayIn shares the ring of
     // upsample, delayOut the ring of downsample.
@@ -58,9 +57,9 @@ private:
     // Samples handled per pass: the newest kHalfBandReach + kChunk values fit in a ring.
     static constexpr int kChunk = kRingSize - kHalfBandReach;
 
-    template <bool Fused>
+    template <class A>
     void upsampleChunk(const double* in, int stride, double* out, int count) noexcept;
-    template <bool Fused>
+    template <class A>
     void downsampleChunk(const double* in, double* out, int count) noexcept;
 
     // Input stream of the upsampler.
@@ -70,8 +69,66 @@ private:
     MirroredRing<kRingSize> downSecond_;
     HalfBandKernel upKernel_;
     HalfBandKernel downKernel_;
-    HalfBandPairedTaps upTaps_;
-    HalfBandPairedTaps downTaps_;
+    HalfBandTaps upTaps_;
+    HalfBandTaps downTaps_;
 };
+
+template <class A>
+inline void Oversampler2x::upsample(double* buffer, int count) noexcept {
+    if (buffer == nullptr || count <= 0) return;
+    if (count <= kChunk) {
+        upsampleChunk<A>(buffer, 1, buffer, count);
+        return;
+    }
+    // Several passes: first move every input to its own output position (backwards, so nothing
+    // unread is overwritten); each pass then reads its inputs before writing over them.
+    for (int i = count - 1; i > 0; --i) buffer[2 * i] = buffer[i];
+    for (int start = 0; start < count; start += kChunk) {
+        const int n = count - start < kChunk ? count - start : kChunk;
+        upsampleChunk<A>(buffer + 2 * start, 2, buffer + 2 * start, n);
+    }
+}
+
+template <class A>
+inline void Oversampler2x::upsampleChunk(const double* in, int stride, double* out, int count) noexcept {
+    for (int i = 0; i < count; ++i) up_.push(in[i * stride]);
+    // x[0] is the input 128 samples before the first of this pass.
+    const double* x = up_.newest(kHalfBandReach + count);
+    double halfway[kChunk];
+    foldedHalfBandSums<A>(x, upTaps_, halfway, count);
+    for (int i = 0; i < count; ++i) {
+        out[2 * i] = halfway[i];
+        out[2 * i + 1] = x[i + kHalfBandReach - kUpsampleDelay];
+    }
+}
+
+template <class A>
+inline int Oversampler2x::downsample(double* buffer, int doubledCount) noexcept {
+    if (buffer == nullptr || doubledCount < 2) return 0;
+    const int count = doubledCount / 2;
+    // Each pass reads its pairs before it writes, and writes only below what it read.
+    for (int start = 0; start < count; start += kChunk) {
+        const int n = count - start < kChunk ? count - start : kChunk;
+        downsampleChunk<A>(buffer + 2 * start, buffer + start, n);
+    }
+    return count;
+}
+
+template <class A>
+inline void Oversampler2x::downsampleChunk(const double* in, double* out, int count) noexcept {
+    for (int i = 0; i < count; ++i) {
+        downFirst_.push(in[2 * i]);
+        downSecond_.push(in[2 * i + 1]);
+    }
+    // first[0] and second[0] hold the pair 128 pairs before the first of this pass.
+    const double* first = downFirst_.newest(kHalfBandReach + count);
+    const double* second = downSecond_.newest(kHalfBandReach + count);
+    double sums[kChunk];
+    foldedHalfBandSums<A>(first, downTaps_, sums, count);
+    // The centre tap falls on the second sample of the pair 65 pairs back.
+    const double centre = downKernel_[0];
+    for (int i = 0; i < count; ++i) out[i] = sums[i] + centre * second[i + kHalfBandReach - 65];
+}
+
 
 }  // namespace orv::dsp

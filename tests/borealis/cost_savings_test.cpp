@@ -7,7 +7,7 @@
 #include "borealis/meter_feeds.h"
 #include "borealis/side_chain.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/path_test.h"
 
 #include <algorithm>
 #include <cmath>
@@ -32,7 +32,8 @@ std::vector<double> noise(int n, unsigned seed, double amplitude) {
 
 }  // namespace
 
-TEST(MeterBallistics, CachedCoefficientsEqualAFreshComputationAfterEveryChange) {
+TEST(ORV_PATH_SUITE(MeterBallistics), CachedCoefficientsEqualAFreshComputationAfterEveryChange) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     struct Inputs {
         double rate, vu, integration, ret;
     };
@@ -90,7 +91,8 @@ std::vector<double> sweepingDetector(int n) {
 
 }  // namespace
 
-TEST(ClassicRelease, PowersStayExactAcrossReleaseChanges) {
+TEST(ORV_PATH_SUITE(ClassicRelease), PowersStayExactAcrossReleaseChanges) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     const double rate = 44100.0;
     GainComputer g;
     BorealisSettings s = classicSettings(300.0);
@@ -106,7 +108,8 @@ TEST(ClassicRelease, PowersStayExactAcrossReleaseChanges) {
     }
 }
 
-TEST(ClassicRelease, GainsAfterAReleaseChangeEqualAFreshComputer) {
+TEST(ORV_PATH_SUITE(ClassicRelease), GainsAfterAReleaseChangeEqualAFreshComputer) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     // One computer works with other releases first (filling its powers), then both run the
     // same material with the same release: no power of an earlier release may be used.
     const double rate = 48000.0;
@@ -117,13 +120,17 @@ TEST(ClassicRelease, GainsAfterAReleaseChangeEqualAFreshComputer) {
         GainComputer used, fresh;
         prepare(used, first, rate);
         double l, r;
-        for (double d : warm) used.computeGains<true>(d, 0.5 * d, first, l, r);
+        for (double d : warm) {
+            const double half = 0.5 * d;
+            used.computeGainsBlock<true, orvtest::PathSet>(&d, &half, 1, first, &l, &r);
+        }
         prepare(used, later, rate);
         prepare(fresh, later, rate);
         for (size_t i = 0; i < test.size(); ++i) {
             double l1, r1, l2, r2;
-            used.computeGains<true>(test[i], 0.5 * test[i], later, l1, r1);
-            fresh.computeGains<true>(test[i], 0.5 * test[i], later, l2, r2);
+            const double half = 0.5 * test[i];
+            used.computeGainsBlock<true, orvtest::PathSet>(&test[i], &half, 1, later, &l1, &r1);
+            fresh.computeGainsBlock<true, orvtest::PathSet>(&test[i], &half, 1, later, &l2, &r2);
             ASSERT_TRUE(sameBits(l1, l2) && sameBits(r1, r2)) << "rms " << rms << " sample " << i;
         }
     }
@@ -157,7 +164,7 @@ ShelfRun runSideChain(double rate, bool skipGlide, int block, const std::vector<
     for (int pos = 0; pos < static_cast<int>(kL.size()); pos += block) {
         if (pos == moveAt) c.setLowShelf(250.0, true);
         const int count = std::min<int>(block, static_cast<int>(kL.size()) - pos);
-        c.processBlock<true>(&kL[pos], &kR[pos], count, s, &run.out[pos]);
+        c.processBlock<true, orvtest::PathSet>(&kL[pos], &kR[pos], count, s, &run.out[pos]);
         if (c.lowShelfSettled() && c.highShelfSettled()) run.settledSamples += count;
     }
     return run;
@@ -165,7 +172,8 @@ ShelfRun runSideChain(double rate, bool skipGlide, int block, const std::vector<
 
 }  // namespace
 
-TEST(SettledShelves, WithoutTheGlideStayWithinOneTenMillionthOfTheGlidingForm) {
+TEST(ORV_PATH_SUITE(SettledShelves), WithoutTheGlideStayWithinOneTenMillionthOfTheGlidingForm) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     for (const double rate : {44100.0, 96000.0, 192000.0}) {
         const int total = static_cast<int>(rate * 1.5);
         const int moveAt = static_cast<int>(rate * 0.5) / 64 * 64;
@@ -200,7 +208,13 @@ TEST(SettledShelves, WithoutTheGlideStayWithinOneTenMillionthOfTheGlidingForm) {
     }
 }
 
-TEST(MeterFeeds, GainChunksGiveExactlyWhatSingleSamplesGive) {
+// One GainRed meter sample on this build's code path.
+static void feedOne(borealis::MeterFeeds& m, double left, double right, double noise) {
+    m.feedGainChunk<orvtest::PathSet>(&left, &right, &noise, 1);
+}
+
+TEST(ORV_PATH_SUITE(MeterFeeds), GainChunksGiveExactlyWhatSingleSamplesGive) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     // Gains that dip deep, rise above unity and sit near 0.01, so every hold rule is taken.
     std::vector<double> left(5000), right(5000), noiseValues(5000);
     std::mt19937 rng(9);
@@ -216,34 +230,27 @@ TEST(MeterFeeds, GainChunksGiveExactlyWhatSingleSamplesGive) {
         s.ratioIndex = ratioIndex;
         s.ppmIntegrationMs = 1.0;
         s.ppmReturnMs = 300.0;
-        // The wide path's form (four lanes in one register) must give the same bits too.
-        borealis::MeterFeeds single, chunked, wide;
-        const bool withWide = orv::dsp::processorRunsWidePath();
-        for (borealis::MeterFeeds* m : {&single, &chunked, &wide}) m->beginBlock(s, 44100.0);
+        borealis::MeterFeeds single, chunked;
+        for (borealis::MeterFeeds* m : {&single, &chunked}) m->beginBlock(s, 44100.0);
         for (int pos = 0, block = 1; pos < 5000; pos += block, block = block % 97 + 13) {
             const int count = std::min(block, 5000 - pos);
-            for (int i = pos; i < pos + count; ++i) single.feedGain(left[i], right[i], noiseValues[i]);
-            chunked.feedGainChunk(&left[pos], &right[pos], &noiseValues[pos], count);
-#if ORV_HAS_WIDE_PATH
-            if (withWide) wide.feedGainChunkWide(&left[pos], &right[pos], &noiseValues[pos], count);
-#endif
-            for (borealis::MeterFeeds* m : {&single, &chunked, &wide}) m->ageHolds(count);
-            for (const borealis::MeterFeeds* m : {&chunked, &wide}) {
-                if (m == &wide && !withWide) continue;
-                for (int c = 0; c < 2; ++c) {
-                    ASSERT_TRUE(sameBits(single.vu(c), m->vu(c))) << pos;
-                    ASSERT_TRUE(sameBits(single.ppm(c), m->ppm(c))) << pos;
-                    ASSERT_TRUE(sameBits(single.vuHold(c), m->vuHold(c))) << pos;
-                    ASSERT_TRUE(sameBits(single.ppmHold(c), m->ppmHold(c))) << pos;
-                    ASSERT_EQ(single.vuHoldAge(c), m->vuHoldAge(c)) << pos;
-                    ASSERT_EQ(single.ppmHoldAge(c), m->ppmHoldAge(c)) << pos;
-                }
+            for (int i = pos; i < pos + count; ++i) feedOne(single, left[i], right[i], noiseValues[i]);
+            chunked.feedGainChunk<orvtest::PathSet>(&left[pos], &right[pos], &noiseValues[pos], count);
+            for (borealis::MeterFeeds* m : {&single, &chunked}) m->ageHolds(count);
+            for (int c = 0; c < 2; ++c) {
+                ASSERT_TRUE(sameBits(single.vu(c), chunked.vu(c))) << pos;
+                ASSERT_TRUE(sameBits(single.ppm(c), chunked.ppm(c))) << pos;
+                ASSERT_TRUE(sameBits(single.vuHold(c), chunked.vuHold(c))) << pos;
+                ASSERT_TRUE(sameBits(single.ppmHold(c), chunked.ppmHold(c))) << pos;
+                ASSERT_EQ(single.vuHoldAge(c), chunked.vuHoldAge(c)) << pos;
+                ASSERT_EQ(single.ppmHoldAge(c), chunked.ppmHoldAge(c)) << pos;
             }
         }
     }
 }
 
-TEST(MeterFeeds, AHoldTakenInsideAChunkRestartsItsAgeAsSingleSamplesDo) {
+TEST(ORV_PATH_SUITE(MeterFeeds), AHoldTakenInsideAChunkRestartsItsAgeAsSingleSamplesDo) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     // Near-instant ballistics, so each meter follows its steps at once: a rise above unity
     // sets the holds, a long stretch just below lets their ages grow, then one chunk dips in
     // its middle (a new, lower hold) and ends above the dip (no hold at its end).
@@ -259,8 +266,8 @@ TEST(MeterFeeds, AHoldTakenInsideAChunkRestartsItsAgeAsSingleSamplesDo) {
         std::vector<double> gains(chunk, k == 0 ? 1.5 : 1.2), noiseValues(chunk, 0.0);
         if (k == 6)
             for (int i = 20; i < chunk; ++i) gains[i] = i < 30 ? 0.5 : 0.6;
-        for (int i = 0; i < chunk; ++i) single.feedGain(gains[i], gains[i], noiseValues[i]);
-        chunked.feedGainChunk(gains.data(), gains.data(), noiseValues.data(), chunk);
+        for (int i = 0; i < chunk; ++i) feedOne(single, gains[i], gains[i], noiseValues[i]);
+        chunked.feedGainChunk<orvtest::PathSet>(gains.data(), gains.data(), noiseValues.data(), chunk);
         single.ageHolds(chunk);
         chunked.ageHolds(chunk);
         for (int c = 0; c < 2; ++c) {
@@ -276,7 +283,8 @@ TEST(MeterFeeds, AHoldTakenInsideAChunkRestartsItsAgeAsSingleSamplesDo) {
     }
 }
 
-TEST(Limiter, BlocksGiveExactlyWhatSingleSamplesGive) {
+TEST(ORV_PATH_SUITE(Limiter), BlocksGiveExactlyWhatSingleSamplesGive) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     // Loud bursts that the limiter pulls down, quiet stretches where it releases, and the
     // limiter switched on and off between blocks of lengths up to beyond its ring.
     const int total = 20000;

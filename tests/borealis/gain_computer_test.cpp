@@ -1,9 +1,11 @@
-// The gain computer works out both channels together; each channel must still depend on its
-// own detector only, with nothing leaking between them. Its chunk form computes exactly what
-// sample-by-sample calls compute.
+// The gain computer works out both channels together, on each code path; each channel must
+// still depend on its own detector only, with nothing leaking between them, and a stream gives
+// the same gains however it is cut into blocks.
 #include "borealis/gain_computer.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/path_test.h"
+
+#include <algorithm>
 
 #include <cmath>
 #include <cstring>
@@ -14,9 +16,15 @@ using namespace borealis;
 
 namespace {
 
+// One gain-stage sample on this build's code path.
+template <bool Tabulated = true>
+void oneSample(GainComputer& g, double dL, double dR, const BorealisSettings& s, double& gainL, double& gainR) {
+    g.computeGainsBlock<Tabulated, orvtest::PathSet>(&dL, &dR, 1, s, &gainL, &gainR);
+}
+
 // A detector signal with long quiet and loud stretches, so both the attack and the release
 // paths and the envelope floor are taken.
-std::vector<double> detector(int n, unsigned seed) {
+static std::vector<double> detector(int n, unsigned seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     std::vector<double> v(n);
@@ -24,7 +32,7 @@ std::vector<double> detector(int n, unsigned seed) {
     return v;
 }
 
-void checkChannelsAreIndependent(BorealisSettings s) {
+static void checkChannelsAreIndependent(BorealisSettings s) {
     const double rate = 44100.0;
     GainComputer straight, swapped, leftOnly;
     for (GainComputer* g : {&straight, &swapped, &leftOnly}) {
@@ -37,9 +45,9 @@ void checkChannelsAreIndependent(BorealisSettings s) {
     const std::vector<double> a = detector(6000, 1), b = detector(6000, 2);
     for (size_t i = 0; i < a.size(); ++i) {
         double l1, r1, l2, r2, l3, r3;
-        straight.computeGains<true>(a[i], b[i], s, l1, r1);
-        swapped.computeGains<true>(b[i], a[i], s, l2, r2);
-        leftOnly.computeGains<true>(a[i], 0.0, s, l3, r3);
+        oneSample(straight, a[i], b[i], s, l1, r1);
+        oneSample(swapped, b[i], a[i], s, l2, r2);
+        oneSample(leftOnly, a[i], 0.0, s, l3, r3);
         ASSERT_EQ(l1, r2) << i;
         ASSERT_EQ(r1, l2) << i;
         ASSERT_EQ(l1, l3) << i;
@@ -51,7 +59,8 @@ void checkChannelsAreIndependent(BorealisSettings s) {
 
 }  // namespace
 
-TEST(GainComputer, EachChannelDependsOnItsOwnDetectorOnly) {
+TEST(ORV_PATH_SUITE(GainComputer), EachChannelDependsOnItsOwnDetectorOnly) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     BorealisSettings s;
     s.slope = 0.25;
     s.ratio = 4.0;
@@ -85,12 +94,12 @@ void checkBlocksEqualSingleSamples(const BorealisSettings& s) {
     // Chunks of many lengths, beyond the internal pass of 128 as well.
     for (int pos = 0, k = 0; pos < total; ++k) {
         const int count = std::min(1 + (k * 37) % 300, total - pos);
-        blocked.computeGainsBlock<Tabulated>(&a[pos], &b[pos], count, s, &gl[pos], &gr[pos]);
+        blocked.computeGainsBlock<Tabulated, orvtest::PathSet>(&a[pos], &b[pos], count, s, &gl[pos], &gr[pos]);
         pos += count;
     }
     for (int i = 0; i < total; ++i) {
         double l, r;
-        single.computeGains<Tabulated>(a[i], b[i], s, l, r);
+        oneSample<Tabulated>(single, a[i], b[i], s, l, r);
         ASSERT_EQ(0, std::memcmp(&l, &gl[i], sizeof l)) << i;
         ASSERT_EQ(0, std::memcmp(&r, &gr[i], sizeof r)) << i;
     }
@@ -102,7 +111,8 @@ void checkBlocksEqualSingleSamples(const BorealisSettings& s) {
 
 }  // namespace
 
-TEST(GainComputer, ChunksGiveExactlyWhatSingleSamplesGive) {
+TEST(ORV_PATH_SUITE(GainComputer), ChunksGiveExactlyWhatSingleSamplesGive) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     BorealisSettings s;
     s.slope = 0.3;
     s.ratio = 3.3;

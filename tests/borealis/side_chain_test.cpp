@@ -1,8 +1,10 @@
-// The side-chain's two-samples-at-once paths against the one-sample ones they replace in the
-// kernels: the results must not change at all, whatever the block sizes and settings.
+// The side-chain's blocks on each code path: the transformer's sums, and results that do not
+// depend on how a stream is cut into blocks, whatever the settings.
 #include "borealis/side_chain.h"
 
-#include <gtest/gtest.h>
+#include "tests/support/path_test.h"
+
+#include <algorithm>
 
 #include <cstring>
 #include <random>
@@ -12,7 +14,7 @@ using namespace borealis;
 
 namespace {
 
-std::vector<double> noise(int n, unsigned seed) {
+static std::vector<double> noise(int n, unsigned seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
     std::vector<double> v(n);
@@ -24,22 +26,35 @@ bool sameBits(const SideChainOutput& a, const SideChainOutput& b) { return std::
 
 }  // namespace
 
-TEST(HilbertTable, TwoCentresAtOnceEqualTwoSinglePassesBitForBit) {
-    // Up to the largest table, with every remainder of the tap count by four and by eight.
-    const std::vector<double> history = noise(2 * (4 * HilbertTable::kMaxHalfLength + 8), 11);
+// Every transform is the tap sum in order in the path's own arithmetic, for every table length
+// (every remainder of the tap count by the lanes and passes) and however many neighbouring
+// centres a call takes.
+TEST(ORV_PATH_SUITE(HilbertTable), EveryCentreIsTheTapSumInOrderHoweverManyACallTakes) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
+    const int kCentres = 40;
+    const std::vector<double> history = noise(2 * (4 * HilbertTable::kMaxHalfLength + kCentres + 8), 11);
     for (const double rate : {2000.0, 2800.0, 3600.0, 4000.0, 5200.0, 44100.0, 48000.0, 88200.0, 384000.0}) {
         for (const bool smooth : {false, true}) {
             HilbertTable table;
             table.build(rate, smooth);
             const int n = table.halfLength();
-            for (int offset = 0; offset < 2; ++offset) {
-                // An interleaved centre with 2N - 1 pairs each side, and one more pair newer.
-                const double* centre = history.data() + 2 * (2 * n - 1 + offset);
-                double single[4], both[4];
-                table.transformStereo(centre, single[0], single[1]);
-                table.transformStereo(centre + 2, single[2], single[3]);
-                table.transformStereoTwice(centre, both);
-                ASSERT_EQ(0, std::memcmp(single, both, sizeof single)) << "rate " << rate << " smooth " << smooth;
+            const double* c = table.coefficients();
+            // The oldest centre, with 2N - 1 pairs and one more on the older side.
+            const double* first = history.data() + 2 * (2 * n);
+            std::vector<double> whole(2 * kCentres);
+            table.transformStereoRun<orvtest::PathSet>(first, kCentres, whole.data());
+            for (int i = 0; i < kCentres; ++i)
+                for (int ch = 0; ch < 2; ++ch) {
+                    const double* centre = first + 2 * i + ch;
+                    double sum = 0.0;
+                    for (int k = 0; k < n; ++k) sum = orvtest::pathTapDifference(c[k], centre[4 * k + 2], centre[-4 * k - 2], sum);
+                    ASSERT_EQ(whole[2 * i + ch], sum) << "rate " << rate << " smooth " << smooth << " centre " << i;
+                }
+            for (int step : {1, 2, 3, 5, 24}) {
+                std::vector<double> pieces(2 * kCentres);
+                for (int i = 0; i < kCentres; i += step)
+                    table.transformStereoRun<orvtest::PathSet>(first + 2 * i, std::min(step, kCentres - i), pieces.data() + 2 * i);
+                ASSERT_EQ(whole, pieces) << "rate " << rate << " smooth " << smooth << " step " << step;
             }
         }
     }
@@ -64,19 +79,20 @@ void checkBlocksAgainstSingleSamples(double rate, bool smooth, int centre, int m
     const int total = 3000;
     const std::vector<double> kL = noise(total, 5), kR = noise(total, 6);
     std::vector<SideChainOutput> expected(total), got(total);
-    for (int i = 0; i < total; ++i) expected[i] = one.process<Exact>(kL[i], kR[i], s);
-    // Odd, even, single and empty blocks, so pairs straddle every block boundary.
+    for (int i = 0; i < total; ++i) one.processBlock<Exact, orvtest::PathSet>(&kL[i], &kR[i], 1, s, &expected[i]);
+    // Odd, even, single and empty blocks, so groups straddle every block boundary.
     const int sizes[] = {1, 2, 7, 0, 64, 13, 128, 3, 5};
     int done = 0;
     for (int b = 0; done < total; ++b) {
         const int n = std::min(sizes[b % 9], total - done);
-        blocks.processBlock<Exact>(kL.data() + done, kR.data() + done, n, s, got.data() + done);
+        blocks.processBlock<Exact, orvtest::PathSet>(kL.data() + done, kR.data() + done, n, s, got.data() + done);
         done += n;
     }
     for (int i = 0; i < total; ++i) ASSERT_TRUE(sameBits(expected[i], got[i])) << "sample " << i;
 }
 
-TEST(SideChain, BlocksGiveExactlyWhatSingleSamplesGive) {
+TEST(ORV_PATH_SUITE(SideChain), BlocksGiveExactlyWhatSingleSamplesGive) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     const int n44 = static_cast<int>(44100.0 * 0.5 / 400.0);
     checkBlocksAgainstSingleSamples<false>(44100.0, false, 2 * n44 - 1, 40);
     checkBlocksAgainstSingleSamples<true>(44100.0, false, 2 * n44 - 1, 0);

@@ -1,8 +1,9 @@
 #include "borealis/dsp/oversampler2x.h"
 
-#include "borealis/dsp/code_path.h"
 
 #include <gtest/gtest.h>
+
+#include "tests/support/path_test.h"
 
 #include <cmath>
 #include <complex>
@@ -33,7 +34,6 @@ std::vector<double> randomSignal(int length) {
 }
 
 // Upsamples `in` in chunks whose lengths cycle through `chunks`.
-template <bool Fused = false>
 std::vector<double> upsampleAll(Oversampler2x& os, const std::vector<double>& in, const std::vector<int>& chunks) {
     std::vector<double> out;
     std::vector<double> buffer;
@@ -42,7 +42,7 @@ std::vector<double> upsampleAll(Oversampler2x& os, const std::vector<double>& in
         const int n = std::min<int>(chunks[c % chunks.size()], static_cast<int>(in.size() - pos));
         buffer.assign(in.begin() + pos, in.begin() + pos + n);
         buffer.resize(2 * n);
-        os.upsample<Fused>(buffer.data(), n);
+        os.upsample<orvtest::PathSet>(buffer.data(), n);
         out.insert(out.end(), buffer.begin(), buffer.end());
         pos += n;
     }
@@ -50,7 +50,6 @@ std::vector<double> upsampleAll(Oversampler2x& os, const std::vector<double>& in
 }
 
 // Downsamples a doubled stream in chunks of `chunks` output samples.
-template <bool Fused = false>
 std::vector<double> downsampleAll(Oversampler2x& os, const std::vector<double>& in, const std::vector<int>& chunks) {
     std::vector<double> out;
     std::vector<double> buffer;
@@ -58,7 +57,7 @@ std::vector<double> downsampleAll(Oversampler2x& os, const std::vector<double>& 
     for (size_t c = 0; pos + 1 < in.size(); ++c) {
         const int n = std::min<int>(chunks[c % chunks.size()], static_cast<int>((in.size() - pos) / 2));
         buffer.assign(in.begin() + pos, in.begin() + pos + 2 * n);
-        EXPECT_EQ(os.downsample<Fused>(buffer.data(), 2 * n), n);
+        EXPECT_EQ(os.downsample<orvtest::PathSet>(buffer.data(), 2 * n), n);
         out.insert(out.end(), buffer.begin(), buffer.begin() + n);
         pos += 2 * n;
     }
@@ -73,7 +72,8 @@ double amplitudeAt(const std::vector<double>& s, int start, int length, double c
     return 2.0 * std::abs(sum) / length;
 }
 
-TEST(Oversampler2x, KernelsAreWindowedHalfBandsWithUnitGainInBothPhases) {
+TEST(ORV_PATH_SUITE(Oversampler2x), KernelsAreWindowedHalfBandsWithUnitGainInBothPhases) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     Oversampler2x os;
     const HalfBandKernel& up = os.upsamplerKernel();
     const HalfBandKernel& down = os.downsamplerKernel();
@@ -107,11 +107,12 @@ TEST(Oversampler2x, KernelsAreWindowedHalfBandsWithUnitGainInBothPhases) {
     }
 }
 
-TEST(Oversampler2x, UpsamplerImpulseResponseIsSymmetricAboutItsDelay) {
+TEST(ORV_PATH_SUITE(Oversampler2x), UpsamplerImpulseResponseIsSymmetricAboutItsDelay) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     Oversampler2x os;
     std::vector<double> buffer(600, 0.0);
     buffer[0] = 1.0;
-    os.upsample(buffer.data(), 300);  // several passes inside one call
+    os.upsample<orvtest::PathSet>(buffer.data(), 300);  // several passes inside one call
     const HalfBandKernel& u = os.upsamplerKernel();
     double sum = 0.0;
     for (int m = 0; m < 600; ++m) {
@@ -123,14 +124,15 @@ TEST(Oversampler2x, UpsamplerImpulseResponseIsSymmetricAboutItsDelay) {
     EXPECT_NEAR(sum, 2.0, 1e-14);
 }
 
-TEST(Oversampler2x, DownsamplerImpulseResponsesAreSymmetricAboutItsDelay) {
+TEST(ORV_PATH_SUITE(Oversampler2x), DownsamplerImpulseResponsesAreSymmetricAboutItsDelay) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     const HalfBandKernel d = makeDownsamplerKernel();
     for (int phase : {0, 1}) {
         Oversampler2x os;
         std::vector<double> buffer(600, 0.0);
         const int impulse = 20 + phase;  // first or second sample of pair 10
         buffer[impulse] = 1.0;
-        ASSERT_EQ(os.downsample(buffer.data(), 600), 300);
+        ASSERT_EQ(os.downsample<orvtest::PathSet>(buffer.data(), 600), 300);
         for (int n = 0; n < 300; ++n) {
             const int offset = std::abs(2 * n - 129 - impulse);
             const double expected = offset < kHalfBandHalfTaps ? d[offset] : 0.0;
@@ -139,7 +141,8 @@ TEST(Oversampler2x, DownsamplerImpulseResponsesAreSymmetricAboutItsDelay) {
     }
 }
 
-TEST(Oversampler2x, UpThenDownReturnsABandLimitedSine129SamplesLateAtUnitGain) {
+TEST(ORV_PATH_SUITE(Oversampler2x), UpThenDownReturnsABandLimitedSine129SamplesLateAtUnitGain) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     for (double f : {0.003, 0.05, 0.2}) {
         for (const auto* chunks : {&kEngineChunks, &kOddChunks}) {
             Oversampler2x os;
@@ -154,7 +157,8 @@ TEST(Oversampler2x, UpThenDownReturnsABandLimitedSine129SamplesLateAtUnitGain) {
     }
 }
 
-TEST(Oversampler2x, ImagesAndAliasesStayBelowMinus100dB) {
+TEST(ORV_PATH_SUITE(Oversampler2x), ImagesAndAliasesStayBelowMinus100dB) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     {
         // A tone at 0.2 of the host rate lands at 0.1 of the doubled rate, its image at 0.4.
         Oversampler2x os;
@@ -170,7 +174,8 @@ TEST(Oversampler2x, ImagesAndAliasesStayBelowMinus100dB) {
     }
 }
 
-TEST(Oversampler2x, MatchesTheSumsWrittenOutSampleBySample) {
+TEST(ORV_PATH_SUITE(Oversampler2x), MatchesTheSumsWrittenOutSampleBySample) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     const std::vector<double> x = randomSignal(5000);
     Oversampler2x os;
     testing::ReferenceOversampler ref;
@@ -188,30 +193,24 @@ TEST(Oversampler2x, MatchesTheSumsWrittenOutSampleBySample) {
     for (size_t n = 0; n < y.size(); ++n) ASSERT_NEAR(y[n], yRef[n], 1e-12) << n;
 }
 
-// The wide path's fused filter sums: the same streams whichever way they are cut into calls
-// (single samples, odd lengths, several passes of the rings in one call), and within rounding
-// of the plain ones.
-TEST(Oversampler2x, FusedFiltersGiveTheSameStreamsHoweverTheyAreCut) {
-    if (!processorRunsWidePath()) GTEST_SKIP() << "the processor does not run the wide path";
+// The same streams whichever way they are cut into calls (single samples, odd lengths, several
+// passes of the rings in one call).
+TEST(ORV_PATH_SUITE(Oversampler2x), FiltersGiveTheSameStreamsHoweverTheyAreCut) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     const std::vector<double> x = randomSignal(3000);
     const std::vector<double> doubled = randomSignal(6000);
-    Oversampler2x plainOs, wholeOs;
-    const std::vector<double> plainUp = upsampleAll(plainOs, x, {3000});
-    const std::vector<double> plainDown = downsampleAll(plainOs, doubled, {3000});
-    const std::vector<double> wholeUp = upsampleAll<true>(wholeOs, x, {3000});
-    const std::vector<double> wholeDown = downsampleAll<true>(wholeOs, doubled, {3000});
-    ASSERT_EQ(wholeUp.size(), plainUp.size());
-    ASSERT_EQ(wholeDown.size(), plainDown.size());
-    for (size_t m = 0; m < wholeUp.size(); ++m) ASSERT_NEAR(wholeUp[m], plainUp[m], 1e-12) << m;
-    for (size_t n = 0; n < wholeDown.size(); ++n) ASSERT_NEAR(wholeDown[n], plainDown[n], 1e-12) << n;
+    Oversampler2x wholeOs;
+    const std::vector<double> wholeUp = upsampleAll(wholeOs, x, {3000});
+    const std::vector<double> wholeDown = downsampleAll(wholeOs, doubled, {3000});
     for (const std::vector<int>& chunks : {kOddChunks, std::vector<int>{1}, std::vector<int>{3, 2, 5}}) {
         Oversampler2x os;
-        EXPECT_EQ(upsampleAll<true>(os, x, chunks), wholeUp) << "first chunk " << chunks[0];
-        EXPECT_EQ(downsampleAll<true>(os, doubled, chunks), wholeDown) << "first chunk " << chunks[0];
+        EXPECT_EQ(upsampleAll(os, x, chunks), wholeUp) << "first chunk " << chunks[0];
+        EXPECT_EQ(downsampleAll(os, doubled, chunks), wholeDown) << "first chunk " << chunks[0];
     }
 }
 
-TEST(Oversampler2x, BypassDelaysAreExactly64SamplesEach) {
+TEST(ORV_PATH_SUITE(Oversampler2x), BypassDelaysAreExactly64SamplesEach) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     const std::vector<double> x = randomSignal(3000);
     Oversampler2x os;
     std::vector<double> in(x), through(x);
@@ -231,34 +230,35 @@ TEST(Oversampler2x, BypassDelaysAreExactly64SamplesEach) {
     for (size_t n = 0; n < 2944; ++n) ASSERT_EQ(through[n], n < 128 ? 0.0 : x[n - 128]) << n;
 }
 
-TEST(Oversampler2x, ResetForgetsEverythingAndEmptyCallsDoNothing) {
+TEST(ORV_PATH_SUITE(Oversampler2x), ResetForgetsEverythingAndEmptyCallsDoNothing) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
     Oversampler2x os;
     EXPECT_EQ(os.latency(), 126);
     std::vector<double> noise = randomSignal(512);
-    os.upsample(noise.data(), 256);
+    os.upsample<orvtest::PathSet>(noise.data(), 256);
     noise = randomSignal(512);
-    os.downsample(noise.data(), 512);
+    os.downsample<orvtest::PathSet>(noise.data(), 512);
     os.reset();
     std::vector<double> silence(512, 0.0);
-    os.upsample(silence.data(), 256);
+    os.upsample<orvtest::PathSet>(silence.data(), 256);
     for (double v : silence) ASSERT_EQ(v, 0.0);
-    EXPECT_EQ(os.downsample(silence.data(), 512), 256);
+    EXPECT_EQ(os.downsample<orvtest::PathSet>(silence.data(), 512), 256);
     for (double v : silence) ASSERT_EQ(v, 0.0);
     os.delayIn(silence.data(), 512);
     os.delayOut(silence.data(), 512);
     for (double v : silence) ASSERT_EQ(v, 0.0);
 
     std::vector<double> untouched = {1.0, 2.0, 3.0};
-    os.upsample(untouched.data(), 0);
-    os.upsample(untouched.data(), -5);
-    os.upsample(nullptr, 10);
-    EXPECT_EQ(os.downsample(untouched.data(), 1), 0);
-    EXPECT_EQ(os.downsample(nullptr, 64), 0);
+    os.upsample<orvtest::PathSet>(untouched.data(), 0);
+    os.upsample<orvtest::PathSet>(untouched.data(), -5);
+    os.upsample<orvtest::PathSet>(nullptr, 10);
+    EXPECT_EQ(os.downsample<orvtest::PathSet>(untouched.data(), 1), 0);
+    EXPECT_EQ(os.downsample<orvtest::PathSet>(nullptr, 64), 0);
     os.delayIn(untouched.data(), -1);
     os.delayOut(nullptr, 64);
     EXPECT_EQ(untouched, (std::vector<double>{1.0, 2.0, 3.0}));
     // An odd last sample is left alone.
-    EXPECT_EQ(os.downsample(untouched.data(), 3), 1);
+    EXPECT_EQ(os.downsample<orvtest::PathSet>(untouched.data(), 3), 1);
     EXPECT_EQ(untouched[2], 3.0);
 }
 

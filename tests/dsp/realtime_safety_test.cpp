@@ -44,9 +44,9 @@ TEST(RealtimeSafety, ProcessingAllocatesNothing) {
             const double x = shelf.processSmoothed(buffer[i] + noise.next());
             sink += kneeGain(level.processPlain(x), 0.25, knee, true);
         }
-        os.upsample(buffer.data(), 64);
-        os.downsample(buffer.data(), 128);
-        os.upsample(buffer.data(), 300);
+        os.upsample<orv::simd::Sse2>(buffer.data(), 64);
+        os.downsample<orv::simd::Sse2>(buffer.data(), 128);
+        os.upsample<orv::simd::Sse2>(buffer.data(), 300);
         os.delayIn(buffer.data(), 64);
         os.delayOut(buffer.data(), 64);
         shelf.setGain(block % 2 ? 12.0 : -15.0);

@@ -7,7 +7,8 @@
 // use it, and a path switched between blocks must not disturb the sound.
 //
 // `code_path_test --write-references DIR BOREALIS KESTREL` renders the set with the given
-// plug-ins (baseline path) into DIR instead of testing.
+// plug-ins (baseline path) into DIR instead of testing; --write-wide-renders the same from the
+// wide path.
 #include "borealis/dsp/code_path.h"
 #include "tests/host/plugin_fixture.h"
 
@@ -265,9 +266,13 @@ TEST(CodePath, TheRequestSetsAndReportsThePathAndOtherRequestsOnlyAsk) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], "--write-references") == 0) {
+    // --write-wide-renders writes the same set from the wide path, to compare builds with.
+    const bool baseline = argc == 5 && std::strcmp(argv[1], "--write-references") == 0;
+    const bool wide = argc == 5 && std::strcmp(argv[1], "--write-wide-renders") == 0;
+    if (baseline || wide) {
+        const long long path = baseline ? orv::dsp::kCodePathForceBaseline : orv::dsp::kCodePathAutomatic;
         for (const Case& c : cases()) {
-            const Output o = renderCase(c.borealis ? argv[3] : argv[4], c, [](int) { return orv::dsp::kCodePathForceBaseline; });
+            const Output o = renderCase(c.borealis ? argv[3] : argv[4], c, [path](int) { return path; });
             if (o.left.empty() || !writeReference(referenceFile(argv[2], c), c, o)) {
                 std::fprintf(stderr, "could not render or write %s\n", c.name);
                 return 1;
