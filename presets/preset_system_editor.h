@@ -113,7 +113,7 @@ public:
     bool isIdleTimerRunning() const { return idleTimer.running; }
     bool isIdleTimerDue() const;
     // Runs idle() when the timer is running and due; true when it ran.
-    bool serviceIdleTimer();
+    bool serviceIdleTimer() override;
     std::uint32_t getIdleTimerTicks() const { return idleTimer.ticks; }
 
     // Read access for the plug-in editors and tests.

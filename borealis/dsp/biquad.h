@@ -117,6 +117,7 @@ public:
 private:
     friend class BiquadPair;
     void design() noexcept;
+    double step(double x, const BiquadCoefficients& c, double offset) noexcept;
     void clearHistory() noexcept;
 
     double sampleRate_ = kDefaultRate;
@@ -135,29 +136,28 @@ private:
 };
 
 // The single-channel forms: the filter step on one lane of the baseline path.
+inline double Biquad::step(double x, const BiquadCoefficients& c, double offset) noexcept {
+    BiquadLanes<simd::Sse2, 1> l{};
+    l.setCoefficients(c);
+    l.x1 = {x1_}, l.x2 = {x2_}, l.y1 = {y1_}, l.y2 = {y2_};
+    const double y = l.step({x}, {offset}).v;
+    x1_ = l.x1.v, x2_ = l.x2.v, y1_ = l.y1.v, y2_ = l.y2.v;
+    return y;
+}
+
 inline double Biquad::processSmoothed(double x) noexcept {
     if (!filters_) return x;
     const double m = noiseSource_.next();
     noise_ = m;
     glideCoefficients(current_, target_, smoothing_, m);
-    BiquadLanes<simd::Sse2, 1> l{};
-    l.setCoefficients(current_);
-    l.x1 = {x1_}, l.x2 = {x2_}, l.y1 = {y1_}, l.y2 = {y2_};
-    const double y = l.step({x}, {m}).v;
-    x1_ = l.x1.v, x2_ = l.x2.v, y1_ = l.y1.v, y2_ = l.y2.v;
-    return y;
+    return step(x, current_, m);
 }
 
 inline double Biquad::processPlain(double x) noexcept {
     if (!filters_) return x;
     const double o = -noise_;
     noise_ = o;
-    BiquadLanes<simd::Sse2, 1> l{};
-    l.setCoefficients(target_);
-    l.x1 = {x1_}, l.x2 = {x2_}, l.y1 = {y1_}, l.y2 = {y2_};
-    const double y = l.step({x}, {o}).v;
-    x1_ = l.x1.v, x2_ = l.x2.v, y1_ = l.y1.v, y2_ = l.y2.v;
-    return y;
+    return step(x, target_, o);
 }
 
 // A stereo filter whose two channels always share every setting: one Biquad holds the design,

@@ -23,9 +23,9 @@ ORV_SIMD_INLINE double admitSample(float x) { return admitSample(static_cast<dou
 
 // Whether admitSample leaves all `count` samples unchanged.
 ORV_SIMD_INLINE bool admitsAll(const float* x, int count) {
-    return simd::allWithin<simd::Sse2>(x, count, static_cast<float>(kLargestSample));
+    return simd::allWithin(x, count, static_cast<float>(kLargestSample));
 }
-ORV_SIMD_INLINE bool admitsAll(const double* x, int count) { return simd::allWithin<simd::Sse2>(x, count, kLargestSample); }
+ORV_SIMD_INLINE bool admitsAll(const double* x, int count) { return simd::allWithin(x, count, kLargestSample); }
 
 // Whether every distinct channel among `channels` admits its `count` samples from `offset` on.
 // Channels often share a buffer (the key is the main input, mono fills both sides); each

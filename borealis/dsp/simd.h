@@ -408,34 +408,53 @@ ORV_SIMD_INLINE T* opaque(T* p) {
 }
 
 // ---- whole arrays --------------------------------------------------------------------------
-// Whether every |x[i]| <= limit (a NaN fails).
-template <class A>
-inline bool allWithin(const float* x, int count, float limit) {
-    const __m128 magnitude = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-    const __m128 bound = _mm_set1_ps(limit);
-    __m128 bad = _mm_setzero_ps();
-    int i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m128 a = _mm_and_ps(_mm_loadu_ps(x + i), magnitude);
-        const __m128 b = _mm_and_ps(_mm_loadu_ps(x + i + 4), magnitude);
-        bad = _mm_or_ps(bad, _mm_or_ps(_mm_cmpnle_ps(a, bound), _mm_cmpnle_ps(b, bound)));
+// The sample vectors of the input scan: four floats or two doubles per register.
+template <class T>
+struct SampleVectors;
+template <>
+struct SampleVectors<float> {
+    using V = __m128;
+    static constexpr int kLanes = 4;
+    static ORV_SIMD_INLINE V load(const float* p) { return _mm_loadu_ps(p); }
+    static ORV_SIMD_INLINE V loadOne(const float* p) { return _mm_load_ss(p); }
+    static ORV_SIMD_INLINE V splat(float x) { return _mm_set1_ps(x); }
+    static ORV_SIMD_INLINE V zero() { return _mm_setzero_ps(); }
+    static ORV_SIMD_INLINE V magnitude(V a) { return _mm_and_ps(a, _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF))); }
+    // Not (a <= b): true for a NaN as well as for a larger a.
+    static ORV_SIMD_INLINE V beyond(V a, V b) { return _mm_cmpnle_ps(a, b); }
+    static ORV_SIMD_INLINE V either(V a, V b) { return _mm_or_ps(a, b); }
+    static ORV_SIMD_INLINE int bits(V a) { return _mm_movemask_ps(a); }
+};
+template <>
+struct SampleVectors<double> {
+    using V = __m128d;
+    static constexpr int kLanes = 2;
+    static ORV_SIMD_INLINE V load(const double* p) { return _mm_loadu_pd(p); }
+    static ORV_SIMD_INLINE V loadOne(const double* p) { return _mm_load_sd(p); }
+    static ORV_SIMD_INLINE V splat(double x) { return _mm_set1_pd(x); }
+    static ORV_SIMD_INLINE V zero() { return _mm_setzero_pd(); }
+    static ORV_SIMD_INLINE V magnitude(V a) {
+        return _mm_and_pd(a, _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFLL)));
     }
-    for (; i < count; ++i) bad = _mm_or_ps(bad, _mm_cmpnle_ss(_mm_and_ps(_mm_load_ss(x + i), magnitude), bound));
-    return _mm_movemask_ps(bad) == 0;
-}
-template <class A>
-inline bool allWithin(const double* x, int count, double limit) {
-    const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFLL));
-    const __m128d bound = _mm_set1_pd(limit);
-    __m128d bad = _mm_setzero_pd();
+    static ORV_SIMD_INLINE V beyond(V a, V b) { return _mm_cmpnle_pd(a, b); }
+    static ORV_SIMD_INLINE V either(V a, V b) { return _mm_or_pd(a, b); }
+    static ORV_SIMD_INLINE int bits(V a) { return _mm_movemask_pd(a); }
+};
+
+// Whether every |x[i]| <= limit (a NaN fails), two registers a pass. A lone sample is loaded
+// into lane 0 with zeros beside it, which pass.
+template <class T>
+ORV_SIMD_INLINE bool allWithin(const T* x, int count, T limit) {
+    using S = SampleVectors<T>;
+    const typename S::V bound = S::splat(limit);
+    typename S::V bad = S::zero();
     int i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128d a = _mm_and_pd(_mm_loadu_pd(x + i), magnitude);
-        const __m128d b = _mm_and_pd(_mm_loadu_pd(x + i + 2), magnitude);
-        bad = _mm_or_pd(bad, _mm_or_pd(_mm_cmpnle_pd(a, bound), _mm_cmpnle_pd(b, bound)));
+    for (; i + 2 * S::kLanes <= count; i += 2 * S::kLanes) {
+        const typename S::V a = S::magnitude(S::load(x + i)), b = S::magnitude(S::load(x + i + S::kLanes));
+        bad = S::either(bad, S::either(S::beyond(a, bound), S::beyond(b, bound)));
     }
-    for (; i < count; ++i) bad = _mm_or_pd(bad, _mm_cmpnle_sd(_mm_and_pd(_mm_load_sd(x + i), magnitude), bound));
-    return _mm_movemask_pd(bad) == 0;
+    for (; i < count; ++i) bad = S::either(bad, S::beyond(S::magnitude(S::loadOne(x + i)), bound));
+    return S::bits(bad) == 0;
 }
 
 }  // namespace orv::simd
