@@ -4,6 +4,8 @@
 // at the centre it gives the analytic signal whose magnitude is the key's envelope.
 #include "borealis/dsp/simd.h"
 
+#include <cstdint>
+
 namespace borealis {
 
 class HilbertTable {
@@ -34,11 +36,14 @@ public:
     void transformStereoRun(const double* first, int count, double* out) const;
 
 private:
-    template <class D, int G>
+    // kPairsAligned: whether the history's pairs lie on 16-byte boundaries.
+    template <class D, int G, bool kPairsAligned>
     ORV_SIMD_INLINE void transformGroup(const double* first, double* out) const;
     // Passes of G registers while they fit, then of fewer (12, 8, 4, 2, 1) for the rest.
-    template <class D, int G>
+    template <class D, int G, bool kPairsAligned>
     ORV_SIMD_INLINE void transformPasses(const double* first, int count, double* out, int& done) const;
+    template <class A, bool kPairsAligned>
+    void transformRun(const double* first, int count, double* out) const;
 
     int n_ = 1;
     double c_[kMaxHalfLength] = {};
@@ -48,7 +53,7 @@ private:
 
 // G registers of neighbouring centres side by side, each register holding one centre (two
 // lanes) or two (four lanes), all sharing each coefficient load.
-template <class D, int G>
+template <class D, int G, bool kPairsAligned>
 ORV_SIMD_INLINE void HilbertTable::transformGroup(const double* first, double* out) const {
     const double* newer = first + 2;
     const double* older = first - 2;
@@ -56,38 +61,49 @@ ORV_SIMD_INLINE void HilbertTable::transformGroup(const double* first, double* o
     #pragma GCC unroll 16
     for (int g = 0; g < G; ++g) acc[g] = D::zero();
     for (int k = 0; k < n_; ++k) {
-        const D c = D::load(quads_ + 4 * k);
+        const D c = D::loadAligned(quads_ + 4 * k);
         const double* pn = orv::simd::opaque(newer + 4 * k);
         const double* po = orv::simd::opaque(older - 4 * k);
         #pragma GCC unroll 16
         for (int g = 0; g < G; ++g) {
             const int at = g * D::kLanes;
-            acc[g] = mulAddDifference(c, D::load(pn + at), D::load(po + at), acc[g]);
+            const D newerSamples = kPairsAligned ? D::loadPairAligned(pn + at) : D::load(pn + at);
+            const D olderSamples = kPairsAligned ? D::loadPairAligned(po + at) : D::load(po + at);
+            acc[g] = mulAddDifference(c, newerSamples, olderSamples, acc[g]);
         }
     }
     #pragma GCC unroll 16
     for (int g = 0; g < G; ++g) acc[g].store(out + g * D::kLanes);
 }
 
-template <class D, int G>
+template <class D, int G, bool kPairsAligned>
 ORV_SIMD_INLINE void HilbertTable::transformPasses(const double* first, int count, double* out, int& done) const {
     constexpr int kCentres = G * D::kLanes / 2;
-    for (; done + kCentres <= count; done += kCentres) transformGroup<D, G>(first + 2 * done, out + 2 * done);
-    if constexpr (G > 1) transformPasses<D, G == 12 ? 8 : G / 2>(first, count, out, done);
+    for (; done + kCentres <= count; done += kCentres)
+        transformGroup<D, G, kPairsAligned>(first + 2 * done, out + 2 * done);
+    if constexpr (G > 1) transformPasses<D, G == 12 ? 8 : G / 2, kPairsAligned>(first, count, out, done);
 }
 
 template <class A>
 inline void HilbertTable::transformStereoRun(const double* first, int count, double* out) const {
+    if ((reinterpret_cast<std::uintptr_t>(first) & 15) == 0)
+        transformRun<A, true>(first, count, out);
+    else
+        transformRun<A, false>(first, count, out);
+}
+
+template <class A, bool kPairsAligned>
+inline void HilbertTable::transformRun(const double* first, int count, double* out) const {
     using D = orv::simd::Doubles<A, A::kNaturalLanes>;
     constexpr int kCentres = D::kLanes / 2;  // centres per register
     constexpr int kGroup = A::kNaturalLanes == 4 ? 12 : 8;  // registers per pass at most
     static_assert(kGroup * kCentres <= kMaxCentresPerPass, "a pass fits the side-chain's group");
     int i = 0;
-    transformPasses<D, kGroup>(first, count, out, i);
+    transformPasses<D, kGroup, kPairsAligned>(first, count, out, i);
     if (i < count) {
         // A lone centre as the last of a register whose others are the centres before it.
         double lanes[D::kLanes];
-        transformGroup<D, 1>(first + 2 * (i - (kCentres - 1)), lanes);
+        transformGroup<D, 1, false>(first + 2 * (i - (kCentres - 1)), lanes);
         out[2 * i] = lanes[D::kLanes - 2];
         out[2 * i + 1] = lanes[D::kLanes - 1];
     }

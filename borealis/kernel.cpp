@@ -31,13 +31,7 @@ void Kernel::clearRings() {
     clearArray(wetR_);
     clearArray(dryL_);
     clearArray(dryR_);
-    clearArray(workMainL_);
-    clearArray(workMainR_);
-    clearArray(workDetL_);
-    clearArray(workDetR_);
-    clearArray(workOutL_);
-    clearArray(workOutR_);
-    clearArray(workNoise_);
+    std::memset(&work_, 0, sizeof work_);
     inWrite_ = kInputRingSize - 1;
     wetDryWrite_ = kWetDryRingSize - 1;
     mainL_.reset();

@@ -96,12 +96,45 @@ private:
     // each path).
     template <class T, class A>
     void processOnPath(const BlockChannels<T>& io, int frames, const BorealisSettings& s, MeterFeeds& meters);
+    // One chunk of n host samples from `offset` on, as the stages below in turn.
     template <class T, KernelVariant V, class A>
     void runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
                   MeterFeeds& meters);
+    // Host samples into the input rings; the delayed main signal and key into the chunk (with
+    // the denormal noise when the side-chain runs at the host rate).
+    template <KernelVariant V, class A, class T>
+    void takeInput(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, MeterFeeds& meters);
     template <KernelVariant V, class A, class T, class Admit>
-    void inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, MeterFeeds& meters,
-                    Admit admit);
+    void takeInputThrough(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, MeterFeeds& meters,
+                          Admit admit);
+    // The side-chain over the chunk's key at the host rate (normal and FAT): detector values, or
+    // with the monitor on the monitored key and a silent detector.
+    template <class A>
+    void sideChainAtHostRate(int n, const BorealisSettings& s);
+    // The main signal and the side-chain's stream to the gain-stage rate: a 64-sample delay or
+    // 2x upsampling. Returns the gain-stage sample count.
+    template <KernelVariant V, class A>
+    int toGainStageRate(int n, const KernelLayout& l, bool monitor);
+    // The noise, then the side-chain over the key at the gain-stage rate (Smooth, power off).
+    template <class A>
+    void sideChainAtGainStageRate(int m, const BorealisSettings& s);
+    // The gains of the gain-stage samples from the detector values.
+    template <KernelVariant V, class A>
+    void computeGains(int m, const BorealisSettings& s);
+    // The wet/dry delay of the main signal and of the dry path (main signal or monitored key).
+    void delayWetAndDry(int m, const KernelLayout& l, bool monitor);
+    // The gliding makeup, output and mix of each gain-stage sample.
+    void glideLevels(int m, const BorealisSettings& s);
+    // Gain, makeup, mix and output applied; the GainRed meter values fed.
+    template <KernelVariant V, class A>
+    void mixOutput(int m, const BorealisSettings& s, MeterFeeds& meters, double limiterGain);
+    // The output back to the host rate: a 64-sample delay or 2x downsampling.
+    template <class A>
+    void toHostRate(int n, const KernelLayout& l);
+    // The limiter, the host's output buffers and the Post meters.
+    template <KernelVariant V, class T>
+    void writeOutput(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
+                     MeterFeeds& meters);
     void clearRings();
     // Before each chunk while a restart after a change settles (see carryAcrossChange).
     void settleStep(int frames, const BorealisSettings& s);
@@ -119,18 +152,36 @@ private:
     double dryL_[kWetDryRingSize], dryR_[kWetDryRingSize];
     unsigned wetDryWrite_ = kWetDryRingSize - 1;
 
-    // Work buffers of one chunk; room for a doubled chunk.
+    // The work buffers of one chunk, each with one meaning; room for a doubled chunk.
     static constexpr int kWork = 2 * kChunk;
-    alignas(64) double workMainL_[kWork], workMainR_[kWork];
-    alignas(64) double workDetL_[kWork], workDetR_[kWork];
-    alignas(64) double workOutL_[kWork], workOutR_[kWork];
-    // The noise value that goes with each sample of the chunk (stage A or gain-stage samples),
-    // so that the result never depends on how the host cuts its blocks.
-    double workNoise_[kWork];
-    // The GainRed meter values of the chunk's gain-stage samples.
-    double workMeterL_[kWork], workMeterR_[kWork];
-    // The side-chain's results for the chunk, computed ahead of the loop that uses them.
-    SideChainOutput workSide_[kWork];
+    struct ChunkBuffers {
+        // The main signal, delayed, at the rate of the stage that holds it.
+        alignas(64) double mainL[kWork], mainR[kWork];
+        // The side-chain's input (the key), delayed, at the rate the side-chain runs at.
+        alignas(64) double keyL[kWork], keyR[kWork];
+        // The side-chain's results.
+        SideChainOutput side[kWork];
+        // The detector values and the monitored key at the gain-stage rate.
+        alignas(64) double detectorL[kWork], detectorR[kWork];
+        alignas(64) double monitorL[kWork], monitorR[kWork];
+        // The compressor's gains, and the wet and dry signals after the wet/dry delay.
+        alignas(64) double gainL[kWork], gainR[kWork];
+        alignas(64) double wetL[kWork], wetR[kWork], dryL[kWork], dryR[kWork];
+        // The gliding makeup, output and mix of each gain-stage sample.
+        double makeup[kWork], output[kWork], mix[kWork];
+        // The output at the gain-stage rate, then back at the host rate.
+        alignas(64) double outL[kWork], outR[kWork];
+        // The GainRed meter values of the gain-stage samples.
+        double meterL[kWork], meterR[kWork];
+        // The denormal noise: the values added to each channel, the value that goes with each
+        // sample of the stage that draws them (host samples, or gain-stage samples when the
+        // side-chain runs in the gain stage), then the value of each gain-stage sample and of
+        // each host sample of the output stage. Kept per sample so that the result never depends
+        // on how the host cuts its blocks.
+        double noiseL[kWork], noiseR[kWork], noise[kWork];
+        double stageNoise[kWork], hostNoise[kChunk];
+    };
+    ChunkBuffers work_;
 
     orv::dsp::Oversampler2x mainL_, mainR_, detL_, detR_;
     SideChain sideChain_;

@@ -80,13 +80,46 @@ inline void throughRing(double* ring, unsigned first, unsigned delay, const doub
 }
 }  // namespace
 
-// Stage A of one chunk: the host samples, each taken in through `admit`, into the input rings;
-// the delayed main and key pairs to the work buffers (with the denormal noise in the normal and
-// FAT kernels, which run the side-chain on them next).
+// The side-chain runs at the host rate in the normal and FAT kernels and in the gain stage in
+// the Smooth and power-off ones.
+constexpr bool sideChainInGainStage(KernelVariant v) {
+    return v == KernelVariant::PowerOff || v == KernelVariant::Smooth;
+}
+
+template <class T, KernelVariant V, class A>
+void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
+                      MeterFeeds& meters) {
+    const bool monitor = s.sideChainMonitor != 0;
+    // The limiter's gain as it stands before the chunk, for the GainRed meters.
+    const double limiterGain = s.limiter ? limiter_.gain() : 1.0;
+    takeInput<V, A>(io, offset, n, l, meters);
+    if constexpr (!sideChainInGainStage(V)) sideChainAtHostRate<A>(n, s);
+    const int m = toGainStageRate<V, A>(n, l, monitor);
+    if constexpr (sideChainInGainStage(V)) sideChainAtGainStageRate<A>(m, s);
+    computeGains<V, A>(m, s);
+    delayWetAndDry(m, l, monitor);
+    glideLevels(m, s);
+    mixOutput<V, A>(m, s, meters, limiterGain);
+    toHostRate<A>(n, l);
+    writeOutput<V>(io, offset, n, l, s, meters);
+}
+
+// A chunk with a sample the engine does not take in (see sample_guard.h) is read through
+// admitSample; every other chunk is read as it is.
+template <KernelVariant V, class A, class T>
+inline void Kernel::takeInput(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l,
+                              MeterFeeds& meters) {
+    const T* const inputs[4] = {io.mainL, io.mainR, io.keyL, io.keyR};
+    if (orv::dsp::admitsAll(inputs, offset, n))
+        takeInputThrough<V, A>(io, offset, n, l, meters, [](T x) { return static_cast<double>(x); });
+    else
+        takeInputThrough<V, A>(io, offset, n, l, meters, [](T x) { return orv::dsp::admitSample(x); });
+}
+
 template <KernelVariant V, class A, class T, class Admit>
-inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l,
-                               MeterFeeds& meters, Admit admit) {
-    constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
+inline void Kernel::takeInputThrough(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l,
+                                     MeterFeeds& meters, Admit admit) {
+    ChunkBuffers& b = work_;
     const MeterSource source = meters.source();
     const unsigned mainDelay = static_cast<unsigned>(l.mainDelay), keyDelay = static_cast<unsigned>(l.keyDelay);
     if (mainDelay < static_cast<unsigned>(n) || keyDelay < static_cast<unsigned>(n)) {
@@ -102,249 +135,248 @@ inline void Kernel::inputStage(const BlockChannels<T>& io, int offset, int n, co
             const double mainL = inMainL_[m], mainR = inMainR_[m];
             const double keyL = inKeyL_[k], keyR = inKeyR_[k];
             if (source == MeterSource::Pre) meters.feedLevel(mainL, mainR, currentNoise_);
-            if constexpr (kSideChainInGain) {
-                workMainL_[i] = mainL;
-                workMainR_[i] = mainR;
-                workDetL_[i] = keyL;
-                workDetR_[i] = keyR;
+            if constexpr (sideChainInGainStage(V)) {
+                b.mainL[i] = mainL;
+                b.mainR[i] = mainR;
+                b.keyL[i] = keyL;
+                b.keyR[i] = keyR;
             } else {
                 const double nL = noise_.next(), nR = noise_.next();
-                currentNoise_ = workNoise_[i] = noise_.next();
-                workMainL_[i] = mainL + nL;
-                workMainR_[i] = mainR + nR;
-                // The side-chain's input for now; its output replaces it below.
-                workDetL_[i] = keyL + nL;
-                workDetR_[i] = keyR + nR;
+                currentNoise_ = b.noise[i] = noise_.next();
+                b.mainL[i] = mainL + nL;
+                b.mainR[i] = mainR + nR;
+                b.keyL[i] = keyL + nL;
+                b.keyR[i] = keyR + nR;
             }
         }
         return;
     }
     // Every delayed sample was written before this chunk: read them all, then write the chunk.
     const unsigned first = (inWrite_ + 1) & kInputMask;
-    fromInputRing(inMainL_, (first - mainDelay) & kInputMask, workMainL_, n);
-    fromInputRing(inMainR_, (first - mainDelay) & kInputMask, workMainR_, n);
-    // The key is the side-chain's input for now; its output replaces it below.
-    fromInputRing(inKeyL_, (first - keyDelay) & kInputMask, workDetL_, n);
-    fromInputRing(inKeyR_, (first - keyDelay) & kInputMask, workDetR_, n);
+    fromInputRing(inMainL_, (first - mainDelay) & kInputMask, b.mainL, n);
+    fromInputRing(inMainR_, (first - mainDelay) & kInputMask, b.mainR, n);
+    fromInputRing(inKeyL_, (first - keyDelay) & kInputMask, b.keyL, n);
+    fromInputRing(inKeyR_, (first - keyDelay) & kInputMask, b.keyR, n);
     toInputRing(inMainL_, first, io.mainL + offset, n, admit);
     toInputRing(inMainR_, first, io.mainR + offset, n, admit);
     toInputRing(inKeyL_, first, io.keyL + offset, n, admit);
     toInputRing(inKeyR_, first, io.keyR + offset, n, admit);
     inWrite_ = (inWrite_ + static_cast<unsigned>(n)) & kInputMask;
-    if constexpr (kSideChainInGain) {
+    if constexpr (sideChainInGainStage(V)) {
         if (source == MeterSource::Pre)
-            for (int i = 0; i < n; ++i) meters.feedLevel(workMainL_[i], workMainR_[i], currentNoise_);
+            for (int i = 0; i < n; ++i) meters.feedLevel(b.mainL[i], b.mainR[i], currentNoise_);
     } else {
         // Three noise values per sample: left, right, and the one for smoothers and meters.
-        double noiseL[kChunk], noiseR[kChunk];
-        double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
+        double* const noiseOut[3] = {b.noiseL, b.noiseR, b.noise};
         noise_.next<A>(noiseOut, n);
         // Each sample's meter feed takes the noise value current before its own.
         if (source == MeterSource::Pre) {
-            meters.feedLevel(workMainL_[0], workMainR_[0], currentNoise_);
-            for (int i = 1; i < n; ++i) meters.feedLevel(workMainL_[i], workMainR_[i], workNoise_[i - 1]);
+            meters.feedLevel(b.mainL[0], b.mainR[0], currentNoise_);
+            for (int i = 1; i < n; ++i) meters.feedLevel(b.mainL[i], b.mainR[i], b.noise[i - 1]);
         }
-        currentNoise_ = workNoise_[n - 1];
+        currentNoise_ = b.noise[n - 1];
         for (int i = 0; i < n; ++i) {
-            workMainL_[i] += noiseL[i];
-            workMainR_[i] += noiseR[i];
-            workDetL_[i] += noiseL[i];
-            workDetR_[i] += noiseR[i];
+            b.mainL[i] += b.noiseL[i];
+            b.mainR[i] += b.noiseR[i];
+            b.keyL[i] += b.noiseL[i];
+            b.keyR[i] += b.noiseR[i];
         }
     }
 }
 
-template <class T, KernelVariant V, class A>
-void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l, const BorealisSettings& s,
-                      MeterFeeds& meters) {
-    constexpr bool kSideChainInGain = V == KernelVariant::PowerOff || V == KernelVariant::Smooth;
-    constexpr bool kPowerOff = V == KernelVariant::PowerOff;
-    const int factor = l.gainStageFactor;
-    const bool monitor = s.sideChainMonitor != 0;
-    const MeterSource source = meters.source();
-
-    // Stage A, host rate: input delay; the normal and FAT kernels run the side-chain here.
-    // A chunk with a sample the engine does not take in (see sample_guard.h) is read through
-    // admitSample; every other chunk is read as it is.
-    const T* const inputs[4] = {io.mainL, io.mainR, io.keyL, io.keyR};
-    if (orv::dsp::admitsAll(inputs, offset, n))
-        inputStage<V, A>(io, offset, n, l, meters, [](T x) { return static_cast<double>(x); });
-    else
-        inputStage<V, A>(io, offset, n, l, meters, [](T x) { return orv::dsp::admitSample(x); });
-    if constexpr (!kSideChainInGain) {
-        sideChain_.processBlock<false, A>(workDetL_, workDetR_, n, s, workSide_);
+template <class A>
+inline void Kernel::sideChainAtHostRate(int n, const BorealisSettings& s) {
+    ChunkBuffers& b = work_;
+    sideChain_.processBlock<false, A>(b.keyL, b.keyR, n, s, b.side);
+    if (s.sideChainMonitor != 0) {
         for (int i = 0; i < n; ++i) {
-            const SideChainOutput& o = workSide_[i];
-            workDetL_[i] = monitor ? o.monitorL : o.detectorL;
-            workDetR_[i] = monitor ? o.monitorR : o.detectorR;
+            b.monitorL[i] = b.side[i].monitorL;
+            b.monitorR[i] = b.side[i].monitorR;
         }
-    }
-
-    // To the gain-stage rate: 64-sample delays, or 2x upsampling.
-    const int m = n * factor;
-    if (factor == 2) {
-        mainL_.upsample<A>(workMainL_, n);
-        mainR_.upsample<A>(workMainR_, n);
-        detL_.upsample<A>(workDetL_, n);
-        detR_.upsample<A>(workDetR_, n);
     } else {
-        mainL_.delayIn(workMainL_, n);
-        mainR_.delayIn(workMainR_, n);
-        detL_.delayIn(workDetL_, n);
-        detR_.delayIn(workDetR_, n);
+        for (int i = 0; i < n; ++i) {
+            b.detectorL[i] = b.side[i].detectorL;
+            b.detectorR[i] = b.side[i].detectorR;
+        }
     }
+}
 
-    // Stage B, gain-stage rate: detector, gain computer, wet/dry delay, makeup, mix, output.
-    const double limiterGain = s.limiter ? limiter_.gain() : 1.0;
-    const double automaticMakeup = gain_.automaticMakeup();
-    double lowest = lowestGain_;
-    if constexpr (kSideChainInGain) {
-        // The denormal noise in its usual order, then the side-chain for the whole chunk.
-        double noiseL[kWork], noiseR[kWork];
-        double* const noiseOut[3] = {noiseL, noiseR, workNoise_};
-        noise_.next<A>(noiseOut, m);
-        for (int j = 0; j < m; ++j) {
-            const double nL = noiseL[j], nR = noiseR[j];
-            workDetL_[j] += nL;
-            workDetR_[j] += nR;
-            workMainL_[j] += nL;
-            workMainR_[j] += nR;
+template <KernelVariant V, class A>
+inline int Kernel::toGainStageRate(int n, const KernelLayout& l, bool monitor) {
+    ChunkBuffers& b = work_;
+    // The second pair of resamplers carries the key (the side-chain runs in the gain stage),
+    // or the side-chain's result: the detector values, or the monitored key.
+    double* sideL = sideChainInGainStage(V) ? b.keyL : monitor ? b.monitorL : b.detectorL;
+    double* sideR = sideChainInGainStage(V) ? b.keyR : monitor ? b.monitorR : b.detectorR;
+    if (l.gainStageFactor == 2) {
+        mainL_.upsample<A>(b.mainL, n);
+        mainR_.upsample<A>(b.mainR, n);
+        detL_.upsample<A>(sideL, n);
+        detR_.upsample<A>(sideR, n);
+    } else {
+        mainL_.delayIn(b.mainL, n);
+        mainR_.delayIn(b.mainR, n);
+        detL_.delayIn(sideL, n);
+        detR_.delayIn(sideR, n);
+    }
+    const int m = n * l.gainStageFactor;
+    if constexpr (!sideChainInGainStage(V)) {
+        // With the monitor on, the detector hears silence. Each gain-stage sample takes the
+        // noise value of its host sample.
+        if (monitor) {
+            std::memset(b.detectorL, 0, sizeof(double) * static_cast<std::size_t>(m));
+            std::memset(b.detectorR, 0, sizeof(double) * static_cast<std::size_t>(m));
         }
-        currentNoise_ = workNoise_[m - 1];
-        sideChain_.processBlock<true, A>(workDetL_, workDetR_, m, s, workSide_);
+        for (int j = 0; j < m; ++j) b.stageNoise[j] = b.noise[j / l.gainStageFactor];
     }
-    // The noise value, detector values and monitor key of each gain-stage sample. With the
-    // monitor on, the normal and FAT kernels send the side-chain's key to the output and
-    // silence to the detector.
-    const double* noise = workNoise_;
-    double stageNoise[kWork];
-    if (!kSideChainInGain && factor == 2) {
-        for (int j = 0; j < m; ++j) stageNoise[j] = workNoise_[j / 2];
-        noise = stageNoise;
+    return m;
+}
+
+template <class A>
+inline void Kernel::sideChainAtGainStageRate(int m, const BorealisSettings& s) {
+    ChunkBuffers& b = work_;
+    // The denormal noise in its usual order, then the side-chain for the whole chunk.
+    double* const noiseOut[3] = {b.noiseL, b.noiseR, b.noise};
+    noise_.next<A>(noiseOut, m);
+    for (int j = 0; j < m; ++j) {
+        b.keyL[j] += b.noiseL[j];
+        b.keyR[j] += b.noiseR[j];
+        b.mainL[j] += b.noiseL[j];
+        b.mainR[j] += b.noiseR[j];
+        b.stageNoise[j] = b.noise[j];
     }
-    double sideL[kWork], sideR[kWork], keyL[kWork], keyR[kWork];
-    const double *detL = workDetL_, *detR = workDetR_, *monL = workDetL_, *monR = workDetR_;
-    if constexpr (kSideChainInGain) {
-        for (int j = 0; j < m; ++j) {
-            const SideChainOutput& o = workSide_[j];
-            sideL[j] = o.detectorL;
-            sideR[j] = o.detectorR;
-            keyL[j] = o.monitorL;
-            keyR[j] = o.monitorR;
-        }
-        detL = sideL;
-        detR = sideR;
-        monL = keyL;
-        monR = keyR;
-    } else if (monitor) {
-        std::memset(sideL, 0, sizeof(double) * static_cast<std::size_t>(m));
-        detL = detR = sideL;
+    currentNoise_ = b.noise[m - 1];
+    sideChain_.processBlock<true, A>(b.keyL, b.keyR, m, s, b.side);
+    for (int j = 0; j < m; ++j) {
+        b.detectorL[j] = b.side[j].detectorL;
+        b.detectorR[j] = b.side[j].detectorR;
+        b.monitorL[j] = b.side[j].monitorL;
+        b.monitorR[j] = b.side[j].monitorR;
     }
-    constexpr bool kTabulated = !kSideChainInGain;
-    double gainL[kWork], gainR[kWork];
+}
+
+template <KernelVariant V, class A>
+inline void Kernel::computeGains(int m, const BorealisSettings& s) {
+    ChunkBuffers& b = work_;
+    // The Classic exponent comes from its table where the side-chain runs at the host rate.
+    constexpr bool kTabulated = !sideChainInGainStage(V);
     // The power-off kernel applies no gain: it keeps the envelopes running and needs only the
     // chunk's last gain (for a later change of settings to carry over).
-    gain_.computeGainsBlock<kTabulated, A, kPowerOff>(detL, detR, m, s, gainL, gainR);
+    constexpr bool kLastOnly = V == KernelVariant::PowerOff;
+    gain_.computeGainsBlock<kTabulated, A, kLastOnly>(b.detectorL, b.detectorR, m, s, b.gainL, b.gainR);
+}
 
-    // The wet/dry delay: the main signal, and the dry path (the main signal, or the monitor key).
-    const unsigned wetDryFirst = (wetDryWrite_ + 1) & kWetDryMask;
-    const unsigned wetDryDelay = static_cast<unsigned>(l.wetDryDelay);
-    double wetL[kWork], wetR[kWork], dryL[kWork], dryR[kWork];
-    throughRing(wetL_, wetDryFirst, wetDryDelay, workMainL_, wetL, m);
-    throughRing(wetR_, wetDryFirst, wetDryDelay, workMainR_, wetR, m);
-    throughRing(dryL_, wetDryFirst, wetDryDelay, monitor ? monL : workMainL_, dryL, m);
-    throughRing(dryR_, wetDryFirst, wetDryDelay, monitor ? monR : workMainR_, dryR, m);
+inline void Kernel::delayWetAndDry(int m, const KernelLayout& l, bool monitor) {
+    ChunkBuffers& b = work_;
+    const unsigned first = (wetDryWrite_ + 1) & kWetDryMask;
+    const unsigned delay = static_cast<unsigned>(l.wetDryDelay);
+    throughRing(wetL_, first, delay, b.mainL, b.wetL, m);
+    throughRing(wetR_, first, delay, b.mainR, b.wetR, m);
+    throughRing(dryL_, first, delay, monitor ? b.monitorL : b.mainL, b.dryL, m);
+    throughRing(dryR_, first, delay, monitor ? b.monitorR : b.mainR, b.dryR, m);
     wetDryWrite_ = (wetDryWrite_ + static_cast<unsigned>(m)) & kWetDryMask;
+}
 
-    // The gliding makeup, output and mix, sample by sample.
-    double makeupAt[kWork], outputAt[kWork], mixAt[kWork];
-    {
-        const double makeupTarget = s.makeupGain, outputTarget = s.outputGain, mixTarget = s.mix;
-        double makeup = makeup_, output = output_, mix = mix_;
-        for (int j = 0; j < m; ++j) {
-            makeup += (makeupTarget - makeup) * kGlide + noise[j];
-            output += (outputTarget - output) * kGlide + noise[j];
-            mix += (mixTarget - mix) * kGlide + noise[j];
-            makeupAt[j] = makeup;
-            outputAt[j] = output;
-            mixAt[j] = mix;
-        }
-        makeup_ = makeup;
-        output_ = output;
-        mix_ = mix;
+inline void Kernel::glideLevels(int m, const BorealisSettings& s) {
+    ChunkBuffers& b = work_;
+    const double makeupTarget = s.makeupGain, outputTarget = s.outputGain, mixTarget = s.mix;
+    double makeup = makeup_, output = output_, mix = mix_;
+    for (int j = 0; j < m; ++j) {
+        makeup += (makeupTarget - makeup) * kGlide + b.stageNoise[j];
+        output += (outputTarget - output) * kGlide + b.stageNoise[j];
+        mix += (mixTarget - mix) * kGlide + b.stageNoise[j];
+        b.makeup[j] = makeup;
+        b.output[j] = output;
+        b.mix[j] = mix;
     }
+    makeup_ = makeup;
+    output_ = output;
+    mix_ = mix;
+}
 
-    if constexpr (kPowerOff) {
-        std::memcpy(workOutL_, wetL, sizeof(double) * static_cast<std::size_t>(m));
-        std::memcpy(workOutR_, wetR, sizeof(double) * static_cast<std::size_t>(m));
-        if (source == MeterSource::GainRed) {
-            for (int j = 0; j < m; ++j) workMeterL_[j] = workMeterR_[j] = 1.0;
-            meters.feedGainChunk<A>(workMeterL_, workMeterR_, noise, m);
+template <KernelVariant V, class A>
+inline void Kernel::mixOutput(int m, const BorealisSettings& s, MeterFeeds& meters, double limiterGain) {
+    ChunkBuffers& b = work_;
+    const bool gainRedMeters = meters.source() == MeterSource::GainRed;
+    if constexpr (V == KernelVariant::PowerOff) {
+        std::memcpy(b.outL, b.wetL, sizeof(double) * static_cast<std::size_t>(m));
+        std::memcpy(b.outR, b.wetR, sizeof(double) * static_cast<std::size_t>(m));
+        if (gainRedMeters) {
+            for (int j = 0; j < m; ++j) b.meterL[j] = b.meterR[j] = 1.0;
+            meters.feedGainChunk<A>(b.meterL, b.meterR, b.stageNoise, m);
         }
     } else {
-        if (monitor) {
+        if (s.sideChainMonitor != 0) {
             for (int j = 0; j < m; ++j) {
-                workOutL_[j] = outputAt[j] * dryL[j];
-                workOutR_[j] = outputAt[j] * dryR[j];
+                b.outL[j] = b.output[j] * b.dryL[j];
+                b.outR[j] = b.output[j] * b.dryR[j];
             }
         } else {
             const bool autoMakeup = s.autoMakeup != 0.0;
+            const double automaticMakeup = gain_.automaticMakeup();
             for (int j = 0; j < m; ++j) {
-                double yL = wetL[j] * gainL[j] * makeupAt[j];
-                double yR = wetR[j] * gainR[j] * makeupAt[j];
+                double yL = b.wetL[j] * b.gainL[j] * b.makeup[j];
+                double yR = b.wetR[j] * b.gainR[j] * b.makeup[j];
                 if (autoMakeup) {
                     yL *= automaticMakeup;
                     yR *= automaticMakeup;
                 }
-                workOutL_[j] = outputAt[j] * (dryL[j] + (yL - dryL[j]) * mixAt[j]);
-                workOutR_[j] = outputAt[j] * (dryR[j] + (yR - dryR[j]) * mixAt[j]);
+                b.outL[j] = b.output[j] * (b.dryL[j] + (yL - b.dryL[j]) * b.mix[j]);
+                b.outR[j] = b.output[j] * (b.dryR[j] + (yR - b.dryR[j]) * b.mix[j]);
             }
         }
-        for (int j = 0; j < m; ++j) lowest = std::min(lowest, std::min(gainL[j], gainR[j]));
-        if (source == MeterSource::GainRed) {
+        double lowest = lowestGain_;
+        for (int j = 0; j < m; ++j) lowest = std::min(lowest, std::min(b.gainL[j], b.gainR[j]));
+        lowestGain_ = lowest;
+        if (gainRedMeters) {
             const double mix = s.mix;
             for (int j = 0; j < m; ++j) {
-                workMeterL_[j] = MeterFeeds::gainMeterValue(gainL[j], mix, limiterGain);
-                workMeterR_[j] = MeterFeeds::gainMeterValue(gainR[j], mix, limiterGain);
+                b.meterL[j] = MeterFeeds::gainMeterValue(b.gainL[j], mix, limiterGain);
+                b.meterR[j] = MeterFeeds::gainMeterValue(b.gainR[j], mix, limiterGain);
             }
-            meters.feedGainChunk<A>(workMeterL_, workMeterR_, noise, m);
+            meters.feedGainChunk<A>(b.meterL, b.meterR, b.stageNoise, m);
         }
     }
-    currentGain_[0] = gainL[m - 1];
-    currentGain_[1] = gainR[m - 1];
-    lowestGain_ = lowest;
+    currentGain_[0] = b.gainL[m - 1];
+    currentGain_[1] = b.gainR[m - 1];
+}
 
-    // Back to the host rate: 64-sample delays, or 2x downsampling.
-    if (factor == 2) {
-        mainL_.downsample<A>(workOutL_, m);
-        mainR_.downsample<A>(workOutR_, m);
+template <class A>
+inline void Kernel::toHostRate(int n, const KernelLayout& l) {
+    ChunkBuffers& b = work_;
+    if (l.gainStageFactor == 2) {
+        mainL_.downsample<A>(b.outL, 2 * n);
+        mainR_.downsample<A>(b.outR, 2 * n);
     } else {
-        mainL_.delayOut(workOutL_, n);
-        mainR_.delayOut(workOutR_, n);
+        mainL_.delayOut(b.outL, n);
+        mainR_.delayOut(b.outR, n);
     }
+}
 
-    // Stage C, host rate: limiter ring and output. The noise value of each host sample is that
-    // of its last gain-stage sample.
-    const double* hostNoise = workNoise_;
-    double lastNoise[kChunk];
-    if (kSideChainInGain && factor == 2) {
-        for (int i = 0; i < n; ++i) lastNoise[i] = workNoise_[2 * i + 1];
-        hostNoise = lastNoise;
+// The noise value of each host sample is that of its last gain-stage sample.
+template <KernelVariant V, class T>
+inline void Kernel::writeOutput(const BlockChannels<T>& io, int offset, int n, const KernelLayout& l,
+                                const BorealisSettings& s, MeterFeeds& meters) {
+    ChunkBuffers& b = work_;
+    const double* hostNoise = b.noise;
+    if (sideChainInGainStage(V) && l.gainStageFactor == 2) {
+        for (int i = 0; i < n; ++i) b.hostNoise[i] = b.noise[2 * i + 1];
+        hostNoise = b.hostNoise;
     }
-    const bool limiterOn = !kPowerOff && s.limiter;
-    lowestLimiterGain_ = limiter_.processBlock(workOutL_, workOutR_, n, limiterOn, hostNoise, lowestLimiterGain_);
+    const bool limiterOn = V != KernelVariant::PowerOff && s.limiter;
+    lowestLimiterGain_ = limiter_.processBlock(b.outL, b.outR, n, limiterOn, hostNoise, lowestLimiterGain_);
     T* const outL = io.outL + offset;
     if (io.outR) {
         T* const outR = io.outR + offset;
         for (int i = 0; i < n; ++i) {
-            outL[i] = static_cast<T>(workOutL_[i]);
-            outR[i] = static_cast<T>(workOutR_[i]);
+            outL[i] = static_cast<T>(b.outL[i]);
+            outR[i] = static_cast<T>(b.outR[i]);
         }
     } else {
-        for (int i = 0; i < n; ++i) outL[i] = static_cast<T>(workOutR_[i]);  // right after left
+        for (int i = 0; i < n; ++i) outL[i] = static_cast<T>(b.outR[i]);  // right after left
     }
-    if (source == MeterSource::Post)
-        for (int i = 0; i < n; ++i) meters.feedLevel(workOutL_[i], workOutR_[i], hostNoise[i]);
+    if (meters.source() == MeterSource::Post)
+        for (int i = 0; i < n; ++i) meters.feedLevel(b.outL[i], b.outR[i], hostNoise[i]);
 }
 
 }  // namespace borealis

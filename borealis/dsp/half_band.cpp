@@ -66,7 +66,8 @@ HalfBandKernel makeDownsamplerKernel() noexcept {
 
 HalfBandTaps oddTaps(const HalfBandKernel& kernel) noexcept {
     HalfBandTaps taps{};
-    for (int j = 0; j < kHalfBandOddTaps; ++j) taps.v[j] = kernel[2 * j + 1];
+    for (int j = 0; j < kHalfBandOddTaps; ++j)
+        for (int lane = 0; lane < 4; ++lane) taps.v[4 * j + lane] = kernel[2 * j + 1];
     return taps;
 }
 

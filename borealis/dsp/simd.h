@@ -69,6 +69,8 @@ struct Doubles<A, 1> {
     static ORV_SIMD_INLINE Doubles splat(double x) { return {x}; }
     static ORV_SIMD_INLINE Doubles zero() { return {0.0}; }
     static ORV_SIMD_INLINE Doubles load(const double* p) { return {*p}; }
+    static ORV_SIMD_INLINE Doubles loadAligned(const double* p) { return {*p}; }
+    static ORV_SIMD_INLINE Doubles loadPairAligned(const double* p) { return {*p}; }
     ORV_SIMD_INLINE void store(double* p) const { *p = v; }
     ORV_SIMD_INLINE double lane(int) const { return v; }
 };
@@ -108,6 +110,10 @@ struct Doubles<A, 2> {
     static ORV_SIMD_INLINE Doubles zero() { return {_mm_setzero_pd()}; }
     static ORV_SIMD_INLINE Doubles of(double lane0, double lane1) { return {_mm_set_pd(lane1, lane0)}; }
     static ORV_SIMD_INLINE Doubles load(const double* p) { return {_mm_loadu_pd(p)}; }
+    // Loads from an address aligned to the register's width (loadAligned) or to 16 bytes
+    // (loadPairAligned): on the baseline such a load can be an arithmetic operand in memory.
+    static ORV_SIMD_INLINE Doubles loadAligned(const double* p) { return {_mm_load_pd(p)}; }
+    static ORV_SIMD_INLINE Doubles loadPairAligned(const double* p) { return {_mm_load_pd(p)}; }
     // p[0], p[1] converted exactly.
     static ORV_SIMD_INLINE Doubles fromUnsigned(const std::uint32_t* p) {
         // u ^ 0x80000000 read as a signed number is u - 2^31.
@@ -194,6 +200,10 @@ struct Doubles<Sse2, 4> {
     static ORV_SIMD_INLINE Doubles zero() { return {Half::zero(), Half::zero()}; }
     static ORV_SIMD_INLINE Doubles of(double a, double b, double c, double d) { return {Half::of(a, b), Half::of(c, d)}; }
     static ORV_SIMD_INLINE Doubles load(const double* p) { return {Half::load(p), Half::load(p + 2)}; }
+    static ORV_SIMD_INLINE Doubles loadAligned(const double* p) {
+        return {Half::loadAligned(p), Half::loadAligned(p + 2)};
+    }
+    static ORV_SIMD_INLINE Doubles loadPairAligned(const double* p) { return loadAligned(p); }
     static ORV_SIMD_INLINE Doubles fromUnsigned(const std::uint32_t* p) {
         return {Half::fromUnsigned(p), Half::fromUnsigned(p + 2)};
     }
@@ -262,6 +272,9 @@ struct Doubles<Avx2Fma, 4> {
     static ORV_SIMD_INLINE Doubles zero() { return {_mm256_setzero_pd()}; }
     static ORV_SIMD_INLINE Doubles of(double a, double b, double c, double d) { return {_mm256_setr_pd(a, b, c, d)}; }
     static ORV_SIMD_INLINE Doubles load(const double* p) { return {_mm256_loadu_pd(p)}; }
+    static ORV_SIMD_INLINE Doubles loadAligned(const double* p) { return {_mm256_load_pd(p)}; }
+    // (Arithmetic takes unaligned operands in memory here.)
+    static ORV_SIMD_INLINE Doubles loadPairAligned(const double* p) { return {_mm256_loadu_pd(p)}; }
     static ORV_SIMD_INLINE Doubles fromUnsigned(const std::uint32_t* p) {
         return fromUnsigned(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
     }

@@ -50,7 +50,7 @@ TEST(ORV_PATH_SUITE(HalfBand), EveryOutputIsTheFoldedSumInOrderHoweverTheCallsAr
             for (int i = 0; i < kCount; ++i) {
                 double sum = 0.0;
                 for (int j = 0; j < kHalfBandOddTaps; ++j)
-                    sum = orvtest::pathTapSum(taps.v[j], x[i + 64 + j], x[i + 63 - j], sum);
+                    sum = orvtest::pathTapSum(taps.tap(j), x[i + 64 + j], x[i + 63 - j], sum);
                 ASSERT_EQ(whole[i], sum) << "shift " << shift << " output " << i;
             }
             for (const std::vector<int>& cut : cuts) {
