@@ -9,9 +9,22 @@
 
 namespace borealis {
 
+// Where Classic's release exponent comes from: its table, or the power function.
+enum class ClassicExponent { Tabulated, Computed };
+// Which gains a block writes: every one, or only the last (for a caller that reads no other).
+enum class GainsWritten { Every, LastOnly };
+
 class GainComputer {
 public:
     static constexpr double kEnvelopeFloor = 0.0001;
+    // The level filters' outputs are kept above this before their ratio is taken.
+    static constexpr double kLevelFloor = 1e-6;
+    // The program factors' ratio scales: the fast over the slow level times these.
+    static constexpr double kAttackProgramScale = 0.1;
+    static constexpr double kReleaseProgramScale = 0.15;
+    // Classic releases towards a floor of the detector value (RMS and peak).
+    static constexpr double kClassicFloorRms = 0.5;
+    static constexpr double kClassicFloorPeak = 0.4;
     static constexpr int kClassicTableSize = 1000;
 
     GainComputer();
@@ -27,12 +40,11 @@ public:
     void reset();
 
     // `count` gain-stage samples of both channels: gainL[i], gainR[i] for detectorL[i],
-    // detectorR[i], with the filters and envelopes kept in registers meanwhile. With
-    // `Tabulated` the Classic exponent comes from the table (normal and FAT kernels); otherwise
-    // it is computed with the power function. With `LastOnly` (for a caller that reads only the
-    // last gain) only gainL[count - 1] and gainR[count - 1] are written; the envelopes run as
-    // ever. A: the instruction set of the code path (simd.h).
-    template <bool Tabulated, class A, bool LastOnly = false>
+    // detectorR[i], with the filters and envelopes kept in registers meanwhile. E: where the
+    // Classic exponent comes from (the table in the normal and FAT kernels). With
+    // GainsWritten::LastOnly only gainL[count - 1] and gainR[count - 1] are written; the
+    // envelopes run as ever. A: the instruction set of the code path (simd.h).
+    template <ClassicExponent E, class A, GainsWritten W = GainsWritten::Every>
     void computeGainsBlock(const double* detectorL, const double* detectorR, int count, const BorealisSettings& s,
                            double* gainL, double* gainR);
 
@@ -60,12 +72,12 @@ public:
 private:
     // The envelopes and curve over `count` (left, right) pairs of detector values and level
     // filter outputs.
-    template <bool Tabulated, class A, bool kProgram, bool kLastOnly>
+    template <ClassicExponent E, class A, bool kProgram, GainsWritten W>
     void envelopeGains(const double* d, const double* fastPairs, const double* slowPairs, int count,
                        const BorealisSettings& s, double* outL, double* outR);
     // The Classic release step factor of one channel: the release coefficient raised to an
     // exponent that follows the fast level filter.
-    template <bool Tabulated>
+    template <ClassicExponent E>
     double classicPower(double fast);
 
     double envelope_[2] = {kEnvelopeFloor, kEnvelopeFloor};
@@ -93,9 +105,9 @@ inline double GainComputer::classicReleasePower(int index, double release) {
 }
 
 
-template <bool Tabulated>
+template <ClassicExponent E>
 inline double GainComputer::classicPower(double fast) {
-    if constexpr (Tabulated) {
+    if constexpr (E == ClassicExponent::Tabulated) {
         const float quotient = static_cast<float>((fast + 3.0) / (1.2 * fast));
         int index = static_cast<int>(quotient + 0.5f);
         if (index < 0) index = 0;
@@ -112,16 +124,16 @@ inline double GainComputer::classicPower(double fast) {
 // AutoAttck / AutoRel is on. Classic releases towards a raised floor with a coefficient that
 // follows the fast level filter. The envelope never falls below kEnvelopeFloor; its level (its
 // square root in RMS) goes through the curve.
-template <bool Tabulated, class A, bool kProgram, bool kLastOnly>
+template <ClassicExponent E, class A, bool kProgram, GainsWritten W>
 void GainComputer::envelopeGains(const double* d, const double* fastPairs, const double* slowPairs, int count,
                                  const BorealisSettings& s, double* outL, double* outR) {
     using Pair = orv::simd::Doubles<A, 2>;
     const bool soft = s.softKnee != 0, rms = s.rmsMode != 0, classic = s.classic != 0;
     const Pair one = Pair::splat(1.0), two = Pair::splat(2.0), tenth = Pair::splat(0.1);
-    const Pair floor6 = Pair::splat(1e-6), envelopeFloor = Pair::splat(kEnvelopeFloor);
+    const Pair levelFloor = Pair::splat(kLevelFloor), envelopeFloor = Pair::splat(kEnvelopeFloor);
     const Pair attack = Pair::splat(attack_), release = Pair::splat(release_);
-    const Pair attackScale = Pair::splat(0.1), releaseScale = Pair::splat(0.15);
-    const double classicFloor = rms ? 0.5 : 0.4;
+    const Pair attackScale = Pair::splat(kAttackProgramScale), releaseScale = Pair::splat(kReleaseProgramScale);
+    const double classicFloor = rms ? kClassicFloorRms : kClassicFloorPeak;
     const Pair targetScale = Pair::splat(1.0 - classicFloor), targetFloor = Pair::splat(classicFloor);
     auto program = [&](Pair scale, Pair fast, Pair slow, bool on) {
         if (!on) return one;
@@ -132,10 +144,10 @@ void GainComputer::envelopeGains(const double* d, const double* fastPairs, const
     for (int i = 0; i < count; ++i) {
         const Pair dv = Pair::load(d + 2 * i);
         // max(x, floor) is "x > floor ? x : floor": a NaN gives the floor.
-        const Pair fast = max(Pair::load(fastPairs + 2 * i), floor6);
+        const Pair fast = max(Pair::load(fastPairs + 2 * i), levelFloor);
         Pair attackFactor = one, releaseFactor = one;
         if constexpr (kProgram) {
-            const Pair slow = max(Pair::load(slowPairs + 2 * i), floor6);
+            const Pair slow = max(Pair::load(slowPairs + 2 * i), levelFloor);
             attackFactor = program(attackScale, fast, slow, s.autoAttack != 0);
             releaseFactor = program(releaseScale, fast, slow, s.autoRelease != 0);
         }
@@ -151,21 +163,21 @@ void GainComputer::envelopeGains(const double* d, const double* fastPairs, const
             const Pair attacked = kProgram ? mulAdd(diff * attack, attackFactor, env) : mulAdd(diff, attack, env);
             env = select(rising, attacked, env);
             const Pair target = mulAdd(targetScale, dv, targetFloor);
-            const Pair power = Pair::of(classicPower<Tabulated>(fast.lane0()), classicPower<Tabulated>(fast.lane1()));
+            const Pair power = Pair::of(classicPower<E>(fast.lane0()), classicPower<E>(fast.lane1()));
             if constexpr (kProgram)
                 env = mulAdd((target - env) * power, releaseFactor, env);
             else
                 env = mulAdd(target - env, power, env);
         }
         env = max(env, envelopeFloor);
-        if (kLastOnly && i + 1 < count) continue;
+        if (W == GainsWritten::LastOnly && i + 1 < count) continue;
         const Pair gain = orv::dsp::kneeGainPair(rms ? sqrt(env) : env, s.slope, knee_, soft);
         gain.scatter(outL + i, outR + i);
     }
     env.store(envelope_);
 }
 
-template <bool Tabulated, class A, bool LastOnly>
+template <ClassicExponent E, class A, GainsWritten W>
 void GainComputer::computeGainsBlock(const double* detL, const double* detR, int count, const BorealisSettings& s,
                                      double* gainL, double* gainR) {
     const bool rms = s.rmsMode != 0;
@@ -184,17 +196,19 @@ void GainComputer::computeGainsBlock(const double* detL, const double* detR, int
         orv::dsp::BiquadPair::processPlainPairsBoth<A>(fast_, slow_, fastPairs, slowPairs, part);
         double* const outL = gainL + done;
         double* const outR = gainR + done;
-        const bool last = LastOnly && done + part == count;
+        // Parts before the last write every gain (only one part is needed in the kernels).
+        const bool last = W == GainsWritten::LastOnly && done + part == count;
+        constexpr GainsWritten kEvery = GainsWritten::Every, kLast = GainsWritten::LastOnly;
         if (program) {
             if (last)
-                envelopeGains<Tabulated, A, true, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGains<E, A, true, kLast>(d, fastPairs, slowPairs, part, s, outL, outR);
             else
-                envelopeGains<Tabulated, A, true, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGains<E, A, true, kEvery>(d, fastPairs, slowPairs, part, s, outL, outR);
         } else {
             if (last)
-                envelopeGains<Tabulated, A, false, true>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGains<E, A, false, kLast>(d, fastPairs, slowPairs, part, s, outL, outR);
             else
-                envelopeGains<Tabulated, A, false, false>(d, fastPairs, slowPairs, part, s, outL, outR);
+                envelopeGains<E, A, false, kEvery>(d, fastPairs, slowPairs, part, s, outL, outR);
         }
     }
 }

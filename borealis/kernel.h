@@ -123,11 +123,14 @@ private:
     void computeGains(int m, const BorealisSettings& s);
     // The wet/dry delay of the main signal and of the dry path (main signal or monitored key).
     void delayWetAndDry(int m, const KernelLayout& l, bool monitor);
+    // The noise value of each gain-stage sample.
+    template <KernelVariant V>
+    const double* gainStageNoise(const KernelLayout& l) const;
     // The gliding makeup, output and mix of each gain-stage sample.
-    void glideLevels(int m, const BorealisSettings& s);
+    void glideLevels(int m, const BorealisSettings& s, const double* noise);
     // Gain, makeup, mix and output applied; the GainRed meter values fed.
     template <KernelVariant V, class A>
-    void mixOutput(int m, const BorealisSettings& s, MeterFeeds& meters, double limiterGain);
+    void mixOutput(int m, const BorealisSettings& s, MeterFeeds& meters, double limiterGain, const double* noise);
     // The output back to the host rate: a 64-sample delay or 2x downsampling.
     template <class A>
     void toHostRate(int n, const KernelLayout& l);
@@ -179,7 +182,7 @@ private:
         // each host sample of the output stage. Kept per sample so that the result never depends
         // on how the host cuts its blocks.
         double noiseL[kWork], noiseR[kWork], noise[kWork];
-        double stageNoise[kWork], hostNoise[kChunk];
+        double stageNoise[kWork], hostNoise[kChunk];  // (when the chunk's own does not serve)
     };
     ChunkBuffers work_;
 

@@ -98,8 +98,9 @@ void Kernel::runChunk(const BlockChannels<T>& io, int offset, int n, const Kerne
     if constexpr (sideChainInGainStage(V)) sideChainAtGainStageRate<A>(m, s);
     computeGains<V, A>(m, s);
     delayWetAndDry(m, l, monitor);
-    glideLevels(m, s);
-    mixOutput<V, A>(m, s, meters, limiterGain);
+    const double* noise = gainStageNoise<V>(l);
+    glideLevels(m, s, noise);
+    mixOutput<V, A>(m, s, meters, limiterGain, noise);
     toHostRate<A>(n, l);
     writeOutput<V>(io, offset, n, l, s, meters);
 }
@@ -187,7 +188,7 @@ inline void Kernel::takeInputThrough(const BlockChannels<T>& io, int offset, int
 template <class A>
 inline void Kernel::sideChainAtHostRate(int n, const BorealisSettings& s) {
     ChunkBuffers& b = work_;
-    sideChain_.processBlock<false, A>(b.keyL, b.keyR, n, s, b.side);
+    sideChain_.processBlock<Magnitude::Fast, A>(b.keyL, b.keyR, n, s, b.side);
     if (s.sideChainMonitor != 0) {
         for (int i = 0; i < n; ++i) {
             b.monitorL[i] = b.side[i].monitorL;
@@ -227,9 +228,15 @@ inline int Kernel::toGainStageRate(int n, const KernelLayout& l, bool monitor) {
             std::memset(b.detectorL, 0, sizeof(double) * static_cast<std::size_t>(m));
             std::memset(b.detectorR, 0, sizeof(double) * static_cast<std::size_t>(m));
         }
-        for (int j = 0; j < m; ++j) b.stageNoise[j] = b.noise[j / l.gainStageFactor];
+        if (l.gainStageFactor == 2)
+            for (int j = 0; j < m; ++j) b.stageNoise[j] = b.noise[j / 2];
     }
     return m;
+}
+
+template <KernelVariant V>
+inline const double* Kernel::gainStageNoise(const KernelLayout& l) const {
+    return sideChainInGainStage(V) || l.gainStageFactor == 1 ? work_.noise : work_.stageNoise;
 }
 
 template <class A>
@@ -243,10 +250,9 @@ inline void Kernel::sideChainAtGainStageRate(int m, const BorealisSettings& s) {
         b.keyR[j] += b.noiseR[j];
         b.mainL[j] += b.noiseL[j];
         b.mainR[j] += b.noiseR[j];
-        b.stageNoise[j] = b.noise[j];
     }
     currentNoise_ = b.noise[m - 1];
-    sideChain_.processBlock<true, A>(b.keyL, b.keyR, m, s, b.side);
+    sideChain_.processBlock<Magnitude::Exact, A>(b.keyL, b.keyR, m, s, b.side);
     for (int j = 0; j < m; ++j) {
         b.detectorL[j] = b.side[j].detectorL;
         b.detectorR[j] = b.side[j].detectorR;
@@ -259,11 +265,12 @@ template <KernelVariant V, class A>
 inline void Kernel::computeGains(int m, const BorealisSettings& s) {
     ChunkBuffers& b = work_;
     // The Classic exponent comes from its table where the side-chain runs at the host rate.
-    constexpr bool kTabulated = !sideChainInGainStage(V);
+    constexpr ClassicExponent kExponent =
+        sideChainInGainStage(V) ? ClassicExponent::Computed : ClassicExponent::Tabulated;
     // The power-off kernel applies no gain: it keeps the envelopes running and needs only the
     // chunk's last gain (for a later change of settings to carry over).
-    constexpr bool kLastOnly = V == KernelVariant::PowerOff;
-    gain_.computeGainsBlock<kTabulated, A, kLastOnly>(b.detectorL, b.detectorR, m, s, b.gainL, b.gainR);
+    constexpr GainsWritten kWritten = V == KernelVariant::PowerOff ? GainsWritten::LastOnly : GainsWritten::Every;
+    gain_.computeGainsBlock<kExponent, A, kWritten>(b.detectorL, b.detectorR, m, s, b.gainL, b.gainR);
 }
 
 inline void Kernel::delayWetAndDry(int m, const KernelLayout& l, bool monitor) {
@@ -277,14 +284,14 @@ inline void Kernel::delayWetAndDry(int m, const KernelLayout& l, bool monitor) {
     wetDryWrite_ = (wetDryWrite_ + static_cast<unsigned>(m)) & kWetDryMask;
 }
 
-inline void Kernel::glideLevels(int m, const BorealisSettings& s) {
+inline void Kernel::glideLevels(int m, const BorealisSettings& s, const double* noise) {
     ChunkBuffers& b = work_;
     const double makeupTarget = s.makeupGain, outputTarget = s.outputGain, mixTarget = s.mix;
     double makeup = makeup_, output = output_, mix = mix_;
     for (int j = 0; j < m; ++j) {
-        makeup += (makeupTarget - makeup) * kGlide + b.stageNoise[j];
-        output += (outputTarget - output) * kGlide + b.stageNoise[j];
-        mix += (mixTarget - mix) * kGlide + b.stageNoise[j];
+        makeup += (makeupTarget - makeup) * kGlide + noise[j];
+        output += (outputTarget - output) * kGlide + noise[j];
+        mix += (mixTarget - mix) * kGlide + noise[j];
         b.makeup[j] = makeup;
         b.output[j] = output;
         b.mix[j] = mix;
@@ -295,7 +302,8 @@ inline void Kernel::glideLevels(int m, const BorealisSettings& s) {
 }
 
 template <KernelVariant V, class A>
-inline void Kernel::mixOutput(int m, const BorealisSettings& s, MeterFeeds& meters, double limiterGain) {
+inline void Kernel::mixOutput(int m, const BorealisSettings& s, MeterFeeds& meters, double limiterGain,
+                              const double* noise) {
     ChunkBuffers& b = work_;
     const bool gainRedMeters = meters.source() == MeterSource::GainRed;
     if constexpr (V == KernelVariant::PowerOff) {
@@ -303,7 +311,7 @@ inline void Kernel::mixOutput(int m, const BorealisSettings& s, MeterFeeds& mete
         std::memcpy(b.outR, b.wetR, sizeof(double) * static_cast<std::size_t>(m));
         if (gainRedMeters) {
             for (int j = 0; j < m; ++j) b.meterL[j] = b.meterR[j] = 1.0;
-            meters.feedGainChunk<A>(b.meterL, b.meterR, b.stageNoise, m);
+            meters.feedGainChunk<A>(b.meterL, b.meterR, noise, m);
         }
     } else {
         if (s.sideChainMonitor != 0) {
@@ -334,7 +342,7 @@ inline void Kernel::mixOutput(int m, const BorealisSettings& s, MeterFeeds& mete
                 b.meterL[j] = MeterFeeds::gainMeterValue(b.gainL[j], mix, limiterGain);
                 b.meterR[j] = MeterFeeds::gainMeterValue(b.gainR[j], mix, limiterGain);
             }
-            meters.feedGainChunk<A>(b.meterL, b.meterR, b.stageNoise, m);
+            meters.feedGainChunk<A>(b.meterL, b.meterR, noise, m);
         }
     }
     currentGain_[0] = b.gainL[m - 1];

@@ -4,6 +4,7 @@
 // then the Hilbert detector that measures the level of the linked key relative to the threshold.
 #include "borealis/borealis_settings.h"
 #include "borealis/dsp/biquad.h"
+#include "borealis/dsp/detector_scale.h"
 #include "borealis/dsp/fast_magnitude.h"
 #include "borealis/dsp/mirrored_ring.h"
 #include "borealis/dsp/simd.h"
@@ -20,12 +21,20 @@ struct SideChainOutput {
     double monitorL, monitorR;
 };
 
+// How the detector takes the magnitude of the analytic signal: in single precision with the
+// fast approximation (fast_magnitude.h), or as a double-precision square root.
+enum class Magnitude { Fast, Exact };
+
 class SideChain {
 public:
     // Holds the key history the transformer reads: the centre plus 2N - 1 newer and older
     // samples at the largest N.
     static constexpr int kHistorySize = 4096;
     static constexpr int kMonitorSize = 1024;
+    // The link filter boosts its band by 12 dB (4x): its output is scaled back before the
+    // channels' common part, their sum weighted by kCommonWeight, is formed.
+    static constexpr double kLinkFilterScale = 0.25;
+    static constexpr double kCommonWeight = 0.7071;
     // How many samples the transformer takes at once.
     static constexpr int kGroup = HilbertTable::kMaxCentresPerPass;
     // Above this side-chain rate the lowest shelves' poles lie so close to 1 that the glide's
@@ -61,10 +70,9 @@ public:
     bool highShelfSettled() const { return highMode_.settled; }
 
     // `count` side-chain samples in order, kL and kR already carrying the denormal noise: the
-    // filters over the whole block, then the transformer over groups of kGroup samples. With
-    // `Exact` the level is a double-precision square root; otherwise the fast single-precision
-    // approximation. A: the instruction set of the code path (simd.h).
-    template <bool Exact, class A>
+    // filters over the whole block, then the transformer over groups of kGroup samples, the
+    // level taken as M says. A: the instruction set of the code path (simd.h).
+    template <Magnitude M, class A>
     void processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
                       SideChainOutput* out);
 
@@ -107,13 +115,13 @@ private:
 // transform, (left, right) pairs side by side. Two samples at a time in four lanes, lane for
 // lane: the magnitude (a double-precision square root, or the fast single-precision magnitude),
 // scaled to 1.0 at the threshold and 0.005 in silence.
-template <bool Exact, class A>
+template <Magnitude M, class A>
 inline void detectorValues(const double* a, const double* h, double thresholdFactor, SideChainOutput* out,
                            int count) {
     using Pair = orv::simd::Doubles<A, 2>;
     using orv::simd::Floats;
     auto magnitudes = [](Pair s0, Pair s1, Pair& m0, Pair& m1) {
-        if constexpr (Exact) {
+        if constexpr (M == Magnitude::Exact) {
             m0 = sqrt(s0);
             m1 = sqrt(s1);
         } else {
@@ -122,9 +130,11 @@ inline void detectorValues(const double* a, const double* h, double thresholdFac
             m1 = orv::simd::highDoubles<A>(magnitude);
         }
     };
-    const Pair scale1 = Pair::splat(1.4142), scale2 = Pair::splat(0.582), scale3 = Pair::splat(1.005773063);
-    const Pair factor = Pair::splat(thresholdFactor), floor = Pair::splat(0.005);
-    auto value = [&](Pair m) { return m * scale1 * scale2 * scale3 * factor + floor; };
+    using namespace orv::dsp;
+    const Pair rootTwo = Pair::splat(kDetectorRootTwo), level = Pair::splat(kDetectorLevel);
+    const Pair trim = Pair::splat(kDetectorTrim), factor = Pair::splat(thresholdFactor);
+    const Pair floor = Pair::splat(kDetectorFloor);
+    auto value = [&](Pair m) { return m * rootTwo * level * trim * factor + floor; };
     for (int i = 0; i < count; i += 2) {
         // A lone last sample goes through the lanes of both.
         const int second = i + 1 < count ? i + 1 : i;
@@ -139,9 +149,9 @@ inline void detectorValues(const double* a, const double* h, double thresholdFac
 
 inline void SideChain::pushFiltered(double eL, double eR, double fL, double fR, const BorealisSettings& s,
                                      SideChainOutput& out) {
-    fL *= 0.25;
-    fR *= 0.25;
-    const double common = 0.7071 * (fL + fR);
+    fL *= kLinkFilterScale;
+    fR *= kLinkFilterScale;
+    const double common = kCommonWeight * (fL + fR);
     history_.push(eL + s.link * (common - fL), eR + s.link * (common - fR));
     monitor_.push(eL, eR);
     out.monitorL = monitor_.ago(monitorDelay_, 0);
@@ -175,7 +185,7 @@ void SideChain::runShelvesPairs(double* pairs, int count) {
     }
 }
 
-template <bool Exact, class A>
+template <Magnitude M, class A>
 void SideChain::processBlock(const double* kL, const double* kR, int count, const BorealisSettings& s,
                              SideChainOutput* out) {
     const int n = hilbert_.halfLength();
@@ -206,7 +216,7 @@ void SideChain::processBlock(const double* kL, const double* kR, int count, cons
             const double* first = history_.newest(span + taken - 1) + 2 * (2 * n - 1);
             alignas(32) double h[2 * kGroup];
             hilbert_.transformStereoRun<A>(first, taken, h);
-            detectorValues<Exact, A>(first, h, s.thresholdFactor, o + g, taken);
+            detectorValues<M, A>(first, h, s.thresholdFactor, o + g, taken);
         }
     }
 }

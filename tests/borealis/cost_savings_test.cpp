@@ -122,15 +122,15 @@ TEST(ORV_PATH_SUITE(ClassicRelease), GainsAfterAReleaseChangeEqualAFreshComputer
         double l, r;
         for (double d : warm) {
             const double half = 0.5 * d;
-            used.computeGainsBlock<true, orvtest::PathSet>(&d, &half, 1, first, &l, &r);
+            used.computeGainsBlock<ClassicExponent::Tabulated, orvtest::PathSet>(&d, &half, 1, first, &l, &r);
         }
         prepare(used, later, rate);
         prepare(fresh, later, rate);
         for (size_t i = 0; i < test.size(); ++i) {
             double l1, r1, l2, r2;
             const double half = 0.5 * test[i];
-            used.computeGainsBlock<true, orvtest::PathSet>(&test[i], &half, 1, later, &l1, &r1);
-            fresh.computeGainsBlock<true, orvtest::PathSet>(&test[i], &half, 1, later, &l2, &r2);
+            used.computeGainsBlock<ClassicExponent::Tabulated, orvtest::PathSet>(&test[i], &half, 1, later, &l1, &r1);
+            fresh.computeGainsBlock<ClassicExponent::Tabulated, orvtest::PathSet>(&test[i], &half, 1, later, &l2, &r2);
             ASSERT_TRUE(sameBits(l1, l2) && sameBits(r1, r2)) << "rms " << rms << " sample " << i;
         }
     }
@@ -164,7 +164,7 @@ ShelfRun runSideChain(double rate, bool skipGlide, int block, const std::vector<
     for (int pos = 0; pos < static_cast<int>(kL.size()); pos += block) {
         if (pos == moveAt) c.setLowShelf(250.0, true);
         const int count = std::min<int>(block, static_cast<int>(kL.size()) - pos);
-        c.processBlock<true, orvtest::PathSet>(&kL[pos], &kR[pos], count, s, &run.out[pos]);
+        c.processBlock<Magnitude::Exact, orvtest::PathSet>(&kL[pos], &kR[pos], count, s, &run.out[pos]);
         if (c.lowShelfSettled() && c.highShelfSettled()) run.settledSamples += count;
     }
     return run;

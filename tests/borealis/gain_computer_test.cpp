@@ -17,9 +17,9 @@ using namespace borealis;
 namespace {
 
 // One gain-stage sample on this build's code path.
-template <bool Tabulated = true>
+template <ClassicExponent E = ClassicExponent::Tabulated>
 void oneSample(GainComputer& g, double dL, double dR, const BorealisSettings& s, double& gainL, double& gainR) {
-    g.computeGainsBlock<Tabulated, orvtest::PathSet>(&dL, &dR, 1, s, &gainL, &gainR);
+    g.computeGainsBlock<E, orvtest::PathSet>(&dL, &dR, 1, s, &gainL, &gainR);
 }
 
 // A detector signal with long quiet and loud stretches, so both the attack and the release
@@ -77,7 +77,7 @@ TEST(ORV_PATH_SUITE(GainComputer), EachChannelDependsOnItsOwnDetectorOnly) {
 
 namespace {
 
-template <bool Tabulated>
+template <ClassicExponent E>
 void checkBlocksEqualSingleSamples(const BorealisSettings& s) {
     const double rate = 48000.0;
     GainComputer single, blocked;
@@ -94,12 +94,12 @@ void checkBlocksEqualSingleSamples(const BorealisSettings& s) {
     // Chunks of many lengths, beyond the internal pass of 128 as well.
     for (int pos = 0, k = 0; pos < total; ++k) {
         const int count = std::min(1 + (k * 37) % 300, total - pos);
-        blocked.computeGainsBlock<Tabulated, orvtest::PathSet>(&a[pos], &b[pos], count, s, &gl[pos], &gr[pos]);
+        blocked.computeGainsBlock<E, orvtest::PathSet>(&a[pos], &b[pos], count, s, &gl[pos], &gr[pos]);
         pos += count;
     }
     for (int i = 0; i < total; ++i) {
         double l, r;
-        oneSample<Tabulated>(single, a[i], b[i], s, l, r);
+        oneSample<E>(single, a[i], b[i], s, l, r);
         ASSERT_EQ(0, std::memcmp(&l, &gl[i], sizeof l)) << i;
         ASSERT_EQ(0, std::memcmp(&r, &gr[i], sizeof r)) << i;
     }
@@ -124,7 +124,7 @@ TEST(ORV_PATH_SUITE(GainComputer), ChunksGiveExactlyWhatSingleSamplesGive) {
         s.autoAttack = (variant >> 2) & 1;
         s.autoRelease = (variant >> 3) & 1;
         s.classic = (variant >> 4) & 1;
-        checkBlocksEqualSingleSamples<true>(s);
-        checkBlocksEqualSingleSamples<false>(s);
+        checkBlocksEqualSingleSamples<ClassicExponent::Tabulated>(s);
+        checkBlocksEqualSingleSamples<ClassicExponent::Computed>(s);
     }
 }

@@ -60,7 +60,7 @@ TEST(ORV_PATH_SUITE(HilbertTable), EveryCentreIsTheTapSumInOrderHoweverManyACall
     }
 }
 
-template <bool Exact>
+template <Magnitude M>
 void checkBlocksAgainstSingleSamples(double rate, bool smooth, int centre, int monitorDelay) {
     BorealisSettings s;
     s.link = 0.6;
@@ -79,13 +79,13 @@ void checkBlocksAgainstSingleSamples(double rate, bool smooth, int centre, int m
     const int total = 3000;
     const std::vector<double> kL = noise(total, 5), kR = noise(total, 6);
     std::vector<SideChainOutput> expected(total), got(total);
-    for (int i = 0; i < total; ++i) one.processBlock<Exact, orvtest::PathSet>(&kL[i], &kR[i], 1, s, &expected[i]);
+    for (int i = 0; i < total; ++i) one.processBlock<M, orvtest::PathSet>(&kL[i], &kR[i], 1, s, &expected[i]);
     // Odd, even, single and empty blocks, so groups straddle every block boundary.
     const int sizes[] = {1, 2, 7, 0, 64, 13, 128, 3, 5};
     int done = 0;
     for (int b = 0; done < total; ++b) {
         const int n = std::min(sizes[b % 9], total - done);
-        blocks.processBlock<Exact, orvtest::PathSet>(kL.data() + done, kR.data() + done, n, s, got.data() + done);
+        blocks.processBlock<M, orvtest::PathSet>(kL.data() + done, kR.data() + done, n, s, got.data() + done);
         done += n;
     }
     for (int i = 0; i < total; ++i) ASSERT_TRUE(sameBits(expected[i], got[i])) << "sample " << i;
@@ -94,10 +94,10 @@ void checkBlocksAgainstSingleSamples(double rate, bool smooth, int centre, int m
 TEST(ORV_PATH_SUITE(SideChain), BlocksGiveExactlyWhatSingleSamplesGive) {
     ORV_SKIP_UNLESS_PATH_RUNS();
     const int n44 = static_cast<int>(44100.0 * 0.5 / 400.0);
-    checkBlocksAgainstSingleSamples<false>(44100.0, false, 2 * n44 - 1, 40);
-    checkBlocksAgainstSingleSamples<true>(44100.0, false, 2 * n44 - 1, 0);
+    checkBlocksAgainstSingleSamples<Magnitude::Fast>(44100.0, false, 2 * n44 - 1, 40);
+    checkBlocksAgainstSingleSamples<Magnitude::Exact>(44100.0, false, 2 * n44 - 1, 0);
     const int n88s = static_cast<int>(88200.0 * 2.0 * 0.5 / 400.0);
-    checkBlocksAgainstSingleSamples<true>(88200.0, true, 2 * n88s + 2, 300);
+    checkBlocksAgainstSingleSamples<Magnitude::Exact>(88200.0, true, 2 * n88s + 2, 300);
     const int n48s = static_cast<int>(48000.0 * 2.0 * 0.5 / 400.0);
-    checkBlocksAgainstSingleSamples<false>(48000.0, true, 2 * n48s - 1, 7);
+    checkBlocksAgainstSingleSamples<Magnitude::Fast>(48000.0, true, 2 * n48s - 1, 7);
 }
