@@ -14,11 +14,17 @@
 #define ORV_PATH_JOIN(a, b) ORV_PATH_JOIN2(a, b)
 #if ORV_SIMD_HAS_AVX2_FMA
 #define ORV_PATH_SUITE(name) ORV_PATH_JOIN(name, OnWidePath)
+#define ORV_PATH_NAMESPACE wide_path
 #else
 #define ORV_PATH_SUITE(name) ORV_PATH_JOIN(name, OnBaseline)
+#define ORV_PATH_NAMESPACE baseline
 #endif
 
+// The helpers below differ between the two builds of a test file, so each build has them in a
+// namespace of its own: one inline function of one name with two bodies would leave the linker
+// to keep either body for both (unoptimised builds call rather than inline them).
 namespace orvtest {
+inline namespace ORV_PATH_NAMESPACE {
 
 using PathSet = orv::simd::Native;
 
@@ -35,6 +41,7 @@ inline double pathTapDifference(double c, double a, double b, double acc) {
     return PathSet::kFused ? std::fma(-c, b, std::fma(c, a, acc)) : acc + c * (a - b);
 }
 
+}  // namespace ORV_PATH_NAMESPACE
 }  // namespace orvtest
 
 #define ORV_SKIP_UNLESS_PATH_RUNS() \

@@ -18,9 +18,10 @@
 #include <thread>
 
 #include "support.h"
+#include "tests/support/address_sanitizer.h"
 #include "tests/support/private_x_server.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if ORV_TEST_ADDRESS_SANITIZER
 #include <sanitizer/lsan_interface.h>
 #endif
 
@@ -293,7 +294,7 @@ TEST_F(EmbeddedFrame, ALostXServerDoesNotEndTheHost) {
     // A second server of its own, which goes away while the frame is open.
     orvtest::PrivateXServer doomed;
     if (!doomed.start("200x200x24")) GTEST_SKIP() << "no second X server";
-#if defined(__SANITIZE_ADDRESS__)
+#if ORV_TEST_ADDRESS_SANITIZER
     // Both connections to the lost server are kept on purpose (closing them could hang), and
     // Xlib no longer points at all it allocated for them: not a leak to report.
     __lsan::ScopedDisabler keptConnections;

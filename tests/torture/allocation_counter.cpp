@@ -5,13 +5,7 @@
 #include <cstdlib>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define TORTURE_SANITIZER_ALLOCATOR 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TORTURE_SANITIZER_ALLOCATOR 1
-#endif
-#endif
+#include "tests/support/address_sanitizer.h"
 
 namespace {
 std::atomic<bool> counting{false};
@@ -22,7 +16,7 @@ inline void note() {
 }
 }  // namespace
 
-#if defined(TORTURE_SANITIZER_ALLOCATOR)
+#if ORV_TEST_ADDRESS_SANITIZER
 
 // The sanitizer runtime's hook interface (declared here: GCC ships no header for it).
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, std::size_t),
