@@ -62,6 +62,28 @@ public:
         c.ppmHoldAge = 0;
     }
 
+    // After a block of `samples` frames: every hold is that much older. Ages saturate instead
+    // of overflowing when no editor ever releases the holds.
+    void ageHolds(int samples) {
+        constexpr int kMaxAge = 1 << 30;
+        if (samples <= 0) return;
+        for (Channel& c : ch_) {
+            c.vuHoldAge = c.vuHoldAge > kMaxAge - samples ? kMaxAge : c.vuHoldAge + samples;
+            c.ppmHoldAge = c.ppmHoldAge > kMaxAge - samples ? kMaxAge : c.ppmHoldAge + samples;
+        }
+    }
+    // After a block: an over count that reached `limit` shows the over and starts again.
+    void latchOvers(double limit) {
+        for (Channel& c : ch_) {
+            if (c.overCount >= limit) {
+                c.overFlag = 1.0;
+                c.overCount = 0;
+            } else {
+                c.overFlag = 0.0;
+            }
+        }
+    }
+
     double vu(int channel) const { return ch_[channel & 1].vu; }
     double ppm(int channel) const { return ch_[channel & 1].ppm; }
     double vuHold(int channel) const { return ch_[channel & 1].vuHold; }
@@ -145,6 +167,24 @@ protected:
         double overFlag = 0.01;
     };
     double restLevel() const { return source_ == MeterSource::GainRed ? 1.0 : 0.0; }
+    // One frame of a level meter whose VU has already moved: the PPM follows the peak `a`
+    // (integration while it rises, return while it falls), a peak at full scale counts towards
+    // an over, and the holds take any new highest value.
+    static void followLevel(Channel& c, double a, double noise, double cInt, double cRet, int overLimit) {
+        c.ppm += (a - c.ppm) * (a <= c.ppm ? cRet : cInt) + noise;
+        if (a >= 1.0)
+            ++c.overCount;
+        else if (c.overCount < overLimit)
+            c.overCount = 0;  // a count that reached the limit waits for the latch
+        if (c.ppm > c.ppmHold) {
+            c.ppmHold = c.ppm;
+            c.ppmHoldAge = 0;
+        }
+        if (c.vu > c.vuHold) {
+            c.vuHold = c.vu;
+            c.vuHoldAge = 0;
+        }
+    }
 
     Channel ch_[2];
     MeterSource source_ = MeterSource::GainRed;

@@ -7,6 +7,7 @@
 #include "borealis/dsp/simd.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
+#include "borealis/meter_holds.h"
 
 namespace borealis {
 
@@ -32,9 +33,6 @@ public:
         const double g = 0.98 * gain;
         return (((g < 0.0 ? -g : g) - 1.0) * mix + 1.0) * limiterGain;
     }
-    void ageHolds(int samples);
-    // After a block: an over count that reached `limit` shows the over and starts again.
-    void latchOvers(double limit);
 
 private:
     template <class A, bool kExpansion>
@@ -65,7 +63,6 @@ void MeterFeeds::gainChunk(const double* left, const double* right, const double
     // lanes take the return or the integration coefficient as gain() chooses.
     const Quad cApproach = Quad::of(cVu_, cVu_, cInt_, cInt_);
     const Quad cReturn = Quad::of(cVu_, cVu_, cRet_, cRet_);
-    const Quad one = Quad::splat(1.0), floor = Quad::splat(0.01);
     Quad x = Quad::of(ch_[0].vu, ch_[1].vu, ch_[0].ppm, ch_[1].ppm);
     Quad held = Quad::of(ch_[0].vuHold, ch_[1].vuHold, ch_[0].ppmHold, ch_[1].ppmHold);
     Quad taken = Quad::zero();
@@ -74,8 +71,7 @@ void MeterFeeds::gainChunk(const double* left, const double* right, const double
         const Quad returning = kExpansion ? lessEqual(m, x) : lessEqual(x, m);
         const Quad c = select(returning, cReturn, cApproach);
         x = x + ((m - x) * c + Quad::splat(noise[i]));
-        // The hold rule of gain(): above unity and above the hold, or below the hold and above 0.01.
-        const Quad take = (greater(x, one) & greater(x, held)) | (less(x, held) & greater(x, floor));
+        const Quad take = orv::gainHoldTakes(x, held);
         held = select(take, x, held);
         taken = taken | take;
     }

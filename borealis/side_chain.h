@@ -8,7 +8,7 @@
 #include "borealis/dsp/fast_magnitude.h"
 #include "borealis/dsp/mirrored_ring.h"
 #include "borealis/dsp/simd.h"
-#include "borealis/hilbert.h"
+#include "borealis/dsp/hilbert.h"
 
 #include <cstring>
 
@@ -36,7 +36,7 @@ public:
     static constexpr double kLinkFilterScale = 0.25;
     static constexpr double kCommonWeight = 0.7071;
     // How many samples the transformer takes at once.
-    static constexpr int kGroup = HilbertTable::kMaxCentresPerPass;
+    static constexpr int kGroup = orv::dsp::HilbertTable::kMaxCentresPerPass;
     // Above this side-chain rate the lowest shelves' poles lie so close to 1 that the glide's
     // own jitter around the design moves the key by more than 1e-7 of its peak; there the
     // shelves keep gliding, so the result stays that of the gliding form.
@@ -99,9 +99,9 @@ private:
     orv::dsp::BiquadPair lowShelf_;
     orv::dsp::BiquadPair highShelf_;
     orv::dsp::BiquadPair linkFilter_;
-    HilbertTable hilbert_;
+    orv::dsp::HilbertTable hilbert_;
     // Its margin covers the wide Hilbert form's padded taps.
-    orv::dsp::MirroredPairRing<kHistorySize, (HilbertTable::kTapPadding + 3) & ~1> history_;
+    orv::dsp::MirroredPairRing<kHistorySize, (orv::dsp::HilbertTable::kTapPadding + 3) & ~1> history_;
     orv::dsp::MirroredPairRing<kMonitorSize> monitor_;
     int centre_ = 1;
     int monitorDelay_ = 0;

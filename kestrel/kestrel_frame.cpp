@@ -24,14 +24,6 @@ constexpr const char* kCannotCreate = "Cannot create Orv Kestrel";
 // The engine alone has no editor; the editor library supplies the real factory.
 __attribute__((weak)) AEffEditor* createKestrelEditor(Kestrel*) { return nullptr; }
 
-void Kestrel::Buffers::clear() {
-    std::memset(input, 0, sizeof input);
-    for (auto& r : detector) r.clear();
-    for (auto& r : monitor) r.clear();
-    std::memset(chunkLeft, 0, sizeof chunkLeft);
-    std::memset(chunkRight, 0, sizeof chunkRight);
-}
-
 Kestrel::Kestrel(audioMasterCallback audioMaster) : CPresetSystemEffect(audioMaster, kKestrelFactoryPresets) {
     construct(false);
 }
@@ -49,11 +41,6 @@ void Kestrel::construct(bool simulateFailure) {
     setUniqueID(fourCharCode('O', 'r', 'K', 'e'));
     sideChainOn = inputStereo = outputStereo = true;
 
-    for (Biquad& f : lowShelves) f.create(44100.0, BiquadType::LowShelf, 35.0, 0.35, -15.0);
-    for (Biquad& f : highShelves) f.create(44100.0, BiquadType::HighShelf, 5500.0, 0.5, 12.0);
-    startShelfHistory();
-    for (Biquad& f : fastLevel) f.create(44100.0, BiquadType::Lowpass, 33.333333333333336, 0.5, 0.0);
-    for (Biquad& f : slowLevel) f.create(44100.0, BiquadType::Lowpass, 3.3333333333333335, 0.5, 0.0);
     for (Biquad& f : spare) f.create(44100.0, BiquadType::Peaking, 700.0, 0.3, 12.0);
 
     hilbertN = hilbertLengthForRate();
@@ -68,8 +55,8 @@ void Kestrel::construct(bool simulateFailure) {
             setParameter(index, readCheckedMeterSetting(index));
         meterSettingChanges.forget();
         setParameter(kMeters, 0.5f);
-        buffers = new (std::nothrow) Buffers;
-        constructionFailed = buffers == nullptr;
+        kernel = new (std::nothrow) kestrel::Kernel;
+        constructionFailed = kernel == nullptr;
     }
     if (constructionFailed) {
         setNumInputs(1);
@@ -78,7 +65,6 @@ void Kestrel::construct(bool simulateFailure) {
         orv::platform::messageBox(kNoMemory, kCannotCreate);
         return;
     }
-    buffers->clear();
     computeHilbert();
     setEditor(createKestrelEditor(this));
     loadStoredDefaults();
@@ -90,7 +76,7 @@ Kestrel::~Kestrel() {
     // Only what this instance changed goes back, so it cannot undo another instance's change.
     if (!constructionFailed)
         meterSettingChanges.writeBack([this](int index) { return static_cast<float>(normalized[index]); });
-    delete buffers;
+    delete kernel;
 }
 
 int Kestrel::hilbertLengthForRate() const {
@@ -101,18 +87,10 @@ int Kestrel::hilbertLengthForRate() const {
     return n;
 }
 
+// A new length clears the delays: the processing starts from silence.
 void Kestrel::computeHilbert() {
-    if (!buffers) return;
     hilbertN = hilbertLengthForRate();
-    for (int k = 0; k < kMaxHilbertLength; ++k) {
-        const double c = k < hilbertN ? 2.0 / ((2 * k + 1) * M_PI) : 0.0;
-        buffers->hilbert[k] = c;
-        buffers->hilbert32[k] = static_cast<float>(c);
-    }
-}
-
-void Kestrel::clearHistory() {
-    if (buffers) buffers->clear();
+    if (kernel) kernel->setHilbertLength(hilbertN);
 }
 
 void Kestrel::limitSampleRate() {
@@ -137,20 +115,19 @@ void Kestrel::suspend() {
     takeOverSettings(false);
     running = false;
     meterFeeds.clear();
-    envelopes[0] = envelopes[1] = 0.0001;
-    gains[0] = gains[1] = 1.0;
-    for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
-                      &fastLevel[1], &slowLevel[0], &slowLevel[1], &spare[0], &spare[1]}) {
-        f->setRate(f->sampleRate());
-        f->reset();
+    kestrel::Kernel::Followers& f = kernel->followers();
+    f = kestrel::Kernel::Followers();
+    kernel->restartFilters();
+    for (Biquad& b : spare) {
+        b.setRate(b.sampleRate());
+        b.reset();
     }
-    resetLevelHistory();
     if (updateBlockSize() <= 0) blockSize = 1024;
     if (std::isnan(sampleRate)) sampleRate = 44100.0f;
     limitSampleRate();
-    clearHistory();
-    makeupSmoothed = engine.makeupGain;
-    outputSmoothed = engine.outputGain;
+    kernel->clearHistory();
+    f.makeup = engine.makeupGain;
+    f.output = engine.outputGain;
     if (auto* hooks = dynamic_cast<KestrelEditorHooks*>(editor)) hooks->resetMeters();
 }
 
@@ -167,20 +144,14 @@ void Kestrel::resume() {
     updateAttack();
     updateRelease();
     for (Biquad& f : spare) f.setRate(fs);
-    for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
-                      &fastLevel[1], &slowLevel[0], &slowLevel[1]})
-        f->setRate(fs);
+    kernel->setFilterRate(fs, false);
     // The mode tables of resume apply; the frequency parameters wait for their next change.
     applyLowShelfMode(true);
     applyHighShelfMode(true);
-    for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
-                      &fastLevel[1], &slowLevel[0], &slowLevel[1], &spare[0], &spare[1]})
-        f->reset();
-    resetLevelHistory();
+    kernel->resetFilters();
+    for (Biquad& f : spare) f.reset();
     // A new rate changes the Hilbert length and with it the delays: start from silence.
-    const int previousN = hilbertN;
     computeHilbert();
-    if (hilbertN != previousN) clearHistory();
     setInitialDelay(static_cast<VstInt32>(getLatencySamples()));
     if (auto* hooks = dynamic_cast<KestrelEditorHooks*>(editor)) hooks->refreshLatency();
     running = true;
@@ -229,7 +200,7 @@ void Kestrel::beginMeterBlock(bool powerOff) {
 
 void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
     if (!outputs || sampleFrames <= 0) return;
-    if (constructionFailed || !buffers || !inputs || !inputs[0] || !outputs[0]) {
+    if (constructionFailed || !kernel || !inputs || !inputs[0] || !outputs[0]) {
         // Nothing to process: silence rather than whatever the host left in the buffers it gave
         // (the second only when the arrangement has one).
         const int provided = outputStereo ? 2 : 1;
@@ -240,12 +211,9 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
     takeOverSettings();  // this block runs on one consistent set of settings
     meterFeeds.applyEditorRequests();  // holds released and meters cleared by the editor
     const Channels ch = chooseChannels(inputs, outputs);
-#if ORV_HAS_WIDE_PATH
-    if (codePath.wide())
-        processWide(ch, sampleFrames);
-    else
-#endif
-        processOnPath<false>(ch, sampleFrames);
+    beginMeterBlock(!engine.powerOn);
+    kernel->process(ch, sampleFrames, engine, meterFeeds, codePath.wide());
+    meterFeeds.ageHolds(sampleFrames);
     meterFeeds.latchOvers(engine.meter.overCount);
     meterFeeds.publish();  // what the editor's meters show next
 }
@@ -260,33 +228,6 @@ void Kestrel::processDoubleReplacing(double** inputs, double** outputs, VstInt32
     const int provided = outputStereo ? 2 : 1;
     for (int c = 0; c < provided && c < cEffect.numOutputs; ++c)
         if (outputs[c]) std::memset(outputs[c], 0, sizeof(double) * static_cast<std::size_t>(sampleFrames));
-}
-
-// Power off: a pure delay by the reported latency, with the meters still running. A chunk is
-// shorter than the delay, so every value it reads was written before the chunk: the reads come
-// first, then the chunk's inputs go into the rings in one pass per channel.
-void Kestrel::processPowerOff(const Channels& ch, VstInt32 sampleFrames) {
-    beginMeterBlock(true);
-    const MeterSource source = meterFeeds.source();
-    Buffers& b = *buffers;
-    const unsigned back = static_cast<unsigned>(kRingSize - latencySamples);
-    static_assert(kChunk <= kDetectorDelay, "a chunk must not read what it writes");
-    for (int done = 0; done < sampleFrames;) {
-        const int n = sampleFrames - done < kChunk ? sampleFrames - done : kChunk;
-        const Channels in = chunkInputs(ch, done, n);
-        const unsigned first = (inWrite + 1) & kRingMask;
-        kestrel::copyFromRing(b.chunkLeft, b.input[0], (first + back) & kRingMask, n);
-        kestrel::copyFromRing(b.chunkRight, b.input[1], (first + back) & kRingMask, n);
-        for (int c = 0; c < 4; ++c) kestrel::copyIntoRing(b.input[c], first, in.in[c], n);
-        inWrite = (inWrite + static_cast<unsigned>(n)) & kRingMask;
-        noiseNow = source == MeterSource::GainRed
-                       ? meterFeeds.feedUnityPowerOffChunk(noiseNow, n)
-                       : meterFeeds.feedLevelPowerOffChunk(b.chunkLeft, b.chunkRight, noiseNow, n);
-        for (int i = 0; i < n; ++i) ch.out[0][done + i] = static_cast<float>(b.chunkLeft[i]);
-        for (int i = 0; i < n; ++i) ch.out[1][done + i] = static_cast<float>(b.chunkRight[i]);
-        done += n;
-    }
-    meterFeeds.ageHolds(sampleFrames);
 }
 
 bool Kestrel::getInputProperties(VstInt32 index, VstPinProperties* p) { return fillPinProperties(index, p, true); }

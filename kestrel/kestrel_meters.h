@@ -5,21 +5,14 @@
 // thread and read (holds released or cleared) by the editor's timer without a lock; every value
 // is a single aligned double or integer.
 #include "borealis/dsp/biquad.h"
-#include "borealis/dsp/code_path.h"
-#include "kestrel/wide_path_attributes.h"
+#include "borealis/dsp/simd.h"
 #include "borealis/meter_ballistics.h"
 #include "borealis/meter_channels.h"
-
-// A wide-path function the kernels call once a chunk but do not take in (see feedGainChunkWide).
-#if ORV_HAS_WIDE_PATH
-#define KESTREL_WIDE_OUT_OF_LINE ORV_WIDE_PATH __attribute__((noinline))
-#else
-#define KESTREL_WIDE_OUT_OF_LINE
-#endif
 
 namespace kestrel {
 
 using orv::MeterSource;
+namespace simd = orv::simd;
 
 // The ballistics settings the meters are computed from (engine units).
 struct MeterSettings {
@@ -47,24 +40,23 @@ public:
     // Processing: the VU runs through the ballistics low-pass.
     void feedLevel(double left, double right, double noise);
     void feedGain(double left, double right, double noise);
-    // A whole chunk of `n` frames at once, with the same result as feeding them one by one.
-    // `noise` holds one value per frame, or one for the whole chunk when noiseStride is 0.
+    // A whole chunk of `n` frames at once, with the same result as feeding them one by one, on
+    // the code path of instruction set A (meter_chunks.h). `noise` holds one value per frame,
+    // or one for the whole chunk when noiseStride is 0.
+    template <class A>
     void feedLevelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n);
+    template <class A>
     void feedGainChunk(const double* left, const double* right, const double* noise, int n);
-    // The same for the wide path (the same values, the holds of both channels' VU and PPM in
-    // one register). Kept out of the kernels, whose registers it would otherwise crowd.
-    KESTREL_WIDE_OUT_OF_LINE void feedGainChunkWide(const double* left, const double* right, const double* noise, int n);
     // Power off: one-pole VU follower; GainRed returns both channels towards unity.
     void feedLevelPowerOff(double left, double right, double noise);
     void feedUnityPowerOff(double noise);
     // The same for a whole chunk of `n` frames, whose noise value starts from `noise` and
     // changes sign every frame (first frame: -noise); they return the last frame's value.
+    template <class A>
     double feedLevelPowerOffChunk(const double* left, const double* right, double noise, int n);
+    template <class A>
     double feedUnityPowerOffChunk(double noise, int n);
 
-    void ageHolds(int samples);
-    // After a block: an over count that reached `limit` shows the over and starts again.
-    void latchOvers(double limit);
 
     // The two VU ballistics filters.
     void setVuRate(double rate);
@@ -74,16 +66,22 @@ public:
     const orv::dsp::Biquad& vuFilter(int) const { return vu_.filter(); }
 
 private:
+    // The level meters' scale from a peak to the VU (before the reference).
+    static constexpr double kLevelScale = 1.4142136 * 1.096;
+    // The frames a chunk feed takes in one pass.
+    static constexpr int kMaxChunk = 64;
+
     void levelCommon(Channel& c, double a, double noise);
     void gainCommon(Channel& c, double m, double noise);
-    template <bool kPowerOff>
+    template <class A, bool kPowerOff>
     double levelChunk(const double* left, const double* right, const double* noise, int noiseStride, int n);
-    template <bool kExpansion>
+    template <class A, bool kExpansion>
     double unityChunk(double noise, int n);
-    template <bool kExpansion>
+    template <class A, bool kExpansion>
     void gainChunk(const double* left, const double* right, const double* noise, int n);
-    template <bool kExpansion>
-    ORV_WIDE_PATH void gainChunkWide(const double* left, const double* right, const double* noise, int n);
+    template <class A>
+    void storeChunkEnd(simd::Doubles<A, 2> vu, simd::Doubles<A, 2> ppm, simd::Doubles<A, 2> vuHold,
+                       simd::Doubles<A, 2> ppmHold, int vuBits, int ppmBits);
 
     orv::dsp::BiquadPair vu_;  // the VU ballistics filters of both channels
     orv::MeterBallistics ballistics_;

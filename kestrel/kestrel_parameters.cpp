@@ -151,26 +151,17 @@ void Kestrel::applyValue(KestrelSettings& s, double* x, VstInt32 index) {
 }
 
 void Kestrel::applyToProcessing(VstInt32 index) {
+    if (!kernel) return;  // construction failed: nothing processes
     const KestrelSettings& s = engine;
     switch (index) {
         case kReset: {
             // Brings the processing to the current rate. Filters, Hilbert table and delay lines
             // restart only where the rate really differs from the one they run at: replaying a
             // program or a bank must not cut the sound.
-            bool rateChanged = false;
-            for (Biquad* f : {&lowShelves[0], &lowShelves[1], &highShelves[0], &highShelves[1], &fastLevel[0],
-                              &fastLevel[1], &slowLevel[0], &slowLevel[1]}) {
-                if (f->sampleRate() == static_cast<double>(sampleRate)) continue;
-                f->setRate(sampleRate);
-                f->reset();
-                rateChanged = true;
-            }
-            if (rateChanged) resetLevelHistory();
+            kernel->setFilterRate(sampleRate, true);
             for (Biquad& f : spare)
                 if (f.sampleRate() != static_cast<double>(sampleRate)) f.setRate(sampleRate);
-            const int previousN = hilbertN;
             computeHilbert();
-            if (hilbertN != previousN) clearHistory();
             updateAttack();
             updateRelease();
             break;
@@ -183,11 +174,11 @@ void Kestrel::applyToProcessing(VstInt32 index) {
         case kRelease: updateRelease(); break;
         case kLowScf: applyLowShelfMode(false); break;
         case kLowFreq:
-            for (Biquad& f : lowShelves) f.setFrequency(0.7 * s.lowShelfFreq);
+            kernel->lowShelf().setFrequency(0.7 * s.lowShelfFreq);
             break;
         case kHighScf: applyHighShelfMode(false); break;
         case kHighFreq:
-            for (Biquad& f : highShelves) f.setFrequency(1.375 * s.highShelfFreq);
+            kernel->highShelf().setFrequency(1.375 * s.highShelfFreq);
             break;
         case kVuIntegr: meterFeeds.setVuIntegration(s.meter.vuIntegrationMs); break;
         default: break;
@@ -204,6 +195,7 @@ double matchedMakeup(double start, double target) {
 }  // namespace
 
 void Kestrel::carryAcrossChange(const KestrelSettings& before) {
+    if (!kernel) return;
     const KestrelSettings& now = engine;
     // The detector reads level * thresholdGain + 0.005; the envelope follows it, squared in RMS.
     constexpr double kOffset = 0.005, kFloor = 0.0001, kCeiling = 1e6;
@@ -211,53 +203,54 @@ void Kestrel::carryAcrossChange(const KestrelSettings& before) {
     const double oldMakeup = before.autoMakeup != 0.0 ? before.autoMakeupFactor : 1.0;
     const double newMakeup = now.autoMakeup != 0.0 ? now.autoMakeupFactor : 1.0;
     const int channels = now.stereo ? 2 : 1;
+    kestrel::Kernel::Followers& f = kernel->followers();
     double ratio = 1.0;
     // Both envelopes, also the one Mono leaves idle, so that it too matches the settings.
     for (int c = 0; c < 2; ++c) {
-        const double level = before.rmsMode ? std::sqrt(envelopes[c]) : envelopes[c];
+        const double level = before.rmsMode ? std::sqrt(f.envelope[c]) : f.envelope[c];
         double carried = (level - kOffset) * scale + kOffset;
         if (!(carried >= kFloor)) carried = kFloor;
         if (carried > kCeiling) carried = kCeiling;
         double env = now.rmsMode ? carried * carried : carried;
         if (!(env >= kFloor)) env = kFloor;
-        envelopes[c] = env;
+        f.envelope[c] = env;
         const double newLevel = now.rmsMode ? std::sqrt(env) : env;
-        const double from = gains[c] * oldMakeup;
+        const double from = f.gain[c] * oldMakeup;
         const double to = orv::dsp::kneeGain(newLevel, now.ratioInverse, now.knee, now.softKnee != 0) * newMakeup;
         if (c < channels && from > 0.0 && to > 0.0) ratio *= from / to;
     }
     // One makeup glide serves both channels: match the geometric mean of their steps.
     ratio = channels == 2 ? std::sqrt(ratio) : ratio;
-    makeupSmoothed = matchedMakeup(makeupSmoothed * ratio, now.makeupGain);
+    f.makeup = matchedMakeup(f.makeup * ratio, now.makeupGain);
 }
 
 // The shelves the two mode switches select. A resume uses a table of its own with different gains.
 void Kestrel::applyLowShelfMode(bool fromResume) {
+    if (!kernel) return;
     double f, q, g;
     switch (engine.lowShelfMode) {
         case 2: f = 150.0, q = 0.35, g = -9.0; break;
         case 1: f = 100.0, q = 0.7, g = 0.0; break;
         default: f = 110.0, q = 1.0, g = fromResume ? 12.0 : 9.0; break;
     }
-    for (Biquad& b : lowShelves) {
-        b.setFrequency(f);
-        b.setQ(q);
-        b.setGain(g);
-    }
+    orv::dsp::BiquadPair& b = kernel->lowShelf();
+    b.setFrequency(f);
+    b.setQ(q);
+    b.setGain(g);
 }
 
 void Kestrel::applyHighShelfMode(bool fromResume) {
+    if (!kernel) return;
     double f, q, g;
     switch (engine.highShelfMode) {
         case 2: f = 6000.0, q = 0.35, g = fromResume ? -9.0 : -6.0; break;
         case 1: f = 6000.0, q = 0.7, g = 0.0; break;
         default: f = 4500.0, q = 1.2, g = fromResume ? 20.0 : 12.0; break;
     }
-    for (Biquad& b : highShelves) {
-        b.setFrequency(f);
-        b.setQ(q);
-        b.setGain(g);
-    }
+    orv::dsp::BiquadPair& b = kernel->highShelf();
+    b.setFrequency(f);
+    b.setQ(q);
+    b.setGain(g);
 }
 
 // The coefficients the processing uses, from the values it has taken over.

@@ -215,60 +215,69 @@ public:
     void processSmoothed(double* left, double* right, int count) noexcept;
     template <class A = simd::Sse2>
     void processPlain(double* left, double* right, int count) noexcept;
-    // The same over `count` (left, right) pairs stored side by side.
+    // The same over `count` frames of C values side by side: (left, right) pairs when C is 2;
+    // the left channel alone when C is 1 (the right one's history then stays as it is).
+    template <class A, int C>
+    void processSmoothedFrames(double* frames, int count) noexcept;
+    template <class A, int C>
+    void processPlainFrames(double* frames, int count) noexcept;
     template <class A = simd::Sse2>
-    void processSmoothedPairs(double* pairs, int count) noexcept;
+    void processSmoothedPairs(double* pairs, int count) noexcept {
+        processSmoothedFrames<A, 2>(pairs, count);
+    }
     template <class A = simd::Sse2>
-    void processPlainPairs(double* pairs, int count) noexcept;
-    // processPlainPairs of two filters over the same input in the four lanes of one pass: `a`
-    // filters `pairsA` in place and `b` filters the same values into `pairsB`, each lane as its
-    // filter's own pass computes it.
-    template <class A>
-    static void processPlainPairsBoth(BiquadPair& a, BiquadPair& b, double* pairsA, double* pairsB,
+    void processPlainPairs(double* pairs, int count) noexcept {
+        processPlainFrames<A, 2>(pairs, count);
+    }
+    // processPlainFrames of two filters over the same input in the lanes of one pass: `a`
+    // filters `framesA` in place and `b` filters the same values into `framesB`, each lane as
+    // its filter's own pass computes it.
+    template <class A, int C = 2>
+    static void processPlainPairsBoth(BiquadPair& a, BiquadPair& b, double* framesA, double* framesB,
                                       int count) noexcept;
-    // a.processPlainPairs then b.processPlainPairs over the same pairs in place, both filters
-    // in the four lanes of one pass with b one frame behind a, each lane as its filter's own
+    // a.processPlainFrames then b.processPlainFrames over the same frames in place, both
+    // filters in the lanes of one pass with b one frame behind a, each lane as its filter's own
     // pass computes it.
-    template <class A>
-    static void processPlainPairsChain(BiquadPair& a, BiquadPair& b, double* pairs, int count) noexcept;
+    template <class A, int C = 2>
+    static void processPlainPairsChain(BiquadPair& a, BiquadPair& b, double* frames, int count) noexcept;
 
 private:
     void clearHistory() noexcept {
         for (int c = 0; c < 2; ++c) x1_[c] = x2_[c] = y1_[c] = y2_[c] = 0.0;
     }
-    template <class A>
-    BiquadLanes<A, 2> lanes(const BiquadCoefficients& c) const noexcept;
-    template <class A>
-    void keep(const BiquadLanes<A, 2>& l) noexcept;
-    template <class A>
-    static BiquadLanes<A, 4> lanesOfBoth(const BiquadPair& a, const BiquadPair& b) noexcept;
-    template <class A>
-    static void keepBoth(const BiquadLanes<A, 4>& l, BiquadPair& a, BiquadPair& b) noexcept;
-    template <class A, class IO>
+    template <class A, int C>
+    BiquadLanes<A, C> lanes(const BiquadCoefficients& c) const noexcept;
+    template <class A, int C>
+    void keep(const BiquadLanes<A, C>& l) noexcept;
+    template <class A, int C>
+    static BiquadLanes<A, 2 * C> lanesOfBoth(const BiquadPair& a, const BiquadPair& b) noexcept;
+    template <class A, int C>
+    static void keepBoth(const BiquadLanes<A, 2 * C>& l, BiquadPair& a, BiquadPair& b) noexcept;
+    template <class A, int C, class IO>
     void runSmoothed(int count, IO io) noexcept;
-    template <class A, class IO>
+    template <class A, int C, class IO>
     void runPlain(int count, IO io) noexcept;
 
     Biquad f_;
     double x1_[2], x2_[2], y1_[2], y2_[2];  // (left, right)
 };
 
-template <class A>
-inline BiquadLanes<A, 2> BiquadPair::lanes(const BiquadCoefficients& c) const noexcept {
-    using D = simd::Doubles<A, 2>;
-    BiquadLanes<A, 2> l;
+template <class A, int C>
+inline BiquadLanes<A, C> BiquadPair::lanes(const BiquadCoefficients& c) const noexcept {
+    using D = simd::Doubles<A, C>;
+    BiquadLanes<A, C> l;
     l.setCoefficients(c);
     l.x1 = D::load(x1_), l.x2 = D::load(x2_), l.y1 = D::load(y1_), l.y2 = D::load(y2_);
     return l;
 }
 
-template <class A>
-inline void BiquadPair::keep(const BiquadLanes<A, 2>& l) noexcept {
+template <class A, int C>
+inline void BiquadPair::keep(const BiquadLanes<A, C>& l) noexcept {
     l.x1.store(x1_), l.x2.store(x2_), l.y1.store(y1_), l.y2.store(y2_);
 }
 
-// The block forms: io.load(i) gives sample i's (left, right) pair and io.store(i, y) takes its
-// output, so one loop serves separate channels and interleaved pairs alike.
+// The block forms: io.load(i) gives frame i's values and io.store(i, y) takes its output, so
+// one loop serves separate channels and frames side by side alike.
 namespace biquad_blocks {
 // Separate channel arrays.
 template <class A>
@@ -278,24 +287,24 @@ struct Channels {
     ORV_SIMD_INLINE simd::Doubles<A, 2> load(int i) const noexcept { return simd::Doubles<A, 2>::of(left[i], right[i]); }
     ORV_SIMD_INLINE void store(int i, simd::Doubles<A, 2> y) const noexcept { y.scatter(left + i, right + i); }
 };
-// (left, right) pairs side by side.
-template <class A>
-struct Pairs {
-    double* pairs;
-    ORV_SIMD_INLINE simd::Doubles<A, 2> load(int i) const noexcept { return simd::Doubles<A, 2>::load(pairs + 2 * i); }
-    ORV_SIMD_INLINE void store(int i, simd::Doubles<A, 2> y) const noexcept { y.store(pairs + 2 * i); }
+// Frames of C values side by side.
+template <class A, int C>
+struct Frames {
+    double* frames;
+    ORV_SIMD_INLINE simd::Doubles<A, C> load(int i) const noexcept { return simd::Doubles<A, C>::load(frames + C * i); }
+    ORV_SIMD_INLINE void store(int i, simd::Doubles<A, C> y) const noexcept { y.store(frames + C * i); }
 };
 }  // namespace biquad_blocks
 
-template <class A, class IO>
+template <class A, int C, class IO>
 inline void BiquadPair::runSmoothed(int count, IO io) noexcept {
     if (!f_.filters_ || count <= 0) return;
-    using D = simd::Doubles<A, 2>;
+    using D = simd::Doubles<A, C>;
     DenormalNoise source = f_.noiseSource_;
     BiquadCoefficients c = f_.current_;
     const BiquadCoefficients t = f_.target_;
     const double s = f_.smoothing_;
-    BiquadLanes<A, 2> l = lanes<A>(c);
+    BiquadLanes<A, C> l = lanes<A, C>(c);
     double m = f_.noise_;
     for (int i = 0; i < count; ++i) {
         m = source.next();
@@ -309,11 +318,11 @@ inline void BiquadPair::runSmoothed(int count, IO io) noexcept {
     keep(l);
 }
 
-template <class A, class IO>
+template <class A, int C, class IO>
 inline void BiquadPair::runPlain(int count, IO io) noexcept {
     if (!f_.filters_ || count <= 0) return;
-    using D = simd::Doubles<A, 2>;
-    BiquadLanes<A, 2> l = lanes<A>(f_.target_);
+    using D = simd::Doubles<A, C>;
+    BiquadLanes<A, C> l = lanes<A, C>(f_.target_);
     // Each of two separate filters would negate its offset once per sample; both start equal.
     double o = f_.noise_;
     for (int i = 0; i < count; ++i) {
@@ -334,30 +343,30 @@ inline void BiquadPair::processPlain(double& left, double& right) noexcept {
 
 template <class A>
 inline void BiquadPair::processSmoothed(double* left, double* right, int count) noexcept {
-    runSmoothed<A>(count, biquad_blocks::Channels<A>{left, right});
+    runSmoothed<A, 2>(count, biquad_blocks::Channels<A>{left, right});
 }
 
 template <class A>
 inline void BiquadPair::processPlain(double* left, double* right, int count) noexcept {
-    runPlain<A>(count, biquad_blocks::Channels<A>{left, right});
+    runPlain<A, 2>(count, biquad_blocks::Channels<A>{left, right});
 }
 
-template <class A>
-inline void BiquadPair::processSmoothedPairs(double* pairs, int count) noexcept {
-    runSmoothed<A>(count, biquad_blocks::Pairs<A>{pairs});
+template <class A, int C>
+inline void BiquadPair::processSmoothedFrames(double* frames, int count) noexcept {
+    runSmoothed<A, C>(count, biquad_blocks::Frames<A, C>{frames});
 }
 
-template <class A>
-inline void BiquadPair::processPlainPairs(double* pairs, int count) noexcept {
-    runPlain<A>(count, biquad_blocks::Pairs<A>{pairs});
+template <class A, int C>
+inline void BiquadPair::processPlainFrames(double* frames, int count) noexcept {
+    runPlain<A, C>(count, biquad_blocks::Frames<A, C>{frames});
 }
 
-// Two filters' plain forms in four lanes: lanes 0, 1 filter a (left, right), lanes 2, 3 b.
-template <class A>
-inline BiquadLanes<A, 4> BiquadPair::lanesOfBoth(const BiquadPair& a, const BiquadPair& b) noexcept {
-    using D = simd::Doubles<A, 4>;
-    const BiquadLanes<A, 2> la = a.lanes<A>(a.f_.target_), lb = b.lanes<A>(b.f_.target_);
-    BiquadLanes<A, 4> l;
+// Two filters' plain forms in 2C lanes: the low C lanes filter a, the high C lanes b.
+template <class A, int C>
+inline BiquadLanes<A, 2 * C> BiquadPair::lanesOfBoth(const BiquadPair& a, const BiquadPair& b) noexcept {
+    using D = simd::Doubles<A, 2 * C>;
+    const BiquadLanes<A, C> la = a.lanes<A, C>(a.f_.target_), lb = b.lanes<A, C>(b.f_.target_);
+    BiquadLanes<A, 2 * C> l;
     l.b0 = D::join(la.b0, lb.b0), l.b1 = D::join(la.b1, lb.b1), l.b2 = D::join(la.b2, lb.b2);
     l.a1 = D::join(la.a1, lb.a1), l.a2 = D::join(la.a2, lb.a2);
     l.x1 = D::join(la.x1, lb.x1), l.x2 = D::join(la.x2, lb.x2);
@@ -365,78 +374,79 @@ inline BiquadLanes<A, 4> BiquadPair::lanesOfBoth(const BiquadPair& a, const Biqu
     return l;
 }
 
-template <class A>
-inline void BiquadPair::keepBoth(const BiquadLanes<A, 4>& l, BiquadPair& a, BiquadPair& b) noexcept {
+template <class A, int C>
+inline void BiquadPair::keepBoth(const BiquadLanes<A, 2 * C>& l, BiquadPair& a, BiquadPair& b) noexcept {
     l.x1.low().store(a.x1_), l.x2.low().store(a.x2_), l.y1.low().store(a.y1_), l.y2.low().store(a.y2_);
     l.x1.high().store(b.x1_), l.x2.high().store(b.x2_), l.y1.high().store(b.y1_), l.y2.high().store(b.y2_);
 }
 
-template <class A>
-inline void BiquadPair::processPlainPairsBoth(BiquadPair& a, BiquadPair& b, double* pairsA, double* pairsB,
+template <class A, int C>
+inline void BiquadPair::processPlainPairsBoth(BiquadPair& a, BiquadPair& b, double* framesA, double* framesB,
                                               int count) noexcept {
-    using D = simd::Doubles<A, 4>;
-    using Pair = simd::Doubles<A, 2>;
+    using D = simd::Doubles<A, 2 * C>;
+    using Frame = simd::Doubles<A, C>;
     if (count <= 0) return;
     if (!a.f_.filters_ || !b.f_.filters_) {
-        for (int i = 0; i < 2 * count; ++i) pairsB[i] = pairsA[i];
-        b.processPlainPairs<A>(pairsB, count);
-        a.processPlainPairs<A>(pairsA, count);
+        for (int i = 0; i < C * count; ++i) framesB[i] = framesA[i];
+        b.processPlainFrames<A, C>(framesB, count);
+        a.processPlainFrames<A, C>(framesA, count);
         return;
     }
-    BiquadLanes<A, 4> l = lanesOfBoth<A>(a, b);
-    D o = D::join(Pair::splat(a.f_.noise_), Pair::splat(b.f_.noise_));
+    BiquadLanes<A, 2 * C> l = lanesOfBoth<A, C>(a, b);
+    D o = D::join(Frame::splat(a.f_.noise_), Frame::splat(b.f_.noise_));
     for (int i = 0; i < count; ++i) {
         o = negate(o);
-        const D y = l.step(simd::twice(Pair::load(pairsA + 2 * i)), o);
-        y.low().store(pairsA + 2 * i);
-        y.high().store(pairsB + 2 * i);
+        const D y = l.step(simd::twice(Frame::load(framesA + C * i)), o);
+        y.low().store(framesA + C * i);
+        y.high().store(framesB + C * i);
     }
     a.f_.noise_ = o.low().lane0();
     b.f_.noise_ = o.high().lane0();
-    keepBoth(l, a, b);
+    keepBoth<A, C>(l, a, b);
 }
 
-template <class A>
-inline void BiquadPair::processPlainPairsChain(BiquadPair& a, BiquadPair& b, double* pairs, int count) noexcept {
-    using D = simd::Doubles<A, 4>;
-    using Pair = simd::Doubles<A, 2>;
+template <class A, int C>
+inline void BiquadPair::processPlainPairsChain(BiquadPair& a, BiquadPair& b, double* frames, int count) noexcept {
+    using D = simd::Doubles<A, 2 * C>;
+    using Frame = simd::Doubles<A, C>;
     if (count <= 0) return;
     if (!a.f_.filters_ || !b.f_.filters_) {
-        a.processPlainPairs<A>(pairs, count);
-        b.processPlainPairs<A>(pairs, count);
+        a.processPlainFrames<A, C>(frames, count);
+        b.processPlainFrames<A, C>(frames, count);
         return;
     }
     // Each step takes a's next frame and b's frame before it, which is a's previous output.
     // The step before a's first frame and the one after b's last leave the other filter's
     // lanes as they were, so every frame goes through the same operations wherever a block
     // ends.
-    BiquadLanes<A, 4> l = lanesOfBoth<A>(a, b);
-    D o = D::join(Pair::splat(a.f_.noise_), Pair::splat(b.f_.noise_));
-    auto keepLanes = [&l, &o](const BiquadLanes<A, 4>& kept, D keptOffset, int bits) {
+    constexpr int kLow = (1 << C) - 1, kHigh = kLow << C;
+    BiquadLanes<A, 2 * C> l = lanesOfBoth<A, C>(a, b);
+    D o = D::join(Frame::splat(a.f_.noise_), Frame::splat(b.f_.noise_));
+    auto keepLanes = [&l, &o](const BiquadLanes<A, 2 * C>& kept, D keptOffset, int bits) {
         const D m = D::lanesWhere(bits);
         l.x1 = select(m, kept.x1, l.x1), l.x2 = select(m, kept.x2, l.x2);
         l.y1 = select(m, kept.y1, l.y1), l.y2 = select(m, kept.y2, l.y2);
         o = select(m, keptOffset, o);
     };
-    BiquadLanes<A, 4> kept = l;
+    BiquadLanes<A, 2 * C> kept = l;
     D keptOffset = o;
     o = negate(o);
-    D y = l.step(D::join(Pair::load(pairs), Pair::zero()), o);
-    keepLanes(kept, keptOffset, 0xC);
+    D y = l.step(D::join(Frame::load(frames), Frame::zero()), o);
+    keepLanes(kept, keptOffset, kHigh);
     for (int i = 1; i < count; ++i) {
         o = negate(o);
-        y = l.step(D::join(Pair::load(pairs + 2 * i), y.low()), o);
-        y.high().store(pairs + 2 * (i - 1));
+        y = l.step(D::join(Frame::load(frames + C * i), y.low()), o);
+        y.high().store(frames + C * (i - 1));
     }
     kept = l;
     keptOffset = o;
     o = negate(o);
-    y = l.step(D::join(Pair::zero(), y.low()), o);
-    keepLanes(kept, keptOffset, 0x3);
-    y.high().store(pairs + 2 * (count - 1));
+    y = l.step(D::join(Frame::zero(), y.low()), o);
+    keepLanes(kept, keptOffset, kLow);
+    y.high().store(frames + C * (count - 1));
     a.f_.noise_ = o.low().lane0();
     b.f_.noise_ = o.high().lane0();
-    keepBoth(l, a, b);
+    keepBoth<A, C>(l, a, b);
 }
 
 }  // namespace orv::dsp

@@ -1,13 +1,16 @@
-#include "borealis/hilbert.h"
+#include "borealis/dsp/hilbert.h"
 
 #include <cmath>
 
-namespace borealis {
+namespace orv::dsp {
 
 constexpr double kPi = 3.141592653589793;
 
 void HilbertTable::build(double sideChainRate, bool smooth) {
-    int n = static_cast<int>(sideChainRate * (smooth ? 2.0 : 1.0) * 0.5 / 400.0);
+    buildHalfLength(static_cast<int>(sideChainRate * (smooth ? 2.0 : 1.0) * 0.5 / 400.0));
+}
+
+void HilbertTable::buildHalfLength(int n) {
     if (n < 1) n = 1;
     if (n > kMaxHalfLength) n = kMaxHalfLength;
     for (int k = 0; k < kMaxHalfLength; ++k) {
@@ -17,4 +20,4 @@ void HilbertTable::build(double sideChainRate, bool smooth) {
     n_ = n;
 }
 
-}  // namespace borealis
+}  // namespace orv::dsp

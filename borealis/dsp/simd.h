@@ -73,7 +73,10 @@ struct Doubles<A, 1> {
     static ORV_SIMD_INLINE Doubles loadPairAligned(const double* p) { return {*p}; }
     ORV_SIMD_INLINE void store(double* p) const { *p = v; }
     ORV_SIMD_INLINE double lane(int) const { return v; }
+    ORV_SIMD_INLINE double lane0() const { return v; }
 };
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> negate(Doubles<A, 1> a) { return {-a.v}; }
 template <class A>
 ORV_SIMD_INLINE Doubles<A, 1> operator+(Doubles<A, 1> a, Doubles<A, 1> b) { return {a.v + b.v}; }
 template <class A>
@@ -97,6 +100,45 @@ ORV_SIMD_INLINE Doubles<A, 1> mulSub(Doubles<A, 1> a, Doubles<A, 1> b, Doubles<A
         return {_mm_cvtsd_f64(_mm_fnmadd_sd(_mm_set_sd(a.v), _mm_set_sd(b.v), _mm_set_sd(c.v)))};
 #endif
     return {c.v - a.v * b.v};
+}
+// Comparisons give a mask: a double whose bits are all set where the comparison holds, clear
+// where it fails (a NaN in either fails), as the wider lanes do.
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> greater(Doubles<A, 1> a, Doubles<A, 1> b) {
+    return {_mm_cvtsd_f64(_mm_cmpgt_sd(_mm_set_sd(a.v), _mm_set_sd(b.v)))};
+}
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> less(Doubles<A, 1> a, Doubles<A, 1> b) {
+    return {_mm_cvtsd_f64(_mm_cmplt_sd(_mm_set_sd(a.v), _mm_set_sd(b.v)))};
+}
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> operator&(Doubles<A, 1> a, Doubles<A, 1> b) {
+    return {_mm_cvtsd_f64(_mm_and_pd(_mm_set_sd(a.v), _mm_set_sd(b.v)))};
+}
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> operator|(Doubles<A, 1> a, Doubles<A, 1> b) {
+    return {_mm_cvtsd_f64(_mm_or_pd(_mm_set_sd(a.v), _mm_set_sd(b.v)))};
+}
+// mask ? a : b.
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> select(Doubles<A, 1> mask, Doubles<A, 1> a, Doubles<A, 1> b) {
+    const __m128d m = _mm_set_sd(mask.v);
+    return {_mm_cvtsd_f64(_mm_or_pd(_mm_and_pd(m, _mm_set_sd(a.v)), _mm_andnot_pd(m, _mm_set_sd(b.v))))};
+}
+// a > b ? a : b (b when either is a NaN), as the wider lanes compute it.
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> max(Doubles<A, 1> a, Doubles<A, 1> b) {
+    return {_mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(a.v), _mm_set_sd(b.v)))};
+}
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> sqrt(Doubles<A, 1> a) {
+    const __m128d x = _mm_set_sd(a.v);
+    return {_mm_cvtsd_f64(_mm_sqrt_sd(x, x))};
+}
+// The value with its sign bit cleared.
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 1> abs(Doubles<A, 1> a) {
+    return {_mm_cvtsd_f64(_mm_andnot_pd(_mm_set_sd(-0.0), _mm_set_sd(a.v)))};
 }
 
 // ---- two doubles (one 128-bit register on both sets) ----------------------------------------
@@ -122,6 +164,13 @@ struct Doubles<A, 2> {
     }
     // Two consecutive values from two separate arrays: (a[0], b[0]).
     static ORV_SIMD_INLINE Doubles gather(const double* a, const double* b) { return of(*a, *b); }
+    static ORV_SIMD_INLINE Doubles join(Doubles<A, 1> lo, Doubles<A, 1> hi) { return of(lo.v, hi.v); }
+    // Lane i set (all bits) where bit i of `bits` is.
+    static ORV_SIMD_INLINE Doubles lanesWhere(int bits) {
+        return {_mm_castsi128_pd(_mm_set_epi64x((bits & 2) ? -1 : 0, (bits & 1) ? -1 : 0))};
+    }
+    ORV_SIMD_INLINE Doubles<A, 1> low() const { return {lane0()}; }
+    ORV_SIMD_INLINE Doubles<A, 1> high() const { return {lane1()}; }
     ORV_SIMD_INLINE void store(double* p) const { _mm_storeu_pd(p, v); }
     ORV_SIMD_INLINE double lane0() const { return _mm_cvtsd_f64(v); }
     ORV_SIMD_INLINE double lane1() const { return _mm_cvtsd_f64(_mm_unpackhi_pd(v, v)); }
@@ -162,6 +211,8 @@ template <class A>
 ORV_SIMD_INLINE Doubles<A, 2> sqrt(Doubles<A, 2> a) { return {_mm_sqrt_pd(a.v)}; }
 template <class A>
 ORV_SIMD_INLINE Doubles<A, 2> negate(Doubles<A, 2> a) { return {_mm_xor_pd(a.v, _mm_set1_pd(-0.0))}; }
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 2> abs(Doubles<A, 2> a) { return {_mm_andnot_pd(_mm_set1_pd(-0.0), a.v)}; }
 // Comparisons give masks (every bit of a lane set where true); a NaN compares false.
 template <class A>
 ORV_SIMD_INLINE Doubles<A, 2> greater(Doubles<A, 2> a, Doubles<A, 2> b) { return {_mm_cmpgt_pd(a.v, b.v)}; }
@@ -338,6 +389,8 @@ ORV_SIMD_INLINE D mulAddDifference(D c, D a, D b, D acc) {
 // Both halves the same pair.
 template <class A>
 ORV_SIMD_INLINE Doubles<A, 4> twice(Doubles<A, 2> pair) { return Doubles<A, 4>::join(pair, pair); }
+template <class A>
+ORV_SIMD_INLINE Doubles<A, 2> twice(Doubles<A, 1> one) { return Doubles<A, 2>::join(one, one); }
 
 // ---- four 32-bit integers and four floats (one 128-bit register on both sets) --------------
 struct Words {

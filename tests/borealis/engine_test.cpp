@@ -81,7 +81,7 @@ TEST(BorealisEngine, EveryLayoutKeepsTheLatencyAndReadsOnlyWrittenSamples) {
                     if (v == KernelVariant::Normal && (fat || smooth)) continue;
                     if (v == KernelVariant::Fat && (!fat || smooth)) continue;
                     const double scRate = rate * ((fat && smooth) ? 2 : 1);
-                    borealis::HilbertTable table;
+                    orv::dsp::HilbertTable table;
                     table.build(scRate, smooth != 0);
                     const int n = table.halfLength();
                     const borealis::KernelLayout l = borealis::makeLayout(v, fat != 0, n);

@@ -32,10 +32,10 @@ bool sameBits(const SideChainOutput& a, const SideChainOutput& b) { return std::
 TEST(ORV_PATH_SUITE(HilbertTable), EveryCentreIsTheTapSumInOrderHoweverManyACallTakes) {
     ORV_SKIP_UNLESS_PATH_RUNS();
     const int kCentres = 40;
-    const std::vector<double> history = noise(2 * (4 * HilbertTable::kMaxHalfLength + kCentres + 8), 11);
+    const std::vector<double> history = noise(2 * (4 * orv::dsp::HilbertTable::kMaxHalfLength + kCentres + 8), 11);
     for (const double rate : {2000.0, 2800.0, 3600.0, 4000.0, 5200.0, 44100.0, 48000.0, 88200.0, 384000.0}) {
         for (const bool smooth : {false, true}) {
-            HilbertTable table;
+            orv::dsp::HilbertTable table;
             table.build(rate, smooth);
             const int n = table.halfLength();
             const double* c = table.coefficients();
@@ -61,7 +61,7 @@ TEST(ORV_PATH_SUITE(HilbertTable), EveryCentreIsTheTapSumInOrderHoweverManyACall
 }
 
 template <Magnitude M>
-void checkBlocksAgainstSingleSamples(double rate, bool smooth, int centre, int monitorDelay) {
+static void checkBlocksAgainstSingleSamples(double rate, bool smooth, int centre, int monitorDelay) {
     BorealisSettings s;
     s.link = 0.6;
     s.tiltLeft = 1.3;
