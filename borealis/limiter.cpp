@@ -51,9 +51,21 @@ inline double clipToCeiling(double x) {
 }
 }  // namespace
 
-// The limiting path of one sample, which is already in slot w of the ring: peak ring, envelope
-// and gain, and the gain applied to the sample in slot r, the next to leave.
-inline void Limiter::limitStep(unsigned w, unsigned r, double left, double right, double noise) {
+namespace {
+// `count` values of a ring from slot `start` on, wrapping (count <= ring size).
+void copyFromRing(const double* ring, unsigned start, double* to, int count) {
+    const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
+    std::memcpy(to, ring + start, sizeof(double) * static_cast<std::size_t>(first));
+    if (count > first) std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
+}
+void copyToRing(double* ring, unsigned start, const double* from, int count) {
+    const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
+    std::memcpy(ring + start, from, sizeof(double) * static_cast<std::size_t>(first));
+    if (count > first) std::memcpy(ring, from + first, sizeof(double) * static_cast<std::size_t>(count - first));
+}
+}  // namespace
+
+inline double Limiter::peakStep(unsigned w, unsigned r, double left, double right, double noise) {
     const double p = std::fmax(std::fabs(1.005773063 * left) + 0.011, std::fabs(1.005773063 * right) + 0.011);
     // Running maximum: every position from r to w holds the largest peak from there on.
     peak_[w] = p;
@@ -64,11 +76,12 @@ inline void Limiter::limitStep(unsigned w, unsigned r, double left, double right
         peak_[i] = p;
     }
     if (peak_[r] < p) peak_[r] = p;
-
     const double v = peak_[r] + 0.0009766 + noise;
     peak_[r] = 0.0;
-    const double fast = fast_.processPlain(v);
-    double slow = slow_.processPlain(v);
+    return v;
+}
+
+inline void Limiter::gainStep(unsigned r, double v, double fast, double slow) {
     if (slow < 1e-9) slow = 1e-9;
     if (v <= envelope_) {
         const double q = 0.2 * fast / slow;
@@ -80,6 +93,13 @@ inline void Limiter::limitStep(unsigned w, unsigned r, double left, double right
     const double g = gain_ * kCeiling;
     left_[r] = clipToCeiling(left_[r] * g);
     right_[r] = clipToCeiling(right_[r] * g);
+}
+
+inline void Limiter::limitStep(unsigned w, unsigned r, double left, double right, double noise) {
+    const double v = peakStep(w, r, left, right, noise);
+    double fast = v, slow;
+    orv::dsp::BiquadPair::processPlainPairsBoth<orv::simd::Sse2, 1>(fast_, slow_, &fast, &slow, 1);
+    gainStep(r, v, fast, slow);
 }
 
 void Limiter::process(double& left, double& right, bool on, double noise) {
@@ -96,23 +116,11 @@ void Limiter::process(double& left, double& right, bool on, double noise) {
     right = right_[write_];
 }
 
-namespace {
-// `count` values of a ring from slot `start` on, wrapping (count <= ring size).
-void copyFromRing(const double* ring, unsigned start, double* to, int count) {
-    const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
-    std::memcpy(to, ring + start, sizeof(double) * static_cast<std::size_t>(first));
-    if (count > first) std::memcpy(to + first, ring, sizeof(double) * static_cast<std::size_t>(count - first));
-}
-void copyToRing(double* ring, unsigned start, const double* from, int count) {
-    const int first = std::min(count, static_cast<int>(Limiter::kRingSize - start));
-    std::memcpy(ring + start, from, sizeof(double) * static_cast<std::size_t>(first));
-    if (count > first) std::memcpy(ring, from + first, sizeof(double) * static_cast<std::size_t>(count - first));
-}
-}  // namespace
-
 double Limiter::processBlock(double* left, double* right, int count, bool on, const double* noise, double lowest) {
     if (count <= 0) return lowest;
-    if (on) {
+    if (on && lookAhead_ + kPart > kRingSize - 2) {
+        // So long a look-ahead that a sample may leave the ring in the part that limits it:
+        // sample by sample.
         unsigned w = write_, r = read_;
         for (int i = 0; i < count; ++i) {
             left_[w] = left[i];
@@ -126,6 +134,40 @@ double Limiter::processBlock(double* left, double* right, int count, bool on, co
         }
         write_ = w;
         read_ = r;
+        return lowest;
+    }
+    if (on) {
+        // In stages over parts of the block, with the same operations in the same order as
+        // sample by sample: the samples that leave (all limited in earlier parts, since the
+        // look-ahead and a part fit in the ring together), then the peaks and detector values
+        // of the part, both level filters over them in one pass, and the envelope and gains.
+        for (int done = 0; done < count; done += kPart) {
+            const int part = std::min(kPart, count - done);
+            double* const l = left + done;
+            double* const r = right + done;
+            double outL[kPart], outR[kPart], v[kPart], fast[kPart], slow[kPart];
+            copyFromRing(left_, (write_ + 1) & kMask, outL, part);
+            copyFromRing(right_, (write_ + 1) & kMask, outR, part);
+            unsigned w = write_, rd = read_;
+            for (int i = 0; i < part; ++i) {
+                left_[w] = l[i];
+                right_[w] = r[i];
+                v[i] = fast[i] = peakStep(w, rd, l[i], r[i], noise[done + i]);
+                w = (w + 1) & kMask;
+                rd = (rd + 1) & kMask;
+            }
+            orv::dsp::BiquadPair::processPlainPairsBoth<orv::simd::Sse2, 1>(fast_, slow_, fast, slow, part);
+            rd = read_;
+            for (int i = 0; i < part; ++i) {
+                gainStep(rd, v[i], fast[i], slow[i]);
+                if (gain_ < lowest) lowest = gain_;
+                rd = (rd + 1) & kMask;
+            }
+            write_ = w;
+            read_ = rd;
+            std::memcpy(l, outL, sizeof(double) * static_cast<std::size_t>(part));
+            std::memcpy(r, outR, sizeof(double) * static_cast<std::size_t>(part));
+        }
         return lowest;
     }
     // Off, the ring is a plain delay. Sample i enters slot write_ + i and the sample leaving

@@ -30,6 +30,16 @@ public:
     int lookAhead() const { return lookAhead_; }
 
 private:
+    // The samples a block takes in one pass of each stage.
+    static constexpr int kPart = 64;
+
+    // The limiting path of one sample, which is already in slot w of the ring: its peak joins
+    // the running maximum, and the detector value of the sample in slot r (the next to leave
+    // the look-ahead) is returned.
+    inline double peakStep(unsigned w, unsigned r, double left, double right, double noise);
+    // The envelope and gain from a detector value and its level filters' outputs, applied to
+    // the sample in slot r.
+    inline void gainStep(unsigned r, double v, double fast, double slow);
     inline void limitStep(unsigned w, unsigned r, double left, double right, double noise);
 
     double left_[kRingSize];
@@ -42,8 +52,9 @@ private:
     double release_ = 0.0;
     double envelope_ = 0.0001;
     double gain_ = 1.0;
-    orv::dsp::Biquad fast_;
-    orv::dsp::Biquad slow_;
+    // The level filters of the detector (one channel of each used).
+    orv::dsp::BiquadPair fast_;
+    orv::dsp::BiquadPair slow_;
 };
 
 }  // namespace borealis

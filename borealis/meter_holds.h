@@ -9,7 +9,9 @@ namespace orv {
 template <class D>
 ORV_SIMD_INLINE D gainHoldTakes(D value, D held) {
     const D unity = D::splat(1.0), floor = D::splat(0.01);
-    return (greater(value, unity) & greater(value, held)) | (less(value, held) & greater(value, floor));
+    // "Above unity and above the hold" is "above the larger of both": max gives its second
+    // operand, the hold, when either is a NaN, and nothing is above a NaN.
+    return greater(value, max(unity, held)) | (less(value, held) & greater(value, floor));
 }
 
 // The same rule for one value.

@@ -93,7 +93,7 @@ private:
     template <class A>
     void drawNoise(int n);
     // Host samples into the input rings; the delayed main signal and key into the chunk.
-    template <int C>
+    template <class A, int C>
     void takeInput(const KernelChannels& in, int n);
     // The key through the low and then the high shelves.
     template <class A, int C, Shelves S>
@@ -106,7 +106,7 @@ private:
     template <class A, int C>
     void filterLevels(int n);
     // The main signal with its noise; the monitor rings take it, or the shelved key.
-    template <int C>
+    template <class A, int C>
     void monitor(int n, bool monitoring);
     // Envelopes, static curve, gliding makeup and output: the output samples and the GainRed
     // meter values.

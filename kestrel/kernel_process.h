@@ -68,11 +68,11 @@ template <class A, int C, Detector D, Shelves S>
 void Kernel::runChunk(const KernelChannels& in, int n, const KestrelSettings& s, Meters& meters) {
     const MeterSource source = meters.source();
     drawNoise<A>(n);
-    takeInput<C>(in, n);
+    takeInput<A, C>(in, n);
     shelveKey<A, C, S>(n);
     detect<A, C, D>(n, s);
     filterLevels<A, C>(n);
-    monitor<C>(n, s.sideChainMonitor != 0);
+    monitor<A, C>(n, s.sideChainMonitor != 0);
     applyGains<A, C>(n, s, source == MeterSource::GainRed);
     noiseNow_ = work_.smoother[n];
 
@@ -97,7 +97,7 @@ void Kernel::drawNoise(int n) {
 // Every value the chunk reads is older than the chunk (the key is at least
 // 1022 - 2 * kMaxHilbertLength frames old), so the reads come first, then the writes. Stereo
 // keys carry the noise of their channel; the mono key is the mean of both.
-template <int C>
+template <class A, int C>
 void Kernel::takeInput(const KernelChannels& in, int n) {
     static_assert(kChunk <= 1022 - 2 * kMaxHilbertLength, "a chunk must not read what it writes");
     ChunkBuffers& w = work_;
@@ -196,7 +196,7 @@ void Kernel::filterLevels(int n) {
     orv::dsp::BiquadPair::processPlainPairsBoth<A, C>(fastLevel_, slowLevel_, w.fast, w.slow, n);
 }
 
-template <int C>
+template <class A, int C>
 void Kernel::monitor(int n, bool monitoring) {
     ChunkBuffers& w = work_;
     for (int i = 0; i < n; ++i) w.noisyL[i] = w.mainL[i] + w.noiseL[i];

@@ -12,6 +12,31 @@
 
 namespace kestrel {
 
+namespace meter_chunks {
+// One step of a gain meter's PPM towards the meter value g: the return coefficient while the
+// value moves back towards unity (the reduction shrinks, or under expansion the rise), the
+// integration coefficient otherwise.
+template <bool kExpansion, class Pair>
+ORV_SIMD_INLINE Pair gainPpmStep(Pair ppm, Pair g, Pair cInt, Pair cRet, Pair noise) {
+    const Pair returning = kExpansion ? lessEqual(g, ppm) : lessEqual(ppm, g);
+    return ppm + ((g - ppm) * select(returning, cRet, cInt) + noise);
+}
+
+// The holds of a gain meter's four followers over a chunk, in the lanes VU left, VU right,
+// PPM left, PPM right, and which of them any frame moved.
+template <class A>
+struct GainHolds {
+    using Quad = simd::Doubles<A, 4>;
+    Quad held, moved;
+    ORV_SIMD_INLINE void take(simd::Doubles<A, 2> vu, simd::Doubles<A, 2> ppm) {
+        const Quad value = Quad::join(vu, ppm);
+        const Quad takes = orv::gainHoldTakes(value, held);
+        held = select(takes, value, held);
+        moved = moved | takes;
+    }
+};
+}  // namespace meter_chunks
+
 template <class A>
 void Meters::storeChunkEnd(simd::Doubles<A, 2> vu, simd::Doubles<A, 2> ppm, simd::Doubles<A, 2> vuHold,
                            simd::Doubles<A, 2> ppmHold, int vuBits, int ppmBits) {
@@ -83,9 +108,8 @@ void Meters::gainChunk(const double* left, const double* right, const double* no
     if (n <= 0) return;
     const Pair cInt = Pair::splat(cInt_), cRet = Pair::splat(cRet_);
     Pair vu = Pair::zero(), ppm = Pair::of(ch_[0].ppm, ch_[1].ppm);
-    // Lanes: VU left, VU right, PPM left, PPM right.
-    Quad held = Quad::of(ch_[0].vuHold, ch_[1].vuHold, ch_[0].ppmHold, ch_[1].ppmHold);
-    Quad moved = Quad::zero();
+    meter_chunks::GainHolds<A> holds{Quad::of(ch_[0].vuHold, ch_[1].vuHold, ch_[0].ppmHold, ch_[1].ppmHold),
+                                     Quad::zero()};
     alignas(16) double vuOut[2 * kMaxChunk];
     for (int start = 0; start < n; start += kMaxChunk) {
         const int m = n - start < kMaxChunk ? n - start : kMaxChunk;
@@ -94,19 +118,14 @@ void Meters::gainChunk(const double* left, const double* right, const double* no
         for (int i = 0; i < m; ++i) Pair::of(l[i], r[i]).store(vuOut + 2 * i);
         vu_.processPlainPairs<simd::Sse2>(vuOut, m);
         for (int i = 0; i < m; ++i) {
-            const Pair g = Pair::of(l[i], r[i]);
-            const Pair returning = kExpansion ? lessEqual(g, ppm) : lessEqual(ppm, g);
-            const Pair c = select(returning, cRet, cInt);
-            ppm = ppm + ((g - ppm) * c + Pair::splat(noise[start + i]));
+            ppm = meter_chunks::gainPpmStep<kExpansion>(ppm, Pair::of(l[i], r[i]), cInt, cRet,
+                                                        Pair::splat(noise[start + i]));
             vu = Pair::load(vuOut + 2 * i);
-            const Quad value = Quad::join(vu, ppm);
-            const Quad take = orv::gainHoldTakes(value, held);
-            held = select(take, value, held);
-            moved = moved | take;
+            holds.take(vu, ppm);
         }
     }
-    const int bits = laneBits(moved);
-    storeChunkEnd<A>(vu, ppm, held.low(), held.high(), bits & 3, bits >> 2);
+    const int bits = laneBits(holds.moved);
+    storeChunkEnd<A>(vu, ppm, holds.held.low(), holds.held.high(), bits & 3, bits >> 2);
 }
 
 // Both channels return towards unity; the holds as in gainChunk.
@@ -118,22 +137,17 @@ double Meters::unityChunk(double noise, int n) {
     const Pair cInt = Pair::splat(cInt_), cRet = Pair::splat(cRet_), cVu = Pair::splat(cVu_);
     const Pair unity = Pair::splat(1.0);
     Pair vu = Pair::of(ch_[0].vu, ch_[1].vu), ppm = Pair::of(ch_[0].ppm, ch_[1].ppm);
-    Quad held = Quad::of(ch_[0].vuHold, ch_[1].vuHold, ch_[0].ppmHold, ch_[1].ppmHold);
-    Quad moved = Quad::zero();
+    meter_chunks::GainHolds<A> holds{Quad::of(ch_[0].vuHold, ch_[1].vuHold, ch_[0].ppmHold, ch_[1].ppmHold),
+                                     Quad::zero()};
     Pair nz = Pair::splat(noise);
     for (int i = 0; i < n; ++i) {
         nz = negate(nz);
         vu = vu + ((unity - vu) * cVu + nz);
-        const Pair returning = kExpansion ? lessEqual(unity, ppm) : lessEqual(ppm, unity);
-        const Pair c = select(returning, cRet, cInt);
-        ppm = ppm + ((unity - ppm) * c + nz);
-        const Quad value = Quad::join(vu, ppm);
-        const Quad take = orv::gainHoldTakes(value, held);
-        held = select(take, value, held);
-        moved = moved | take;
+        ppm = meter_chunks::gainPpmStep<kExpansion>(ppm, unity, cInt, cRet, nz);
+        holds.take(vu, ppm);
     }
-    const int bits = laneBits(moved);
-    storeChunkEnd<A>(vu, ppm, held.low(), held.high(), bits & 3, bits >> 2);
+    const int bits = laneBits(holds.moved);
+    storeChunkEnd<A>(vu, ppm, holds.held.low(), holds.held.high(), bits & 3, bits >> 2);
     ch_[0].overCount = ch_[1].overCount = 0;
     return nz.lane0();
 }

@@ -122,13 +122,12 @@ ORV_SIMD_INLINE Doubles<A, 1> operator|(Doubles<A, 1> a, Doubles<A, 1> b) {
 // mask ? a : b.
 template <class A>
 ORV_SIMD_INLINE Doubles<A, 1> select(Doubles<A, 1> mask, Doubles<A, 1> a, Doubles<A, 1> b) {
-    const __m128d m = _mm_set_sd(mask.v);
-    return {_mm_cvtsd_f64(_mm_or_pd(_mm_and_pd(m, _mm_set_sd(a.v)), _mm_andnot_pd(m, _mm_set_sd(b.v))))};
+    return {mask.v != 0.0 ? a.v : b.v};  // a set mask reads as a NaN, which is never 0
 }
 // a > b ? a : b (b when either is a NaN), as the wider lanes compute it.
 template <class A>
 ORV_SIMD_INLINE Doubles<A, 1> max(Doubles<A, 1> a, Doubles<A, 1> b) {
-    return {_mm_cvtsd_f64(_mm_max_sd(_mm_set_sd(a.v), _mm_set_sd(b.v)))};
+    return {a.v > b.v ? a.v : b.v};
 }
 template <class A>
 ORV_SIMD_INLINE Doubles<A, 1> sqrt(Doubles<A, 1> a) {
