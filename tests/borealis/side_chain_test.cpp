@@ -27,37 +27,46 @@ bool sameBits(const SideChainOutput& a, const SideChainOutput& b) { return std::
 }  // namespace
 
 // Every transform is the tap sum in order in the path's own arithmetic, for every table length
-// (every remainder of the tap count by the lanes and passes) and however many neighbouring
-// centres a call takes.
-TEST(ORV_PATH_SUITE(HilbertTable), EveryCentreIsTheTapSumInOrderHoweverManyACallTakes) {
-    ORV_SKIP_UNLESS_PATH_RUNS();
+// (every remainder of the tap count by the lanes and passes), however many neighbouring centres
+// a call takes, over a history of one channel or of (left, right) pairs.
+template <int C>
+static void checkTransformsAreTapSums() {
     const int kCentres = 40;
-    const std::vector<double> history = noise(2 * (4 * orv::dsp::HilbertTable::kMaxHalfLength + kCentres + 8), 11);
+    const std::vector<double> history = noise(C * (4 * orv::dsp::HilbertTable::kMaxHalfLength + kCentres + 8), 11);
     for (const double rate : {2000.0, 2800.0, 3600.0, 4000.0, 5200.0, 44100.0, 48000.0, 88200.0, 384000.0}) {
         for (const bool smooth : {false, true}) {
             orv::dsp::HilbertTable table;
             table.build(rate, smooth);
             const int n = table.halfLength();
             const double* c = table.coefficients();
-            // The oldest centre, with 2N - 1 pairs and one more on the older side.
-            const double* first = history.data() + 2 * (2 * n);
-            std::vector<double> whole(2 * kCentres);
-            table.transformStereoRun<orvtest::PathSet>(first, kCentres, whole.data());
+            // The oldest centre, with 2N - 1 frames and a few more on the older side.
+            const double* first = history.data() + C * (2 * n + 4);
+            std::vector<double> whole(C * kCentres);
+            table.transformRun<orvtest::PathSet, C>(first, kCentres, whole.data());
             for (int i = 0; i < kCentres; ++i)
-                for (int ch = 0; ch < 2; ++ch) {
-                    const double* centre = first + 2 * i + ch;
+                for (int ch = 0; ch < C; ++ch) {
+                    const double* centre = first + C * i + ch;
                     double sum = 0.0;
-                    for (int k = 0; k < n; ++k) sum = orvtest::pathTapDifference(c[k], centre[4 * k + 2], centre[-4 * k - 2], sum);
-                    ASSERT_EQ(whole[2 * i + ch], sum) << "rate " << rate << " smooth " << smooth << " centre " << i;
+                    for (int k = 0; k < n; ++k)
+                        sum = orvtest::pathTapDifference(c[k], centre[C * (2 * k + 1)], centre[-C * (2 * k + 1)], sum);
+                    ASSERT_EQ(whole[C * i + ch], sum) << C << " channels, rate " << rate << " smooth " << smooth
+                                                      << " centre " << i;
                 }
-            for (int step : {1, 2, 3, 5, 24}) {
-                std::vector<double> pieces(2 * kCentres);
+            for (int step : {1, 2, 3, 5, 7, 24}) {
+                std::vector<double> pieces(C * kCentres);
                 for (int i = 0; i < kCentres; i += step)
-                    table.transformStereoRun<orvtest::PathSet>(first + 2 * i, std::min(step, kCentres - i), pieces.data() + 2 * i);
-                ASSERT_EQ(whole, pieces) << "rate " << rate << " smooth " << smooth << " step " << step;
+                    table.transformRun<orvtest::PathSet, C>(first + C * i, std::min(step, kCentres - i),
+                                                           pieces.data() + C * i);
+                ASSERT_EQ(whole, pieces) << C << " channels, rate " << rate << " smooth " << smooth << " step " << step;
             }
         }
     }
+}
+
+TEST(ORV_PATH_SUITE(HilbertTable), EveryCentreIsTheTapSumInOrderHoweverManyACallTakes) {
+    ORV_SKIP_UNLESS_PATH_RUNS();
+    checkTransformsAreTapSums<1>();
+    checkTransformsAreTapSums<2>();
 }
 
 template <Magnitude M>
