@@ -1,5 +1,6 @@
 #include "toolkit/cbitmap.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "platform/resources.h"
@@ -53,17 +54,34 @@ void CBitmap::decode(const unsigned char* png, std::size_t size) {
 void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) const {
     if (!surface || !context || dest.isEmpty()) return;
     cairo_t* cr = context->getCairo();
+    const double ps = pixelScale;
+    // The corners of `dest` on whole device pixels, back in the views' coordinates.
+    double x0 = dest.left, y0 = dest.top, x1 = dest.right, y1 = dest.bottom;
+    if (context->getScale() != 1.0 || ps != 1.0) {
+        cairo_user_to_device(cr, &x0, &y0);
+        cairo_user_to_device(cr, &x1, &y1);
+        x0 = std::round(x0), y0 = std::round(y0), x1 = std::round(x1), y1 = std::round(y1);
+        cairo_device_to_user(cr, &x0, &y0);
+        cairo_device_to_user(cr, &x1, &y1);
+    }
     cairo_save(cr);
-    cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
+    cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
     cairo_clip(cr);
-    cairo_set_source_surface(cr, surface, dest.left - offset.x, dest.top - offset.y);
+    // The image's pixel at `offset` (in its own pixels, rounded) meets the area's corner.
+    cairo_pattern_t* pattern = cairo_pattern_create_for_surface(surface);
+    cairo_matrix_t m;
+    cairo_matrix_init(&m, ps, 0, 0, ps, std::round(offset.x * ps) - ps * x0, std::round(offset.y * ps) - ps * y0);
+    cairo_pattern_set_matrix(pattern, &m);
     // Pixels outside the image stay untouched rather than smeared from its edges.
-    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_NONE);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    cairo_pattern_set_extend(pattern, CAIRO_EXTEND_NONE);
+    // Art drawn for the context's scale lands pixel for pixel; other art is enlarged smoothly.
+    cairo_pattern_set_filter(pattern, ps == context->getScale() ? CAIRO_FILTER_NEAREST : CAIRO_FILTER_GOOD);
+    cairo_set_source(cr, pattern);
     if (alpha >= 1.0f)
         cairo_paint(cr);
     else
         cairo_paint_with_alpha(cr, alpha);
+    cairo_pattern_destroy(pattern);
     cairo_restore(cr);
 }
 

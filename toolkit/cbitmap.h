@@ -13,10 +13,27 @@ namespace toolkit {
 
 class CDrawContext;
 
+// The scales the editors are drawn at, in per cent.
+constexpr int kEditorScales[] = {100, 125, 150, 175, 200};
+
+// The resource number of bitmap `resourceNumber` (19000 and up) drawn at `percent` (one of
+// kEditorScales): the 100 % art keeps its number, each other scale has a thousand of its own
+// from 21000 on (21000 at 125 %, 22000 at 150 % and so on). Other scales answer the number.
+constexpr int scaledResourceNumber(int resourceNumber, int percent) {
+    return percent == 125 ? resourceNumber + 2000
+         : percent == 150 ? resourceNumber + 3000
+         : percent == 175 ? resourceNumber + 4000
+         : percent == 200 ? resourceNumber + 5000
+                          : resourceNumber;
+}
+
 class CBitmap : public CBaseObject {
 public:
     // Loads resource `resourceNumber`; a missing or unreadable resource gives an unloaded bitmap.
     explicit CBitmap(int resourceNumber);
+    // The bitmap drawn for `scale` device pixels per unit (1.0 to 2.0 in the steps of
+    // kEditorScales); without art of that scale the 100 % art, which draw() then enlarges.
+    CBitmap(int resourceNumber, double scale);
     // Decodes PNG bytes (copied as needed).
     CBitmap(const unsigned char* png, std::size_t size);
     ~CBitmap() override;
@@ -25,22 +42,31 @@ public:
 
     bool isLoaded() const { return surface != nullptr; }
     int getResourceNumber() const { return resourceNumber; }
+    // The size in the views' coordinates (the 100 % size), whatever scale the pixels are for.
     CCoord getWidth() const { return width; }
     CCoord getHeight() const { return height; }
+    // Device pixels per unit of the image's own pixels (1 for the 100 % art).
+    double getPixelScale() const { return pixelScale; }
     CNativeSurface* getSurface() const { return surface; }
 
-    // Draws the part of the bitmap that starts at `offset` into `dest` (no scaling).
+    // Draws the part of the bitmap that starts at `offset` into `dest`. Art drawn for the
+    // context's scale lands pixel for pixel on whole device pixels (a strip's frame k, at
+    // offset k times the frame height, starts at device row round(k * height * scale)); other
+    // art is enlarged to the context's scale.
     void draw(CDrawContext* context, const CRect& dest, const CPoint& offset = CPoint(), float alpha = 1.0f) const;
 
     bool isTypeOf(const char* name) const override;
 
 private:
     void decode(const unsigned char* png, std::size_t size);
+    // Loads the resource `number` as art for `scale`; false when it is missing or unreadable.
+    bool load(int number, double scale);
 
     int resourceNumber = -1;
     CNativeSurface* surface = nullptr;
     CCoord width = 0;
     CCoord height = 0;
+    double pixelScale = 1.0;
 };
 
 }  // namespace toolkit

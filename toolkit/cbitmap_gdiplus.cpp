@@ -7,6 +7,7 @@
 #include <objidl.h>
 #include <gdiplus.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "platform/resources.h"
@@ -75,16 +76,34 @@ void CBitmap::decode(const unsigned char* png, std::size_t size) {
 
 void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) const {
     if (!surface || !context || dest.isEmpty()) return;
-    // The part of the image that lands inside `dest`; pixels outside the image stay untouched.
-    CRect source = CRect::fromSize(offset, dest.getWidth(), dest.getHeight());
-    source.bound(CRect(0, 0, width, height));
-    if (source.isEmpty()) return;
-    const CRect target = CRect::fromSize(CPoint(dest.left + source.left - offset.x, dest.top + source.top - offset.y),
-                                         source.getWidth(), source.getHeight());
     Gdiplus::Graphics* g = context->getCairo();
+    const double ps = pixelScale;
+    // The corners of `dest` on whole device pixels, back in the views' coordinates.
+    CRect area = dest;
+    if (context->getScale() != 1.0 || ps != 1.0) {
+        Gdiplus::Matrix m;
+        g->GetTransform(&m);
+        Gdiplus::PointF corners[2] = {
+            Gdiplus::PointF(static_cast<Gdiplus::REAL>(dest.left), static_cast<Gdiplus::REAL>(dest.top)),
+            Gdiplus::PointF(static_cast<Gdiplus::REAL>(dest.right), static_cast<Gdiplus::REAL>(dest.bottom))};
+        m.TransformPoints(corners, 2);
+        for (Gdiplus::PointF& c : corners) c = Gdiplus::PointF(std::round(c.X), std::round(c.Y));
+        if (m.Invert() == Gdiplus::Ok) m.TransformPoints(corners, 2);
+        area = CRect(corners[0].X, corners[0].Y, corners[1].X, corners[1].Y);
+    }
+    // The part of the image (in its own pixels) that lands inside the area; pixels outside the
+    // image stay untouched.
+    const CPoint from(std::round(offset.x * ps), std::round(offset.y * ps));
+    CRect source = CRect::fromSize(from, std::round(area.getWidth() * ps), std::round(area.getHeight() * ps));
+    source.bound(CRect(0, 0, surface->GetWidth(), surface->GetHeight()));
+    if (source.isEmpty()) return;
+    const CRect target = CRect::fromSize(CPoint(area.left + (source.left - from.x) / ps, area.top + (source.top - from.y) / ps),
+                                         source.getWidth() / ps, source.getHeight() / ps);
     const Gdiplus::GraphicsState state = g->Save();
-    context->clipRect(dest);
-    g->SetInterpolationMode(Gdiplus::InterpolationModeNearestNeighbor);
+    context->clipRect(area);
+    // Art drawn for the context's scale lands pixel for pixel; other art is enlarged smoothly.
+    const bool exact = ps == context->getScale();
+    g->SetInterpolationMode(exact ? Gdiplus::InterpolationModeNearestNeighbor : Gdiplus::InterpolationModeHighQualityBilinear);
     g->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
     const Gdiplus::RectF to(static_cast<Gdiplus::REAL>(target.left), static_cast<Gdiplus::REAL>(target.top),
                             static_cast<Gdiplus::REAL>(target.getWidth()),

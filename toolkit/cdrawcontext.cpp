@@ -35,7 +35,13 @@ std::string toUtf8(const char* text) {
 
 }  // namespace
 
-CDrawContext::CDrawContext(CNativeContext* cr) : cr(cr), font(*kNormalFont) { cairo_save(cr); }
+CDrawContext::CDrawContext(CNativeContext* cr, double scale) : cr(cr), font(*kNormalFont) {
+    cairo_save(cr);
+    if (scale > 0.0 && scale != 1.0) {
+        this->scale = scale;
+        cairo_scale(cr, scale, scale);
+    }
+}
 
 CDrawContext::~CDrawContext() { cairo_restore(cr); }
 

@@ -16,13 +16,16 @@ enum CLineStyle { kLineSolid = 0, kLineOnOffDash };
 
 class CDrawContext {
 public:
-    // Draws through `cr`, which stays owned by the caller.
-    explicit CDrawContext(CNativeContext* cr);
+    // Draws through `cr`, which stays owned by the caller. `scale` is the number of device
+    // pixels per unit of the views' coordinates (1 at 100 %, 2 at 200 %): everything drawn
+    // through the context is drawn at that size.
+    explicit CDrawContext(CNativeContext* cr, double scale = 1.0);
     ~CDrawContext();
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
 
     CNativeContext* getCairo() const { return cr; }
+    double getScale() const { return scale; }
 
     void setFrameColor(const CColor& c) { frameColor = c; }
     CColor getFrameColor() const { return frameColor; }
@@ -56,6 +59,7 @@ public:
     void translate(CCoord dx, CCoord dy);
 
 private:
+    double scale = 1.0;
     void applyColor(const CColor& c);
     void applyLine();
     void applyFont();

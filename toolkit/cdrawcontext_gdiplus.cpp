@@ -80,10 +80,14 @@ void makeTypographic(Gdiplus::StringFormat& format) {
 
 }  // namespace
 
-CDrawContext::CDrawContext(CNativeContext* cr) : cr(cr), font(*kNormalFont) {
+CDrawContext::CDrawContext(CNativeContext* cr, double scale) : cr(cr), font(*kNormalFont) {
     savedStates.push_back(cr->Save());
     cr->SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
     cr->SetPageUnit(Gdiplus::UnitPixel);
+    if (scale > 0.0 && scale != 1.0) {
+        this->scale = scale;
+        cr->ScaleTransform(static_cast<Gdiplus::REAL>(scale), static_cast<Gdiplus::REAL>(scale));
+    }
 }
 
 CDrawContext::~CDrawContext() {

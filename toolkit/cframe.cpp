@@ -28,6 +28,21 @@ void CFrame::endEdit(std::int32_t index) {
     if (editor) editor->endEdit(index);
 }
 
+int CFrame::deviceSize(CCoord length) const {
+    return std::max(1, static_cast<int>(std::ceil(length * scale - 1e-9)));
+}
+
+CRect CFrame::toDevice(const CRect& r) const {
+    return CRect(std::floor(r.left * scale + 1e-9), std::floor(r.top * scale + 1e-9), std::ceil(r.right * scale - 1e-9),
+                 std::ceil(r.bottom * scale - 1e-9));
+}
+
+CRect CFrame::wholePixels(const CRect& r) const {
+    if (scale == 1.0) return r;
+    const CRect d = toDevice(r);
+    return CRect(d.left / scale, d.top / scale, d.right / scale, d.bottom / scale);
+}
+
 void CFrame::invalid() {
     setDirty(true);
     invalidFrameRect(size);
@@ -90,8 +105,9 @@ void CFrame::updateMouseOver(const CPoint& where, const CButtonState& buttons) {
     }
 }
 
-CMouseEventResult CFrame::dispatchMouseDown(const CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CFrame::dispatchMouseDown(const CPoint& at, const CButtonState& buttons) {
     EventScope scope(*this);
+    const CPoint where = fromDevice(at);
     mouseLocation = where;
     mouseInside = size.pointInside(where);
     mouseButtons = buttons;
@@ -107,8 +123,9 @@ CMouseEventResult CFrame::dispatchMouseDown(const CPoint& where, const CButtonSt
     return CViewContainer::onMouseDown(p, buttons);
 }
 
-CMouseEventResult CFrame::dispatchMouseUp(const CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CFrame::dispatchMouseUp(const CPoint& at, const CButtonState& buttons) {
     EventScope scope(*this);
+    const CPoint where = fromDevice(at);
     mouseLocation = where;
     mouseInside = size.pointInside(where);
     mouseButtons = CButtonState(buttons.getModifierState());
@@ -118,8 +135,9 @@ CMouseEventResult CFrame::dispatchMouseUp(const CPoint& where, const CButtonStat
     return result;
 }
 
-CMouseEventResult CFrame::dispatchMouseMoved(const CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CFrame::dispatchMouseMoved(const CPoint& at, const CButtonState& buttons) {
     EventScope scope(*this);
+    const CPoint where = fromDevice(at);
     mouseLocation = where;
     mouseInside = size.pointInside(where);
     mouseButtons = buttons;
@@ -142,8 +160,9 @@ void CFrame::dispatchMouseExited() {
     if (!mouseDownView) updateMouseOver(mouseLocation, mouseButtons);
 }
 
-bool CFrame::dispatchWheel(const CPoint& where, float distance, const CButtonState& buttons) {
+bool CFrame::dispatchWheel(const CPoint& at, float distance, const CButtonState& buttons) {
     EventScope scope(*this);
+    const CPoint where = fromDevice(at);
     mouseLocation = where;
     mouseInside = size.pointInside(where);
     hideTooltip();
@@ -153,7 +172,7 @@ bool CFrame::dispatchWheel(const CPoint& where, float distance, const CButtonSta
 
 bool CFrame::dispatchWheel(float distance, const CButtonState& buttons) {
     if (!mouseInside) return false;
-    return dispatchWheel(mouseLocation, distance, buttons);
+    return dispatchWheel(CPoint(mouseLocation.x * scale, mouseLocation.y * scale), distance, buttons);
 }
 
 std::int32_t CFrame::dispatchKeyDown(VstKeyCode& key) {

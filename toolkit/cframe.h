@@ -30,7 +30,9 @@ class CFrame : public CViewContainer {
 public:
     // `systemWindow` is the host's window to embed in (an X11 Window id cast to a pointer, or
     // an HWND), or null for an offscreen frame. Only the width and height of `size` matter.
-    CFrame(const CRect& size, void* systemWindow, CEditorInterface* editor);
+    // `scale` is the number of device pixels per unit of the views' coordinates: the frame's
+    // window and surface are `scale` times the size, and everything is drawn at that size.
+    CFrame(const CRect& size, void* systemWindow, CEditorInterface* editor, double scale = 1.0);
     ~CFrame() override;
 
     // True when the frame has its drawing surface and, if embedded, its window.
@@ -39,6 +41,10 @@ public:
     // The frame's own window (X11 Window id as a pointer, or HWND); null when offscreen.
     void* getSystemWindow() const;
     CEditorInterface* getEditor() const { return editor; }
+    double getScale() const { return scale; }
+    // The size of the window and the surface in device pixels.
+    int getDeviceWidth() const { return deviceSize(size.getWidth()); }
+    int getDeviceHeight() const { return deviceSize(size.getHeight()); }
 
     // Knob mode of the owning editor; an editor-less frame keeps its own.
     std::int32_t getKnobMode() const;
@@ -57,6 +63,7 @@ public:
     // Redraws the whole frame and writes it as a PNG file; false on failure.
     bool writePng(const char* path);
 
+    // Events from the window system: positions in device pixels of the window.
     CMouseEventResult dispatchMouseDown(const CPoint& where, const CButtonState& buttons);
     CMouseEventResult dispatchMouseUp(const CPoint& where, const CButtonState& buttons);
     CMouseEventResult dispatchMouseMoved(const CPoint& where, const CButtonState& buttons);
@@ -119,6 +126,15 @@ private:
     CEditorInterface* editor;
     std::unique_ptr<CSystemWindow> window;
     CNativeSurface* surface = nullptr;
+    // A length in device pixels, at least 1.
+    int deviceSize(CCoord length) const;
+    // A device position in the views' coordinates.
+    CPoint fromDevice(const CPoint& p) const { return CPoint(p.x / scale, p.y / scale); }
+    // The device pixels a rectangle touches, whole, in the views' coordinates and in pixels.
+    CRect wholePixels(const CRect& r) const;
+    CRect toDevice(const CRect& r) const;
+
+    double scale = 1.0;
     std::vector<CRect> invalidRects;
     std::vector<CView*> pendingForget;
     CView* mouseOverView = nullptr;

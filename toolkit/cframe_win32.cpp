@@ -14,13 +14,14 @@
 
 namespace toolkit {
 
-CFrame::CFrame(const CRect& rect, void* systemWindow, CEditorInterface* editor)
+CFrame::CFrame(const CRect& rect, void* systemWindow, CEditorInterface* editor, double scale)
     : CViewContainer(CRect(0, 0, std::max<CCoord>(1, std::ceil(rect.getWidth())),
                            std::max<CCoord>(1, std::ceil(rect.getHeight())))),
       editor(editor) {
     frame = this;
-    const int width = static_cast<int>(size.getWidth());
-    const int height = static_cast<int>(size.getHeight());
+    if (scale > 0.0 && scale <= 4.0) this->scale = scale;
+    const int width = getDeviceWidth();
+    const int height = getDeviceHeight();
     if (acquireGdiplus()) {
         surface = new Gdiplus::Bitmap(width, height, PixelFormat32bppPARGB);
         if (surface->GetLastStatus() != Gdiplus::Ok) {
@@ -60,14 +61,17 @@ void CFrame::redrawInvalid() {
     rects.swap(invalidRects);
     {
         Gdiplus::Graphics graphics(surface);
-        CDrawContext context(&graphics);
-        for (const CRect& r : rects) {
+        CDrawContext context(&graphics, scale);
+        for (CRect& r : rects) {
+            // Whole device pixels, so that no pixel at the edge is drawn over twice.
+            r = wholePixels(r);
             context.saveState();
             context.clipRect(r);
             drawRect(&context, r);
             context.restoreState();
         }
     }
+    for (CRect& r : rects) r = toDevice(r);
     if (window) window->present(surface, rects);
 }
 
@@ -85,7 +89,7 @@ bool CFrame::writePng(const char* path) {
 void CFrame::placeTooltip(const std::string& text, const CRect& anchor, CCoord pointerX) {
     if (!surface) return;
     Gdiplus::Graphics graphics(surface);
-    CDrawContext context(&graphics);
+    CDrawContext context(&graphics, scale);
     tooltip.place(&context, text, anchor, pointerX, size);
 }
 

@@ -10,13 +10,14 @@
 
 namespace toolkit {
 
-CFrame::CFrame(const CRect& rect, void* systemWindow, CEditorInterface* editor)
+CFrame::CFrame(const CRect& rect, void* systemWindow, CEditorInterface* editor, double scale)
     : CViewContainer(CRect(0, 0, std::max<CCoord>(1, std::ceil(rect.getWidth())),
                            std::max<CCoord>(1, std::ceil(rect.getHeight())))),
       editor(editor) {
     frame = this;
-    const int width = static_cast<int>(size.getWidth());
-    const int height = static_cast<int>(size.getHeight());
+    if (scale > 0.0 && scale <= 4.0) this->scale = scale;
+    const int width = getDeviceWidth();
+    const int height = getDeviceHeight();
     surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
         cairo_surface_destroy(surface);
@@ -51,8 +52,10 @@ void CFrame::redrawInvalid() {
     rects.swap(invalidRects);
     cairo_t* cr = cairo_create(surface);
     {
-        CDrawContext context(cr);
-        for (const CRect& r : rects) {
+        CDrawContext context(cr, scale);
+        for (CRect& r : rects) {
+            // Whole device pixels, so that no pixel at the edge is drawn over twice.
+            r = wholePixels(r);
             context.saveState();
             context.clipRect(r);
             drawRect(&context, r);
@@ -61,6 +64,7 @@ void CFrame::redrawInvalid() {
     }
     cairo_destroy(cr);
     cairo_surface_flush(surface);
+    for (CRect& r : rects) r = toDevice(r);
     if (window) window->present(surface, rects);
 }
 
@@ -79,7 +83,7 @@ void CFrame::placeTooltip(const std::string& text, const CRect& anchor, CCoord p
     if (!surface) return;
     cairo_t* cr = cairo_create(surface);
     {
-        CDrawContext context(cr);
+        CDrawContext context(cr, scale);
         tooltip.place(&context, text, anchor, pointerX, size);
     }
     cairo_destroy(cr);

@@ -17,6 +17,7 @@ constexpr int kStrip3 = 500;      // 10 x 30: three images of 10 x 10
 constexpr int kStrip11 = 501;     // 10 x 110: eleven images of 10 x 10
 constexpr int kBackground = 502;  // 100 x 80, one colour: stripColor(20)
 constexpr int kUnreadable = 503;  // present but not a PNG
+// kStrip3 is also drawn for 125 % and 200 % (scaledResourceNumber), kStrip11 only at 100 %.
 
 CColor stripColor(int k);
 
