@@ -9,4 +9,19 @@ namespace orv::platform {
 // untouched) when the plug-in carries no resource by that number.
 bool findResource(int id, const unsigned char*& data, std::size_t& size);
 
+// The scales the editors are drawn at, in per cent.
+constexpr int kEditorScales[] = {100, 125, 150, 175, 200};
+
+// The resource number of bitmap `id` (19000 and up) drawn at `percent` (one of kEditorScales):
+// the 100 % art keeps its number, each other scale has a thousand of its own from 21000 on
+// (21000 at 125 %, 22000 at 150 % and so on); any other scale answers `id`. Every number stays
+// below 65536, as Windows resource numbers must.
+constexpr int scaledResourceNumber(int id, int percent) {
+    return percent == 125   ? id + 2000
+           : percent == 150 ? id + 3000
+           : percent == 175 ? id + 4000
+           : percent == 200 ? id + 5000
+                            : id;
+}
+
 }  // namespace orv::platform

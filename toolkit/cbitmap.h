@@ -5,6 +5,7 @@
 
 #include <cstddef>
 
+#include "platform/resources.h"
 #include "toolkit/baseobject.h"
 #include "toolkit/geometry.h"
 #include "toolkit/native.h"
@@ -13,19 +14,8 @@ namespace toolkit {
 
 class CDrawContext;
 
-// The scales the editors are drawn at, in per cent.
-constexpr int kEditorScales[] = {100, 125, 150, 175, 200};
-
-// The resource number of bitmap `resourceNumber` (19000 and up) drawn at `percent` (one of
-// kEditorScales): the 100 % art keeps its number, each other scale has a thousand of its own
-// from 21000 on (21000 at 125 %, 22000 at 150 % and so on). Other scales answer the number.
-constexpr int scaledResourceNumber(int resourceNumber, int percent) {
-    return percent == 125 ? resourceNumber + 2000
-         : percent == 150 ? resourceNumber + 3000
-         : percent == 175 ? resourceNumber + 4000
-         : percent == 200 ? resourceNumber + 5000
-                          : resourceNumber;
-}
+using orv::platform::kEditorScales;
+using orv::platform::scaledResourceNumber;
 
 class CBitmap : public CBaseObject {
 public:

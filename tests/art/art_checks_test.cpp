@@ -2,6 +2,8 @@
 // passes, and the art of both plug-ins passes every check.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "art_set.h"
 #include "controls.h"
 #include "page.h"
@@ -93,6 +95,33 @@ TEST(ArtChecks, BothPluginsArtPassesEveryCheck) {
         for (const std::string& f : set.faults) ADD_FAILURE() << set.name << ": " << f;
         for (const std::string& f : drawingFaults()) ADD_FAILURE() << set.name << ": " << f;
     }
+}
+
+// Every scale is drawn by the same code and passes the same checks; its images have the pixels
+// of their 100 % size at that scale, a strip's images from the rows the editors take them from.
+TEST(ArtChecks, EveryScaleOfBothPlugInsDrawsWithoutFaults) {
+    for (const int percent : {125, 150, 175, 200}) {
+        const double scale = percent / 100.0;
+        setDrawingScale(1.0);
+        const ArtSet reference = drawBorealis();
+        setDrawingScale(scale);
+        for (const bool borealis : {true, false}) {
+            drawingFaults().clear();
+            const ArtSet set = borealis ? drawBorealis() : drawKestrel();
+            EXPECT_TRUE(set.faults.empty()) << percent << " %: " << (set.faults.empty() ? "" : set.faults.front());
+            EXPECT_TRUE(drawingFaults().empty()) << percent << " %: " << (drawingFaults().empty() ? "" : drawingFaults().front());
+            if (!borealis) continue;
+            for (const Bitmap& b : set.bitmaps) {
+                const Bitmap* r = reference.find(b.id);
+                ASSERT_NE(r, nullptr);
+                const int w = cairo_image_surface_get_width(r->image.get()), h = cairo_image_surface_get_height(r->image.get());
+                EXPECT_EQ(cairo_image_surface_get_width(b.image.get()), static_cast<int>(std::round(w * scale))) << b.id;
+                EXPECT_EQ(cairo_image_surface_get_height(b.image.get()), static_cast<int>(std::round(h * scale))) << b.id;
+            }
+        }
+    }
+    setDrawingScale(1.0);
+    drawingFaults().clear();
 }
 
 }  // namespace

@@ -10,11 +10,18 @@ namespace orv::artgen {
 
 std::vector<unsigned char> encodePng(cairo_surface_t* surface);
 
-// Writes <folder>/<id>.png for every bitmap. Returns false when a file cannot be written.
-bool writePngs(const ArtSet& set, const std::string& folder);
+// PNG data by resource number: the art of every scale of one plug-in.
+using Resources = std::vector<std::pair<int, std::vector<unsigned char>>>;
 
-// Writes a C++ source defining orv::platform::findResource over the set's PNG data.
-bool writeEmbeddedSource(const ArtSet& set, const std::string& path);
+// The set's bitmaps, drawn at `percent`, under their resource numbers for that scale
+// (orv::platform::scaledResourceNumber).
+void addResources(const ArtSet& set, int percent, Resources& resources);
+
+// Writes <folder>/<number>.png for every resource. Returns false when a file cannot be written.
+bool writePngs(const Resources& resources, const std::string& folder);
+
+// Writes a C++ source defining orv::platform::findResource over the PNG data.
+bool writeEmbeddedSource(const std::string& name, const Resources& resources, const std::string& path);
 
 // Writes the preview sheet: both pages assembled at 100 %, then every bitmap's frames.
 bool writePreview(const ArtSet& set, const std::string& path);

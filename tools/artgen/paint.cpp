@@ -1,12 +1,30 @@
 #include "paint.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
 namespace orv::artgen {
 
+namespace {
+double currentScale = 1.0;
+}  // namespace
+
+void setDrawingScale(double scale) { currentScale = scale > 0.0 ? scale : 1.0; }
+double drawingScale() { return currentScale; }
+double onPixelGrid(double x) { return std::round(x * currentScale) / currentScale; }
+
+Rect onPixelGrid(const Rect& r) {
+    const double dx = onPixelGrid(r.left) - r.left, dy = onPixelGrid(r.top) - r.top;
+    return {r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+}
+
 Surface newImage(int width, int height) {
-    return Surface(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+    const double s = currentScale;
+    Surface image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(std::round(width * s)),
+                                             static_cast<int>(std::round(height * s))));
+    cairo_surface_set_device_scale(image.get(), s, s);
+    return image;
 }
 
 Context newContext(cairo_surface_t* target) {
@@ -24,7 +42,7 @@ Surface crop(cairo_surface_t* source, const Rect& area) {
     Surface out = newImage(static_cast<int>(area.width()), static_cast<int>(area.height()));
     Context cr = newContext(out.get());
     cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-    cairo_set_source_surface(cr.get(), source, -area.left, -area.top);
+    cairo_set_source_surface(cr.get(), source, -onPixelGrid(area.left), -onPixelGrid(area.top));
     cairo_paint(cr.get());
     return out;
 }
@@ -63,16 +81,20 @@ std::vector<std::string>& drawingFaults() {
 
 void drawingFault(const std::string& fault) { drawingFaults().push_back(fault); }
 
-bool samePixels(cairo_surface_t* s, const Rect& a, const Rect& b, int tolerance) {
+bool samePixels(cairo_surface_t* s, const Rect& a, const Rect& b, int tolerance, int edge) {
     cairo_surface_flush(s);
     const unsigned char* data = cairo_image_surface_get_data(s);
     const int stride = cairo_image_surface_get_stride(s);
-    const int w = static_cast<int>(a.width()), h = static_cast<int>(a.height());
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
+    // In the image's own pixels: the areas' corners on the pixel grid, the size of the first.
+    const double sc = currentScale;
+    const int w = static_cast<int>(std::round(a.width() * sc)), h = static_cast<int>(std::round(a.height() * sc));
+    const int ax = static_cast<int>(std::round(a.left * sc)), ay = static_cast<int>(std::round(a.top * sc));
+    const int bx = static_cast<int>(std::round(b.left * sc)), by = static_cast<int>(std::round(b.top * sc));
+    for (int y = edge; y < h - edge; ++y)
+        for (int x = edge; x < w - edge; ++x)
             for (int c = 0; c < 4; ++c) {
-                const int pa = data[(static_cast<int>(a.top) + y) * stride + (static_cast<int>(a.left) + x) * 4 + c];
-                const int pb = data[(static_cast<int>(b.top) + y) * stride + (static_cast<int>(b.left) + x) * 4 + c];
+                const int pa = data[(ay + y) * stride + (ax + x) * 4 + c];
+                const int pb = data[(by + y) * stride + (bx + x) * 4 + c];
                 if (std::abs(pa - pb) > tolerance) return false;
             }
     return true;
@@ -87,29 +109,60 @@ void selectFont(cairo_t* cr, const Font& font) {
 }
 
 // Baseline origin for `text` so that capitals are centred on midY; also returns the ink box.
-void place(cairo_t* cr, const Font& font, const std::string& text, double x, double midY,
-           Align align, double& ox, double& oy, Rect& box) {
+// Text is laid out at 100 % at every scale: its glyphs, their advances and its ink box come
+// from a context of the 100 % art, so a label takes the same room at every scale and only its
+// rendering is finer.
+struct Layout {
+    std::vector<cairo_glyph_t> glyphs;  // from the origin
+    cairo_text_extents_t ink;
+    double capHeight;
+};
+
+Layout layOut(const Font& font, const std::string& text) {
+    static cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = cairo_create(scratch);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_SLIGHT);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    cairo_set_font_options(cr, options);
+    cairo_font_options_destroy(options);
     selectFont(cr, font);
-    cairo_text_extents_t ext;
-    cairo_text_extents(cr, text.c_str(), &ext);
+    Layout l;
+    cairo_text_extents(cr, text.c_str(), &l.ink);
     cairo_text_extents_t caps;
     cairo_text_extents(cr, "H", &caps);
+    l.capHeight = caps.height;
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    if (cairo_scaled_font_text_to_glyphs(cairo_get_scaled_font(cr), 0, 0, text.c_str(), -1, &glyphs, &count, nullptr,
+                                         nullptr, nullptr) == CAIRO_STATUS_SUCCESS) {
+        l.glyphs.assign(glyphs, glyphs + count);
+        cairo_glyph_free(glyphs);
+    }
+    cairo_destroy(cr);
+    return l;
+}
+
+void place(const Layout& l, double x, double midY, Align align, double& ox, double& oy, Rect& box) {
+    const cairo_text_extents_t& ext = l.ink;
     ox = x - ext.x_bearing;
     if (align == Align::Centre) ox = x - ext.x_bearing - ext.width / 2;
     if (align == Align::Right) ox = x - ext.x_bearing - ext.width;
-    ox = static_cast<int>(ox + 0.5);  // whole pixels keep small text crisp
-    oy = static_cast<int>(midY + caps.height / 2 + 0.5);
+    // Whole pixels of the 100 % art keep small text crisp there, and put it in the same place
+    // at every scale.
+    ox = static_cast<int>(ox + 0.5);
+    oy = static_cast<int>(midY + l.capHeight / 2 + 0.5);
     box = {ox + ext.x_bearing, oy + ext.y_bearing, ox + ext.x_bearing + ext.width,
            oy + ext.y_bearing + ext.height};
 }
 
 }  // namespace
 
-Rect textBox(cairo_t* cr, const Font& font, const std::string& text, double x, double midY,
-             Align align) {
+Rect textBox(cairo_t*, const Font& font, const std::string& text, double x, double midY, Align align) {
     double ox, oy;
     Rect box;
-    place(cr, font, text, x, midY, align, ox, oy, box);
+    place(layOut(font, text), x, midY, align, ox, oy, box);
     return box;
 }
 
@@ -117,7 +170,8 @@ Rect drawText(cairo_t* cr, const Font& font, const Colour& colour, const std::st
               double x, double midY, Align align) {
     double ox, oy;
     Rect box;
-    place(cr, font, text, x, midY, align, ox, oy, box);
+    const Layout l = layOut(font, text);
+    place(l, x, midY, align, ox, oy, box);
     if (!legible(font)) {
         char fault[200];
         std::snprintf(fault, sizeof fault, "text \"%s\" in %s %.1f%s is smaller than the section titles",
@@ -125,8 +179,10 @@ Rect drawText(cairo_t* cr, const Font& font, const Colour& colour, const std::st
         drawingFault(fault);
     }
     setColour(cr, colour);
-    cairo_move_to(cr, ox, oy);
-    cairo_show_text(cr, text.c_str());
+    selectFont(cr, font);
+    std::vector<cairo_glyph_t> glyphs = l.glyphs;
+    for (cairo_glyph_t& g : glyphs) g.x += ox, g.y += oy;
+    cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
     cairo_new_path(cr);
     return box;
 }

@@ -21,7 +21,19 @@ struct ContextDeleter {
 };
 using Context = std::unique_ptr<cairo_t, ContextDeleter>;
 
-// An opaque-capable ARGB image of the given size, cleared to transparent.
+// The scale the art is drawn at: device pixels per unit of the layout (1 at 100 %). Every image
+// newImage makes has that many pixels per unit and is drawn on in the layout's units, so the
+// drawing code is the same at every scale.
+void setDrawingScale(double scale);
+double drawingScale();
+// A layout coordinate moved onto the pixel grid of the drawing scale: the editors place every
+// bitmap at round(x * scale) device pixels, and a strip's image k at round(k * height * scale).
+double onPixelGrid(double x);
+// The rectangle moved (not resized) so that its top-left corner lies on the pixel grid: art
+// drawn around a control from there sits on the same pixels wherever the control is placed.
+Rect onPixelGrid(const Rect& r);
+
+// An opaque-capable ARGB image of the given size (in the layout's units), cleared to transparent.
 Surface newImage(int width, int height);
 // A drawing context with the text options every bitmap uses (grey antialiasing, slight hinting).
 Context newContext(cairo_surface_t* target);
@@ -58,8 +70,8 @@ std::vector<std::string>& drawingFaults();
 void drawingFault(const std::string& fault);
 
 // True when the pixels of `s` under the equally sized areas `a` and `b` differ by at most
-// `tolerance` in every channel.
-bool samePixels(cairo_surface_t* s, const Rect& a, const Rect& b, int tolerance);
+// `tolerance` in every channel, leaving out the `edge` outermost pixels of each side.
+bool samePixels(cairo_surface_t* s, const Rect& a, const Rect& b, int tolerance, int edge = 0);
 
 // The ink box `text` would cover when drawn with its baseline centred vertically on `midY`.
 Rect textBox(cairo_t* cr, const Font& font, const std::string& text, double x, double midY,
