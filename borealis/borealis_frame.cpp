@@ -215,6 +215,10 @@ void Borealis::clearGainReduction() {
 }
 
 VstIntPtr Borealis::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {
+    if (lArg == kEditorScaleRequest) {
+        auto* hooks = dynamic_cast<OrvEditorHooks*>(editor);
+        return hooks ? static_cast<VstIntPtr>(hooks->requestEditorScale(lArg2)) : 0;
+    }
     if (lArg == orv::dsp::kCodePathRequest) {
         if (!kernel) return 0;
         return static_cast<VstIntPtr>(kernel->codePath().request(lArg2));

@@ -10,12 +10,12 @@
 #include "toolkit/cbitmap.h"
 #include "toolkit/cframe.h"
 
-// The rectangle of an editor `width` x `height` pixels at the origin, limited to what the
-// host's 16-bit fields can hold.
-ERect editorRectFor(toolkit::CCoord width, toolkit::CCoord height);
+// The rectangle of an editor `width` x `height` units at the origin drawn at `scale` (device
+// pixels per unit), in whole pixels and limited to what the host's 16-bit fields can hold.
+ERect editorRectFor(toolkit::CCoord width, toolkit::CCoord height, double scale = 1.0);
 
-// Creates the frame of `editor` on the host window `parentWindow` (null: offscreen) with the
-// size and as background the bitmap `background`. Returns null, releasing what it made, when
+// Creates the frame of `editor` on the host window `parentWindow` (null: offscreen) at the
+// editor's scale, with the size and as background the bitmap `background`. Returns null, releasing what it made, when
 // the bitmap did not load or the frame could not be opened.
 toolkit::CFrame* createEditorFrame(toolkit::AEffGUIEditor* editor, void* parentWindow,
                                    toolkit::CBitmap* background);

@@ -219,6 +219,10 @@ void Kestrel::processReplacing(float** inputs, float** outputs, VstInt32 sampleF
 }
 
 VstIntPtr Kestrel::vendorSpecific(VstInt32 lArg, VstIntPtr lArg2, void* ptrArg, float floatArg) {
+    if (lArg == kEditorScaleRequest) {
+        auto* hooks = dynamic_cast<KestrelEditorHooks*>(editor);
+        return hooks ? static_cast<VstIntPtr>(hooks->requestEditorScale(lArg2)) : 0;
+    }
     if (lArg != orv::dsp::kCodePathRequest) return 0;
     return static_cast<VstIntPtr>(codePath.request(lArg2));
 }

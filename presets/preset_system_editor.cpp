@@ -130,7 +130,7 @@ bool CPresetSystemEditor::open(void* parentWindow) {
     const PresetRecord* presets = fx->getPresets();
     const int current = fx->getCurrentPreset();
 
-    auto* background = new CBitmap(kBackgroundBitmap);
+    auto* background = new CBitmap(kBackgroundBitmap, scale);
 
     const CRect nameRect = presetBarRect(kTagPresetName);
     nameField = new CTextEdit(nameRect, this, kTagPresetName, nameOf(presets[current]).c_str(), background);
@@ -150,21 +150,21 @@ bool CPresetSystemEditor::open(void* parentWindow) {
     presetMenu->setCurrent(current);
     frame->addView(presetMenu);
 
-    auto* rockerBitmap = new CBitmap(kRockerBitmap);
+    auto* rockerBitmap = new CBitmap(kRockerBitmap, scale);
     rocker = new CPSRockerSwitch(presetBarRect(kTagPresetRocker), this, kTagPresetRocker,
                                  rockerBitmap->getHeight() / 5, rockerBitmap, CPoint(), kHorizontal);
     frame->addView(rocker);
     rockerBitmap->forget();
 
     auto saveLoad = [this](std::int32_t tag, int bitmapNumber) {
-        auto* bitmap = new CBitmap(bitmapNumber);
+        auto* bitmap = new CBitmap(bitmapNumber, scale);
         auto* button = new CSaveLoadButton(presetBarRect(tag), this, tag, bitmap->getHeight() / 3, bitmap, CPoint());
         frame->addView(button);
         bitmap->forget();
         return button;
     };
     auto kick = [this](std::int32_t tag, int bitmapNumber, bool needsDoubleClick) {
-        auto* bitmap = new CBitmap(bitmapNumber);
+        auto* bitmap = new CBitmap(bitmapNumber, scale);
         auto* button = new CPSKickButton(presetBarRect(tag), this, tag, bitmap->getHeight() / 3, bitmap, CPoint(),
                                          needsDoubleClick);
         frame->addView(button);

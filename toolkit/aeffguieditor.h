@@ -36,9 +36,13 @@ public:
     void endEdit(std::int32_t index) override;
 
     CFrame* getFrame() const { return frame; }
+    // Device pixels per unit of the editor's layout (1 at 100 %); the frame, its bitmaps and
+    // the rectangle the host is given follow it.
+    double getScale() const { return scale; }
 
 protected:
     ERect rect{0, 0, 0, 0};
+    double scale = 1.0;
     CFrame* frame = nullptr;
     std::int32_t knobMode = kCircularMode;
     bool inIdle = false;

@@ -1,5 +1,7 @@
 #include "borealis/editor/borealis_editor.h"
 
+#include "gui/editor_scale.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -24,7 +26,7 @@ constexpr std::uint32_t kReadoutShowMs = 2000;
 // it keep references of their own).
 class BitmapRef {
 public:
-    explicit BitmapRef(int id) : bitmap(new CBitmap(id)) {}
+    BitmapRef(int id, double scale) : bitmap(new CBitmap(id, scale)) {}
     ~BitmapRef() { bitmap->forget(); }
     BitmapRef(const BitmapRef&) = delete;
     BitmapRef& operator=(const BitmapRef&) = delete;
@@ -52,7 +54,29 @@ constexpr CCoord kCoverHeight = 21;
 
 BorealisEditor::BorealisEditor(AudioEffect* effect, const EditorLayout& layout, std::unique_ptr<EditorEffectLink> link)
     : CPresetSystemEditor(effect, layout.presetBar), layout(layout), link(std::move(link)), clock(platformClock) {
-    rect = editorRectFor(layout.width, layout.height);
+    rect = editorRectFor(layout.width, layout.height, scale);
+}
+
+void BorealisEditor::setScale(int percent) {
+    // The next open builds the frame at this scale; an open one keeps its own.
+    scale = percent / 100.0;
+    rect = editorRectFor(layout.width, layout.height, scale);
+    scaleChosen = true;
+}
+
+void BorealisEditor::chooseScale(void* parentWindow) {
+    if (!scaleChosen) setScale(chosenEditorScale(parentWindow, kBmpFrame));
+}
+
+int BorealisEditor::requestEditorScale(long long percent) {
+    for (int offered : orv::platform::kEditorScales)
+        if (percent == offered) setScale(offered);
+    return static_cast<int>(std::lround(scale * 100.0));
+}
+
+bool BorealisEditor::getRect(ERect** r) {
+    chooseScale(systemWindow);
+    return CPresetSystemEditor::getRect(r);
 }
 
 BorealisEditor::~BorealisEditor() {
@@ -72,19 +96,20 @@ bool BorealisEditor::open(void* parentWindow) {
     forcedReadout = -1;
     leftButtonAtLastChange = false;
     knobMode = kLinearMode;
+    chooseScale(parentWindow);
     systemWindow = parentWindow;  // the frame is built inside the host's window
     if (!build()) return false;
     return CPresetSystemEditor::open(parentWindow);
 }
 
 bool BorealisEditor::build() {
-    BitmapRef background(kBmpFrame);
+    BitmapRef background(kBmpFrame, scale);
     frame = createEditorFrame(this, systemWindow, background.get());
     if (!frame) return false;
     frame->setClock(clock);
     frame->setTooltipSource(this);
 
-    BitmapRef mainBack(kBmpMainPage), settingsBack(kBmpSettingsPage);
+    BitmapRef mainBack(kBmpMainPage, scale), settingsBack(kBmpSettingsPage, scale);
     if (!mainBack.ok() || !settingsBack.ok()) return false;
     // The pages stop above the preset bar so that they never cover it, whichever is shown.
     auto pageRect = [&](const BitmapRef& b) {
@@ -107,7 +132,7 @@ bool BorealisEditor::buildMainPage() {
         CBitmap* back = nullptr;
         std::unique_ptr<BitmapRef> bitmap;
         if (shown.backgroundBitmap) {
-            bitmap = std::make_unique<BitmapRef>(shown.backgroundBitmap);
+            bitmap = std::make_unique<BitmapRef>(shown.backgroundBitmap, scale);
             if (!bitmap->ok()) return false;
             back = bitmap->get();
         }
@@ -128,7 +153,7 @@ bool BorealisEditor::buildMainPage() {
                                        {kBmpRightFace, kBmpRightCover, kBmpRightLamp, 256}};
     for (int c = 0; c < 2; ++c) {
         const MeterGeometry& g = geometry[c];
-        BitmapRef face(g.face), cover(g.cover), lamp(g.lamp);
+        BitmapRef face(g.face, scale), cover(g.cover, scale), lamp(g.lamp, scale);
         if (!face.ok() || !cover.ok() || !lamp.ok()) return false;
         const CCoord x = g.x;
         auto* meter = new COldVuMeter(CRect(x, kMeterTop, x + face.width(), kMeterTop + kFaceHeight + kCoverHeight),
@@ -152,7 +177,7 @@ bool BorealisEditor::buildMainPage() {
 
     // Buttons and selectors: the Power button, then the selectors, then the other buttons.
     auto addButton = [&](const EditorButton& b) {
-        BitmapRef bitmap(b.bitmap);
+        BitmapRef bitmap(b.bitmap, scale);
         if (!bitmap.ok()) return false;
         auto* button = new COrvOnOffButton(CRect(b.x, b.y, b.x + bitmap.width(), b.y + bitmap.height() / 2), this,
                                            b.tag, bitmap.get());
@@ -166,7 +191,7 @@ bool BorealisEditor::buildMainPage() {
         if (!addButton(layout.buttons[k])) return false;
         if (k != 0) continue;
         for (const EditorSelector& s : layout.selectors) {
-            BitmapRef bitmap(s.bitmap);
+            BitmapRef bitmap(s.bitmap, scale);
             if (!bitmap.ok()) return false;
             const CCoord imageHeight = bitmap.height() / 3;
             auto* selector = new CVerticalSwitch(CRect(s.x, s.y, s.x + bitmap.width(), s.y + imageHeight), this, s.tag,
@@ -180,7 +205,7 @@ bool BorealisEditor::buildMainPage() {
     // Knobs, each followed by its readout (kept aside until the mouse rests on the knob).
     knobs.reserve(layout.knobs.size());
     for (const EditorKnob& k : layout.knobs) {
-        BitmapRef bitmap(k.bitmap);
+        BitmapRef bitmap(k.bitmap, scale);
         if (!bitmap.ok() || k.frames <= 0) return false;
         const CCoord imageHeight = bitmap.height() / k.frames;
         auto* knob = new CAnimKnob2(CRect(k.x, k.y, k.x + bitmap.width(), k.y + imageHeight), this, k.tag, k.frames,
@@ -210,7 +235,7 @@ bool BorealisEditor::buildMainPage() {
 }
 
 bool BorealisEditor::buildSettingsPage() {
-    BitmapRef knobBitmap(layout.settingsKnobBitmap), pageBitmap(kBmpSettingsPage);
+    BitmapRef knobBitmap(layout.settingsKnobBitmap, scale), pageBitmap(kBmpSettingsPage, scale);
     if (!knobBitmap.ok() || !pageBitmap.ok() || layout.settingsKnobFrames <= 0) return false;
     const CCoord imageHeight = knobBitmap.height() / layout.settingsKnobFrames;
     for (const EditorSetting& s : layout.settings) {

@@ -32,6 +32,8 @@ public:
     BorealisEditor(AudioEffect* effect, const EditorLayout& layout, std::unique_ptr<EditorEffectLink> link);
     ~BorealisEditor() override;
 
+    // The rectangle at the editor's scale (chosen here the first time, if not asked for).
+    bool getRect(ERect** rect) override;
     // Builds the window; false when the effect failed to construct or a bitmap is missing.
     bool open(void* parentWindow) override;
     // Switches S.C.Monit off if it was on, then releases the window.
@@ -52,6 +54,7 @@ public:
 
     void resetMeters() override;
     void refreshLatency() override;
+    int requestEditorScale(long long percent) override;
 
     // Read access for tests and tools.
     const EditorLayout& getLayout() const { return layout; }
@@ -70,6 +73,13 @@ public:
     void setClock(Clock c) { clock = c; }
 
 protected:
+    // Chooses the scale the first time one is needed (the stored one or the screen's), unless
+    // one was asked for. Not at construction: a host may have no connection to the screen yet,
+    // and a connection of ours alone, closed again, would make the X server reset.
+    void chooseScale(void* parentWindow);
+    void setScale(int percent);
+    bool scaleChosen = false;
+
     struct KnobEntry {
         const EditorKnob* layoutEntry;
         toolkit::CControl* knob;

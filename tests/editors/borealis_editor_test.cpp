@@ -1,6 +1,7 @@
 // The Orv Borealis window, driven through the effect's AEffect record and synthetic mouse and
 // key events on its offscreen frame.
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 #include "borealis/borealis.h"
@@ -79,6 +80,34 @@ TEST_F(BorealisEditorTest, KnobDragAndButtonClickReachTheHostInsideEditGestures)
     drag(s, CPoint(s.x, s.y + 60));
     EXPECT_NEAR(fx->getParameter(kPpmReturn), 0.5f, 1e-4f);
     EXPECT_FALSE(anyAutomation(kPpmReturn));
+}
+
+// At every scale the window is that much larger and the same gestures, at the scaled
+// positions, move the same parameters by the same amounts.
+TEST_F(BorealisEditorTest, EveryScaleSizesTheWindowAndTakesTheSameGestures) {
+    EXPECT_EQ(dispatch(effVendorSpecific, kEditorScaleRequest, 0), 100);  // only asks
+    for (const int percent : {125, 150, 175, 200, 100}) {
+        SCOPED_TRACE(percent);
+        const double s = percent / 100.0;
+        ASSERT_EQ(dispatch(effVendorSpecific, kEditorScaleRequest, percent), percent);
+        EXPECT_EQ(dispatch(effVendorSpecific, kEditorScaleRequest, 130), percent);  // not offered
+        ERect* r = nullptr;
+        ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &r), 1);
+        EXPECT_EQ(r->right - r->left, static_cast<int>(std::ceil(450 * s)));
+        EXPECT_EQ(r->bottom - r->top, static_cast<int>(std::ceil(460 * s)));
+        open();
+        EXPECT_EQ(frame->getDeviceWidth(), r->right);
+        EXPECT_EQ(frame->getDeviceHeight(), r->bottom);
+        auto device = [s](CPoint p) { return CPoint(p.x * s, p.y * s); };
+        hostSetsThenIdle(kThreshold, 0.5f);
+        const CPoint c = centreOf(kThreshold);
+        drag(device(c), device(CPoint(c.x, c.y - 30)));  // a tenth of the range, as at 100 %
+        EXPECT_NEAR(fx->getParameter(kThreshold), 0.6f, 1e-4f);
+        const float limiter = fx->getParameter(kLimiter);
+        click(device(centreOf(kLimiter)));
+        EXPECT_FLOAT_EQ(fx->getParameter(kLimiter), limiter < 0.5f ? 1.0f : 0.0f);
+        close();
+    }
 }
 
 TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {

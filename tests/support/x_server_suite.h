@@ -11,7 +11,8 @@ namespace orvtest {
 
 class XServerSuite : public ::testing::Test {
 public:
-    static void SetUpTestSuite() { server().start("1024x768x24"); }
+    // Large enough for an editor at 200 %.
+    static void SetUpTestSuite() { server().start("1920x1200x24"); }
     static void TearDownTestSuite() { server().stop(); }
 
 protected:

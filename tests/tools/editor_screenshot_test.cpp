@@ -87,6 +87,37 @@ TEST_F(EditorScreenshots, PagesDiffer) {
     cairo_surface_destroy(settings);
 }
 
+// orv-host's --scale: both pages of both plug-ins at every scale, the window that much larger
+// (kept in the build tree as editor-NAME-PAGE-PERCENT.png); a scale not offered is refused.
+TEST_F(EditorScreenshots, EveryScaleGivesAWindowOfItsSize) {
+    const Shot shots[] = {{ORV_BOREALIS_PATH, "main", 450, 460},
+                          {ORV_BOREALIS_PATH, "settings", 450, 460},
+                          {ORV_KESTREL_PATH, "main", 450, 378},
+                          {ORV_KESTREL_PATH, "settings", 450, 378}};
+    for (const int percent : {125, 150, 175, 200}) {
+        for (const Shot& s : shots) {
+            const std::string name = std::string(s.plugin).find("Kestrel") != std::string::npos ? "kestrel" : "borealis";
+            const std::string png = std::string(ORV_TEST_OUTPUT_DIR) + "/editor-" + name + "-" + s.page + "-" +
+                                    std::to_string(percent) + ".png";
+            std::remove(png.c_str());
+            std::string out;
+            ASSERT_EQ(host(std::string("editor ") + s.plugin + " --scale " + std::to_string(percent) + " --png " + png +
+                               " --page " + s.page + " --seconds 0.3",
+                           out),
+                      0)
+                << out;
+            cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
+            ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
+            EXPECT_EQ(cairo_image_surface_get_width(image), (s.width * percent + 99) / 100) << png;
+            EXPECT_EQ(cairo_image_surface_get_height(image), (s.height * percent + 99) / 100) << png;
+            cairo_surface_destroy(image);
+        }
+    }
+    std::string out;
+    EXPECT_NE(host(std::string("editor ") + ORV_BOREALIS_PATH + " --scale 130 --png /tmp/never.png", out), 0);
+    EXPECT_NE(out.find("bad --scale"), std::string::npos) << out;
+}
+
 TEST_F(EditorScreenshots, NoDisplayIsAClearError) {
     std::string out;
     const std::string saved = std::getenv("DISPLAY");

@@ -1,6 +1,7 @@
 // orv-host editor: opens a plug-in's editor inside a window of the host's, services it with
 // idle calls, and either stays open for a person (parameter changes are printed as the host
 // receives them) or writes a screenshot and closes.
+#include "borealis/editor/editor_hooks.h"
 #include "tools/orv-host/block_runner.h"
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
@@ -75,6 +76,8 @@ int runEditor(const Options& o) {
     if (!window.create(kProvisionalWidth, kProvisionalHeight, plugin.stringOf(effGetEffectName), error))
         return fail(error);
     if (screenshot) window.movePointerAway();
+    if (o.scale && plugin.dispatch(effVendorSpecific, kEditorScaleRequest, o.scale) != o.scale)
+        return fail("--scale: the plug-in cannot draw its editor at another scale");
     if (!plugin.dispatch(effEditOpen, 0, 0, window.parentHandle())) return fail("the plug-in could not open its editor");
     ERect* rect = nullptr;
     if (!plugin.dispatch(effEditGetRect, 0, 0, &rect) || !rect) {

@@ -50,11 +50,12 @@ const char kBenchUsage[] =
     "  CPU cost of the plug-in on a deterministic signal\n";
 
 const char kEditorUsage[] =
-    "usage: orv-host editor PLUGIN [--png FILE] [--page main|settings] [--seconds S]\n"
+    "usage: orv-host editor PLUGIN [--png FILE] [--page main|settings] [--scale PERCENT] [--seconds S]\n"
     "                              [--play FILE|demo [--out FILE]] [OPTIONS]\n"
     "  opens the plug-in's editor in a window; parameter changes and edit gestures are printed\n"
     "  --png FILE             write a screenshot and close\n"
     "  --page main|settings   the page to show\n"
+    "  --scale PERCENT        an Orv editor drawn at 100, 125, 150, 175 or 200 %\n"
     "  --seconds S            close after S seconds\n"
     "  --play FILE|demo       run audio through the plug-in in real time while the editor is open\n"
     "  --out FILE             write what --play produces (otherwise it is discarded)\n";
@@ -70,7 +71,8 @@ const char* usageText() {
            "  process PLUGIN [--demo] OUT               the demo signal through the plug-in\n"
            "          [--bits 16|24|32|float] [--no-dither] [--double] [--keep-latency] [--report]\n"
            "  bench PLUGIN [--seconds S] [--repeat R] [--warmup S] [--double]\n"
-           "  editor PLUGIN [--png FILE] [--page main|settings] [--seconds S] [--play FILE|demo] [--out FILE]\n"
+           "  editor PLUGIN [--png FILE] [--page main|settings] [--scale PERCENT] [--seconds S] [--play FILE|demo]\n"
+           "         [--out FILE]\n"
            "PLUGIN is a path to a VST 2.4 .so or one of: borealis, kestrel\n"
            "options for every command:\n"
            "  --rate HZ (44100)  --block N (512)  --preset NAME|INDEX|F.orv  --set NAME=VALUE (repeatable)\n"
@@ -186,6 +188,15 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(o.sidechain)) return false;
         } else if (a == "--png") {
             if (!value(o.png)) return false;
+        } else if (a == "--scale") {
+            std::string v;
+            if (!value(v)) return false;
+            o.scale = std::atoi(v.c_str());
+            if (v.find_first_not_of("0123456789") != std::string::npos ||
+                (o.scale != 100 && o.scale != 125 && o.scale != 150 && o.scale != 175 && o.scale != 200)) {
+                error = "bad --scale (100, 125, 150, 175 or 200): " + v;
+                return false;
+            }
         } else if (a == "--page") {
             if (!value(o.page)) return false;
             if (o.page != "main" && o.page != "settings") {

@@ -36,6 +36,7 @@ struct Options {
     int repeat = 5;
     double warmup = 0.0;  // bench: seconds processed before measuring
     std::string png;
+    int scale = 0;  // editor --scale in per cent; 0 leaves the plug-in's own choice
     std::string page = "main";
     std::string bits;          // --bits 16|24|32|float; empty keeps the input's depth
     bool dither = true;        // TPDF dither when the bit depth is reduced
