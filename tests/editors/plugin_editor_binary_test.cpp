@@ -1,8 +1,15 @@
 // Both plug-ins as a host loads them: the shipped shared objects carry their editors, which
 // open offscreen (no parent window), follow automation and open and close many times.
+#include <cstring>
 #include <string>
 
 #include "../host/plugin_fixture.h"
+#include "borealis/editor/editor_hooks.h"
+#include "tests/support/private_x_server.h"
+
+// After the test headers: Xlib's macros (None, Bool) would clash with names in them.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -18,6 +25,8 @@ TEST_P(PluginEditor, OpensOffscreenAndSurvivesManyOpenings) {
     AEffect* fx = plugin.start();
     ASSERT_NE(fx, nullptr);
     EXPECT_TRUE(fx->flags & effFlagsHasEditor);
+    // At 100 %, whatever the screen this runs on suggests.
+    ASSERT_EQ(plugin.dispatch(effVendorSpecific, kEditorScaleRequest, 100), 100);
     ERect* r = nullptr;
     ASSERT_EQ(plugin.dispatch(effEditGetRect, 0, 0, &r), 1);
     EXPECT_EQ(r->right - r->left, GetParam().width);
@@ -39,6 +48,35 @@ TEST_P(PluginEditor, OpensOffscreenAndSurvivesManyOpenings) {
     // Closing the plug-in with its window open releases the window too.
     ASSERT_EQ(plugin.dispatch(effEditOpen), 1);
     plugin.closeEffect();
+}
+
+// With nothing stored, an editor follows the screen: Xft.dpi 192 opens it at 200 %, its
+// rectangle twice the size; asked for another scale, it takes that one instead.
+TEST_P(PluginEditor, FollowsTheScreensDpiWhenNoScaleIsStored) {
+    orvtest::PrivateXServer server;
+    if (!server.start("1920x1200x24")) GTEST_SKIP() << "no X server";
+    Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    const char resources[] = "Xft.dpi:\t192\n";
+    XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources), static_cast<int>(std::strlen(resources)));
+    XSync(d, False);
+    {
+        LoadedPlugin plugin(GetParam().path);
+        ASSERT_NE(plugin.start(), nullptr);
+        ERect* r = nullptr;
+        ASSERT_EQ(plugin.dispatch(effEditGetRect, 0, 0, &r), 1);
+        EXPECT_EQ(r->right - r->left, 2 * GetParam().width);
+        EXPECT_EQ(r->bottom - r->top, 2 * GetParam().height);
+        EXPECT_EQ(plugin.dispatch(effVendorSpecific, kEditorScaleRequest, 0), 200);
+        EXPECT_EQ(plugin.dispatch(effVendorSpecific, kEditorScaleRequest, 125), 125);
+        ASSERT_EQ(plugin.dispatch(effEditGetRect, 0, 0, &r), 1);
+        EXPECT_EQ(r->right, (GetParam().width * 125 + 99) / 100);
+        ASSERT_EQ(plugin.dispatch(effEditOpen), 1);
+        plugin.dispatch(effEditIdle);
+        plugin.dispatch(effEditClose);
+    }
+    XCloseDisplay(d);
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, PluginEditor,

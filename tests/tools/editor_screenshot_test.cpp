@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <set>
 #include <string>
 #include <sys/wait.h>
@@ -116,6 +117,42 @@ TEST_F(EditorScreenshots, EveryScaleGivesAWindowOfItsSize) {
     std::string out;
     EXPECT_NE(host(std::string("editor ") + ORV_BOREALIS_PATH + " --scale 130 --png /tmp/never.png", out), 0);
     EXPECT_NE(out.find("bad --scale"), std::string::npos) << out;
+}
+
+// The 200 % window is drawn at that size, not enlarged: against the 100 % window with every
+// pixel doubled, a clear share of its pixels differs (the finer edges of text and art).
+TEST_F(EditorScreenshots, TwoHundredPerCentIsDrawnNotEnlarged) {
+    const std::string dir = ORV_TEST_OUTPUT_DIR;
+    const std::string small = dir + "/sharp-100.png", large = dir + "/sharp-200.png";
+    for (const auto& [png, percent] : {std::make_pair(small, "100"), std::make_pair(large, "200")}) {
+        std::string out;
+        ASSERT_EQ(host(std::string("editor ") + ORV_BOREALIS_PATH + " --scale " + percent + " --png " + png +
+                           " --seconds 0.3",
+                       out),
+                  0)
+            << out;
+    }
+    cairo_surface_t* a = cairo_image_surface_create_from_png(small.c_str());
+    cairo_surface_t* b = cairo_image_surface_create_from_png(large.c_str());
+    ASSERT_EQ(cairo_surface_status(a), CAIRO_STATUS_SUCCESS);
+    ASSERT_EQ(cairo_surface_status(b), CAIRO_STATUS_SUCCESS);
+    const int w = cairo_image_surface_get_width(a), h = cairo_image_surface_get_height(a);
+    ASSERT_EQ(cairo_image_surface_get_width(b), 2 * w);
+    ASSERT_EQ(cairo_image_surface_get_height(b), 2 * h);
+    const unsigned char* pa = cairo_image_surface_get_data(a);
+    const unsigned char* pb = cairo_image_surface_get_data(b);
+    const int sa = cairo_image_surface_get_stride(a), sb = cairo_image_surface_get_stride(b);
+    long differing = 0;
+    for (int y = 0; y < 2 * h; ++y)
+        for (int x = 0; x < 2 * w; ++x)
+            for (int c = 0; c < 3; ++c)
+                if (std::abs(pb[y * sb + 4 * x + c] - pa[(y / 2) * sa + 4 * (x / 2) + c]) > 24) {
+                    ++differing;
+                    break;
+                }
+    EXPECT_GT(differing, 4L * w * h / 50) << "of " << 4L * w * h << " pixels";  // more than 2 %
+    cairo_surface_destroy(a);
+    cairo_surface_destroy(b);
 }
 
 TEST_F(EditorScreenshots, NoDisplayIsAClearError) {
