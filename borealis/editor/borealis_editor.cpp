@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 #include "gui/controls.h"
 #include "gui/editor_base.h"
@@ -65,6 +67,10 @@ void BorealisEditor::setScale(int percent) {
 }
 
 void BorealisEditor::chooseScale(void* parentWindow) {
+    if (nextScale && !frame) {
+        setScale(nextScale);
+        nextScale = 0;
+    }
     if (!scaleChosen) setScale(chosenEditorScale(parentWindow, kBmpFrame));
 }
 
@@ -74,8 +80,36 @@ int BorealisEditor::requestEditorScale(long long percent) {
     return static_cast<int>(std::lround(scale * 100.0));
 }
 
+void BorealisEditor::changeScale(int percent) {
+    storeEditorScale(percent);
+    if (percent == static_cast<int>(std::lround(scale * 100.0))) return;
+    const ERect wanted = editorRectFor(layout.width, layout.height, percent / 100.0);
+    auto* fx = dynamic_cast<AudioEffectX*>(effect);
+    if (fx && fx->sizeWindow(wanted.right - wanted.left, wanted.bottom - wanted.top)) {
+        pendingScale = percent;
+        return;
+    }
+    // The host keeps its window as it is: so does the editor, until the window is opened again.
+    nextScale = percent;
+    if (scaleNote) {
+        scaleNote->setVisible(true);
+        scaleNote->invalid();
+    }
+}
+
+void BorealisEditor::rebuildAtScale(int percent) {
+    void* parent = systemWindow;
+    const bool settingsShown = shownPage == settingsPage;
+    CPresetSystemEditor::close();
+    releaseWindow();
+    setScale(percent);
+    systemWindow = parent;
+    if (!build() || !CPresetSystemEditor::open(parent)) return;
+    if (settingsShown) showPage(settingsPage);
+}
+
 bool BorealisEditor::getRect(ERect** r) {
-    chooseScale(systemWindow);
+    if (!frame) chooseScale(systemWindow);
     return CPresetSystemEditor::getRect(r);
 }
 
@@ -258,6 +292,27 @@ bool BorealisEditor::buildSettingsPage() {
         settingsPage->addView(display);
     }
     settingsPage->addView(new CLabel2(layout.versionLabel, kEditorVersionText));
+    if (!layout.scaleMenu.isEmpty()) {
+        scaleMenu = new COptionMenu(layout.scaleMenu, this, kTagEditorScale);
+        const int current = static_cast<int>(std::lround(scale * 100.0));
+        int index = 0;
+        for (const int percent : orv::platform::kEditorScales) {
+            const std::string entry = "Editor size " + std::to_string(percent) + " %";
+            scaleMenu->addEntry(entry.c_str());
+            if (percent == current) scaleMenu->setCurrent(index);
+            ++index;
+        }
+        scaleMenu->setFont(kNormalFontVerySmall);
+        scaleMenu->setFontColor(layout.settingsText);
+        // Dark like the wells of the page's displays, with their text colour.
+        scaleMenu->setBackColor(MakeCColor(22, 24, 27));
+        scaleMenu->setFrameColor(MakeCColor(70, 74, 80));
+        controls.push_back(scaleMenu);
+        settingsPage->addView(scaleMenu);
+        scaleNote = new CLabel2(layout.scaleNote, "The new size shows when the editor is opened again.");
+        scaleNote->setVisible(false);
+        settingsPage->addView(scaleNote);
+    }
     auto* pageSwitch = new CViewContainerSwitch(layout.settingsPageSwitch, this, kTagSettingsPageSwitch);
     controls.push_back(pageSwitch);
     settingsPage->addView(pageSwitch);
@@ -297,6 +352,8 @@ void BorealisEditor::releaseWindow() {
     meters[0] = meters[1] = nullptr;
     latencyDisplays[0] = latencyDisplays[1] = nullptr;
     scMonitButton = nullptr;
+    scaleMenu = nullptr;
+    scaleNote = nullptr;
     if (frame) {
         frame->forget();  // releases the shown page and everything on it
         frame = nullptr;
@@ -308,6 +365,12 @@ void BorealisEditor::releaseWindow() {
 
 void BorealisEditor::idle() {
     if (failed()) return;
+    if (pendingScale && frame) {
+        // Outside every event of the old window: it can go.
+        const int percent = pendingScale;
+        pendingScale = 0;
+        rebuildAtScale(percent);
+    }
     // Changes first, so this pass draws them; then again for what the pass itself brought (an
     // answered file dialog, the user's events).
     takeParameterChanges();
@@ -435,6 +498,12 @@ void BorealisEditor::handleValueChanged(CControl* control) {
     if (!control || !effect || failed()) return;
     const std::int32_t tag = control->getTag();
     if ((tag >= kTagPresetName && tag <= kTagSavePreset) || (tag >= kTagPresetMenu && tag <= kTagRecallMemoB)) return;
+    if (tag == kTagEditorScale) {
+        const int index = scaleMenu ? scaleMenu->getCurrentIndex() : -1;
+        if (index >= 0 && index < static_cast<int>(std::size(orv::platform::kEditorScales)))
+            changeScale(orv::platform::kEditorScales[index]);
+        return;
+    }
     leftButtonAtLastChange = frame && frame->getCurrentMouseButtons().isLeftButton();
     const float value = control->getValue();
 
@@ -543,6 +612,10 @@ bool BorealisEditor::tooltipFor(CView* view, std::string& text) {
     if (KnobEntry* entry = knobByReadout(tag); entry && entry->readout == control) {
         const char* name = nameOf(entry->layoutEntry->tag);
         text = std::string(name ? name : "Value") + "\nType a value, Return sets it, Escape cancels";
+        return true;
+    }
+    if (tag == kTagEditorScale || (scaleNote && control == scaleNote)) {
+        text = "Editor size\nThe size the editor is drawn at, kept for every Orv plug-in";
         return true;
     }
     if (dynamic_cast<CLabel2*>(control)) {

@@ -23,9 +23,11 @@ namespace toolkit {
 class CViewContainer;
 class CControl;
 class CTextEdit;
+class COptionMenu;
 }  // namespace toolkit
 class COldVuMeter;
 class CBackDisplay;
+class CLabel2;
 
 class BorealisEditor : public CPresetSystemEditor, public OrvEditorHooks, public toolkit::CTooltipSource {
 public:
@@ -78,7 +80,15 @@ protected:
     // and a connection of ours alone, closed again, would make the X server reset.
     void chooseScale(void* parentWindow);
     void setScale(int percent);
+    // The user chose another size on the settings page: stored for the user, and the window
+    // rebuilt at it on the next idle pass when the host resizes its window, else at the next open.
+    void changeScale(int percent);
+    void rebuildAtScale(int percent);
     bool scaleChosen = false;
+    int pendingScale = 0;
+    int nextScale = 0;  // a size refused by the host, taken at the next open
+    toolkit::COptionMenu* scaleMenu = nullptr;
+    CLabel2* scaleNote = nullptr;
 
     struct KnobEntry {
         const EditorKnob* layoutEntry;

@@ -59,6 +59,8 @@ const EditorLayout kBorealisEditorLayout = [] {
     };
     l.settingsPageSwitch = CRect(110, 36, 338, 134);
     l.versionLabel = CRect(294, 45, 338, 56);
+    l.scaleMenu = CRect(240, 382, 360, 396);
+    l.scaleNote = CRect(240, 398, 430, 409);
     l.names = {
         {kPower, "Power"},
         {kFat, "FAT: double-rate gain processing"},

@@ -82,6 +82,9 @@ struct EditorLayout {
     std::vector<EditorSetting> settings;
     toolkit::CRect settingsPageSwitch;
     toolkit::CRect versionLabel;
+    // The editor-size menu, and the line under it that tells when a new size waits for the
+    // window to be opened again.
+    toolkit::CRect scaleMenu, scaleNote;
     // Tooltip names of the tagged controls (knobs, buttons, selectors, settings knobs).
     std::vector<EditorControlName> names;
     // Colours of the readouts, latency and settings displays.
@@ -93,6 +96,7 @@ constexpr std::int32_t kTagMeter = 58;
 constexpr std::int32_t kTagMainPageSwitch = 56;
 constexpr std::int32_t kTagSettingsPageSwitch = 57;
 constexpr std::int32_t kTagScMonit = 35;
+constexpr std::int32_t kTagEditorScale = 90;
 constexpr std::int32_t kLastHostParameter = 33;
 
 // Bitmap resources shared by both plug-ins' layouts.

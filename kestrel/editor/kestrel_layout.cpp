@@ -54,6 +54,8 @@ const EditorLayout kKestrelEditorLayout = [] {
     };
     l.settingsPageSwitch = CRect(110, 36, 338, 134);
     l.versionLabel = CRect(294, 45, 338, 56);
+    l.scaleMenu = CRect(240, 332, 360, 346);
+    l.scaleNote = CRect(240, 348, 430, 359);
     l.names = {
         {kPower, "Power"},
         {kSoft, "Soft knee"},

@@ -7,6 +7,7 @@
 #include "borealis/borealis.h"
 #include "borealis/editor/borealis_layout.h"
 #include "editor_harness.h"
+#include "gui/editor_scale.h"
 #include "gui/formatters.h"
 
 using namespace edtest;
@@ -108,6 +109,63 @@ TEST_F(BorealisEditorTest, EveryScaleSizesTheWindowAndTakesTheSameGestures) {
         EXPECT_FLOAT_EQ(fx->getParameter(kLimiter), limiter < 0.5f ? 1.0f : 0.0f);
         close();
     }
+}
+
+// The size menu on the settings page: a host that resizes its window gets the editor rebuilt
+// at the new size on the next idle pass; one that refuses keeps the old size, and the page says
+// the new one comes with the next opening. The choice is stored for the user either way.
+TEST_F(BorealisEditorTest, TheSizeMenuResizesTheWindowOrWaitsForTheNextOpening) {
+    ASSERT_EQ(dispatch(effVendorSpecific, kEditorScaleRequest, 100), 100);
+    open();
+    hostSetsThenIdle(56, 1.0f);
+    auto* menu = dynamic_cast<COptionMenu*>(editor->getControl(kTagEditorScale));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->getCurrentIndex(), 0);
+    // 150 %, accepted.
+    menu->setCurrent(2);
+    editor->valueChanged(menu);
+    ASSERT_EQ(hostLog().sizes.size(), 1u);
+    EXPECT_EQ(hostLog().sizes[0], std::make_pair(675, 690));
+    EXPECT_EQ(storedEditorScale(), 150);
+    dispatch(effEditIdle);
+    frame = editor->getFrame();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->getScale(), 1.5);
+    EXPECT_EQ(frame->getDeviceWidth(), 675);
+    EXPECT_TRUE(editor->isSettingsPageShown());
+    ERect* r = nullptr;
+    ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &r), 1);
+    EXPECT_EQ(r->right, 675);
+    // 200 %, refused: the window stays at 150 % and the note shows; the next opening is 200 %.
+    hostLog().acceptsSize = false;
+    menu = dynamic_cast<COptionMenu*>(editor->getControl(kTagEditorScale));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->getCurrentIndex(), 2);
+    menu->setCurrent(4);
+    editor->valueChanged(menu);
+    dispatch(effEditIdle);
+    EXPECT_EQ(editor->getFrame(), frame);
+    EXPECT_EQ(frame->getScale(), 1.5);
+    ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &r), 1);
+    EXPECT_EQ(r->right, 675);
+    EXPECT_EQ(storedEditorScale(), 200);
+    close();
+    ASSERT_EQ(dispatch(effEditGetRect, 0, 0, &r), 1);
+    EXPECT_EQ(r->right, 900);
+    open();
+    EXPECT_EQ(frame->getScale(), 2.0);
+    close();
+    storeEditorScale(100);
+}
+
+// An instance whose size menu nobody touched writes nothing back.
+TEST_F(BorealisEditorTest, AnUntouchedSizeMenuStoresNothing) {
+    storeEditorScale(125);
+    open();
+    hostSetsThenIdle(56, 1.0f);
+    close();
+    EXPECT_EQ(storedEditorScale(), 125);
+    storeEditorScale(100);
 }
 
 TEST_F(BorealisEditorTest, TypedReadoutValuesBecomeParameterValues) {

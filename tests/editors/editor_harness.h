@@ -24,6 +24,8 @@ using namespace toolkit;
 struct HostLog {
     std::vector<std::pair<int, float>> automated;
     std::vector<int> begins, ends;
+    std::vector<std::pair<int, int>> sizes;  // audioMasterSizeWindow requests (width, height)
+    bool acceptsSize = true;
     void clear() { *this = HostLog(); }
 };
 
@@ -32,8 +34,11 @@ inline HostLog& hostLog() {
     return log;
 }
 
-inline VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
+inline VstIntPtr hostCallback(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr value, void*, float opt) {
     switch (opcode) {
+        case audioMasterSizeWindow:
+            hostLog().sizes.emplace_back(index, static_cast<int>(value));
+            return hostLog().acceptsSize ? 1 : 0;
         case audioMasterVersion: return 2400;
         case audioMasterAutomate: hostLog().automated.emplace_back(index, opt); return 0;
         case audioMasterBeginEdit: hostLog().begins.push_back(index); return 1;
