@@ -5,6 +5,7 @@
 
 #include "../host/plugin_fixture.h"
 #include "borealis/editor/editor_hooks.h"
+#include "platform/registry.h"
 #include "tests/support/private_x_server.h"
 
 // After the test headers: Xlib's macros (None, Bool) would clash with names in them.
@@ -77,6 +78,22 @@ TEST_P(PluginEditor, FollowsTheScreensDpiWhenNoScaleIsStored) {
         plugin.dispatch(effEditClose);
     }
     XCloseDisplay(d);
+}
+
+// The stored size is the user's, shared by both plug-ins: each opens at it, whatever the screen.
+TEST_P(PluginEditor, OpensAtTheStoredSize) {
+    const std::int32_t stored = 175;
+    ASSERT_TRUE(orv::platform::registrySetBinary("SOFTWARE\\Orv-tonekraft\\Tamarind", "editorscale", &stored,
+                                                 sizeof stored));
+    {
+        LoadedPlugin plugin(GetParam().path);
+        ASSERT_NE(plugin.start(), nullptr);
+        ERect* r = nullptr;
+        ASSERT_EQ(plugin.dispatch(effEditGetRect, 0, 0, &r), 1);
+        EXPECT_EQ(r->right - r->left, (GetParam().width * 175 + 99) / 100);
+        EXPECT_EQ(r->bottom - r->top, (GetParam().height * 175 + 99) / 100);
+    }
+    orv::platform::registryDeleteValue("SOFTWARE\\Orv-tonekraft\\Tamarind", "editorscale");
 }
 
 INSTANTIATE_TEST_SUITE_P(Plugins, PluginEditor,
