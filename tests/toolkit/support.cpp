@@ -24,34 +24,19 @@ cairo_status_t appendPng(void* closure, const unsigned char* data, unsigned int 
     return CAIRO_STATUS_SUCCESS;
 }
 
-std::string makeStrip(int width, int imageHeight, int images, int firstColor) {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, imageHeight * images);
+// `images` images of width x imageHeight, image k one solid stripColor(firstColor + k), drawn
+// as art for `scale`: image k in the pixel rows from round(k imageHeight scale) on, as the
+// toolkit places a strip's images.
+std::string makeStrip(int width, int imageHeight, int images, int firstColor, double scale = 1.0) {
+    const int w = static_cast<int>(std::round(width * scale));
+    const int h = static_cast<int>(std::round(imageHeight * images * scale));
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
     cairo_t* cr = cairo_create(s);
     for (int k = 0; k < images; ++k) {
         const CColor c = stripColor(firstColor + k);
+        const double top = std::round(imageHeight * k * scale), bottom = std::round(imageHeight * (k + 1) * scale);
         cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0);
-        cairo_rectangle(cr, 0, k * imageHeight, width, imageHeight);
-        cairo_fill(cr);
-    }
-    cairo_destroy(cr);
-    std::string png;
-    cairo_surface_write_to_png_stream(s, appendPng, &png);
-    cairo_surface_destroy(s);
-    return png;
-}
-
-// The three-image strip of kStrip3 as art for `scale`: image k in the device rows from
-// round(10 k scale) on, as the toolkit places a strip's images.
-std::string makeScaledStrip3(double scale) {
-    const int width = static_cast<int>(std::round(10 * scale));
-    const int height = static_cast<int>(std::round(30 * scale));
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    cairo_t* cr = cairo_create(s);
-    for (int k = 0; k < 3; ++k) {
-        const CColor c = stripColor(k);
-        const double top = std::round(10 * k * scale), bottom = std::round(10 * (k + 1) * scale);
-        cairo_set_source_rgb(cr, c.red / 255.0, c.green / 255.0, c.blue / 255.0);
-        cairo_rectangle(cr, 0, top, width, bottom - top);
+        cairo_rectangle(cr, 0, top, w, bottom - top);
         cairo_fill(cr);
     }
     cairo_destroy(cr);
@@ -67,8 +52,8 @@ const std::map<int, std::string>& table() {
         {kStrip11, makeStrip(10, 10, 11, 0)},
         {kBackground, makeStrip(100, 80, 1, 20)},
         {kUnreadable, std::string("not a png at all")},
-        {scaledResourceNumber(kStrip3, 125), makeScaledStrip3(1.25)},
-        {scaledResourceNumber(kStrip3, 200), makeScaledStrip3(2.0)},
+        {scaledResourceNumber(kStrip3, 125), makeStrip(10, 10, 3, 0, 1.25)},
+        {scaledResourceNumber(kStrip3, 200), makeStrip(10, 10, 3, 0, 2.0)},
     };
     return resources;
 }
