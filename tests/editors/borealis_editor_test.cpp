@@ -99,14 +99,20 @@ TEST_F(BorealisEditorTest, EveryScaleSizesTheWindowAndTakesTheSameGestures) {
         open();
         EXPECT_EQ(frame->getDeviceWidth(), r->right);
         EXPECT_EQ(frame->getDeviceHeight(), r->bottom);
-        auto device = [s](CPoint p) { return CPoint(p.x * s, p.y * s); };
+        EXPECT_EQ(frame->getScale(), s);
+        // The harness's gestures reach the frame at the scaled positions.
         hostSetsThenIdle(kThreshold, 0.5f);
         const CPoint c = centreOf(kThreshold);
-        drag(device(c), device(CPoint(c.x, c.y - 30)));  // a tenth of the range, as at 100 %
+        drag(c, CPoint(c.x, c.y - 30));  // a tenth of the range, as at 100 %
         EXPECT_NEAR(fx->getParameter(kThreshold), 0.6f, 1e-4f);
         const float limiter = fx->getParameter(kLimiter);
-        click(device(centreOf(kLimiter)));
+        click(centreOf(kLimiter));
         EXPECT_FLOAT_EQ(fx->getParameter(kLimiter), limiter < 0.5f ? 1.0f : 0.0f);
+        const float ratio = fx->getParameter(kRatio);
+        frame->dispatchWheel(device(centreOf(kRatio)), 1.0f, CButtonState());
+        EXPECT_NE(fx->getParameter(kRatio), ratio);  // the wheel turns the knob under the mouse
+        typeIntoReadout(kThreshold, 44, "-12");
+        EXPECT_FLOAT_EQ(fx->getParameter(kThreshold), 0.5f);
         close();
     }
 }

@@ -96,15 +96,18 @@ protected:
         EXPECT_NE(c, nullptr) << "tag " << tag;
         return c ? c->getViewSize().getCenter() : CPoint();
     }
+    // The gestures take positions in the editor's layout and reach the frame where the window
+    // system would report them: in device pixels of the frame's scale.
+    CPoint device(const CPoint& p) const { return CPoint(p.x * frame->getScale(), p.y * frame->getScale()); }
     void click(const CPoint& p, std::int32_t buttons = kLButton) {
-        frame->dispatchMouseDown(p, CButtonState(buttons));
-        frame->dispatchMouseUp(p, CButtonState(buttons));
+        frame->dispatchMouseDown(device(p), CButtonState(buttons));
+        frame->dispatchMouseUp(device(p), CButtonState(buttons));
     }
-    void hover(const CPoint& p) { frame->dispatchMouseMoved(p, CButtonState()); }
+    void hover(const CPoint& p) { frame->dispatchMouseMoved(device(p), CButtonState()); }
     void drag(const CPoint& from, const CPoint& to) {
-        frame->dispatchMouseDown(from, CButtonState(kLButton));
-        frame->dispatchMouseMoved(to, CButtonState(kLButton));
-        frame->dispatchMouseUp(to, CButtonState(kLButton));
+        frame->dispatchMouseDown(device(from), CButtonState(kLButton));
+        frame->dispatchMouseMoved(device(to), CButtonState(kLButton));
+        frame->dispatchMouseUp(device(to), CButtonState(kLButton));
     }
     // Types `text` into the readout `tag` as a user does: hover its knob, click the readout,
     // clear what it shows, type and press Return.
