@@ -81,9 +81,11 @@ int screenEditorScale(void*) {
 int chosenEditorScale(void* parentWindow, int artProbe) {
     if (const int stored = storedEditorScale()) return stored;
     const int screen = screenEditorScale(parentWindow);
+    if (screen == 100) return 100;
+    const int probe = orv::platform::scaledResourceNumber(artProbe, screen);
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    if (screen != 100 && !orv::platform::findResource(orv::platform::scaledResourceNumber(artProbe, screen), data, size))
-        return 100;
+    orv::platform::DrawnImage image;
+    if (!orv::platform::findResource(probe, data, size) && !orv::platform::findDrawnImage(probe, image)) return 100;
     return screen;
 }

@@ -9,6 +9,18 @@ namespace orv::platform {
 // untouched) when the plug-in carries no resource by that number.
 bool findResource(int id, const unsigned char*& data, std::size_t& size);
 
+// An image the plug-in draws itself in place of an embedded one: width x height pixels of 32-bit
+// premultiplied ARGB in native byte order, rows `stride` bytes apart.
+struct DrawnImage {
+    const unsigned char* pixels = nullptr;
+    int width = 0, height = 0, stride = 0;
+};
+
+// Finds the image with resource number `id` that the plug-in draws itself (the editor sizes it
+// does not embed), drawing it first if need be. False when it draws none by that number. The
+// pixels stay valid for the life of the process.
+bool findDrawnImage(int id, DrawnImage& image);
+
 // The scales the editors are drawn at, in per cent.
 constexpr int kEditorScales[] = {100, 125, 150, 175, 200};
 

@@ -22,4 +22,7 @@ bool findResource(int id, const unsigned char*& data, std::size_t& size) {
     return true;
 }
 
+// The DLLs carry the art of every editor size: nothing is drawn in place of a resource.
+bool findDrawnImage(int, DrawnImage&) { return false; }
+
 }  // namespace orv::platform

@@ -6,6 +6,9 @@
 #include "platform/resources.h"
 #include "toolkit/cdrawcontext.h"
 
+// A plug-in that draws no images itself links no definition of its own.
+__attribute__((weak)) bool orv::platform::findDrawnImage(int, orv::platform::DrawnImage&) { return false; }
+
 namespace toolkit {
 namespace {
 
@@ -37,6 +40,28 @@ CBitmap::CBitmap(const unsigned char* png, std::size_t size) {
 
 CBitmap::~CBitmap() {
     if (surface) cairo_surface_destroy(surface);
+}
+
+bool CBitmap::takeDrawn(int number) {
+    orv::platform::DrawnImage image;
+    if (!orv::platform::findDrawnImage(number, image) || !image.pixels || image.width <= 0 || image.height <= 0)
+        return false;
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, image.width, image.height);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return false;
+    }
+    // A copy of our own, in the stride of our own surface.
+    cairo_surface_flush(s);
+    unsigned char* to = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    const std::size_t row = static_cast<std::size_t>(image.width) * 4;
+    for (int y = 0; y < image.height; ++y) std::memcpy(to + y * stride, image.pixels + y * image.stride, row);
+    cairo_surface_mark_dirty(s);
+    surface = s;
+    width = image.width;
+    height = image.height;
+    return true;
 }
 
 void CBitmap::decode(const unsigned char* png, std::size_t size) {

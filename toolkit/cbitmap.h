@@ -51,6 +51,9 @@ private:
     void decode(const unsigned char* png, std::size_t size);
     // Loads the resource `number` as art for `scale`; false when it is missing or unreadable.
     bool load(int number, double scale);
+    // Takes the image the plug-in draws itself under `number` (platform::findDrawnImage), where
+    // the drawing system can; false otherwise.
+    bool takeDrawn(int number);
 
     int resourceNumber = -1;
     CNativeSurface* surface = nullptr;

@@ -33,6 +33,9 @@ CBitmap::~CBitmap() {
     }
 }
 
+// The Windows plug-ins carry the art of every size as resources.
+bool CBitmap::takeDrawn(int) { return false; }
+
 void CBitmap::decode(const unsigned char* png, std::size_t size) {
     if (size == 0 || size > 0x7fffffff || !acquireGdiplus()) return;
     Gdiplus::Bitmap* decoded = nullptr;

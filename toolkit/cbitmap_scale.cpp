@@ -17,8 +17,10 @@ CBitmap::CBitmap(int number, double scale) : resourceNumber(number) {
 bool CBitmap::load(int number, double scale) {
     const unsigned char* data = nullptr;
     std::size_t size = 0;
-    if (!orv::platform::findResource(number, data, size) || !data) return false;
-    decode(data, size);
+    if (orv::platform::findResource(number, data, size) && data)
+        decode(data, size);
+    else if (scale == 1.0 || !takeDrawn(number))
+        return false;
     if (!isLoaded()) return false;
     pixelScale = scale;
     // The 100 % size: the drawn size rounded, so back to the nearest whole unit.

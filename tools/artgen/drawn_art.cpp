@@ -2,10 +2,8 @@
 
 #include <cstring>
 #include <map>
-#include <vector>
 
 #include "art_set.h"
-#include "output.h"
 #include "paint.h"
 #include "platform/resources.h"
 
@@ -25,34 +23,36 @@ int percentOf(int id) {
 
 }  // namespace
 
-bool drawnResource(const char* set, int id, const unsigned char*& data, std::size_t& size) {
+bool drawnImage(const char* set, int id, orv::platform::DrawnImage& image) {
     const int percent = percentOf(id);
     if (!percent || !set) return false;
     const bool borealis = std::strcmp(set, "borealis") == 0;
     if (!borealis && std::strcmp(set, "kestrel") != 0) return false;
-    // Each scale is drawn once, in whole; its bitmaps are kept for the life of the process.
-    static std::map<int, std::map<int, std::vector<unsigned char>>> drawn;
+    // Each scale is drawn once, in whole; its images are kept for the life of the process.
+    static std::map<int, std::map<int, Surface>> drawn;
     auto found = drawn.find(percent);
     if (found == drawn.end()) {
         setDrawingScale(percent / 100.0);
         drawingFaults().clear();
-        const ArtSet art = borealis ? drawBorealis() : drawKestrel();
+        ArtSet art = borealis ? drawBorealis() : drawKestrel();
         setDrawingScale(1.0);
-        std::map<int, std::vector<unsigned char>>& images = drawn[percent];
+        std::map<int, Surface>& images = drawn[percent];
         // Art with a fault is not shown: the editor then enlarges the 100 % art.
-        if (art.faults.empty() && drawingFaults().empty()) {
-            Resources resources;
-            addResources(art, percent, resources);
-            for (auto& [number, png] : resources) images[number] = std::move(png);
-        }
+        if (art.faults.empty() && drawingFaults().empty())
+            for (Bitmap& b : art.bitmaps)
+                images[orv::platform::scaledResourceNumber(b.id, percent)] = std::move(b.image);
         drawingFaults().clear();
         found = drawn.find(percent);
     }
-    const auto image = found->second.find(id);
-    if (image == found->second.end() || image->second.empty()) return false;
-    data = image->second.data();
-    size = image->second.size();
-    return true;
+    const auto entry = found->second.find(id);
+    if (entry == found->second.end() || !entry->second) return false;
+    cairo_surface_t* s = entry->second.get();
+    cairo_surface_flush(s);
+    image.pixels = cairo_image_surface_get_data(s);
+    image.width = cairo_image_surface_get_width(s);
+    image.height = cairo_image_surface_get_height(s);
+    image.stride = cairo_image_surface_get_stride(s);
+    return image.pixels != nullptr;
 }
 
 }  // namespace orv::artgen

@@ -132,8 +132,11 @@ bool writeEmbeddedSource(const std::string& name, const Resources& resources, co
            "            return true;\n"
            "        }\n"
            "    }\n"
-           "    // The scales not embedded are drawn when first asked for.\n"
-           "    return orv::artgen::drawnResource(\"" + name + "\", id, data, size);\n"
+           "    return false;\n"
+           "}\n\n"
+           "// The scales not embedded are drawn when first asked for.\n"
+           "bool orv::platform::findDrawnImage(int id, orv::platform::DrawnImage& image) {\n"
+           "    return orv::artgen::drawnImage(\"" + name + "\", id, image);\n"
            "}\n";
     return writeFile(path, std::vector<unsigned char>(out.begin(), out.end()));
 }
