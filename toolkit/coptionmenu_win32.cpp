@@ -3,6 +3,7 @@
 // runs its own loop; the choice is taken when it returns. A frame without a window has no list.
 #include <windows.h>
 
+#include <cmath>
 #include <string>
 
 #include "toolkit/cframe.h"
@@ -32,8 +33,11 @@ bool COptionMenu::openPopup() {
         if (checks && i == current) flags |= MF_CHECKED;
         AppendMenuA(menu, flags, static_cast<UINT_PTR>(i + 1), title.c_str());
     }
+    // The window's pixels are the frame's units at its scale.
     const CRect mine = localToFrame(size);
-    POINT at{static_cast<LONG>(mine.left), static_cast<LONG>((style & kPopupStyle) ? mine.top : mine.bottom)};
+    const double scale = frame->getScale();
+    POINT at{static_cast<LONG>(std::lround(mine.left * scale)),
+             static_cast<LONG>(std::lround(((style & kPopupStyle) ? mine.top : mine.bottom) * scale))};
     ClientToScreen(owner, &at);
     // The menu must not close at once because the mouse button that opened it is still down.
     const int chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_LEFTALIGN | TPM_TOPALIGN | TPM_LEFTBUTTON,
