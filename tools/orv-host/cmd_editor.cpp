@@ -88,6 +88,14 @@ int runEditor(const Options& o) {
         plugin.dispatch(effEditClose);
         return fail(error);
     }
+    // A new editor size chosen while the window is open: the window takes it.
+    hostContext().sizeWindow = [&window](int width, int height) {
+        std::string ignored;
+        return window.resize(width, height, ignored);
+    };
+    struct ForgetWindow {
+        ~ForgetWindow() { hostContext().sizeWindow = nullptr; }
+    } forgetWindow;
     plugin.dispatch(effMainsChanged, 0, 1);
     if (o.page == "settings") plugin.setParameter(56, 1.0f);  // page switch, routed back to the editor
     if (!o.play.empty() && !player.start(plugin, run, error)) {

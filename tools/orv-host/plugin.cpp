@@ -63,6 +63,8 @@ VstIntPtr VSTCALLBACK_hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 in
             return 1;
         case audioMasterGetVendorVersion: return 1;
         case audioMasterUpdateDisplay: return 1;
+        case audioMasterSizeWindow:
+            return host.sizeWindow && host.sizeWindow(index, static_cast<int>(value)) ? 1 : 0;
         case audioMasterGetCurrentProcessLevel: return 0;
         default: return 0;
     }

@@ -3,6 +3,7 @@
 // AEffect record, exactly as a host drives it.
 #include "host/vst_interface.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,8 @@ struct HostContext {
     bool sideChainConnected = false;
     bool printAutomation = false;
     int automationCount = 0;
+    // The open editor's window: resized when the plug-in asks (audioMasterSizeWindow).
+    std::function<bool(int width, int height)> sizeWindow;
 };
 HostContext& hostContext();
 
