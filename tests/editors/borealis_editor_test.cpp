@@ -164,6 +164,31 @@ TEST_F(BorealisEditorTest, TheSizeMenuResizesTheWindowOrWaitsForTheNextOpening) 
     storeEditorScale(100);
 }
 
+// At 200 % the size menu's list opens under a click on the menu and an entry clicked in it is
+// chosen: the list's hit areas follow the scale too.
+TEST_F(BorealisEditorTest, TheSizeMenusListTakesClicksAtTheScale) {
+    ASSERT_EQ(dispatch(effVendorSpecific, kEditorScaleRequest, 200), 200);
+    open();
+    hostSetsThenIdle(56, 1.0f);
+    auto* menu = dynamic_cast<COptionMenu*>(editor->getControl(kTagEditorScale));
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->getCurrentIndex(), 4);
+    click(centreOf(kTagEditorScale));
+    COptionMenuPopup* list = menu->getPopup();
+    ASSERT_NE(list, nullptr);
+    dispatch(effEditIdle);
+    const CPoint entry = list->getEntryRect(1).getCenter();  // 125 %
+    hover(entry);
+    EXPECT_EQ(list->getHighlighted(), 1);
+    click(entry);
+    EXPECT_EQ(menu->getPopup(), nullptr);
+    ASSERT_EQ(hostLog().sizes.size(), 1u);
+    EXPECT_EQ(hostLog().sizes[0], std::make_pair(563, 575));
+    EXPECT_EQ(storedEditorScale(), 125);
+    close();
+    storeEditorScale(100);
+}
+
 // An instance whose size menu nobody touched writes nothing back.
 TEST_F(BorealisEditorTest, AnUntouchedSizeMenuStoresNothing) {
     storeEditorScale(125);
