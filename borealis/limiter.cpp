@@ -121,19 +121,10 @@ double Limiter::processBlock(double* left, double* right, int count, bool on, co
     if (on && lookAhead_ + kPart > kRingSize - 2) {
         // So long a look-ahead that a sample may leave the ring in the part that limits it:
         // sample by sample.
-        unsigned w = write_, r = read_;
         for (int i = 0; i < count; ++i) {
-            left_[w] = left[i];
-            right_[w] = right[i];
-            limitStep(w, r, left[i], right[i], noise[i]);
+            process(left[i], right[i], true, noise[i]);
             if (gain_ < lowest) lowest = gain_;
-            w = (w + 1) & kMask;
-            r = (r + 1) & kMask;
-            left[i] = left_[w];
-            right[i] = right_[w];
         }
-        write_ = w;
-        read_ = r;
         return lowest;
     }
     if (on) {

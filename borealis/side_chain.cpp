@@ -81,22 +81,9 @@ void SideChain::resetFilters() {
     restartFilter(lowShelf_);
     restartFilter(highShelf_);
     restartFilter(linkFilter_);
-    lowMode_ = ShelfMode();
-    highMode_ = ShelfMode();
+    lowMode_ = orv::dsp::GlideSettling();
+    highMode_ = orv::dsp::GlideSettling();
     shelfClock_ = 0;
 }
-
-void SideChain::updateShelfMode(const orv::dsp::BiquadPair& f, ShelfMode& mode, bool checkpoint) const {
-    const orv::dsp::BiquadCoefficients& t = f.filter().targets();
-    const orv::dsp::BiquadCoefficients& r = mode.reached;
-    // A new design glides again from where the coefficients are, at once.
-    if (mode.settled && (!skipSettledGlide_ || !glideSkippable_ || t.b0 != r.b0 || t.b1 != r.b1 || t.b2 != r.b2 || t.a1 != r.a1 || t.a2 != r.a2))
-        mode.settled = false;
-    if (!mode.settled && checkpoint && skipSettledGlide_ && glideSkippable_ && f.glideArrived()) {
-        mode.settled = true;
-        mode.reached = t;
-    }
-}
-
 
 }  // namespace borealis

@@ -88,11 +88,6 @@ private:
     // choice never depends on how blocks are cut.
     template <class A>
     void runShelvesPairs(double* pairs, int count);
-    struct ShelfMode {
-        bool settled = false;
-        orv::dsp::BiquadCoefficients reached{};  // the design it arrived at
-    };
-    void updateShelfMode(const orv::dsp::BiquadPair& f, ShelfMode& mode, bool checkpoint) const;
     static constexpr unsigned kSettleCheck = 64;
 
     // Both channels of each filter always share their settings.
@@ -105,7 +100,7 @@ private:
     orv::dsp::MirroredPairRing<kMonitorSize> monitor_;
     int centre_ = 1;
     int monitorDelay_ = 0;
-    ShelfMode lowMode_, highMode_;
+    orv::dsp::GlideSettling lowMode_, highMode_;
     unsigned shelfClock_ = 0;  // side-chain samples since the filters were restarted
     bool skipSettledGlide_ = true;
     bool glideSkippable_ = true;  // the side-chain rate allows it
@@ -162,8 +157,9 @@ template <class A>
 void SideChain::runShelvesPairs(double* pairs, int count) {
     for (int done = 0; done < count;) {
         const unsigned phase = shelfClock_ & (kSettleCheck - 1);
-        updateShelfMode(lowShelf_, lowMode_, phase == 0);
-        updateShelfMode(highShelf_, highMode_, phase == 0);
+        const bool plainAllowed = skipSettledGlide_ && glideSkippable_;
+        lowMode_.update(lowShelf_, phase == 0, plainAllowed);
+        highMode_.update(highShelf_, phase == 0, plainAllowed);
         const int left = static_cast<int>(kSettleCheck - phase);
         const int part = count - done < left ? count - done : left;
         double* const p = pairs + 2 * done;

@@ -19,22 +19,16 @@ namespace {
 const char kScaleKey[] = "SOFTWARE\\Orv-tonekraft\\Tamarind";
 const char kScaleName[] = "editorscale";
 
-bool offered(int percent) {
-    for (int p : orv::platform::kEditorScales)
-        if (p == percent) return true;
-    return false;
-}
-
 }  // namespace
 
 int storedEditorScale() {
     std::int32_t value = 0;
     if (orv::platform::registryGetBinary(kScaleKey, kScaleName, &value, sizeof value) != sizeof value) return 0;
-    return offered(value) ? value : 0;
+    return orv::platform::isEditorScale(value) ? value : 0;
 }
 
 void storeEditorScale(int percent) {
-    if (!offered(percent)) return;
+    if (!orv::platform::isEditorScale(percent)) return;
     const std::int32_t value = percent;
     orv::platform::registrySetBinary(kScaleKey, kScaleName, &value, sizeof value);
 }

@@ -7,7 +7,6 @@
 
 namespace kestrel {
 
-using orv::dsp::BiquadCoefficients;
 using orv::dsp::BiquadPair;
 using orv::dsp::BiquadType;
 
@@ -16,20 +15,16 @@ Kernel::Kernel() {
     highShelf_.create(44100.0, BiquadType::HighShelf, 5500.0, 0.5, 12.0);
     fastLevel_.create(44100.0, BiquadType::Lowpass, 33.333333333333336, 0.5, 0.0);
     slowLevel_.create(44100.0, BiquadType::Lowpass, 3.3333333333333335, 0.5, 0.0);
-    hilbert_.buildHalfLength(44);
     clearHistory();
     std::memset(&work_, 0, sizeof work_);
 }
 
-bool Kernel::setFilterRate(double rate, bool onlyIfChanged) {
-    bool changed = false;
+void Kernel::setFilterRate(double rate, bool onlyIfChanged) {
     for (BiquadPair* f : {&lowShelf_, &highShelf_, &fastLevel_, &slowLevel_}) {
         if (onlyIfChanged && f->filter().sampleRate() == rate) continue;
         f->setRate(rate);
         if (onlyIfChanged) f->reset();
-        changed = true;
     }
-    return changed;
 }
 
 void Kernel::resetFilters() {
@@ -64,28 +59,13 @@ void Kernel::process(const KernelChannels& ch, int frames, const KestrelSettings
         processOnPath<orv::simd::Sse2>(ch, frames, s, meters);
 }
 
-namespace {
-bool sameCoefficients(const BiquadCoefficients& a, const BiquadCoefficients& b) {
-    return a.b0 == b.b0 && a.b1 == b.b1 && a.b2 == b.b2 && a.a1 == b.a1 && a.a2 == b.a2;
-}
-}  // namespace
-
 // A new design makes a shelf glide at once; arrival is only checked at whole multiples of kChunk
 // frames, so the choice never depends on how the host cuts its blocks.
 bool Kernel::shelvesSettled() {
-    const BiquadPair* shelves[2] = {&lowShelf_, &highShelf_};
     const bool checkpoint = (frameClock_ & (kChunk - 1)) == 0;
-    bool all = true;
-    for (int i = 0; i < 2; ++i) {
-        const BiquadPair& f = *shelves[i];
-        if (shelfArrived_[i] && !sameCoefficients(shelfReached_[i], f.filter().targets())) shelfArrived_[i] = false;
-        if (!shelfArrived_[i] && checkpoint && f.glideArrived()) {
-            shelfArrived_[i] = true;
-            shelfReached_[i] = f.filter().targets();
-        }
-        all = all && shelfArrived_[i];
-    }
-    return all;
+    lowSettling_.update(lowShelf_, checkpoint);
+    highSettling_.update(highShelf_, checkpoint);
+    return lowSettling_.settled && highSettling_.settled;
 }
 
 // The host's buffers from `offset` on, or, when one of them holds a sample the engine does not

@@ -47,8 +47,8 @@ public:
     const orv::dsp::BiquadPair& lowShelf() const { return lowShelf_; }
     const orv::dsp::BiquadPair& highShelf() const { return highShelf_; }
     // Every filter of the processing brought to `rate` (when `onlyIfChanged`, only those that
-    // run at another rate); answers whether any changed. Changed filters restart.
-    bool setFilterRate(double rate, bool onlyIfChanged);
+    // run at another rate, which then restart).
+    void setFilterRate(double rate, bool onlyIfChanged);
     // Every filter restarts: no history, gliding coefficients at their designs.
     void resetFilters();
     // Every filter takes its own rate again (as a new rate) and restarts.
@@ -134,10 +134,9 @@ private:
     orv::dsp::MirroredRing<kRingSize> detector_[2];
     orv::dsp::MirroredRing<kRingSize> monitor_[2];
 
-    // Side-chain shelves that have reached their design run plain: the design they reached and
-    // the frame count that places the arrival checks on fixed multiples of kChunk.
-    orv::dsp::BiquadCoefficients shelfReached_[2] = {};
-    bool shelfArrived_[2] = {};
+    // Side-chain shelves that have reached their design run plain; the frame count places the
+    // arrival checks on fixed multiples of kChunk.
+    orv::dsp::GlideSettling lowSettling_, highSettling_;
     unsigned frameClock_ = 0;
 
     // The work buffers of one chunk, each with one meaning. "Frames" hold C values a frame side
@@ -156,7 +155,7 @@ private:
         alignas(32) double imaginary[2][kChunk + 4];
         // The detector values as frames, and the fast and slow level filters' outputs.
         alignas(32) double detected[2 * kChunk], fast[2 * kChunk], slow[2 * kChunk];
-        // The main signal with its noise, per channel; the monitor rings' newest values.
+        // The main signal with its noise, per channel.
         alignas(32) double noisyL[kChunk], noisyR[kChunk];
         // The output, and the GainRed meter values.
         alignas(32) double outL[kChunk], outR[kChunk];

@@ -24,6 +24,13 @@ bool findDrawnImage(int id, DrawnImage& image);
 // The scales the editors are drawn at, in per cent.
 constexpr int kEditorScales[] = {100, 125, 150, 175, 200};
 
+// Whether `percent` is one of kEditorScales.
+constexpr bool isEditorScale(long long percent) {
+    for (const int p : kEditorScales)
+        if (p == percent) return true;
+    return false;
+}
+
 // The resource number of bitmap `id` (19000 and up) drawn at `percent` (one of kEditorScales):
 // the 100 % art keeps its number, each other scale has a thousand of its own from 21000 on
 // (21000 at 125 %, 22000 at 150 % and so on); any other scale answers `id`. Every number stays

@@ -28,12 +28,6 @@ cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length) {
 
 }  // namespace
 
-CBitmap::CBitmap(int number) : resourceNumber(number) {
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-    if (orv::platform::findResource(number, data, size) && data) decode(data, size);
-}
-
 CBitmap::CBitmap(const unsigned char* png, std::size_t size) {
     if (png) decode(png, size);
 }

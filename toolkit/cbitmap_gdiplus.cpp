@@ -16,12 +16,6 @@
 
 namespace toolkit {
 
-CBitmap::CBitmap(int number) : resourceNumber(number) {
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-    if (orv::platform::findResource(number, data, size) && data) decode(data, size);
-}
-
 CBitmap::CBitmap(const unsigned char* png, std::size_t size) {
     if (png) decode(png, size);
 }

@@ -8,6 +8,8 @@
 
 namespace toolkit {
 
+CBitmap::CBitmap(int number) : CBitmap(number, 1.0) {}
+
 CBitmap::CBitmap(int number, double scale) : resourceNumber(number) {
     const int percent = static_cast<int>(std::lround(scale * 100.0));
     const int scaled = scaledResourceNumber(number, percent);

@@ -262,6 +262,25 @@ private:
     double x1_[2], x2_[2], y1_[2], y2_[2];  // (left, right)
 };
 
+// Whether a gliding filter may run plain. It settles at a checkpoint where its glide has
+// arrived (and running plain is allowed at all), and stays settled while its design is the one
+// it arrived at: a new design glides again from where the coefficients are, at once.
+struct GlideSettling {
+    bool settled = false;
+    BiquadCoefficients reached{};  // the design it arrived at
+
+    void update(const BiquadPair& f, bool checkpoint, bool allowed = true) noexcept {
+        const BiquadCoefficients& t = f.filter().targets();
+        const BiquadCoefficients& r = reached;
+        if (settled && (!allowed || t.b0 != r.b0 || t.b1 != r.b1 || t.b2 != r.b2 || t.a1 != r.a1 || t.a2 != r.a2))
+            settled = false;
+        if (!settled && checkpoint && allowed && f.glideArrived()) {
+            settled = true;
+            reached = t;
+        }
+    }
+};
+
 template <class A, int C>
 inline BiquadLanes<A, C> BiquadPair::lanes(const BiquadCoefficients& c) const noexcept {
     using D = simd::Doubles<A, C>;

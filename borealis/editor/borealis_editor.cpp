@@ -75,8 +75,7 @@ void BorealisEditor::chooseScale(void* parentWindow) {
 }
 
 int BorealisEditor::requestEditorScale(long long percent) {
-    for (int offered : orv::platform::kEditorScales)
-        if (percent == offered) setScale(offered);
+    if (orv::platform::isEditorScale(percent)) setScale(static_cast<int>(percent));
     return static_cast<int>(std::lround(scale * 100.0));
 }
 

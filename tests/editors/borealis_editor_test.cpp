@@ -18,6 +18,15 @@ const auto* releaseFontCaches = ::testing::AddGlobalTestEnvironment(new ReleaseF
 
 using BorealisEditorTest = EditorFixture<Borealis>;
 
+// The size menu of the settings page.
+COptionMenu* sizeMenuOf(BorealisEditor* editor) { return dynamic_cast<COptionMenu*>(editor->getControl(kTagEditorScale)); }
+
+// The user chooses entry `index` of the size menu.
+void chooseSize(BorealisEditor* editor, COptionMenu* menu, int index) {
+    menu->setCurrent(index);
+    editor->valueChanged(menu);
+}
+
 TEST_F(BorealisEditorTest, AttachedAtConstructionWithTheWindowSize) {
     EXPECT_TRUE(record()->flags & effFlagsHasEditor);
     ERect* r = nullptr;
@@ -124,12 +133,11 @@ TEST_F(BorealisEditorTest, TheSizeMenuResizesTheWindowOrWaitsForTheNextOpening) 
     ASSERT_EQ(dispatch(effVendorSpecific, kEditorScaleRequest, 100), 100);
     open();
     hostSetsThenIdle(56, 1.0f);
-    auto* menu = dynamic_cast<COptionMenu*>(editor->getControl(kTagEditorScale));
+    COptionMenu* menu = sizeMenuOf(editor);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->getCurrentIndex(), 0);
     // 150 %, accepted.
-    menu->setCurrent(2);
-    editor->valueChanged(menu);
+    chooseSize(editor, menu, 2);
     ASSERT_EQ(hostLog().sizes.size(), 1u);
     EXPECT_EQ(hostLog().sizes[0], std::make_pair(675, 690));
     EXPECT_EQ(storedEditorScale(), 150);
@@ -144,11 +152,10 @@ TEST_F(BorealisEditorTest, TheSizeMenuResizesTheWindowOrWaitsForTheNextOpening) 
     EXPECT_EQ(r->right, 675);
     // 200 %, refused: the window stays at 150 % and the note shows; the next opening is 200 %.
     hostLog().acceptsSize = false;
-    menu = dynamic_cast<COptionMenu*>(editor->getControl(kTagEditorScale));
+    menu = sizeMenuOf(editor);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->getCurrentIndex(), 2);
-    menu->setCurrent(4);
-    editor->valueChanged(menu);
+    chooseSize(editor, menu, 4);
     dispatch(effEditIdle);
     EXPECT_EQ(editor->getFrame(), frame);
     EXPECT_EQ(frame->getScale(), 1.5);
@@ -170,7 +177,7 @@ TEST_F(BorealisEditorTest, TheSizeMenusListTakesClicksAtTheScale) {
     ASSERT_EQ(dispatch(effVendorSpecific, kEditorScaleRequest, 200), 200);
     open();
     hostSetsThenIdle(56, 1.0f);
-    auto* menu = dynamic_cast<COptionMenu*>(editor->getControl(kTagEditorScale));
+    COptionMenu* menu = sizeMenuOf(editor);
     ASSERT_NE(menu, nullptr);
     EXPECT_EQ(menu->getCurrentIndex(), 4);
     click(centreOf(kTagEditorScale));

@@ -25,26 +25,31 @@ protected:
         int raw = pclose(p);
         return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     }
+    // `orv-host editor PLUGIN OPTIONS --png PNG` into a fresh file; the test fails unless it ran.
+    void shoot(const std::string& plugin, const std::string& options, const std::string& png) {
+        std::remove(png.c_str());
+        std::string out;
+        ASSERT_EQ(host("editor " + plugin + " " + options + " --png " + png, out), 0) << out;
+    }
 };
 
 struct Shot {
     const char* plugin;
     const char* page;
     int width, height;
+    std::string name() const { return std::string(plugin).find("Kestrel") != std::string::npos ? "kestrel" : "borealis"; }
 };
 
+// Both pages of both plug-ins with their sizes at 100 %.
+const Shot kShots[] = {{ORV_BOREALIS_PATH, "main", 450, 460},
+                       {ORV_BOREALIS_PATH, "settings", 450, 460},
+                       {ORV_KESTREL_PATH, "main", 450, 378},
+                       {ORV_KESTREL_PATH, "settings", 450, 378}};
+
 TEST_F(EditorScreenshots, BothPagesOfBothPluginsAreDrawnWhole) {
-    const Shot shots[] = {{ORV_BOREALIS_PATH, "main", 450, 460},
-                          {ORV_BOREALIS_PATH, "settings", 450, 460},
-                          {ORV_KESTREL_PATH, "main", 450, 378},
-                          {ORV_KESTREL_PATH, "settings", 450, 378}};
-    for (const Shot& s : shots) {
-        const std::string name = std::string(s.plugin).find("Kestrel") != std::string::npos ? "kestrel" : "borealis";
-        const std::string png = std::string(ORV_TEST_OUTPUT_DIR) + "/editor-" + name + "-" + s.page + ".png";
-        std::remove(png.c_str());
-        std::string out;
-        ASSERT_EQ(host(std::string("editor ") + s.plugin + " --png " + png + " --page " + s.page + " --seconds 0.5", out), 0)
-            << out;
+    for (const Shot& s : kShots) {
+        const std::string png = std::string(ORV_TEST_OUTPUT_DIR) + "/editor-" + s.name() + "-" + s.page + ".png";
+        ASSERT_NO_FATAL_FAILURE(shoot(s.plugin, std::string("--page ") + s.page + " --seconds 0.5", png));
         cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
         ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
         EXPECT_EQ(cairo_image_surface_get_width(image), s.width) << png;
@@ -66,14 +71,8 @@ TEST_F(EditorScreenshots, PagesDiffer) {
     // screenshots, so it needs no other test to have run before it.
     const std::string dir = ORV_TEST_OUTPUT_DIR;
     const std::string mainPng = dir + "/pages-differ-main.png", settingsPng = dir + "/pages-differ-settings.png";
-    for (const auto& [png, page] : {std::make_pair(mainPng, "main"), std::make_pair(settingsPng, "settings")}) {
-        std::remove(png.c_str());
-        std::string out;
-        ASSERT_EQ(host(std::string("editor ") + ORV_BOREALIS_PATH + " --png " + png + " --page " + page + " --seconds 0.3",
-                       out),
-                  0)
-            << out;
-    }
+    for (const auto& [png, page] : {std::make_pair(mainPng, "main"), std::make_pair(settingsPng, "settings")})
+        ASSERT_NO_FATAL_FAILURE(shoot(ORV_BOREALIS_PATH, std::string("--page ") + page + " --seconds 0.3", png));
     cairo_surface_t* main = cairo_image_surface_create_from_png(mainPng.c_str());
     cairo_surface_t* settings = cairo_image_surface_create_from_png(settingsPng.c_str());
     ASSERT_EQ(cairo_surface_status(main), CAIRO_STATUS_SUCCESS);
@@ -91,22 +90,11 @@ TEST_F(EditorScreenshots, PagesDiffer) {
 // orv-host's --scale: both pages of both plug-ins at every scale, the window that much larger
 // (kept in the build tree as editor-NAME-PAGE-PERCENT.png); a scale not offered is refused.
 TEST_F(EditorScreenshots, EveryScaleGivesAWindowOfItsSize) {
-    const Shot all[] = {{ORV_BOREALIS_PATH, "main", 450, 460},
-                        {ORV_BOREALIS_PATH, "settings", 450, 460},
-                        {ORV_KESTREL_PATH, "main", 450, 378},
-                        {ORV_KESTREL_PATH, "settings", 450, 378}};
     for (const int percent : {125, 150, 175, 200}) {
-        for (const Shot& s : all) {
-            const std::string name = std::string(s.plugin).find("Kestrel") != std::string::npos ? "kestrel" : "borealis";
-            const std::string png = std::string(ORV_TEST_OUTPUT_DIR) + "/editor-" + name + "-" + s.page + "-" +
+        for (const Shot& s : kShots) {
+            const std::string png = std::string(ORV_TEST_OUTPUT_DIR) + "/editor-" + s.name() + "-" + s.page + "-" +
                                     std::to_string(percent) + ".png";
-            std::remove(png.c_str());
-            std::string out;
-            ASSERT_EQ(host(std::string("editor ") + s.plugin + " --scale " + std::to_string(percent) + " --png " + png +
-                               " --page " + s.page + " --seconds 0.3",
-                           out),
-                      0)
-                << out;
+            ASSERT_NO_FATAL_FAILURE(shoot(s.plugin, "--scale " + std::to_string(percent) + " --page " + s.page + " --seconds 0.3", png));
             cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
             ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
             EXPECT_EQ(cairo_image_surface_get_width(image), (s.width * percent + 99) / 100) << png;
@@ -124,14 +112,8 @@ TEST_F(EditorScreenshots, EveryScaleGivesAWindowOfItsSize) {
 TEST_F(EditorScreenshots, TwoHundredPerCentIsDrawnNotEnlarged) {
     const std::string dir = ORV_TEST_OUTPUT_DIR;
     const std::string small = dir + "/sharp-100.png", large = dir + "/sharp-200.png";
-    for (const auto& [png, percent] : {std::make_pair(small, "100"), std::make_pair(large, "200")}) {
-        std::string out;
-        ASSERT_EQ(host(std::string("editor ") + ORV_BOREALIS_PATH + " --scale " + percent + " --png " + png +
-                           " --seconds 0.3",
-                       out),
-                  0)
-            << out;
-    }
+    for (const auto& [png, percent] : {std::make_pair(small, "100"), std::make_pair(large, "200")})
+        ASSERT_NO_FATAL_FAILURE(shoot(ORV_BOREALIS_PATH, std::string("--scale ") + percent + " --seconds 0.3", png));
     cairo_surface_t* a = cairo_image_surface_create_from_png(small.c_str());
     cairo_surface_t* b = cairo_image_surface_create_from_png(large.c_str());
     ASSERT_EQ(cairo_surface_status(a), CAIRO_STATUS_SUCCESS);

@@ -1,5 +1,7 @@
 #include "tools/orv-host/options.h"
 
+#include "platform/resources.h"
+
 #include "tools/orv-host/orv_banks.h"
 #include "tools/orv-host/text.h"
 
@@ -192,8 +194,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             std::string v;
             if (!value(v)) return false;
             o.scale = std::atoi(v.c_str());
-            if (v.find_first_not_of("0123456789") != std::string::npos ||
-                (o.scale != 100 && o.scale != 125 && o.scale != 150 && o.scale != 175 && o.scale != 200)) {
+            if (v.find_first_not_of("0123456789") != std::string::npos || !orv::platform::isEditorScale(o.scale)) {
                 error = "bad --scale (100, 125, 150, 175 or 200): " + v;
                 return false;
             }
