@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/resources.h"
+#include "platform/strip_rows.h"
 #include "toolkit/cdrawcontext.h"
 
 // A plug-in that draws no images itself links no definition of its own.
@@ -68,6 +69,13 @@ void CBitmap::decode(const unsigned char* png, std::size_t size) {
     surface = s;
     width = cairo_image_surface_get_width(s);
     height = cairo_image_surface_get_height(s);
+    const std::vector<int> tops = orv::platform::storedFrameTops(png, size);
+    if (!tops.empty()) {
+        cairo_surface_flush(s);
+        orv::platform::restoreStripOrder(cairo_image_surface_get_data(s), height, static_cast<std::size_t>(width) * 4,
+                                         static_cast<std::size_t>(cairo_image_surface_get_stride(s)), tops);
+        cairo_surface_mark_dirty(s);
+    }
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) const {

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/resources.h"
+#include "platform/strip_rows.h"
 #include "toolkit/cdrawcontext.h"
 #include "toolkit/gdiplus_session.h"
 
@@ -69,6 +70,17 @@ void CBitmap::decode(const unsigned char* png, std::size_t size) {
     surface = decoded;
     width = decoded->GetWidth();
     height = decoded->GetHeight();
+    const std::vector<int> tops = orv::platform::storedFrameTops(png, size);
+    Gdiplus::BitmapData pixels;
+    const Gdiplus::Rect all(0, 0, decoded->GetWidth(), decoded->GetHeight());
+    if (!tops.empty() && decoded->LockBits(&all, Gdiplus::ImageLockModeRead | Gdiplus::ImageLockModeWrite,
+                                           PixelFormat32bppPARGB, &pixels) == Gdiplus::Ok) {
+        if (pixels.Stride > 0)
+            orv::platform::restoreStripOrder(static_cast<unsigned char*>(pixels.Scan0), static_cast<int>(pixels.Height),
+                                             static_cast<std::size_t>(pixels.Width) * 4,
+                                             static_cast<std::size_t>(pixels.Stride), tops);
+        decoded->UnlockBits(&pixels);
+    }
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& dest, const CPoint& offset, float alpha) const {

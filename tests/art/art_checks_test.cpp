@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "art_set.h"
+#include "output.h"
+#include "platform/strip_rows.h"
 #include "controls.h"
 #include "page.h"
 #include "panel.h"
@@ -122,6 +126,59 @@ TEST(ArtChecks, EveryScaleOfBothPlugInsDrawsWithoutFaults) {
     }
     setDrawingScale(1.0);
     drawingFaults().clear();
+}
+
+struct PngBytes {
+    const std::vector<unsigned char>& bytes;
+    std::size_t at = 0;
+};
+
+cairo_status_t readPngBytes(void* closure, unsigned char* out, unsigned int length) {
+    auto* r = static_cast<PngBytes*>(closure);
+    if (length > r->bytes.size() - r->at) return CAIRO_STATUS_READ_ERROR;
+    std::memcpy(out, r->bytes.data() + r->at, length);
+    r->at += length;
+    return CAIRO_STATUS_SUCCESS;
+}
+
+// The strips go into the plug-ins with their frames' rows interleaved, so that frames a whole
+// frame apart compress as well at 200 % as at 100 %. Read back and put in strip order, every
+// bitmap of every scale has exactly the pixels drawn; and the strips take far less room.
+TEST(ArtChecks, EmbeddedBitmapsReadBackToTheDrawnPixelsAndStripsTakeLittleRoom) {
+    for (const int percent : {100, 175, 200}) {
+        setDrawingScale(percent / 100.0);
+        const ArtSet set = drawBorealis();
+        std::size_t interleaved = 0, plain = 0;
+        for (const Bitmap& b : set.bitmaps) {
+            SCOPED_TRACE(testing::Message() << b.id << " at " << percent << " %");
+            const std::vector<unsigned char> png = encodeBitmap(b, percent);
+            PngBytes reader{png};
+            Surface read(cairo_image_surface_create_from_png_stream(readPngBytes, &reader));
+            ASSERT_EQ(cairo_surface_status(read.get()), CAIRO_STATUS_SUCCESS);
+            const int w = cairo_image_surface_get_width(read.get()), h = cairo_image_surface_get_height(read.get());
+            const std::vector<int> tops = orv::platform::storedFrameTops(png.data(), png.size());
+            EXPECT_EQ(tops.empty(), b.frames < 2);
+            cairo_surface_flush(read.get());
+            orv::platform::restoreStripOrder(cairo_image_surface_get_data(read.get()), h, 4 * static_cast<std::size_t>(w),
+                                             static_cast<std::size_t>(cairo_image_surface_get_stride(read.get())), tops);
+            cairo_surface_t* drawn = b.image.get();
+            cairo_surface_flush(drawn);
+            ASSERT_EQ(w, cairo_image_surface_get_width(drawn));
+            ASSERT_EQ(h, cairo_image_surface_get_height(drawn));
+            int differing = 0;
+            for (int y = 0; y < h; ++y)
+                differing += std::memcmp(cairo_image_surface_get_data(read.get()) + y * cairo_image_surface_get_stride(read.get()),
+                                         cairo_image_surface_get_data(drawn) + y * cairo_image_surface_get_stride(drawn),
+                                         4 * static_cast<std::size_t>(w)) != 0;
+            EXPECT_EQ(differing, 0);
+            if (b.frames >= 2) {
+                interleaved += png.size();
+                plain += encodePng(drawn).size();
+            }
+        }
+        EXPECT_LT(interleaved * (percent == 100 ? 1 : 3), plain) << percent << " %: " << interleaved << " bytes against " << plain;
+    }
+    setDrawingScale(1.0);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "expected_art.h"
 #include "platform/resources.h"
+#include "platform/strip_rows.h"
 
 namespace {
 
@@ -40,6 +41,13 @@ Image load(int id) {
     Reader reader{data, size};
     Image img(cairo_image_surface_create_from_png_stream(readBytes, &reader));
     if (cairo_surface_status(img.get()) != CAIRO_STATUS_SUCCESS) return nullptr;
+    // A strip is stored with its frames' rows interleaved; put them back in strip order.
+    cairo_surface_flush(img.get());
+    orv::platform::restoreStripOrder(cairo_image_surface_get_data(img.get()), cairo_image_surface_get_height(img.get()),
+                                     4 * static_cast<std::size_t>(cairo_image_surface_get_width(img.get())),
+                                     static_cast<std::size_t>(cairo_image_surface_get_stride(img.get())),
+                                     orv::platform::storedFrameTops(data, size));
+    cairo_surface_mark_dirty(img.get());
     return img;
 }
 

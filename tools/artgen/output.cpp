@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 
 #include "meter.h"
 #include "platform/resources.h"
+#include "platform/strip_rows.h"
 
 namespace orv::artgen {
 
@@ -34,6 +37,56 @@ void appendLiteralByte(std::string& line, unsigned char c) {
         std::snprintf(esc, sizeof esc, "\\%03o", c);
         line += esc;
     }
+}
+
+std::uint32_t pngCrc(const unsigned char* data, std::size_t size) {
+    std::uint32_t crc = 0xffffffffu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void appendBigEndian(std::vector<unsigned char>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<unsigned char>(v >> shift));
+}
+
+// The pixel rows where each frame of a strip drawn at `percent` starts, as the strip drew
+// them (see strip()), ending with the image's height; empty for a single image.
+std::vector<int> frameTops(const Bitmap& b, int percent) {
+    const int height = cairo_image_surface_get_height(b.image.get());
+    const double scale = percent / 100.0;
+    const int logicalHeight = static_cast<int>(std::lround(height / scale));
+    if (b.frames < 2 || logicalHeight % b.frames != 0) return {};
+    std::vector<int> tops;
+    for (int k = 0; k <= b.frames; ++k)
+        tops.push_back(static_cast<int>(std::lround(k * (logicalHeight / b.frames) * scale)));
+    if (tops.back() != height) return {};
+    return tops;
+}
+
+// A strip's PNG with its rows stored frame by frame interleaved and the frame tops in a chunk
+// of their own right after the header (see platform/strip_rows.h).
+std::vector<unsigned char> encodeStripPng(cairo_surface_t* surface, const std::vector<int>& tops) {
+    cairo_surface_flush(surface);
+    const int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
+    Surface stored(cairo_image_surface_create(cairo_image_surface_get_format(surface), width, height));
+    const int from = cairo_image_surface_get_stride(surface), to = cairo_image_surface_get_stride(stored.get());
+    const std::vector<int> order = orv::platform::storedRowOrder(tops);
+    const unsigned char* source = cairo_image_surface_get_data(surface);
+    unsigned char* target = cairo_image_surface_get_data(stored.get());
+    for (int i = 0; i < height; ++i) std::memcpy(target + i * to, source + order[i] * from, std::min(from, to));
+    cairo_surface_mark_dirty(stored.get());
+    std::vector<unsigned char> png = encodePng(stored.get());
+    std::vector<unsigned char> chunk;
+    appendBigEndian(chunk, static_cast<std::uint32_t>(tops.size() * 4));
+    chunk.insert(chunk.end(), orv::platform::kFrameTopsChunk, orv::platform::kFrameTopsChunk + 4);
+    for (int top : tops) appendBigEndian(chunk, static_cast<std::uint32_t>(top));
+    appendBigEndian(chunk, pngCrc(chunk.data() + 4, chunk.size() - 4));
+    // Signature (8 bytes) and header chunk (25 bytes) come first.
+    png.insert(png.begin() + 33, chunk.begin(), chunk.end());
+    return png;
 }
 
 int frameHeight(const Bitmap& b) {
@@ -83,9 +136,14 @@ std::vector<unsigned char> encodePng(cairo_surface_t* surface) {
     return bytes;
 }
 
+std::vector<unsigned char> encodeBitmap(const Bitmap& b, int percent) {
+    const std::vector<int> tops = frameTops(b, percent);
+    return tops.empty() ? encodePng(b.image.get()) : encodeStripPng(b.image.get(), tops);
+}
+
 void addResources(const ArtSet& set, int percent, Resources& resources) {
     for (const Bitmap& b : set.bitmaps)
-        resources.emplace_back(orv::platform::scaledResourceNumber(b.id, percent), encodePng(b.image.get()));
+        resources.emplace_back(orv::platform::scaledResourceNumber(b.id, percent), encodeBitmap(b, percent));
 }
 
 bool writePngs(const Resources& resources, const std::string& folder) {

@@ -10,6 +10,10 @@ namespace orv::artgen {
 
 std::vector<unsigned char> encodePng(cairo_surface_t* surface);
 
+// The PNG of bitmap `b` drawn at `percent`: a strip of frames is stored with its rows frame by
+// frame interleaved (platform/strip_rows.h), a single image as it stands.
+std::vector<unsigned char> encodeBitmap(const Bitmap& b, int percent);
+
 // PNG data by resource number: the art of every scale of one plug-in.
 using Resources = std::vector<std::pair<int, std::vector<unsigned char>>>;
 
