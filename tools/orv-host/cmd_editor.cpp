@@ -2,6 +2,7 @@
 // idle calls, and either stays open for a person (parameter changes are printed as the host
 // receives them) or writes a screenshot and closes.
 #include "borealis/editor/editor_hooks.h"
+#include "tools/orv-host/audio_device.h"
 #include "tools/orv-host/block_runner.h"
 #include "tools/orv-host/commands.h"
 #include "tools/orv-host/demo_signal.h"
@@ -54,16 +55,29 @@ void sleepMilliseconds(int ms) {
 int runEditor(const Options& o) {
     const bool screenshot = !o.png.empty();
     hostContext().printAutomation = !screenshot;
-    if (!o.outFile.empty() && o.play.empty()) return fail("--out needs --play FILE|demo");
+    if (o.listDevices) {
+        std::string text, error;
+        if (!listAudioDevices(text, error)) return fail(error), kDeviceFailureStatus;
+        std::fputs(text.c_str(), stdout);
+        return 0;
+    }
+    const bool playing = !o.play.empty() || o.live;
+    if (!o.play.empty() && o.live) return fail("--play and --live cannot be given together");
+    if (!o.outFile.empty() && !playing) return fail("--out needs --play FILE|demo or --live");
+    if (o.loop && o.play.empty()) return fail("--loop needs --play FILE|demo");
+    if ((!o.device.empty() || o.buffer || o.startPaused) && !playing)
+        return fail("--device, --buffer and --paused need --play FILE|demo or --live");
     // The player is declared after the plug-in, so that on any way out its audio thread has
     // stopped before the plug-in is closed.
     Plugin plugin;
     Player player;
     std::string error;
+    int failStatus = 1;
     Options run = o;
-    if (!o.play.empty()) {
-        if (!player.openSource(o.play, o.rate, error)) return fail(error);
+    if (playing) {
+        if (!player.prepare(o, error, failStatus)) return fail(error), failStatus;
         run.rate = player.rate();
+        run.block = player.blockSize();
     }
     if (!loadAndPrepare(plugin, run, error)) return fail(error);
     if (!(plugin.effect()->flags & effFlagsHasEditor)) return fail("the plug-in has no editor");
@@ -98,14 +112,15 @@ int runEditor(const Options& o) {
     } forgetWindow;
     plugin.dispatch(effMainsChanged, 0, 1);
     if (o.page == "settings") plugin.setParameter(56, 1.0f);  // page switch, routed back to the editor
-    if (!o.play.empty() && !player.start(plugin, run, error)) {
+    if (playing && !player.start(plugin, run, error, failStatus)) {
         plugin.dispatch(effEditClose);
-        return fail(error);
+        return fail(error), failStatus;
     }
 
     const double seconds = o.seconds > 0 ? o.seconds : (screenshot ? 1.0 : 1e9);
     const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     bool audioPlayed = false;
+    int status = 0;
     while (std::chrono::steady_clock::now() < until && window.pump() && !interruption()) {
         if (screenshot && !audioPlayed && o.play.empty()) {
             playSomeAudio(plugin, run.rate, o.block);
@@ -113,15 +128,15 @@ int runEditor(const Options& o) {
         }
         player.service();
         plugin.dispatch(effEditIdle);
-        sleepMilliseconds(o.play.empty() ? 20 : 10);
+        sleepMilliseconds(playing ? 10 : 20);
     }
-    int status = 0;
     // Interrupted (Ctrl-C, SIGTERM): the editor and the plug-in are closed as on any other way
     // out, so the plug-in keeps its settings; a screenshot is not taken.
     if (interruption()) status = interrupted(screenshot ? o.png + " was not written" : "the editor was closed");
     else if (screenshot && !window.capture(o.png, error)) status = fail(error);
-    if (!player.stop(error) && status == 0) status = fail(error);
-    if (!o.play.empty()) plugin.dispatch(effStopProcess);
+    int stopStatus = 0;
+    if (!player.stop(error, stopStatus) && status == 0) status = (fail(error), stopStatus);
+    if (playing) plugin.dispatch(effStopProcess);
     plugin.dispatch(effEditClose);
     plugin.dispatch(effMainsChanged, 0, 0);
     window.destroy();

@@ -53,14 +53,25 @@ const char kBenchUsage[] =
 
 const char kEditorUsage[] =
     "usage: orv-host editor PLUGIN [--png FILE] [--page main|settings] [--scale PERCENT] [--seconds S]\n"
-    "                              [--play FILE|demo [--out FILE]] [OPTIONS]\n"
+    "                              [--play FILE|demo [--loop] | --live] [--out FILE] [--device NAME|N]\n"
+    "                              [--buffer N] [--paused] [OPTIONS]\n"
+    "       orv-host editor --list-devices\n"
     "  opens the plug-in's editor in a window; parameter changes and edit gestures are printed\n"
     "  --png FILE             write a screenshot and close\n"
     "  --page main|settings   the page to show\n"
     "  --scale PERCENT        an Orv editor drawn at 100, 125, 150, 175 or 200 %\n"
     "  --seconds S            close after S seconds\n"
-    "  --play FILE|demo       run audio through the plug-in in real time while the editor is open\n"
-    "  --out FILE             write what --play produces (otherwise it is discarded)\n";
+    "  --play FILE|demo       play audio through the plug-in to the sound card while the editor is\n"
+    "                         open (without any sound card: in real time, without sound)\n"
+    "  --loop                 start the file over at its end\n"
+    "  --live                 the device's input through the plug-in to its output\n"
+    "  --out FILE             record what is played, the plug-in's latency taken off (without\n"
+    "                         --loop or --live it holds the whole file, however long it played)\n"
+    "  --device NAME|N        the audio device: a number from --list-devices, a name or part of one\n"
+    "  --buffer N             frames per device block (default: --block); the plug-in runs on them\n"
+    "  --paused               open with playback paused; space pauses and resumes\n"
+    "  --list-devices         the audio devices (ALSA, JACK, PulseAudio through ALSA)\n"
+    "  a device that is missing, busy or does not take the file's rate ends the run with status 3\n";
 
 }  // namespace
 
@@ -74,7 +85,7 @@ const char* usageText() {
            "          [--bits 16|24|32|float] [--no-dither] [--double] [--keep-latency] [--report]\n"
            "  bench PLUGIN [--seconds S] [--repeat R] [--warmup S] [--double]\n"
            "  editor PLUGIN [--png FILE] [--page main|settings] [--scale PERCENT] [--seconds S] [--play FILE|demo]\n"
-           "         [--out FILE]\n"
+           "         [--loop] [--live] [--out FILE] [--device NAME|N] [--buffer N] [--paused] [--list-devices]\n"
            "PLUGIN is a path to a VST 2.4 .so or one of: borealis, kestrel\n"
            "options for every command:\n"
            "  --rate HZ (44100)  --block N (512)  --preset NAME|INDEX|F.orv  --set NAME=VALUE (repeatable)\n"
@@ -136,6 +147,22 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
             if (!value(o.play)) return false;
         } else if (a == "--out") {
             if (!value(o.outFile)) return false;
+        } else if (a == "--loop") o.loop = true;
+        else if (a == "--live") o.live = true;
+        else if (a == "--paused") o.startPaused = true;
+        else if (a == "--list-devices") o.listDevices = true;
+        else if (a == "--device") {
+            if (!value(o.device)) return false;
+            if (o.device.empty()) {
+                error = "--device needs a name or a number (orv-host editor --list-devices lists them)";
+                return false;
+            }
+        } else if (a == "--buffer") {
+            if (!value(v)) return false;
+            if (!parseInt(v, o.buffer) || o.buffer < 16 || o.buffer > 8192) {
+                error = "bad --buffer (16 to 8192 frames): " + v;
+                return false;
+            }
         }
         else if (a == "--double") o.useDouble = true;
         else if (a == "--sse2") o.baselinePath = true;
@@ -230,6 +257,7 @@ bool parseOptions(int argc, char** argv, Options& o, std::string& error) {
         file = *given;
         given->clear();
     }
+    if (words.size() < 2 && o.listDevices) return true;  // the devices need no plug-in
     if (words.size() < 2) {
         error = "no plug-in given";
         return false;

@@ -42,6 +42,12 @@ struct Options {
     bool dither = true;        // TPDF dither when the bit depth is reduced
     std::string play;          // editor --play FILE|demo
     std::string outFile;       // editor --out FILE
+    bool loop = false;         // editor --loop: the played source starts over at its end
+    bool live = false;         // editor --live: the device's input through the plug-in
+    bool startPaused = false;  // editor --paused: playback waits for a space
+    std::string device;        // editor --device NAME|NUMBER
+    int buffer = 0;            // editor --buffer N: frames per device block (0: --block)
+    bool listDevices = false;  // editor --list-devices
     bool help = false;         // --help after a command: that command's usage
 };
 

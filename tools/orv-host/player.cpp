@@ -1,187 +1,349 @@
 #include "tools/orv-host/player.h"
 
-#include "tools/orv-host/demo_signal.h"
-#include "tools/orv-host/dither.h"
+#include "tools/orv-host/audio_device.h"
+#include "tools/orv-host/commands.h"
 #include "tools/orv-host/os.h"
-#include "tools/orv-host/stream_runner.h"
+#include "tools/orv-host/playback_console.h"
+#include "tools/orv-host/playback_engine.h"
+#include "tools/orv-host/playback_recorder.h"
+#include "tools/orv-host/sample_ring.h"
+#include "tools/orv-host/source_feeder.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdio>
 #include <memory>
 #include <vector>
 
 #if !defined(_WIN32)
 #include <chrono>
 #include <thread>
-#define ORV_PLAYER_THREAD 1
+#define ORV_PLAYER_THREADS 1
 #endif
 
 namespace orvhost {
+namespace {
+
+constexpr double kReadAheadSeconds = 2.0;   // the source ring
+constexpr double kRecordSeconds = 4.0;      // the recording ring
+constexpr double kStatusSeconds = 0.2;
+
+std::string clockText(double seconds) {
+    char text[32];
+    const int whole = static_cast<int>(seconds);
+    std::snprintf(text, sizeof text, "%d:%04.1f", whole / 60, seconds - 60.0 * (whole / 60));
+    return text;
+}
+
+std::string levelText(float peak) {
+    char text[16];
+    if (peak < 1e-5f) return "  -inf";
+    std::snprintf(text, sizeof text, "%6.1f", 20.0 * std::log10(peak));
+    return text;
+}
+
+std::size_t ringSamples(double rate, double seconds, int channels, int block) {
+    return static_cast<std::size_t>(std::max(rate * seconds, 4.0 * block)) * static_cast<std::size_t>(channels);
+}
+
+}  // namespace
 
 struct Player::State {
-    AudioReader reader;
-    bool fromFile = false;
-    std::vector<double> left, right;  // the demo signal
-    std::size_t demoPos = 0;
+    bool live = false;
+    bool loop = false;
+    std::string sourceName;
+    SourceFeeder feeder;
+    AudioDevice device;
+    bool useDevice = false;
     double sampleRate = 44100.0;
-    int channels = 2;
-    bool loop = true;      // without an output the source repeats; with one it plays once
-    bool sourceDone = false;
-    bool flushed = false;
-    std::unique_ptr<StreamRunner> runner;
-    AudioWriter writer;
-    std::unique_ptr<SampleQuantiser> quantiser;  // dither, rounding and clipping of the output
-    bool writing = false, writeFailed = false;
-    std::vector<double> in;
     int block = 512;
+    int channels = 2;  // of the source and the recording
+    std::unique_ptr<SampleRing<double>> sourceRing, recordRing;
+    std::unique_ptr<PlaybackEngine> engine;
+    PlaybackRecorder recorder;
+    std::unique_ptr<PlaybackConsole> console;
+    bool running = false;
+    bool lost = false;
+    bool endNoted = false;
+    bool pausedShown = false;
+    double lastStatus = -1.0;
+    // The clock that paces the plug-in when no device does.
     double startTime = 0.0;
-    long long framesDone = 0;
-    std::atomic<bool> running{false};
-#if ORV_PLAYER_THREAD
-    std::thread thread;
+    long long clockFrames = 0;
+    std::vector<float> clockOut;
+#if ORV_PLAYER_THREADS
+    std::atomic<bool> threadsRun{false};
+    std::thread diskThread, clockThread;
 #endif
 
-    std::size_t readSource(std::size_t frames) {
-        std::size_t n = 0;
-        if (sourceDone) return 0;
-        if (fromFile) {
-            n = reader.read(in.data(), frames);
-            if (n == 0 && loop && reader.rewind()) n = reader.read(in.data(), frames);
-        } else {
-            if (demoPos >= left.size() && loop) demoPos = 0;
-            n = std::min(frames, left.size() - demoPos);
-            for (std::size_t i = 0; i < n; ++i) {
-                in[2 * i] = left[demoPos + i];
-                in[2 * i + 1] = right[demoPos + i];
-            }
-            demoPos += n;
-        }
-        if (n == 0) sourceDone = true;
-        return n;
+    void diskWork() {
+        if (sourceRing) feeder.fill(*sourceRing, *engine, loop);
+        if (recordRing) recorder.drain(*recordRing);
     }
 
-    void emit(std::size_t n) {
-        if (!n || !writing || writeFailed) return;
-        quantiser->apply(runner->outputForChange(), n * static_cast<std::size_t>(channels));
-        if (!writer.write(runner->output(), n)) writeFailed = true;
-    }
-
-    // One block: from the source while it lasts, then the latency tail, then silence.
-    void processBlock() {
-        std::size_t n = readSource(static_cast<std::size_t>(block));
-        if (n > 0) {
-            emit(runner->process(in.data(), nullptr, 1, static_cast<int>(n)));
-        } else if (!flushed) {
-            const std::size_t tail = runner->flush();
-            if (tail) emit(tail);
-            else flushed = true;
-        } else {
-            std::fill(in.begin(), in.end(), 0.0);
-            runner->process(in.data(), nullptr, 1, block);  // the meters fall back; nothing is written
-        }
-        framesDone += block;
-    }
-
-    void processDue() {
+    // The blocks that are due by the wall clock; after a stall (a debugger, a suspended
+    // terminal) at most a second is caught up.
+    void clockWork() {
         const long long due = static_cast<long long>((wallSeconds() - startTime) * sampleRate);
-        // After a stall (a debugger, a suspended terminal) catch up by at most a second.
-        if (due - framesDone > static_cast<long long>(sampleRate)) framesDone = due - static_cast<long long>(sampleRate);
-        while (framesDone + block <= due) processBlock();
+        if (due - clockFrames > static_cast<long long>(sampleRate)) clockFrames = due - static_cast<long long>(sampleRate);
+        while (clockFrames + block <= due) {
+            engine->render(nullptr, 0, clockOut.data(), 2, block);
+            clockFrames += block;
+        }
+    }
+
+    void startThreads() {
+#if ORV_PLAYER_THREADS
+        threadsRun = true;
+        diskThread = std::thread([this] {
+            while (threadsRun.load()) {
+                diskWork();
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        if (!useDevice) {
+            clockThread = std::thread([this] {
+                while (threadsRun.load()) {
+                    clockWork();
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                }
+            });
+        }
+#endif
+    }
+
+    void stopThreads() {
+#if ORV_PLAYER_THREADS
+        threadsRun = false;
+        if (clockThread.joinable()) clockThread.join();
+        if (diskThread.joinable()) diskThread.join();
+#endif
+    }
+
+    std::string statusLine() const {
+        const double rate = sampleRate;
+        const double played = static_cast<double>(engine->framesPlayed()) / rate;
+        std::string line = engine->paused() ? "paused " : (live ? "live   " : "playing");
+        if (live) {
+            line += " " + clockText(played);
+        } else {
+            const long long length = feeder.lengthFrames();
+            if (length > 0) {
+                const long long pos = engine->framesPlayed();
+                const long long inPass = loop ? pos % length : std::min(pos, length);
+                line += " " + clockText(static_cast<double>(inPass) / rate) + " / " +
+                        clockText(static_cast<double>(length) / rate);
+                if (loop && pos >= length) line += " (pass " + std::to_string(pos / length + 1) + ")";
+            } else {
+                line += " " + clockText(played);
+            }
+            if (engine->sourceFinished()) line += " (end)";
+        }
+        line += "   peak L " + levelText(engine->peak(0)) + "  R " + levelText(engine->peak(1)) + " dBFS";
+        line += "   underruns " + std::to_string(engine->underruns() + device.deviceUnderruns());
+        return line;
     }
 };
 
 Player::Player() : state(new State) {}
+
 Player::~Player() {
     std::string ignored;
-    stop(ignored);
-}
-
-bool Player::openSource(const std::string& play, double demoRate, std::string& error) {
-    if (play == "demo") {
-        state->fromFile = false;
-        state->sampleRate = demoRate;
-        state->channels = 2;
-        makeDemoSignal(demoRate, 10.0, state->left, state->right);
-        return true;
-    }
-    if (!state->reader.open(play, error)) return false;
-    const AudioFileInfo& info = state->reader.info();
-    if (info.channels > 2 || info.rate < kMinRate || info.rate > kMaxRate) {
-        error = play + ": only mono and stereo files at 22050 to 192000 Hz can be played";
-        return false;
-    }
-    state->fromFile = true;
-    state->sampleRate = info.rate;
-    state->channels = info.channels;
-    return true;
+    int status = 0;
+    stop(ignored, status);
 }
 
 double Player::rate() const { return state->sampleRate; }
+int Player::blockSize() const { return state->block; }
 
-bool Player::start(const Plugin& plugin, const Options& o, std::string& error) {
+bool Player::prepare(const Options& o, std::string& error, int& status) {
     State& s = *state;
-    s.block = o.block;
-    s.in.assign(static_cast<std::size_t>(o.block) * 2, 0.0);
-    s.loop = o.outFile.empty();
+    status = 1;
+    s.live = o.live;
+    s.loop = o.loop;
+    s.block = o.buffer > 0 ? o.buffer : o.block;
+    const bool demo = !s.live && o.play == "demo";
+    if (!s.live && !demo) {
+        if (!s.feeder.openFile(o.play, error)) return false;
+        s.sourceName = o.play;
+    } else {
+        s.sourceName = s.live ? "the device's input" : "the demo signal";
+    }
+    DeviceRequest request;
+    request.name = o.device;
+    request.bufferFrames = s.block;
+    request.input = s.live;
+    request.rate = (!s.live && !demo) ? s.feeder.rate() : (o.rateGiven ? o.rate : 0.0);
+    std::string deviceError;
+    if (s.device.choose(request, deviceError)) {
+        s.useDevice = true;
+        s.sampleRate = s.device.rate();
+        if (s.sampleRate < kMinRate || s.sampleRate > kMaxRate) {
+            error = "the audio device " + s.device.description() + " runs at " + std::to_string(static_cast<int>(s.sampleRate)) +
+                    " Hz; the plug-ins run at 22050 to 192000 Hz (choose a rate with --rate)";
+            status = kDeviceFailureStatus;
+            return false;
+        }
+    } else if (!s.live && o.device.empty() && s.device.foundNone()) {
+        // No sound card at all: the audio still runs in real time, without sound.
+        warn(deviceError + "; the audio runs through the plug-in in real time without sound");
+        s.sampleRate = demo ? o.rate : s.feeder.rate();
+    } else {
+        error = deviceError;
+        status = kDeviceFailureStatus;
+        return false;
+    }
+    if (demo) s.feeder.openDemo(s.sampleRate);
+    s.channels = s.live ? 2 : s.feeder.channels();
+    return true;
+}
+
+bool Player::start(const Plugin& plugin, const Options& o, std::string& error, int& status) {
+    State& s = *state;
+    status = 1;
     if (!o.outFile.empty()) {
-        Container container;
-        SampleDepth depth;
-        const Container fallback = s.fromFile ? s.reader.info().container : Container::Wav;
-        const SampleDepth source = s.fromFile ? s.reader.info().depth : SampleDepth::Float;
-        if (!chooseOutputFormat(o.outFile, o.bits, fallback, source, container, depth, error)) return false;
-        if (!o.play.empty() && o.play != "demo" && sameFile(o.play, o.outFile)) {
+        if (!s.live && o.play != "demo" && sameFile(o.play, o.outFile)) {
             error = "refusing to write " + o.outFile + ": it is the file being played";
             return false;
         }
-        if (!s.writer.open(o.outFile, container, depth, s.channels, static_cast<int>(s.sampleRate), error)) return false;
-        s.quantiser.reset(new SampleQuantiser(integerBits(depth), o.dither));
-        s.writing = true;
+        const bool file = !s.live && s.feeder.isFile();
+        const Container fallback = file ? s.feeder.fileInfo().container : Container::Wav;
+        const SampleDepth depth = file ? s.feeder.fileInfo().depth : SampleDepth::Float;
+        if (!s.recorder.open(o.outFile, o.bits, o.dither, fallback, depth, s.channels,
+                             static_cast<int>(s.sampleRate), error))
+            return false;
+        s.recordRing.reset(new SampleRing<double>(ringSamples(s.sampleRate, kRecordSeconds, s.channels, s.block)));
     }
+    if (!s.live) s.sourceRing.reset(new SampleRing<double>(ringSamples(s.sampleRate, kReadAheadSeconds, s.channels, s.block)));
     const std::size_t latency = static_cast<std::size_t>(std::max(0, plugin.initialDelay()));
-    s.runner.reset(new StreamRunner(plugin, o.block, false, s.channels, s.writing ? latency : 0));
+    s.engine.reset(new PlaybackEngine(plugin, s.block, o.useDouble, s.channels, s.sampleRate, latency,
+                                      s.sourceRing.get(), s.recordRing.get()));
+    s.clockOut.assign(static_cast<std::size_t>(s.block) * 2, 0.0f);
+    // The ring is full before the first block is asked for.
+    s.diskWork();
     plugin.dispatch(effStartProcess);
+    s.console.reset(new PlaybackConsole);
+    if (o.startPaused) s.engine->setPaused(true);
+    if (s.useDevice && !s.device.start(&PlaybackEngine::renderCallback, s.engine.get(), error)) {
+        plugin.dispatch(effStopProcess);
+        s.recorder.abandon();
+        status = kDeviceFailureStatus;
+        return false;
+    }
     s.startTime = wallSeconds();
     s.running = true;
-#if ORV_PLAYER_THREAD
-    s.thread = std::thread([&s] {
-        while (s.running.load()) {
-            s.processDue();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
-#endif
+    s.startThreads();
+
+    char text[512];
+    const double latencyMs = 1000.0 * static_cast<double>(latency) / s.sampleRate;
+    if (s.useDevice) {
+        std::snprintf(text, sizeof text,
+                      "%s %s through %s at %.0f Hz in blocks of %d frames; plug-in latency %zu samples (%.1f ms), "
+                      "device latency %.1f ms out%s",
+                      s.live ? "live:" : "playing", s.sourceName.c_str(), s.device.description().c_str(), s.sampleRate,
+                      s.block, latency, latencyMs, 1000.0 * s.device.outputLatency(),
+                      s.live ? (", " + std::to_string(static_cast<int>(std::lround(1000.0 * s.device.inputLatency()))) +
+                                " ms in").c_str()
+                             : "");
+    } else {
+        std::snprintf(text, sizeof text, "playing %s without sound at %.0f Hz in blocks of %d frames; plug-in latency %zu samples (%.1f ms)",
+                      s.sourceName.c_str(), s.sampleRate, s.block, latency, latencyMs);
+    }
+    std::fprintf(stderr, "orv-host: %s\n", text);
+    if (s.console->showsStatus()) std::fprintf(stderr, "orv-host: space pauses and resumes\n");
+    if (o.startPaused && !s.console->showsStatus()) std::fprintf(stderr, "orv-host: paused\n");
+    s.pausedShown = o.startPaused;
     return true;
 }
 
 void Player::service() {
-#if !ORV_PLAYER_THREAD
-    if (state->running) state->processDue();
+    State& s = *state;
+    if (!s.running) return;
+#if !ORV_PLAYER_THREADS
+    s.diskWork();
+    if (!s.useDevice) s.clockWork();
+    s.diskWork();
 #endif
+    for (int spaces = s.console->takeSpaces(); spaces > 0; --spaces) s.engine->setPaused(!s.engine->paused());
+    const bool paused = s.engine->paused();
+    if (paused != s.pausedShown && !s.console->showsStatus()) std::fprintf(stderr, "orv-host: %s\n", paused ? "paused" : "playing");
+    s.pausedShown = paused;
+    if (s.useDevice && !s.lost && !s.device.running()) {
+        s.lost = true;
+        s.console->endStatus();
+        std::fprintf(stderr, "orv-host: the audio device %s has stopped (it went away): playback has stopped; the editor stays open\n",
+                     s.device.description().c_str());
+    }
+    if (!s.live && !s.endNoted && s.engine->sourceFinished()) {
+        s.endNoted = true;
+        if (!s.console->showsStatus()) std::fprintf(stderr, "orv-host: the end of %s has been played\n", s.sourceName.c_str());
+    }
+    const double now = wallSeconds();
+    if (!s.lost && (s.lastStatus < 0 || now - s.lastStatus >= kStatusSeconds)) {
+        s.lastStatus = now;
+        s.console->status(s.statusLine());
+    }
 }
 
-bool Player::stop(std::string& error) {
+bool Player::stop(std::string& error, int& status) {
     State& s = *state;
+    status = 0;
     if (!s.running) return true;
     s.running = false;
-#if ORV_PLAYER_THREAD
-    if (s.thread.joinable()) s.thread.join();
-#endif
-    if (!s.writing) return true;
+    if (s.useDevice) s.device.stop();
+    s.stopThreads();
+    if (s.console) s.console->endStatus();
+    const long long underruns = s.engine->underruns(), deviceUnderruns = s.device.deviceUnderruns();
+    std::fprintf(stderr, "orv-host: played %.2f s; underruns: %lld (source %lld, device %lld)\n",
+                 static_cast<double>(s.engine->framesPlayed()) / s.sampleRate, underruns + deviceUnderruns, underruns,
+                 deviceUnderruns);
+    s.console.reset();
+    bool ok = true;
+    if (s.lost) {
+        error = "playback stopped early: the audio device " + s.device.description() + " went away";
+        status = kDeviceFailureStatus;
+        ok = false;
+    }
+    if (s.feeder.readFailed()) {
+        error = "cannot read " + s.sourceName + " to its end";
+        status = 1;
+        ok = false;
+    }
+    if (!s.recorder.isOpen()) return ok;
     if (interruption()) {
         // Interrupted: no half-made output is left behind.
-        s.writing = false;
-        s.writer.abandon();
-        return true;
+        s.recorder.abandon();
+        return ok;
     }
-    // What was not yet played in real time still goes into the file: it holds the whole source.
-    while (!s.flushed && !s.writeFailed) s.processBlock();
-    s.writing = false;
-    if (s.writeFailed) {
-        s.writer.abandon();
-        error = "cannot write the played audio";
+    // The recording holds the whole source: what was not yet played in real time is run
+    // through the plug-in now (not when looping: then it holds what was played), and the
+    // plug-in's latency tail brings the last frames out.
+    if (!s.loop && !s.live) {
+        while (s.engine->processRemainingSource() || !s.engine->sourceFinished()) {
+            s.recorder.drain(*s.recordRing);
+            s.feeder.fill(*s.sourceRing, *s.engine, false);
+            if (s.feeder.readFailed()) break;
+        }
+    }
+    while (s.engine->processTail()) s.recorder.drain(*s.recordRing);
+    s.recorder.drain(*s.recordRing);
+    if (s.engine->recordOverflows() > 0) {
+        s.recorder.abandon();
+        error = "the recording lost " + std::to_string(s.engine->recordOverflows()) +
+                " frames (the disk could not keep up): " + "nothing was written";
+        status = 1;
         return false;
     }
-    return s.writer.finish(error);
+    std::string fileError;
+    if (!s.recorder.finish(fileError)) {
+        error = fileError;
+        status = 1;
+        return false;
+    }
+    if (s.recorder.clipped() > 0)
+        warn(std::to_string(s.recorder.clipped()) + " samples clipped at full scale in the recording");
+    return ok;
 }
 
 }  // namespace orvhost

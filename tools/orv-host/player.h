@@ -1,10 +1,16 @@
 #pragma once
-// Audio played through a plug-in at the pace of real time while its editor is open, so that its
-// meters move as in a host. The source is a file or the demo signal; what comes out is
-// discarded or written to a file. On Linux the audio runs on a thread of the host's own, as a
-// host's audio engine does; where there are no threads (the Windows build) the idle loop calls
-// service() and the blocks that are due are processed there.
-#include "tools/orv-host/audio_file.h"
+// Audio played through a plug-in in real time while its editor is open, as a host's audio
+// engine plays it: a file or the demo signal (--play, repeated with --loop) or the device's
+// input (--live) goes through the plug-in to the sound card, and --out records it. Three
+// threads take part: the device's audio callback runs the plug-in (PlaybackEngine), a disk
+// thread reads the source ahead and writes the recording (SourceFeeder, PlaybackRecorder)
+// through lock-free rings, and the interface thread calls service() for the keys, the status
+// line and the device's health.
+//
+// With no sound card at all (and no --device or --live asked for) the audio still runs through
+// the plug-in at the pace of real time, on a clock thread of the host's own, so the meters move
+// and --out is written. Where there are no threads (the Windows build) service() does the
+// reading, the due blocks and the writing on the interface thread.
 #include "tools/orv-host/options.h"
 #include "tools/orv-host/plugin.h"
 
@@ -20,15 +26,18 @@ public:
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
 
-    // Opens the source named by --play ("demo" or a file); the plug-in must run at rate().
-    bool openSource(const std::string& play, double demoRate, std::string& error);
+    // Opens the source and chooses the device; afterwards the plug-in must be prepared at
+    // rate() and blockSize(). False with a one-line reason and the exit status to give.
+    bool prepare(const Options& options, std::string& error, int& status);
     double rate() const;
-    // Opens the output (--out, may be empty) and starts playing through the prepared plug-in.
-    bool start(const Plugin& plugin, const Options& options, std::string& error);
-    // Processes the blocks that are due (only needed where there is no audio thread).
+    int blockSize() const;
+    // Opens the output file (--out, may be empty) and starts playing through the prepared plug-in.
+    bool start(const Plugin& plugin, const Options& options, std::string& error, int& status);
+    // On the interface thread, every round of its loop: keys, status line, device health.
     void service();
-    // Stops playing and completes the output file.
-    bool stop(std::string& error);
+    // Stops playing, reports underruns and completes the output file. False with a reason and
+    // the exit status when the run did not go as asked (the device went away, the file failed).
+    bool stop(std::string& error, int& status);
 
     struct State;
 
