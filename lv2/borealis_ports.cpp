@@ -45,10 +45,6 @@ const ParameterPort kPorts[] = {
     {kSmooth, "smooth", PortKind::Toggle, 0, 0, 0, nullptr, nullptr},
 };
 
-double borealisGain(void* object, int channel) {
-    return static_cast<Borealis*>(static_cast<AudioEffect*>(object))->currentGain(channel);
-}
-
 const PluginDescription kBorealis = {
     "urn:orv-tonekraft:borealis",
     "urn:orv-tonekraft:borealis#ui",
@@ -58,11 +54,10 @@ const PluginDescription kBorealis = {
     static_cast<int>(sizeof(kPorts) / sizeof(kPorts[0])),
     kFactoryPresetNames,
     &kBorealisFactoryPresets,
-    borealisGain,
 };
 
 }  // namespace
 
-const PluginDescription& thisPlugin() { return kBorealis; }
+const PluginDescription& borealisPorts() { return kBorealis; }
 
 }  // namespace orv::lv2

@@ -39,10 +39,6 @@ const ParameterPort kPorts[] = {
     {kStereo, "stereo", PortKind::Toggle, 0, 0, 0, nullptr, nullptr},
 };
 
-double kestrelGain(void* object, int channel) {
-    return static_cast<Kestrel*>(static_cast<AudioEffect*>(object))->lastGain(channel);
-}
-
 const PluginDescription kKestrel = {
     "urn:orv-tonekraft:kestrel",
     "urn:orv-tonekraft:kestrel#ui",
@@ -52,11 +48,10 @@ const PluginDescription kKestrel = {
     static_cast<int>(sizeof(kPorts) / sizeof(kPorts[0])),
     kFactoryPresetNames,
     &kKestrelFactoryPresets,
-    kestrelGain,
 };
 
 }  // namespace
 
-const PluginDescription& thisPlugin() { return kKestrel; }
+const PluginDescription& kestrelPorts() { return kKestrel; }
 
 }  // namespace orv::lv2

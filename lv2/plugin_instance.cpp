@@ -152,6 +152,9 @@ void PluginInstance::takeControlPorts() {
         const std::uint32_t bits = bitsOf(u);
         if (bits == seenBits[i] && !adoptPorts) continue;
         seenBits[i] = bits;
+        // A port that reads NaN says nothing: the parameter keeps its value. The infinities
+        // and values outside the range are taken at the nearest end.
+        if (std::isnan(u)) continue;
         const ParameterPort& p = desc.ports[i];
         const float current = fx->getParameter(fx, p.index);
         if (!adoptPorts) {
@@ -188,7 +191,7 @@ void PluginInstance::run(std::uint32_t frames) {
     }
     if (latencyPort) *latencyPort = static_cast<float>(fx->initialDelay);
     for (int c = 0; c < 2; ++c)
-        if (gainReduction[c]) *gainReduction[c] = reductionDb(desc.currentGain(fx->object, c));
+        if (gainReduction[c]) *gainReduction[c] = reductionDb(compressorGain(fx, c));
 }
 
 LV2_State_Status PluginInstance::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
@@ -210,7 +213,9 @@ LV2_State_Status PluginInstance::restore(LV2_State_Retrieve_Function retrieve, L
     // the host's buffer untouched.
     std::vector<unsigned char> copy(static_cast<const unsigned char*>(data),
                                     static_cast<const unsigned char*>(data) + size);
-    if (fx->dispatcher(fx, effSetChunk, 0, static_cast<VstIntPtr>(size), copy.data(), 0.0f) == 0)
+    // The preset store answers a refused chunk (another plug-in's, another version, a wrong
+    // size) with -1, and changes nothing then.
+    if (fx->dispatcher(fx, effSetChunk, 0, static_cast<VstIntPtr>(size), copy.data(), 0.0f) < 0)
         return LV2_STATE_ERR_UNKNOWN;
     adoptPorts = true;
     return LV2_STATE_SUCCESS;

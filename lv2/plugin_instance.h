@@ -26,6 +26,11 @@ public:
     virtual bool sizeWindow(int width, int height) = 0;
 };
 
+// The plug-in built into this binary (its binding file) and the gain its compressor applied to
+// `channel` on the last processed sample (1 = none).
+const PluginDescription& thisPlugin();
+double compressorGain(AEffect* effect, int channel);
+
 class PluginInstance {
 public:
     // Null when the plug-in cannot be created (or was built without its processing state).

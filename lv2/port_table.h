@@ -37,7 +37,7 @@ struct ParameterPort {
 // The normalised value's meaning in port units (the port's value for a normalised value).
 float unitValue(const ParameterPort& p, float x);
 // The normalised value a port value asks for, in 0..1. A value outside the port's range is
-// taken at the nearest end; NaN gives the port's lower end.
+// taken at the nearest end; NaN gives the port's lower end (the adapter ignores NaN itself).
 float normalisedValue(const ParameterPort& p, float unit);
 // The port's range in units.
 float unitMinimum(const ParameterPort& p);
@@ -52,12 +52,10 @@ struct PluginDescription {
     int numPorts;
     const char* const* presetNames;         // the factory bank
     const FactoryPresetValues* presetValues;
-    // The gain the compressor applied to `channel` on the last processed sample (1 = none).
-    double (*currentGain)(void* effectObject, int channel);
 };
 
-// The plug-in built into this binary.
-const PluginDescription& thisPlugin();
+const PluginDescription& borealisPorts();
+const PluginDescription& kestrelPorts();
 
 // The choice rules shared by both plug-ins.
 int ratioStep(float x);          // 21 steps, trunc(20 x) in single precision as the engines do

@@ -3,6 +3,8 @@
 // plug-in's parameter names, choice labels its displays, defaults its Default preset.
 //
 //   orv-lv2-turtle-<plug-in> <bundle folder>
+//
+// Built once per plug-in; ORV_LV2_PORTS names the function that gives its port table.
 #include "lv2/port_table.h"
 
 #include <cstdio>
@@ -198,7 +200,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s <bundle folder>\n", argv[0]);
         return 2;
     }
-    const PluginDescription& d = thisPlugin();
+    const PluginDescription& d = ORV_LV2_PORTS();
     // The plug-in's own factory (the program cannot hold the entry point, whose other name is main).
     AudioEffect* effect = createEffectInstance(quietHost);
     AEffect* fx = effect ? effect->getAeffect() : nullptr;
