@@ -76,13 +76,13 @@ void Lv2Instance::process(const std::vector<float>* in, std::vector<float>* out,
         const std::uint32_t n = std::min(blocks[b % blocks.size()], total - done);
         // Each block in buffers of the host's own, as a host's are.
         for (int c = 0; c < 4; ++c) std::copy_n(in[c].begin() + done, n, audio[c].begin());
-        for (int c = 0; c < 6; ++c) lilv_instance_connect_port(instance, c, audio[c].data());
+        for (int c = 0; c < 6; ++c) lilv_instance_connect_port(instance, c, audio[inPlace && c >= 4 ? c - 4 : c].data());
         if (!keysConnected) {
             lilv_instance_connect_port(instance, 2, nullptr);
             lilv_instance_connect_port(instance, 3, nullptr);
         }
         lilv_instance_run(instance, n);
-        for (int c = 0; c < 2; ++c) std::copy_n(audio[4 + c].begin(), n, out[c].begin() + done);
+        for (int c = 0; c < 2; ++c) std::copy_n(audio[(inPlace ? 0 : 4) + c].begin(), n, out[c].begin() + done);
         done += n;
     }
 }

@@ -69,6 +69,8 @@ public:
     float& control(std::uint32_t index) { return controls[index]; }
     // Key inputs connected or left unconnected (the host's choice for optional ports).
     void connectKeys(bool connected) { keysConnected = connected; }
+    // Outputs written into the main input buffers, as hosts that process in place do.
+    void processInPlace(bool yes) { inPlace = yes; }
 
     // Runs `frames` frames of the given channels (main L/R, key L/R) through the plug-in in
     // blocks of the given lengths, repeated; writes the two outputs.
@@ -101,6 +103,7 @@ private:
     std::vector<std::vector<float>> audio;
     bool keysConnected = true;
     bool active = false;
+    bool inPlace = false;
 };
 
 }  // namespace orvtest

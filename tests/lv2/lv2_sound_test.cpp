@@ -165,6 +165,17 @@ TEST_P(Lv2Sound, TheLatencyPortAndTheGainReductionPorts) {
     }
 }
 
+TEST_P(Lv2Sound, InPlaceBuffersGiveTheSameSound) {
+    std::vector<float> in[4], apart[2], inPlace[2];
+    testSignal(kFrames, 9, in);
+    Lv2Instance a(GetParam().uri, 48000), b(GetParam().uri, 48000);
+    ASSERT_TRUE(a.ok() && b.ok());
+    b.processInPlace(true);
+    a.process(in, apart, kMixedBlocks);
+    b.process(in, inPlace, kMixedBlocks);
+    for (int c = 0; c < 2; ++c) EXPECT_EQ(largestDifference(apart[c], inPlace[c]), 0.0) << "channel " << c;
+}
+
 TEST_P(Lv2Sound, UnconnectedOutputAndControlPortsAreLeftAlone) {
     Lv2Instance lv2(GetParam().uri, 48000);
     ASSERT_TRUE(lv2.ok());
