@@ -58,11 +58,15 @@ PluginInstance::PluginInstance(const PluginDescription& description, double samp
 PluginInstance* PluginInstance::create(const PluginDescription& description, double sampleRate,
                                        const LV2_Feature* const* features) {
     const auto* map = static_cast<const LV2_URID_Map*>(feature(features, LV2_URID__map));
-    if (!map || !(sampleRate > 0.0) || description.numPorts > kMaxParameterPorts) return nullptr;
+    if (!(sampleRate > 0.0) || description.numPorts > kMaxParameterPorts) return nullptr;
     auto* self = new (std::nothrow) PluginInstance(description, sampleRate);
     if (!self) return nullptr;
-    self->bankKey = map->map(map->handle, kBankStateKey);
-    self->chunkType = map->map(map->handle, LV2_ATOM__Chunk);
+    // Without URIDs (a host such as lv2apply that offers no features) everything but the
+    // state works.
+    if (map) {
+        self->bankKey = map->map(map->handle, kBankStateKey);
+        self->chunkType = map->map(map->handle, LV2_ATOM__Chunk);
+    }
     const VstInt32 announced = announcedMaxBlock(features, map);
     if (announced > 0) self->maxBlock = announced;
 
@@ -195,6 +199,7 @@ void PluginInstance::run(std::uint32_t frames) {
 }
 
 LV2_State_Status PluginInstance::save(LV2_State_Store_Function store, LV2_State_Handle handle) {
+    if (!bankKey) return LV2_STATE_ERR_NO_FEATURE;
     void* data = nullptr;
     const VstIntPtr size = fx->dispatcher(fx, effGetChunk, 0, 0, &data, 0.0f);
     if (size <= 0 || !data) return LV2_STATE_ERR_UNKNOWN;
@@ -203,6 +208,7 @@ LV2_State_Status PluginInstance::save(LV2_State_Store_Function store, LV2_State_
 }
 
 LV2_State_Status PluginInstance::restore(LV2_State_Retrieve_Function retrieve, LV2_State_Handle handle) {
+    if (!bankKey) return LV2_STATE_ERR_NO_FEATURE;
     size_t size = 0;
     std::uint32_t type = 0, flags = 0;
     const void* data = retrieve(handle, bankKey, &size, &type, &flags);

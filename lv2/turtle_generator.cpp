@@ -87,8 +87,8 @@ void writePlugin(FILE* f, const PluginDescription& d, AEffect* fx) {
     std::fprintf(f, "    rdfs:comment %s ;\n", quoted(text(fx, effGetProductString, 0)).c_str());
     std::fprintf(f, "    doap:maintainer [ a <http://xmlns.com/foaf/0.1/Person> ; <http://xmlns.com/foaf/0.1/name> %s ] ;\n",
                  quoted(text(fx, effGetVendorString, 0)).c_str());
-    std::fprintf(f, "    lv2:requiredFeature urid:map ;\n");
-    std::fprintf(f, "    lv2:optionalFeature lv2:hardRTCapable, opts:options ;\n");
+    // URIDs are needed for the state only.
+    std::fprintf(f, "    lv2:optionalFeature lv2:hardRTCapable, urid:map, opts:options ;\n");
     std::fprintf(f, "    lv2:extensionData state:interface ;\n");
     std::fprintf(f, "    ui:ui <%s> ;\n", d.uiUri);
     std::fprintf(f, "    lv2:port [\n");
