@@ -87,13 +87,33 @@ TEST_F(EditorScreenshots, PagesDiffer) {
     cairo_surface_destroy(settings);
 }
 
+// The main pages at 100 % and 200 % of one plug-in side by side in one image, for a person to
+// compare.
+void writeSideBySide(const std::string& small, const std::string& large, const std::string& out) {
+    cairo_surface_t* a = cairo_image_surface_create_from_png(small.c_str());
+    cairo_surface_t* b = cairo_image_surface_create_from_png(large.c_str());
+    const int wa = cairo_image_surface_get_width(a), wb = cairo_image_surface_get_width(b);
+    cairo_surface_t* sheet = cairo_image_surface_create(CAIRO_FORMAT_RGB24, wa + 16 + wb, cairo_image_surface_get_height(b));
+    cairo_t* cr = cairo_create(sheet);
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_set_source_surface(cr, a, 0, 0);
+    cairo_paint(cr);
+    cairo_set_source_surface(cr, b, wa + 16, 0);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    EXPECT_EQ(cairo_surface_write_to_png(sheet, out.c_str()), CAIRO_STATUS_SUCCESS) << out;
+    for (cairo_surface_t* s : {a, b, sheet}) cairo_surface_destroy(s);
+}
+
 // orv-host's --scale: both pages of both plug-ins at every scale, the window that much larger
-// (kept in the build tree as editor-NAME-PAGE-PERCENT.png); a scale not offered is refused.
+// (kept in the build tree as editor-NAME-PAGE-PERCENT.png, and the main pages at 100 % and
+// 200 % as side-by-side-NAME.png); a scale not offered is refused.
 TEST_F(EditorScreenshots, EveryScaleGivesAWindowOfItsSize) {
-    for (const int percent : {125, 150, 175, 200}) {
+    const std::string dir = ORV_TEST_OUTPUT_DIR;
+    for (const int percent : {100, 125, 150, 175, 200}) {
         for (const Shot& s : kShots) {
-            const std::string png = std::string(ORV_TEST_OUTPUT_DIR) + "/editor-" + s.name() + "-" + s.page + "-" +
-                                    std::to_string(percent) + ".png";
+            const std::string png = dir + "/editor-" + s.name() + "-" + s.page + "-" + std::to_string(percent) + ".png";
             ASSERT_NO_FATAL_FAILURE(shoot(s.plugin, "--scale " + std::to_string(percent) + " --page " + s.page + " --seconds 0.3", png));
             cairo_surface_t* image = cairo_image_surface_create_from_png(png.c_str());
             ASSERT_EQ(cairo_surface_status(image), CAIRO_STATUS_SUCCESS) << png;
@@ -102,6 +122,9 @@ TEST_F(EditorScreenshots, EveryScaleGivesAWindowOfItsSize) {
             cairo_surface_destroy(image);
         }
     }
+    for (const char* name : {"borealis", "kestrel"})
+        writeSideBySide(dir + "/editor-" + name + "-main-100.png", dir + "/editor-" + name + "-main-200.png",
+                        dir + "/side-by-side-" + name + ".png");
     std::string out;
     EXPECT_NE(host(std::string("editor ") + ORV_BOREALIS_PATH + " --scale 130 --png /tmp/never.png", out), 0);
     EXPECT_NE(out.find("bad --scale"), std::string::npos) << out;

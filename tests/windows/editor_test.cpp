@@ -336,6 +336,15 @@ int checkScreenshot(const char* path, int width, int height, const char* other) 
             const size_t colours = distinctColours(pixels);
             std::printf("screenshot: %s is %dx%d with %zu colours\n", path, w, h, colours);
             if (w != width || h != height || colours < 200) status = 1;
+            // The host window's own background is black: a bottom row or right column that is
+            // black throughout is window the editor never painted (a window cut to the screen).
+            bool bottomBlack = w > 0 && h > 0, rightBlack = w > 0 && h > 0;
+            for (int x = 0; x < w && bottomBlack; ++x) bottomBlack = pixels[(h - 1) * w + x] == 0;
+            for (int y = 0; y < h && rightBlack; ++y) rightBlack = pixels[y * w + w - 1] == 0;
+            if (bottomBlack || rightBlack) {
+                std::printf("screenshot: the %s edge is unpainted\n", bottomBlack ? "bottom" : "right");
+                status = 1;
+            }
             if (other) {
                 if (!read(other, otherPixels, ow, oh) || ow != w || oh != h) {
                     status = 1;

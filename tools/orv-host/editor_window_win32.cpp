@@ -170,8 +170,20 @@ bool EditorWindow::capture(const std::string& pngPath, std::string& error) {
     if (dib && bits) {
         HGDIOBJ old = SelectObject(memoryDc, dib);
         // The window's client area as shown, child windows included (the host window does not
-        // clip its children, so its device context covers them).
+        // clip its children, so its device context covers them)...
         copied = BitBlt(memoryDc, 0, 0, w, h, windowDc, 0, 0, SRCCOPY) != FALSE;
+        // ...then each child window (the editor) draws itself whole into the image, the part a
+        // screen too small to show it cuts off included.
+        for (HWND child = GetWindow(impl->window, GW_CHILD); copied && child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child)) continue;
+            RECT r;
+            GetWindowRect(child, &r);
+            MapWindowPoints(HWND_DESKTOP, impl->window, reinterpret_cast<POINT*>(&r), 2);
+            POINT before;
+            SetViewportOrgEx(memoryDc, r.left, r.top, &before);
+            SendMessageA(child, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memoryDc), PRF_CLIENT);
+            SetViewportOrgEx(memoryDc, before.x, before.y, nullptr);
+        }
         GdiFlush();
         if (copied) {
             const auto* p = static_cast<const std::uint32_t*>(bits);
