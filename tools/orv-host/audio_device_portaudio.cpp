@@ -60,8 +60,12 @@ public:
         status = Pa_Initialize();
     }
     ~PortAudioSession() {
-        if (status == paNoError) Pa_Terminate();
+        if (status == paNoError && !abandoned) Pa_Terminate();
     }
+    // A stream whose device went away cannot be closed (PortAudio's JACK code waits forever
+    // for the server's acknowledgement): it is left to the end of the process, and so is
+    // PortAudio, which would close it.
+    void abandon() { abandoned = true; }
     PortAudioSession(const PortAudioSession&) = delete;
     PortAudioSession& operator=(const PortAudioSession&) = delete;
     bool ok(std::string& error) const {
@@ -72,6 +76,7 @@ public:
 
 private:
     PaError status;
+    bool abandoned = false;
 };
 
 std::string lower(std::string s) {
@@ -250,6 +255,13 @@ bool AudioDevice::start(RenderFunction render, void* context, std::string& error
         error = "the audio device " + deviceDescription + " is busy: another program is using it";
         return false;
     }
+    // A JACK server whose port limit is reached answers a new client's ports this way.
+    const PaDeviceInfo* info = Pa_GetDeviceInfo(s.device);
+    const PaHostApiInfo* api = info ? Pa_GetHostApiInfo(info->hostApi) : nullptr;
+    if (status == paInsufficientMemory && api && api->type == paJACK) {
+        error = "the audio device " + deviceDescription + " is busy: the JACK server has no room for orv-host's ports";
+        return false;
+    }
     if (status != paNoError) {
         s.stream = nullptr;
         error = "cannot open the audio device " + deviceDescription + ": " + errorText(status);
@@ -283,10 +295,12 @@ void AudioDevice::stop() {
     Impl& s = *impl;
     if (!s.stream) return;
     QuietStderr quiet;
-    // A device that went away cannot drain: its stream is aborted instead of stopped.
-    if (running()) Pa_StopStream(s.stream);
-    else Pa_AbortStream(s.stream);
-    Pa_CloseStream(s.stream);
+    if (running()) {
+        Pa_StopStream(s.stream);
+        Pa_CloseStream(s.stream);
+    } else {
+        s.session.abandon();
+    }
     s.stream = nullptr;
     s.started = false;
 }
