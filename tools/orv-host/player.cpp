@@ -174,9 +174,17 @@ bool Player::prepare(const Options& o, std::string& error, int& status) {
     request.name = o.device;
     request.bufferFrames = s.block;
     request.input = s.live;
-    request.rate = (!s.live && !demo) ? s.feeder.rate() : (o.rateGiven ? o.rate : 0.0);
+    // A file plays at its own rate; the demo at --rate (44100 Hz unless given), or at the
+    // device's own rate when it takes no other and no rate was asked for; live input at --rate
+    // or the device's own.
+    request.rate = !s.live && !demo ? s.feeder.rate() : demo || o.rateGiven ? o.rate : 0.0;
     std::string deviceError;
-    if (s.device.choose(request, deviceError)) {
+    bool chosen = s.device.choose(request, deviceError);
+    if (!chosen && demo && !o.rateGiven && !s.device.foundNone()) {
+        request.rate = 0.0;
+        chosen = s.device.choose(request, deviceError);
+    }
+    if (chosen) {
         s.useDevice = true;
         s.sampleRate = s.device.rate();
         if (s.sampleRate < kMinRate || s.sampleRate > kMaxRate) {
@@ -238,14 +246,13 @@ bool Player::start(const Plugin& plugin, const Options& o, std::string& error, i
     char text[512];
     const double latencyMs = 1000.0 * static_cast<double>(latency) / s.sampleRate;
     if (s.useDevice) {
+        char inLatency[48] = "";
+        if (s.live) std::snprintf(inLatency, sizeof inLatency, ", %.1f ms in", 1000.0 * s.device.inputLatency());
         std::snprintf(text, sizeof text,
                       "%s %s through %s at %.0f Hz in blocks of %d frames; plug-in latency %zu samples (%.1f ms), "
                       "device latency %.1f ms out%s",
                       s.live ? "live:" : "playing", s.sourceName.c_str(), s.device.description().c_str(), s.sampleRate,
-                      s.block, latency, latencyMs, 1000.0 * s.device.outputLatency(),
-                      s.live ? (", " + std::to_string(static_cast<int>(std::lround(1000.0 * s.device.inputLatency()))) +
-                                " ms in").c_str()
-                             : "");
+                      s.block, latency, latencyMs, 1000.0 * s.device.outputLatency(), inLatency);
     } else {
         std::snprintf(text, sizeof text, "playing %s without sound at %.0f Hz in blocks of %d frames; plug-in latency %zu samples (%.1f ms)",
                       s.sourceName.c_str(), s.sampleRate, s.block, latency, latencyMs);
