@@ -38,13 +38,18 @@ native_targets=(orv-artgen orv-host OrvBorealis)
 cmake --build "$native" -j"$jobs" --target "${native_targets[@]}"
 
 echo "--- Windows cross build in $win"
+# orv-host.exe plays through the sound card when PortAudio for mingw-w64 is there
+# (tools/run-playback-portaudio-windows.sh puts it in $win/portaudio).
+portaudio=()
+[ -f "$win/portaudio/lib/libportaudio.a" ] && portaudio=(-DORV_WIN_PORTAUDIO="$win/portaudio")
 cmake -S "$root" -B "$win" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_TESTS=ON -DORV_ARTGEN="$native/tools/artgen/orv-artgen" -DORV_LINUX_BUILD="$native" >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DORV_BUILD_TESTS=ON -DORV_ARTGEN="$native/tools/artgen/orv-artgen" -DORV_LINUX_BUILD="$native" \
+  "${portaudio[@]}" >/dev/null
 cmake --build "$win" -j"$jobs"
 
 # The deliverables must need nothing but system DLLs, and export VSTPluginMain and main.
 objdump=x86_64-w64-mingw32-objdump
-allowed='^(kernel32|user32|advapi32|gdi32|msvcrt|shell32|ole32|oleaut32|comdlg32|gdiplus)\.dll$'
+allowed='^(kernel32|user32|advapi32|gdi32|msvcrt|shell32|ole32|oleaut32|comdlg32|gdiplus|winmm)\.dll$'
 for file in "$win"/OrvBorealis.dll "$win"/OrvKestrel.dll "$win"/orv-host.exe; do
   [ -f "$file" ] || continue
   deps=$("$objdump" -p "$file" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
