@@ -42,6 +42,7 @@ struct EditorCase {
     PluginCase plugin;
     int powerX, powerY;
 };
+void PrintTo(const EditorCase& c, std::ostream* os) { *os << c.plugin.name; }
 
 class Lv2Editor : public testing::TestWithParam<EditorCase> {
 public:

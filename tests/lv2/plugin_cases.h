@@ -27,6 +27,7 @@ inline const PluginCase kKestrelCase{"Kestrel", "urn:orv-tonekraft:kestrel", ORV
                                      orv::lv2::kestrelPorts};
 
 inline std::string caseName(const testing::TestParamInfo<PluginCase>& info) { return info.param.name; }
+inline void PrintTo(const PluginCase& c, std::ostream* os) { *os << c.name; }
 
 // Main left/right and key left/right: music-like material with loud and quiet stretches, a key
 // of its own, so that the compressor, the limiter and the side-chain all work.
