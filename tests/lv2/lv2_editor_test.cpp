@@ -1,9 +1,11 @@
 // The editor as an LV2 X11 UI, hosted as Ardour and jalv host it: inside the host's window
 // (ui:parent), on the instance it edits (instance-access), driven by idle calls. It tells the
-// host its size, and a click on a switch reaches both the plug-in and the host's port.
+// host its size; a click on a switch reaches both the plug-in and the host's port, and a preset
+// made current reaches the host as port changes.
 #include "tests/lv2/plugin_cases.h"
 #include "tests/support/private_x_server.h"
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
 
@@ -89,7 +91,7 @@ protected:
 
 PrivateXServer Lv2Editor::server;
 
-TEST_P(Lv2Editor, OpensAtItsSizeAndAClickOnASwitchReachesThePluginAndTheHost) {
+TEST_P(Lv2Editor, OpensAtItsSizeAndItsChangesReachThePluginAndTheHost) {
     const PluginCase& c = GetParam().plugin;
     Lv2Instance lv2(c.uri, 48000);
     ASSERT_TRUE(lv2.ok());
@@ -144,6 +146,19 @@ TEST_P(Lv2Editor, OpensAtItsSizeAndAClickOnASwitchReachesThePluginAndTheHost) {
     const std::vector<float> held = currentPresetValues(lv2.savedChunk());
     ASSERT_FALSE(held.empty());
     EXPECT_EQ(held[0], 0.0f);
+
+    // Another preset made current in the plug-in (as its preset bar does) reaches the host as
+    // port changes: the host's ports then read the preset's values.
+    std::vector<unsigned char> chunk = lv2.savedChunk();
+    chunk[12] = 3;
+    ASSERT_EQ(lv2.restoreChunk(chunk, UridMap::id(LV2_ATOM__Chunk)), LV2_STATE_SUCCESS);
+    for (int i = 0; i < 3; ++i) idle->idle(handle);
+    const orv::lv2::PluginDescription& d = c.ports();
+    for (int i = 1; i < d.numPorts; ++i) {
+        const orv::lv2::ParameterPort& p = d.ports[i];
+        EXPECT_EQ(lv2.control(orv::lv2::kFirstParameterPort + i), orv::lv2::unitValue(p, (*d.presetValues)[3][p.index]))
+            << p.symbol;
+    }
 
     ui->cleanup(handle);
     XDestroyWindow(display, parent);
