@@ -5,7 +5,7 @@
 #   1. the playback engine without a device: the lock-free ring, no allocation on the audio
 #      path, the recording through underruns, pauses and the end (playback_engine_test);
 #   2. through the server (playback_jack_test): --play heard by a JACK client sample for sample
-#      as `process` writes it, with no underrun, for both plug-ins; --live passes a tone through
+#      as `process` writes it, without a gap or a source underrun, for both plug-ins; --live passes a tone through
 #      the plug-in; missing, busy and wrong-rate devices end with status 3; a server that goes
 #      away mid-play stops playback and leaves the editor open; --list-devices shows it.
 #
@@ -32,7 +32,7 @@ cmake --build "$dir" -j"$(nproc)" --target orv-host OrvBorealis OrvKestrel playb
 # The server: a name of this run's own, so no other JACK server on the machine is touched; at
 # 44100 Hz, where the suite's own server (when it runs without this one) is at 48000 Hz.
 server="orv-ci-$$"
-jackd -n "$server" --no-realtime -d dummy -r 44100 -p 256 > "$dir/jackd.log" 2>&1 &
+jackd -n "$server" --no-realtime -d dummy -r 44100 -p 1024 > "$dir/jackd.log" 2>&1 &
 jackd_pid=$!
 stop_server() {
   if kill -0 "$jackd_pid" 2>/dev/null; then
@@ -49,7 +49,7 @@ done
 if ! jack_lsp -s "$server" > /dev/null 2>&1; then
   echo "the JACK server did not start:"; cat "$dir/jackd.log"; exit 1
 fi
-echo "--- JACK server $server running (dummy driver, 44100 Hz, 256 frames)"
+echo "--- JACK server $server running (dummy driver, 44100 Hz, 1024-frame cycles)"
 export JACK_DEFAULT_SERVER="$server"
 
 passed=0 failed=0

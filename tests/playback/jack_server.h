@@ -60,7 +60,7 @@ public:
             for (const char* a : {"-d", "dummy", "-r"}) args.push_back(a);
             args.push_back(std::to_string(rate));
             args.push_back("-p");
-            args.push_back("256");
+            args.push_back("1024");
             std::vector<char*> argv;
             for (std::string& a : args) argv.push_back(&a[0]);
             argv.push_back(nullptr);

@@ -110,7 +110,7 @@ protected:
 TEST_F(PlaybackThroughJack, PlayDeliversWhatProcessWrites) {
     // Played paused, connected to the probe, then started with a space: the probe hears the
     // plug-in's latency and then exactly the samples `process` writes of the same file with
-    // the same settings and blocks, with no underrun.
+    // the same settings and blocks, without a gap.
     const std::string in = tempPath("jack-program.wav");
     ASSERT_TRUE(orvtest::writeAudio(in, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, rate(), programSignal(rate(), 1.5)));
     for (const char* plugin : {ORV_KESTREL_PATH, ORV_BOREALIS_PATH}) {
@@ -132,7 +132,9 @@ TEST_F(PlaybackThroughJack, PlayDeliversWhatProcessWrites) {
         ASSERT_TRUE(host.type(" "));
         ASSERT_EQ(host.wait(20.0), 0) << host.output();
         const std::string log = host.output();
-        EXPECT_TRUE(contains(log, "underruns: 0 ")) << log;
+        // The reader never fell behind; what the audio system reports of its own cycles (a
+        // loaded machine's dummy server may miss one) is counted apart, and would show as a gap.
+        EXPECT_TRUE(contains(log, "(source 0, device ")) << log;
         EXPECT_TRUE(contains(log, "the end of " + in + " has been played")) << log;
 
         const long offset = findExactly(ref.samples, probe.recordedChannel(0), probe.recordedChannel(1), probe.recorded());
@@ -160,7 +162,7 @@ TEST_F(PlaybackThroughJack, LivePassesAToneThroughThePlugIn) {
     ASSERT_EQ(host.wait(20.0), 0) << host.output();
     const std::string log = host.output();
     EXPECT_TRUE(contains(log, "plug-in latency 1021 samples")) << log;
-    EXPECT_TRUE(contains(log, "underruns: ")) << log;  // counted; a loaded machine's server may miss a cycle
+    EXPECT_TRUE(contains(log, "(source 0, device ")) << log;
 
     // Half a second from the middle of what was heard.
     const std::vector<float>& left = probe.recordedChannel(0);

@@ -79,6 +79,12 @@ private:
     bool abandoned = false;
 };
 
+#if defined(_WIN32)
+const char kNoDeviceReason[] = "no sound card";
+#else
+const char kNoDeviceReason[] = "no sound card, and no JACK or PulseAudio server reached";
+#endif
+
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -200,7 +206,7 @@ bool AudioDevice::choose(const DeviceRequest& request, std::string& error) {
         s.device = Pa_GetDefaultOutputDevice();
         if (s.device == paNoDevice) {
             nothingThere = true;
-            error = "there is no audio output device (no sound card, and no JACK or PulseAudio server reached)";
+            error = std::string("there is no audio output device (") + kNoDeviceReason + ")";
             return false;
         }
         if (request.input && !hasDirections(s.device, true)) {
@@ -224,8 +230,9 @@ bool AudioDevice::choose(const DeviceRequest& request, std::string& error) {
     }
     if (check == paInvalidSampleRate) {
         error = "the audio device " + deviceDescription + " does not play at " + formatRate(streamRate) +
-                " (it runs at " + formatRate(info->defaultSampleRate) +
-                "): convert the file to that rate, or choose another device with --device";
+                " (it runs at " + formatRate(info->defaultSampleRate) + "): " +
+                (request.input ? "leave out --rate" : "convert the file to that rate") +
+                ", or choose another device with --device";
         return false;
     }
     if (check == paDeviceUnavailable) {
@@ -310,7 +317,7 @@ bool listAudioDevices(std::string& text, std::string& error) {
     if (!session.ok(error)) return false;
     const int count = Pa_GetDeviceCount();
     if (count <= 0) {
-        error = "there is no audio device (no sound card, and no JACK or PulseAudio server reached)";
+        error = std::string("there is no audio device (") + kNoDeviceReason + ")";
         return false;
     }
     const PaDeviceIndex defaultOut = Pa_GetDefaultOutputDevice(), defaultIn = Pa_GetDefaultInputDevice();

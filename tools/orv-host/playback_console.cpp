@@ -21,9 +21,17 @@ struct PlaybackConsole::Saved {
 #endif
 };
 
+namespace {
+#if !defined(_WIN32)
+// A terminal on standard input that this process may use: one it runs in the foreground of (a
+// background job that touches its terminal is stopped by the system).
+bool foregroundTerminal() { return isatty(0) && tcgetpgrp(0) == getpgrp(); }
+#endif
+}  // namespace
+
 PlaybackConsole::PlaybackConsole() : statusShown(stderrIsTerminal()) {
 #if !defined(_WIN32)
-    if (isatty(0)) {
+    if (foregroundTerminal()) {
         saved = new Saved;
         if (tcgetattr(0, &saved->mode) == 0) {
             termios raw = saved->mode;
@@ -51,7 +59,8 @@ int PlaybackConsole::takeSpaces() {
         while (_kbhit())
             if (_getch() == ' ') ++spaces;
 #else
-    while (inputOpen) {
+    const bool terminal = isatty(0);
+    while (inputOpen && (!terminal || foregroundTerminal())) {
         pollfd p{0, POLLIN, 0};
         if (poll(&p, 1, 0) <= 0 || !(p.revents & (POLLIN | POLLHUP))) break;
         char keys[64];
@@ -69,7 +78,11 @@ int PlaybackConsole::takeSpaces() {
 
 void PlaybackConsole::status(const std::string& line) {
     if (!statusShown) return;
-    std::fprintf(stderr, "\r%s\033[K", line.c_str());
+    // Spaces over what is left of a longer line before (no terminal control codes, which not
+    // every Windows console knows).
+    const int pad = lastLength > static_cast<int>(line.size()) ? lastLength - static_cast<int>(line.size()) : 0;
+    std::fprintf(stderr, "\r%s%*s", line.c_str(), pad, "");
+    lastLength = static_cast<int>(line.size());
     std::fflush(stderr);
     drawn = true;
 }
@@ -78,6 +91,7 @@ void PlaybackConsole::endStatus() {
     if (!drawn) return;
     std::fputc('\n', stderr);
     drawn = false;
+    lastLength = 0;
 }
 
 }  // namespace orvhost

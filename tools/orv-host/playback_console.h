@@ -25,6 +25,7 @@ public:
 private:
     bool statusShown = false;
     bool drawn = false;
+    int lastLength = 0;
     bool inputOpen = true;
     bool restore = false;
     struct Saved;

@@ -312,11 +312,15 @@ bool Player::stop(std::string& error, int& status) {
         status = kDeviceFailureStatus;
         ok = false;
     }
-    if (s.feeder.readFailed()) {
+    const auto readFailed = [&]() {
+        if (!s.feeder.readFailed()) return false;
+        // A recording that cannot hold the whole file is not left behind.
+        s.recorder.abandon();
         error = "cannot read " + s.sourceName + " to its end";
         status = 1;
-        ok = false;
-    }
+        return true;
+    };
+    if (readFailed()) return false;
     if (!s.recorder.isOpen()) return ok;
     if (interruption()) {
         // Interrupted: no half-made output is left behind.
@@ -330,7 +334,7 @@ bool Player::stop(std::string& error, int& status) {
         while (s.engine->processRemainingSource() || !s.engine->sourceFinished()) {
             s.recorder.drain(*s.recordRing);
             s.feeder.fill(*s.sourceRing, *s.engine, false);
-            if (s.feeder.readFailed()) break;
+            if (readFailed()) return false;
         }
     }
     while (s.engine->processTail()) s.recorder.drain(*s.recordRing);
