@@ -70,7 +70,7 @@ const char kEditorUsage[] =
     "  --device NAME|N        the audio device: a number from --list-devices, a name or part of one\n"
     "  --buffer N             frames per device block (default: --block); the plug-in runs on them\n"
     "  --paused               open with playback paused; space pauses and resumes\n"
-    "  --list-devices         the audio devices (ALSA, JACK, PulseAudio through ALSA)\n"
+    "  --list-devices         the audio devices: number, name, audio system, channels, rate\n"
     "  a device that is missing, busy or does not take the file's rate ends the run with status 3\n";
 
 }  // namespace
