@@ -110,7 +110,7 @@ protected:
 TEST_F(PlaybackThroughJack, PlayDeliversWhatProcessWrites) {
     // Played paused, connected to the probe, then started with a space: the probe hears the
     // plug-in's latency and then exactly the samples `process` writes of the same file with
-    // the same settings and blocks, without a gap.
+    // the same settings and blocks, without a gap, and --out records them.
     const std::string in = tempPath("jack-program.wav");
     ASSERT_TRUE(orvtest::writeAudio(in, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 2, rate(), programSignal(rate(), 1.5)));
     for (const char* plugin : {ORV_KESTREL_PATH, ORV_BOREALIS_PATH}) {
@@ -121,8 +121,9 @@ TEST_F(PlaybackThroughJack, PlayDeliversWhatProcessWrites) {
         orvtest::Audio ref = orvtest::readAudio(reference);
         ASSERT_TRUE(ref.ok);
 
-        RunningHost host({"editor", plugin, "--play", in, "--paused", "--buffer", "256", "--seconds", "4.5", "--factory",
-                          "--set", "Threshold=-20dB", "--set", "Ratio=4:1"},
+        const std::string recorded = tempPath("jack-program-recorded.wav");
+        RunningHost host({"editor", plugin, "--play", in, "--out", recorded, "--bits", "float", "--paused", "--buffer", "256",
+                          "--seconds", "4.5", "--factory", "--set", "Threshold=-20dB", "--set", "Ratio=4:1"},
                          tempPath("jack-play.log"), environment());
         const std::vector<std::string> ports = probe.portsOfProcess(host.processId(), "orv-host", true, 5.0);
         ASSERT_EQ(ports.size(), 2u) << host.output();
@@ -139,6 +140,10 @@ TEST_F(PlaybackThroughJack, PlayDeliversWhatProcessWrites) {
 
         const long offset = findExactly(ref.samples, probe.recordedChannel(0), probe.recordedChannel(1), probe.recorded());
         EXPECT_GE(offset, 0) << "the processed file was not heard sample for sample";
+        // --out holds what was played, its latency taken off: the same samples again.
+        orvtest::Audio out = orvtest::readAudio(recorded);
+        ASSERT_TRUE(out.ok);
+        EXPECT_EQ(out.samples, ref.samples);
         probe.resetRecording();
     }
 }
