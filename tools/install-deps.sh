@@ -7,7 +7,7 @@
 #   tools/install-deps.sh --wine     # and Wine, to run the Windows tests
 set -euo pipefail
 packages=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev libcairo2-dev libx11-dev libxres-dev
-          libsndfile1-dev libebur128-dev portaudio19-dev libjack-jackd2-dev xvfb xauth fonts-liberation valgrind bc lv2-dev)
+          libsndfile1-dev libebur128-dev portaudio19-dev libjack-jackd2-dev xvfb xauth fonts-liberation valgrind bc lv2-dev liblilv-dev)
 for option in "$@"; do
   case "$option" in
     --windows) packages+=(g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64) ;;

@@ -52,9 +52,10 @@ result() {  # result <name> <exit status>
 # build <folder> [cmake options]: configures and builds the bundles and their tests, installs them.
 build() {
   local dir="$1"; shift
+  mkdir -p "$dir"
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_LV2_DIR="$PWD/$dir/lv2-installed" "$@" \
     $(command -v ccache >/dev/null && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache) \
-    > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; return 1; }
+    > "$dir/configure.log" 2>&1 || { cat "$dir/configure.log"; return 1; }
   cmake --build "$dir" -j"$(nproc)" --target OrvBorealis_lv2 OrvKestrel_lv2 lv2_test || return 1
   rm -rf "$dir/lv2-installed"
   cmake --install "$dir" --component lv2
