@@ -94,22 +94,31 @@ TEST_F(PlaybackEngineTest, RecordsTheWholeSourceThroughUnderrunsAndPausesWithout
     std::vector<float> out(kBlock * 2);
     std::size_t fed = 0;
     long allocations = 0;
-    int starvedBlocks = 0;
+    int starvedBlocks = 0, soundWhilePaused = 0;
+    float fadedTo = 0.0f;  // the last frame of a fade-out (5 ms: 240 frames)
+    // Paused for three blocks now and then (the first of them fades out), never while starved.
+    const auto pausedRound = [](int round) { return round % 23 >= 10 && round % 23 < 13 && round % 7 != 3; };
     for (int round = 0; !engine.sourceFinished() || !engine.tailFinished(); ++round) {
         ASSERT_LT(round, 2000);
         // The reader keeps up, except every seventh round (a starved block) and never beyond the end.
         if (round % 7 != 3) {
             const std::size_t n = std::min<std::size_t>(frames - fed, 300);
             fed += sourceRing.write(source.data() + 2 * fed, 2 * n) / 2;
-        } else if (sourceRing.readable() < 2 * kBlock && fed < frames && round % 11 != 5) {
+        } else if (sourceRing.readable() < 2 * kBlock && fed < frames && !pausedRound(round)) {
             ++starvedBlocks;
         }
         if (fed == frames) engine.markSourceEnded();
-        engine.setPaused(round % 11 == 5);
+        engine.setPaused(pausedRound(round));
         torture::startCountingAllocations();
         engine.render(nullptr, 0, out.data(), 2, kBlock);
         allocations += torture::stopCountingAllocations();
+        // Once paused, the device hears the fade-out and then silence.
+        if (pausedRound(round) && pausedRound(round - 1))
+            for (float v : out) soundWhilePaused += v != 0.0f;
+        if (pausedRound(round) && !pausedRound(round - 1)) fadedTo = std::max(std::fabs(out[2 * 239]), std::fabs(out[2 * 239 + 1]));
     }
+    EXPECT_EQ(soundWhilePaused, 0);
+    EXPECT_LT(fadedTo, 0.01f);
     EXPECT_EQ(allocations, 0);
     EXPECT_EQ(engine.underruns(), starvedBlocks);
     EXPECT_GT(starvedBlocks, 0);

@@ -4,6 +4,9 @@
 #include <cmath>
 
 namespace orvhost {
+namespace {
+constexpr double kFadeSeconds = 0.005;
+}
 
 PlaybackEngine::PlaybackEngine(const Plugin& plugin, int block, bool useDouble, int sourceChannels, double rate,
                                std::size_t pluginLatency, SampleRing<double>* sourceRing,
@@ -16,7 +19,8 @@ PlaybackEngine::PlaybackEngine(const Plugin& plugin, int block, bool useDouble, 
       source(sourceRing),
       record(recordRing),
       fromRing(static_cast<std::size_t>(block) * 2, 0.0),
-      toRecord(static_cast<std::size_t>(block) * 2, 0.0) {
+      toRecord(static_cast<std::size_t>(block) * 2, 0.0),
+      fadeStep(static_cast<float>(1.0 / std::max(1.0, kFadeSeconds * rate))) {
     peaks[0].store(0.0f);
     peaks[1].store(0.0f);
 }
@@ -75,47 +79,62 @@ void PlaybackEngine::runPlugin(int frames, bool silent, float* output, int outpu
 }
 
 void PlaybackEngine::render(const float* input, int inputChannels, float* output, int outputChannels, int frames) {
+    const bool pausing = pausedFlag.load(std::memory_order_relaxed);
     for (int done = 0; done < frames;) {
-        const int n = std::min(frames - done, maxBlock);
+        int n = std::min(frames - done, maxBlock);
         float* out = output ? output + static_cast<std::size_t>(done) * outputChannels : nullptr;
         const float* in = input ? input + static_cast<std::size_t>(done) * inputChannels : nullptr;
-        done += n;
-        if (pausedFlag.load(std::memory_order_relaxed)) {
+        if (pausing && fadeGain <= 0.0f) {
             if (out) std::fill(out, out + static_cast<std::size_t>(n) * outputChannels, 0.0f);
+            done += n;
             continue;
         }
-        double* l = runner.input(0);
-        double* r = runner.input(1);
-        if (!source) {
-            // Live: the device's input, mono to both inputs; silence when the device gives none.
-            for (int i = 0; i < n; ++i) {
-                l[i] = in && inputChannels > 0 ? in[i * inputChannels] : 0.0;
-                r[i] = in && inputChannels > 1 ? in[i * inputChannels + 1] : l[i];
-            }
-            runPlugin(n, false, out, outputChannels);
-            continue;
+        // Pausing: only the frames of the fade-out are played.
+        if (pausing) n = std::min(n, static_cast<int>(std::ceil(fadeGain / fadeStep)));
+        done += n;
+        renderFrames(in, inputChannels, out, outputChannels, n);
+        if (!out || (fadeGain >= 1.0f && !pausing)) continue;
+        // The device's output fades out on pausing and in on resuming, so neither clicks; the
+        // recording is not faded.
+        for (int i = 0; i < n; ++i) {
+            fadeGain = pausing ? std::max(0.0f, fadeGain - fadeStep) : std::min(1.0f, fadeGain + fadeStep);
+            for (int c = 0; c < outputChannels; ++c) out[i * outputChannels + c] *= fadeGain;
         }
-        const bool ended = sourceEnded.load(std::memory_order_acquire);
-        const std::size_t got = source->read(fromRing.data(), static_cast<std::size_t>(n) * channels) / channels;
-        for (std::size_t i = 0; i < got; ++i) {
-            l[i] = fromRing[i * channels];
-            r[i] = fromRing[i * channels + channels - 1];
+    }
+}
+
+void PlaybackEngine::renderFrames(const float* in, int inputChannels, float* out, int outputChannels, int n) {
+    double* l = runner.input(0);
+    double* r = runner.input(1);
+    if (!source) {
+        // Live: the device's input, mono to both inputs; silence when the device gives none.
+        for (int i = 0; i < n; ++i) {
+            l[i] = in && inputChannels > 0 ? in[i * inputChannels] : 0.0;
+            r[i] = in && inputChannels > 1 ? in[i * inputChannels + 1] : l[i];
         }
-        if (got > 0) runPlugin(static_cast<int>(got), false, out, outputChannels);
-        const int rest = n - static_cast<int>(got);
-        if (rest == 0) continue;
-        float* restOut = out ? out + got * static_cast<std::size_t>(outputChannels) : nullptr;
-        if (ended) {
-            // After the source: the plug-in runs on silence, so its latency tail is heard and
-            // its meters fall back.
-            std::fill(l, l + rest, 0.0);
-            std::fill(r, r + rest, 0.0);
-            runPlugin(rest, true, restOut, outputChannels);
-        } else {
-            // The reader fell behind: a gap for the device, none for the plug-in or the recording.
-            sourceUnderruns.fetch_add(1, std::memory_order_relaxed);
-            if (restOut) std::fill(restOut, restOut + static_cast<std::size_t>(rest) * outputChannels, 0.0f);
-        }
+        runPlugin(n, false, out, outputChannels);
+        return;
+    }
+    const bool ended = sourceEnded.load(std::memory_order_acquire);
+    const std::size_t got = source->read(fromRing.data(), static_cast<std::size_t>(n) * channels) / channels;
+    for (std::size_t i = 0; i < got; ++i) {
+        l[i] = fromRing[i * channels];
+        r[i] = fromRing[i * channels + channels - 1];
+    }
+    if (got > 0) runPlugin(static_cast<int>(got), false, out, outputChannels);
+    const int rest = n - static_cast<int>(got);
+    if (rest == 0) return;
+    float* restOut = out ? out + got * static_cast<std::size_t>(outputChannels) : nullptr;
+    if (ended) {
+        // After the source: the plug-in runs on silence, so its latency tail is heard and its
+        // meters fall back.
+        std::fill(l, l + rest, 0.0);
+        std::fill(r, r + rest, 0.0);
+        runPlugin(rest, true, restOut, outputChannels);
+    } else {
+        // The reader fell behind: a gap for the device, none for the plug-in or the recording.
+        sourceUnderruns.fetch_add(1, std::memory_order_relaxed);
+        if (restOut) std::fill(restOut, restOut + static_cast<std::size_t>(rest) * outputChannels, 0.0f);
     }
 }
 

@@ -33,10 +33,15 @@ public:
 
     // The source's last frame is in the ring (written by the feeder, after that frame).
     void markSourceEnded() { sourceEnded.store(true, std::memory_order_release); }
-    // Paused: the device gets silence and the plug-in is not run, so the recording goes on
-    // seamlessly on resuming.
+    // Paused: after a fade-out of 5 ms the device gets silence and the plug-in is not run, so
+    // the recording goes on seamlessly on resuming (with a fade-in).
     void setPaused(bool on) { pausedFlag.store(on, std::memory_order_relaxed); }
     bool paused() const { return pausedFlag.load(std::memory_order_relaxed); }
+    // Paused from the start, with nothing to fade out (before the device runs).
+    void startPaused() {
+        pausedFlag.store(true);
+        fadeGain = 0.0f;
+    }
 
     // Read by the interface thread.
     long long framesPlayed() const { return fed.load(std::memory_order_relaxed); }
@@ -56,6 +61,8 @@ public:
     bool processTail();
 
 private:
+    // One stretch of at most maxBlock frames from the source (or the device's input) to `out`.
+    void renderFrames(const float* input, int inputChannels, float* out, int outputChannels, int frames);
     // Runs `frames` through the plug-in from its input buffers; `silent` frames are not source frames.
     void runPlugin(int frames, bool silent, float* output, int outputChannels);
 
@@ -75,6 +82,8 @@ private:
     std::atomic<long long> sourceUnderruns{0};
     std::atomic<long long> lostRecordFrames{0};
     std::atomic<float> peaks[2];
+    float fadeGain = 1.0f;  // of the device's output (audio thread only)
+    float fadeStep;
 };
 
 }  // namespace orvhost

@@ -232,7 +232,7 @@ bool Player::start(const Plugin& plugin, const Options& o, std::string& error, i
     s.diskWork();
     plugin.dispatch(effStartProcess);
     s.console.reset(new PlaybackConsole);
-    if (o.startPaused) s.engine->setPaused(true);
+    if (o.startPaused) s.engine->startPaused();
     if (s.useDevice && !s.device.start(&PlaybackEngine::renderCallback, s.engine.get(), error)) {
         plugin.dispatch(effStopProcess);
         s.recorder.abandon();
