@@ -1,6 +1,7 @@
 // orv-host editor: opens a plug-in's editor inside a window of the host's, services it with
 // idle calls, and either stays open for a person (parameter changes are printed as the host
-// receives them) or writes a screenshot and closes.
+// receives them) or writes a screenshot and closes. With --play or --live, audio runs through
+// the plug-in to the sound card meanwhile (see player.h).
 #include "borealis/editor/editor_hooks.h"
 #include "tools/orv-host/audio_device.h"
 #include "tools/orv-host/block_runner.h"
@@ -57,7 +58,10 @@ int runEditor(const Options& o) {
     hostContext().printAutomation = !screenshot;
     if (o.listDevices) {
         std::string text, error;
-        if (!listAudioDevices(text, error)) return fail(error), kDeviceFailureStatus;
+        if (!listAudioDevices(text, error)) {
+            fail(error);
+            return kDeviceFailureStatus;
+        }
         std::fputs(text.c_str(), stdout);
         return 0;
     }
@@ -75,7 +79,10 @@ int runEditor(const Options& o) {
     int failStatus = 1;
     Options run = o;
     if (playing) {
-        if (!player.prepare(o, error, failStatus)) return fail(error), failStatus;
+        if (!player.prepare(o, error, failStatus)) {
+            fail(error);
+            return failStatus;
+        }
         run.rate = player.rate();
         run.block = player.blockSize();
     }
@@ -114,7 +121,8 @@ int runEditor(const Options& o) {
     if (o.page == "settings") plugin.setParameter(56, 1.0f);  // page switch, routed back to the editor
     if (playing && !player.start(plugin, run, error, failStatus)) {
         plugin.dispatch(effEditClose);
-        return fail(error), failStatus;
+        fail(error);
+        return failStatus;
     }
 
     const double seconds = o.seconds > 0 ? o.seconds : (screenshot ? 1.0 : 1e9);
@@ -122,7 +130,7 @@ int runEditor(const Options& o) {
     bool audioPlayed = false;
     int status = 0;
     while (std::chrono::steady_clock::now() < until && window.pump() && !interruption()) {
-        if (screenshot && !audioPlayed && o.play.empty()) {
+        if (screenshot && !audioPlayed && !playing) {
             playSomeAudio(plugin, run.rate, o.block);
             audioPlayed = true;
         }
@@ -135,7 +143,10 @@ int runEditor(const Options& o) {
     if (interruption()) status = interrupted(screenshot ? o.png + " was not written" : "the editor was closed");
     else if (screenshot && !window.capture(o.png, error)) status = fail(error);
     int stopStatus = 0;
-    if (!player.stop(error, stopStatus) && status == 0) status = (fail(error), stopStatus);
+    if (!player.stop(error, stopStatus) && status == 0) {
+        fail(error);
+        status = stopStatus;
+    }
     if (playing) plugin.dispatch(effStopProcess);
     plugin.dispatch(effEditClose);
     plugin.dispatch(effMainsChanged, 0, 0);
