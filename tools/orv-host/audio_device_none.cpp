@@ -4,8 +4,7 @@
 
 namespace orvhost {
 namespace {
-const char kNoDevices[] = "this orv-host was built without PortAudio: it cannot play through a sound card "
-                          "(the audio still runs through the plug-in, and --out still writes it)";
+const char kNoDevices[] = "this orv-host was built without PortAudio: it cannot play through a sound card";
 }
 
 struct AudioDevice::Impl {};
