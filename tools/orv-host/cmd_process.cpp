@@ -40,19 +40,9 @@ bool openInput(AudioReader& reader, const std::string& path, std::string& error)
 // seconds, a fixed size).
 struct Source {
     AudioReader* reader = nullptr;
-    std::vector<double> left, right;
-    std::size_t pos = 0;
+    DemoStream demo;
     int channels = 2;
-    std::size_t read(double* out, std::size_t frames) {
-        if (reader) return reader->read(out, frames);
-        const std::size_t n = std::min(frames, left.size() - pos);
-        for (std::size_t i = 0; i < n; ++i) {
-            out[2 * i] = left[pos + i];
-            out[2 * i + 1] = right[pos + i];
-        }
-        pos += n;
-        return n;
-    }
+    std::size_t read(double* out, std::size_t frames) { return reader ? reader->read(out, frames) : demo.read(out, frames); }
 };
 
 // True unless an Orv plug-in's S.C.Ext switch is off, in which case it ignores its key inputs.
@@ -109,8 +99,8 @@ int runProcess(const Options& o) {
         if (o.rateGiven && o.rate != rate)
             warn("--rate is ignored with an input file; it runs at the file's " + std::to_string(info.rate) + " Hz");
     } else {
-        makeDemoSignal(rate, 10.0, source.left, source.right);
-        expectedFrames = static_cast<long long>(source.left.size());
+        source.demo.make(rate);
+        expectedFrames = static_cast<long long>(source.demo.frames());
     }
     int keyChannels = 1;
     if (!o.sidechain.empty()) {

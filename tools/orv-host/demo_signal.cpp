@@ -1,5 +1,7 @@
 #include "tools/orv-host/demo_signal.h"
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstdint>
 
@@ -81,6 +83,16 @@ void BenchSignal::fill(double* left, double* right, std::size_t frames) {
         left[i] = envelope * (0.5 * nextNoise(noise) + 0.5 * std::sin(2.0 * kPi * 441.0 * t));
         right[i] = envelope * (0.5 * nextNoise(noise) + 0.5 * std::sin(2.0 * kPi * 661.5 * t));
     }
+}
+
+std::size_t DemoStream::read(double* out, std::size_t frames) {
+    const std::size_t n = std::min(frames, left.size() - std::min(position, left.size()));
+    for (std::size_t i = 0; i < n; ++i) {
+        out[2 * i] = left[position + i];
+        out[2 * i + 1] = right[position + i];
+    }
+    position += n;
+    return n;
 }
 
 }  // namespace orvhost

@@ -10,6 +10,25 @@ namespace orvhost {
 // that a compressor has both peaks and sustained parts to work on. Deterministic.
 void makeDemoSignal(double sampleRate, double seconds, std::vector<double>& left, std::vector<double>& right);
 
+// The demo signal (ten seconds at the rate given) read as interleaved stereo frames, from the
+// start on.
+class DemoStream {
+public:
+    void make(double sampleRate) {
+        makeDemoSignal(sampleRate, 10.0, left, right);
+        position = 0;
+    }
+    std::size_t frames() const { return left.size(); }
+    bool atEnd() const { return position >= left.size(); }
+    void rewind() { position = 0; }
+    // Up to `frames` frames into `out` (left, right, left, ...); 0 at the end.
+    std::size_t read(double* out, std::size_t frames);
+
+private:
+    std::vector<double> left, right;
+    std::size_t position = 0;
+};
+
 // A deterministic signal for benchmarks: noise and tones at a level that makes a compressor work.
 // Made block by block, so a benchmark of any length needs only one block of memory; a copy
 // taken at some point replays the signal from there.

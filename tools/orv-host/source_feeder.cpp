@@ -1,6 +1,5 @@
 #include "tools/orv-host/source_feeder.h"
 
-#include "tools/orv-host/demo_signal.h"
 #include "tools/orv-host/options.h"
 
 #include <algorithm>
@@ -27,11 +26,11 @@ void SourceFeeder::openDemo(double rate) {
     fromFile = false;
     sampleRate = rate;
     numChannels = 2;
-    makeDemoSignal(rate, 10.0, left, right);
+    demo.make(rate);
 }
 
 long long SourceFeeder::lengthFrames() const {
-    if (!fromFile) return static_cast<long long>(left.size());
+    if (!fromFile) return static_cast<long long>(demo.frames());
     return reader.info().framesExact ? reader.info().frames : -1;
 }
 
@@ -45,14 +44,8 @@ std::size_t SourceFeeder::readSome(std::size_t frames, bool loop) {
         if (n == 0 && loop && reader.rewind()) n = reader.read(chunk.data(), frames);
         return n;
     }
-    if (demoPos >= left.size() && loop) demoPos = 0;
-    const std::size_t n = std::min(frames, left.size() - demoPos);
-    for (std::size_t i = 0; i < n; ++i) {
-        chunk[2 * i] = left[demoPos + i];
-        chunk[2 * i + 1] = right[demoPos + i];
-    }
-    demoPos += n;
-    return n;
+    if (demo.atEnd() && loop) demo.rewind();
+    return demo.read(chunk.data(), frames);
 }
 
 void SourceFeeder::fill(SampleRing<double>& ring, PlaybackEngine& engine, bool loop) {

@@ -4,6 +4,7 @@
 // looping the source starts over seamlessly at its end; without, the engine is told when the
 // last frame is in the ring.
 #include "tools/orv-host/audio_file.h"
+#include "tools/orv-host/demo_signal.h"
 #include "tools/orv-host/playback_engine.h"
 #include "tools/orv-host/sample_ring.h"
 
@@ -38,8 +39,7 @@ private:
 
     AudioReader reader;
     bool fromFile = false;
-    std::vector<double> left, right;  // the demo signal
-    std::size_t demoPos = 0;
+    DemoStream demo;
     double sampleRate = 44100.0;
     int numChannels = 2;
     std::vector<double> chunk;
