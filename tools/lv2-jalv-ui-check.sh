@@ -12,12 +12,15 @@ bundles="$(cd "$1" && pwd)"
 work="$2"
 mkdir -p "$work"
 export LV2_PATH="$bundles"
-export JACK_DEFAULT_SERVER="orv-lv2-check-$$"
 export JACK_NO_AUDIO_RESERVATION=1
 pids=()
+. "$(dirname "$0")/jack-dummy-server.sh"
 cleanup() {
+  # The clients and the X server first, then the JACK server on its own, so it ends cleanly
+  # and gives its registry place back.
   for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
+  [ ${#pids[@]} -gt 0 ] && wait "${pids[@]}" 2>/dev/null
+  stop_dummy_jack
 }
 trap cleanup EXIT
 
@@ -27,9 +30,9 @@ Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(cat "$work/display")"
-jackd --no-realtime -n "$JACK_DEFAULT_SERVER" -d dummy -r 48000 -p 256 > "$work/jackd.log" 2>&1 &
-pids+=($!)
-sleep 2
+forget_dead_jack_servers
+start_dummy_jack orv-lv2-check 48000 256 "$work/jackd.log" || exit 1
+export JACK_DEFAULT_SERVER="$jack_server"
 
 failures=0
 # check <name> <uri> <power x> <power y>

@@ -29,26 +29,19 @@ echo "--- building orv-host, both plug-ins and the playback tests in $dir"
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" > "$dir.configure.log" 2>&1 || { cat "$dir.configure.log"; exit 1; }
 cmake --build "$dir" -j"$(nproc)" --target orv-host OrvBorealis OrvKestrel playback_engine_test playback_jack_test || exit 1
 
-# The server: a name of this run's own, so no other JACK server on the machine is touched; at
-# 44100 Hz, where the suite's own server (when it runs without this one) is at 48000 Hz.
-server="orv-ci-$$"
-jackd -n "$server" --no-realtime -d dummy -r 44100 -p 1024 > "$dir/jackd.log" 2>&1 &
-jackd_pid=$!
+# The server: at 44100 Hz, where the suite's own server (when it runs without this one) is at
+# 48000 Hz.
+. tools/jack-dummy-server.sh
 stop_server() {
-  if kill -0 "$jackd_pid" 2>/dev/null; then
-    kill "$jackd_pid"
-    wait "$jackd_pid" 2>/dev/null
-    echo "--- JACK server $server stopped"
+  if [ -n "${jack_pid:-}" ]; then
+    stop_dummy_jack
+    echo "--- JACK server $jack_server stopped"
   fi
 }
 trap stop_server EXIT
-for _ in $(seq 100); do
-  jack_lsp -s "$server" > /dev/null 2>&1 && break
-  sleep 0.1
-done
-if ! jack_lsp -s "$server" > /dev/null 2>&1; then
-  echo "the JACK server did not start:"; cat "$dir/jackd.log"; exit 1
-fi
+forget_dead_jack_servers
+start_dummy_jack orv-ci-playback 44100 1024 "$dir/jackd.log" || exit 1
+server="$jack_server"
 echo "--- JACK server $server running (dummy driver, 44100 Hz, 1024-frame cycles)"
 export JACK_DEFAULT_SERVER="$server"
 

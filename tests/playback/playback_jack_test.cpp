@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -75,8 +76,9 @@ public:
             server() = named;
             return;
         }
-        own().reset(new JackServer);
-        if (own()->start("orv-test-" + std::to_string(getpid()), 48000, {}, true)) server() = own()->serverName();
+        own().reset(new JackServer(tempPath("jack-suite-server.log")));
+        if (own()->start("orv-playback-test", 48000, {}, true)) server() = own()->serverName();
+        else std::fprintf(stderr, "no JACK server for the suite: %s\n", own()->why().c_str());
     }
     static void TearDownTestSuite() {
         own().reset();
@@ -208,8 +210,8 @@ TEST_F(PlaybackThroughJack, DevicesThatCannotPlayEndTheRunWithAReason) {
     }
     // A server with no room for orv-host's ports: busy.
     {
-        JackServer full;
-        ASSERT_TRUE(full.start("orv-full-" + std::to_string(getpid()), rate(), {"-p", "6"}));
+        JackServer full(tempPath("jack-busy-server.log"));
+        ASSERT_TRUE(full.start("orv-busy", rate(), {"-p", "6"})) << full.why();
         RunningHost host({"editor", ORV_KESTREL_PATH, "--play", "demo", "--seconds", "1"}, tempPath("jack-busy.log"),
                          environment(full.serverName()));
         EXPECT_EQ(host.wait(20.0), kStatusDevice);
@@ -225,8 +227,8 @@ TEST_F(PlaybackThroughJack, DevicesThatCannotPlayEndTheRunWithAReason) {
 }
 
 TEST_F(PlaybackThroughJack, ADeviceThatGoesAwayStopsPlaybackAndLeavesTheEditorOpen) {
-    JackServer vanishing;
-    ASSERT_TRUE(vanishing.start("orv-gone-" + std::to_string(getpid()), rate()));
+    JackServer vanishing(tempPath("jack-vanishing-server.log"));
+    ASSERT_TRUE(vanishing.start("orv-vanishing", rate())) << vanishing.why();
     RunningHost host({"editor", ORV_KESTREL_PATH, "--play", "demo", "--loop", "--seconds", "3"}, tempPath("jack-gone.log"),
                      environment(vanishing.serverName()));
     std::this_thread::sleep_for(std::chrono::milliseconds(1200));
