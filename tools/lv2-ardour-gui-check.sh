@@ -18,14 +18,9 @@
 # Not run by tools/run-lv2-tests.sh: it drives Ardour's GUI at screen positions.
 set -uo pipefail
 if [ $# -ne 2 ]; then echo "usage: $0 <folder with the installed bundles> <work folder>" >&2; exit 2; fi
-bundles="$(cd "$1" && pwd)" || exit 2
-work="$2"
-rm -rf "$work"
-mkdir -p "$work/config/ardour7"
-work="$(cd "$work" && pwd)"
-export LV2_PATH="$bundles"
-export XDG_CONFIG_HOME="$work/config"
-device="Sine Sweep Swell"
+. "$(dirname "$0")/ardour-dummy-work.sh"
+ardour_work "$1" "$2" || exit 2
+device="$ardour_device"
 
 xvfb="" ardour=""
 cleanup() {
@@ -40,13 +35,7 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # The session: a track per plug-in, monitoring its input (the dummy backend's sweep).
-cat > "$work/create.lua" <<LUA
-local be = AudioEngine:set_backend("None (Dummy)", "", "")
-assert(be, "no dummy backend")
-be:set_device_name("$device")
-be:set_sample_rate(48000)
-be:set_buffer_size(1024)
-assert(AudioEngine:start(false) == 0, "the dummy backend does not start")
+{ ardour_engine_lua 1024; cat; } > "$work/create.lua" <<LUA
 local s = create_session("$work/session", "session", 48000)
 assert(s, "cannot create the session")
 for _, uri in ipairs({"urn:orv-tonekraft:borealis", "urn:orv-tonekraft:kestrel"}) do
@@ -72,14 +61,6 @@ end
 s:save_state("", false, false, false, false, false)
 close_session()
 LUA
-cat > "$work/config/ardour7/config" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="hide-dummy-backend" value="0"/>
-  </Config>
-</Ardour>
-XML
 if ! timeout 120 ardour7-lua "$work/create.lua" > "$work/create.log" 2>&1; then
   echo "FAIL: ardour7-lua cannot make the session"; grep -v "MIDI buffer" "$work/create.log" | tail -15; exit 1
 fi

@@ -8,32 +8,12 @@
 #   tools/lv2-ardour-render.sh <folder with the installed bundles> <work folder>
 # Needs: ardour (ardour7-lua, ardour7-export), python3.
 set -uo pipefail
-bundles="$(cd "$1" && pwd)"
-work="$2"
-rm -rf "$work"
-mkdir -p "$work/config/ardour7"
-work="$(cd "$work" && pwd)"
-export LV2_PATH="$bundles"
-# A configuration of its own: the dummy backend shown, nothing from the user's.
-export XDG_CONFIG_HOME="$work/config"
-cat > "$work/config/ardour7/config" <<'XML'
-<?xml version="1.0" encoding="UTF-8"?>
-<Ardour>
-  <Config>
-    <Option name="hide-dummy-backend" value="0"/>
-  </Config>
-</Ardour>
-XML
+. "$(dirname "$0")/ardour-dummy-work.sh"
+ardour_work "$1" "$2" || exit 2
 
 # Ardour's Lua numbers an LV2 plug-in's parameters by control port: latency, the two gain
 # reductions, then the parameters in port order (Borealis: threshold 8, ratio 9; Kestrel: 6, 7).
-cat > "$work/engine.lua" <<'LUA'
-local be = AudioEngine:set_backend("None (Dummy)", "", "")
-assert(be, "no dummy backend")
-be:set_device_name("Sine Sweep Swell")
-be:set_sample_rate(48000)
-assert(AudioEngine:start(false) == 0, "the dummy backend does not start")
-LUA
+ardour_engine_lua > "$work/engine.lua"
 cat "$work/engine.lua" - > "$work/create.lua" <<LUA
 local s = create_session("$work/session", "session", 48000)
 assert(s, "cannot create the session")

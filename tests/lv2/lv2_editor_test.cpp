@@ -4,6 +4,7 @@
 // made current reaches the host as port changes.
 #include "tests/lv2/plugin_cases.h"
 #include "tests/support/private_x_server.h"
+#include "tests/support/x_pointer.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
@@ -68,23 +69,6 @@ protected:
         auto entry = reinterpret_cast<const LV2UI_Descriptor* (*)(std::uint32_t)>(dlsym(library, "lv2ui_descriptor"));
         return entry ? entry(0) : nullptr;
     }
-    void click(Window w, int x, int y) {
-        for (int type : {ButtonPress, ButtonRelease}) {
-            XEvent e{};
-            e.xbutton.type = type;
-            e.xbutton.display = display;
-            e.xbutton.window = w;
-            e.xbutton.root = DefaultRootWindow(display);
-            e.xbutton.x = x;
-            e.xbutton.y = y;
-            e.xbutton.button = Button1;
-            e.xbutton.state = type == ButtonRelease ? Button1Mask : 0;
-            e.xbutton.same_screen = True;
-            XSendEvent(display, w, True, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &e);
-        }
-        XSync(display, False);
-    }
-
     static PrivateXServer server;
     Display* display = nullptr;
     void* library = nullptr;
@@ -138,7 +122,7 @@ TEST_P(Lv2Editor, OpensAtItsSizeAndItsChangesReachThePluginAndTheHost) {
     // Power is on (the Default preset); a click turns it off.
     const std::uint32_t powerPort = orv::lv2::kFirstParameterPort;
     ASSERT_EQ(lv2.control(powerPort), 1.0f);
-    click(editorWindow, GetParam().powerX, GetParam().powerY);
+    orvtest::clickAt(display, editorWindow, GetParam().powerX, GetParam().powerY);
     // The click travels through the X server to the editor's own connection: on a loaded
     // machine it may take a while, so the UI idles until it arrives (2 s at the most).
     bool reported = false;

@@ -20,6 +20,7 @@
 #include "support.h"
 #include "tests/support/address_sanitizer.h"
 #include "tests/support/private_x_server.h"
+#include "tests/support/x_pointer.h"
 
 #if ORV_TEST_ADDRESS_SANITIZER
 #include <sanitizer/lsan_interface.h>
@@ -48,23 +49,6 @@ protected:
         XCloseDisplay(host);
     }
 
-    void send(Window target, XEvent& event, long mask) {
-        XSendEvent(host, target, False, mask, &event);
-        XSync(host, False);
-    }
-    XEvent buttonEvent(Window target, int type, unsigned int button, int x, int y, unsigned int state) {
-        XEvent e{};
-        e.xbutton.type = type;
-        e.xbutton.display = host;
-        e.xbutton.window = target;
-        e.xbutton.root = DefaultRootWindow(host);
-        e.xbutton.x = x;
-        e.xbutton.y = y;
-        e.xbutton.button = button;
-        e.xbutton.state = state;
-        e.xbutton.same_screen = True;
-        return e;
-    }
     // Idles the frame until `done` holds or a second has passed.
     template <class F>
     bool idleUntil(CFrame* frame, F done) {
@@ -102,18 +86,12 @@ TEST_F(EmbeddedFrame, RealButtonAndMotionEventsDragAKnobAndExposeRedraws) {
     frame->addView(knob);
     frame->idle();
 
-    XEvent press = buttonEvent(own, ButtonPress, Button1, 45, 45, 0);
-    send(own, press, ButtonPressMask);
-    XEvent motion{};
-    motion.xmotion.type = MotionNotify;
-    motion.xmotion.display = host;
-    motion.xmotion.window = own;
-    motion.xmotion.x = 45;
-    motion.xmotion.y = -55;
-    motion.xmotion.state = Button1Mask;
-    send(own, motion, PointerMotionMask);
-    XEvent release = buttonEvent(own, ButtonRelease, Button1, 45, -55, Button1Mask);
-    send(own, release, ButtonReleaseMask);
+    XEvent press = orvtest::pointerEvent(host, own, ButtonPress, Button1, 45, 45, 0);
+    orvtest::sendPointer(host, press);
+    XEvent motion = orvtest::pointerEvent(host, own, MotionNotify, 0, 45, -55, Button1Mask);
+    orvtest::sendPointer(host, motion);
+    XEvent release = orvtest::pointerEvent(host, own, ButtonRelease, Button1, 45, -55, Button1Mask);
+    orvtest::sendPointer(host, release);
 
     EXPECT_TRUE(idleUntil(frame, [&] { return !editor.ends.empty(); }));
     EXPECT_NEAR(knob->getValue(), 0.5f, 1e-6);
@@ -121,8 +99,8 @@ TEST_F(EmbeddedFrame, RealButtonAndMotionEventsDragAKnobAndExposeRedraws) {
     EXPECT_FALSE(listener.calls.empty());
 
     // Wheel buttons turn the knob.
-    XEvent wheel = buttonEvent(own, ButtonPress, Button4, 45, 45, 0);
-    send(own, wheel, ButtonPressMask);
+    XEvent wheel = orvtest::pointerEvent(host, own, ButtonPress, Button4, 45, 45, 0);
+    orvtest::sendPointer(host, wheel);
     EXPECT_TRUE(idleUntil(frame, [&] { return knob->getValue() > 0.505f; }));
 
     // The window shows the knob's image after an expose.
@@ -160,12 +138,12 @@ TEST_F(EmbeddedFrame, DoubleClicksAreRecognisedFromTheEventTimes) {
     const Window own = reinterpret_cast<Window>(frame->getSystemWindow());
     const Time times[] = {1000, 1200, 1400, 3000};
     for (Time t : times) {
-        XEvent press = buttonEvent(own, ButtonPress, Button1, 10, 10, ControlMask);
+        XEvent press = orvtest::pointerEvent(host, own, ButtonPress, Button1, 10, 10, ControlMask);
         press.xbutton.time = t;
-        send(own, press, ButtonPressMask);
-        XEvent release = buttonEvent(own, ButtonRelease, Button1, 10, 10, Button1Mask | ControlMask);
+        orvtest::sendPointer(host, press);
+        XEvent release = orvtest::pointerEvent(host, own, ButtonRelease, Button1, 10, 10, Button1Mask | ControlMask);
         release.xbutton.time = t + 50;
-        send(own, release, ButtonReleaseMask);
+        orvtest::sendPointer(host, release);
     }
     EXPECT_TRUE(idleUntil(frame, [&] { return view->presses.size() == 4; }));
     ASSERT_EQ(view->presses.size(), 4u);

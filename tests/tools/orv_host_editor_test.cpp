@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/x_server_suite.h"
+#include "tests/support/x_pointer.h"
 #include "tests/tools/host_runner.h"
 
 // Xlib last: its macros (None, Bool, Status) clash with names in the headers above.
@@ -92,23 +93,8 @@ Window editorChild(Display* d, const char* title) {
 }
 
 void sendMouse(Display* d, Window w, int type, int x, int y, unsigned state) {
-    XEvent e{};
-    // Button and motion events share their leading fields.
-    XButtonEvent& b = e.xbutton;
-    b.type = type;
-    b.send_event = True;
-    b.display = d;
-    b.window = w;
-    b.root = DefaultRootWindow(d);
-    b.time = CurrentTime;
-    b.x = b.x_root = x;
-    b.y = b.y_root = y;
-    b.state = state;
-    b.same_screen = True;
-    if (type != MotionNotify) b.button = Button1;
-    const long mask = type == MotionNotify ? PointerMotionMask : type == ButtonPress ? ButtonPressMask : ButtonReleaseMask;
-    XSendEvent(d, w, True, mask, &e);
-    XFlush(d);
+    XEvent e = orvtest::pointerEvent(d, w, type, Button1, x, y, state);
+    orvtest::sendPointer(d, e);
 }
 
 TEST_F(OrvHostEditor, PrintsEditGesturesAroundTheAutomation) {

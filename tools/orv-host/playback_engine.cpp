@@ -116,11 +116,7 @@ void PlaybackEngine::renderFrames(const float* in, int inputChannels, float* out
         return;
     }
     const bool ended = sourceEnded.load(std::memory_order_acquire);
-    const std::size_t got = source->read(fromRing.data(), static_cast<std::size_t>(n) * channels) / channels;
-    for (std::size_t i = 0; i < got; ++i) {
-        l[i] = fromRing[i * channels];
-        r[i] = fromRing[i * channels + channels - 1];
-    }
+    const std::size_t got = takeSource(n);
     if (got > 0) runPlugin(static_cast<int>(got), false, out, outputChannels);
     const int rest = n - static_cast<int>(got);
     if (rest == 0) return;
@@ -138,16 +134,21 @@ void PlaybackEngine::renderFrames(const float* in, int inputChannels, float* out
     }
 }
 
-bool PlaybackEngine::processRemainingSource() {
-    if (!source || sourceFinished()) return false;
-    const std::size_t got = source->read(fromRing.data(), static_cast<std::size_t>(maxBlock) * channels) / channels;
-    if (got == 0) return !sourceEnded.load(std::memory_order_acquire);  // the feeder has more to give
+std::size_t PlaybackEngine::takeSource(int frames) {
+    const std::size_t got = source->read(fromRing.data(), static_cast<std::size_t>(frames) * channels) / channels;
     double* l = runner.input(0);
     double* r = runner.input(1);
     for (std::size_t i = 0; i < got; ++i) {
         l[i] = fromRing[i * channels];
         r[i] = fromRing[i * channels + channels - 1];
     }
+    return got;
+}
+
+bool PlaybackEngine::processRemainingSource() {
+    if (!source || sourceFinished()) return false;
+    const std::size_t got = takeSource(maxBlock);
+    if (got == 0) return !sourceEnded.load(std::memory_order_acquire);  // the feeder has more to give
     runPlugin(static_cast<int>(got), false, nullptr, 0);
     return true;
 }

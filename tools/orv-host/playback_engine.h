@@ -63,6 +63,9 @@ public:
 private:
     // One stretch of at most maxBlock frames from the source (or the device's input) to `out`.
     void renderFrames(const float* input, int inputChannels, float* out, int outputChannels, int frames);
+    // Up to `frames` source frames from the ring into the plug-in's inputs (a mono source to
+    // both); answers how many there were.
+    std::size_t takeSource(int frames);
     // Runs `frames` through the plug-in from its input buffers; `silent` frames are not source frames.
     void runPlugin(int frames, bool silent, float* output, int outputChannels);
 
