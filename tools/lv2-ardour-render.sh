@@ -68,10 +68,10 @@ step() {
 # ardour7-export 7.3 now and then crashes as it ends an export (a double free in its
 # PortExportChannel destructor, seen also with no plug-in in the session at all); an export
 # that dies of a signal (abort 134, segmentation fault 139) is run again, three times at most.
-render() {
-  local what="$1" try
+render() {  # render <name> [session folder]
+  local what="$1" folder="${2:-$work/session}" try
   for try in 1 2 3 4; do
-    timeout 300 ardour7-export -b float -o "$work/$what.wav" "$work/session" session > "$work/$what.log" 2>&1
+    timeout 300 ardour7-export -b float -o "$work/$what.wav" "$folder" session > "$work/$what.log" 2>&1
     local status=$?
     [ $status -eq 0 ] && return 0
     if { [ $status -ne 134 ] && [ $status -ne 139 ]; } || [ $try -eq 4 ]; then
@@ -80,13 +80,10 @@ render() {
     echo "$what: ardour7-export died of a signal (status $status, try $try); exporting again"
   done
 }
-step create ardour7-lua "$work/create.lua" &&
-  render render-1 &&
-  step reopen ardour7-lua "$work/reopen.lua" &&
-  render render-2
-if [ "$failures" -eq 0 ]; then
-  if grep -q "ERROR" "$work/reopen.log"; then echo "FAIL: Ardour reported errors on reopening"; failures=1; fi
-  python3 - "$work/render-1.wav" "$work/render-2.wav" "$work/session/interchange/session/audiofiles" <<'PY' || failures=1
+# compare <render> <render>: the same audio, and compressed against the take (status 1 when the
+# audio differs, 2 when it was not compressed).
+compare() {
+  python3 - "$work/$1.wav" "$work/$2.wav" "$work/session/interchange/session/audiofiles" <<'PY'
 import glob, math, struct, sys
 def samples(path):
     d = open(path, "rb").read()
@@ -105,9 +102,35 @@ take = max(abs(v) for f in glob.glob(sys.argv[3] + "/*.wav") for v in samples(f)
 peak = max(abs(v) for v in a)
 diff = max(abs(x - y) for x, y in zip(a, b)) if len(a) == len(b) else float("inf")
 print("Ardour: %d samples rendered twice, largest difference %g; take peak %.3f, render peak %.3f" % (len(a), diff, take, peak))
-if diff != 0.0: sys.exit("FAIL: the reopened session renders different audio")
-if not (peak > 0.01 and peak < 0.9 * take): sys.exit("FAIL: the plug-ins did not compress the take")
+if diff != 0.0:
+    print("FAIL: the reopened session renders different audio")
+    sys.exit(1)
+if not (peak > 0.01 and peak < 0.9 * take):
+    print("FAIL: the plug-ins did not compress the take")
+    sys.exit(2)
 PY
+}
+
+# The session as created is kept. The first export of a session Ardour has just made now and
+# then starts a little differently from every export after it (seen here in about one run of
+# five: a fraction of a second at the start, where the compressors are already working), while
+# later exports of one session are the same each time. When the two renders differ, the session
+# as created is exported once more, and that render must equal the reopened session's.
+step create ardour7-lua "$work/create.lua" &&
+  render render-1 &&
+  cp -a "$work/session" "$work/session-as-created" &&
+  step reopen ardour7-lua "$work/reopen.lua" &&
+  render render-2
+if [ "$failures" -eq 0 ]; then
+  if grep -q "ERROR" "$work/reopen.log"; then echo "FAIL: Ardour reported errors on reopening"; failures=1; fi
+  compare render-1 render-2
+  status=$?
+  if [ $status -eq 1 ]; then
+    echo "the session as created is exported again"
+    if render render-1-again "$work/session-as-created"; then compare render-1-again render-2 || failures=1; fi
+  elif [ $status -ne 0 ]; then
+    failures=1
+  fi
 fi
 [ "$failures" -eq 0 ] && echo "Ardour 7: both plug-ins render, save, reopen and render again to the same audio"
 exit "$failures"
