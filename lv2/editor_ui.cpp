@@ -1,5 +1,6 @@
 // The editor as an LV2 X11 UI.
 #include "lv2/editor_ui.h"
+#include "lv2/features.h"
 
 #include <lv2/instance-access/instance-access.h>
 
@@ -13,12 +14,6 @@
 namespace orv::lv2 {
 
 namespace {
-
-const void* feature(const LV2_Feature* const* features, const char* uri) {
-    for (int i = 0; features && features[i]; ++i)
-        if (std::strcmp(features[i]->URI, uri) == 0) return features[i]->data;
-    return nullptr;
-}
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 

@@ -1,5 +1,6 @@
 // The LV2 instance around the plug-in's AEffect record.
 #include "lv2/plugin_instance.h"
+#include "lv2/features.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/options/options.h>
@@ -20,12 +21,6 @@ std::uint32_t bitsOf(float v) {
     std::uint32_t b;
     std::memcpy(&b, &v, sizeof b);
     return b;
-}
-
-const void* feature(const LV2_Feature* const* features, const char* uri) {
-    for (int i = 0; features && features[i]; ++i)
-        if (std::strcmp(features[i]->URI, uri) == 0) return features[i]->data;
-    return nullptr;
 }
 
 // The largest block the host announced through the options feature, or 0.
